@@ -1,0 +1,25 @@
+// The two ways a packet is filled from the component: the recording-wide packet of a kind, or
+// the one of a segment. Each asks for the size, reads into a temporary buffer of exactly that
+// many bytes and lets the packet validate and copy it with that length as the bound.
+#pragma once
+
+#include <cstdint>
+
+#include "packets/info_packet.h"
+#include "reader/reader_interfaces.h"
+
+namespace packets {
+
+// False, with the packet unchanged, when storageMan is null, the component gives no packet
+// interface, reports a size that is not above 0, fails to read the packet, when memory is
+// short, or when the packet refuses the bytes.
+bool FetchPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
+                 InfoPacket& packet) noexcept;
+// The packet of the kind at the start of segment `segment`. False, with the packet unchanged,
+// when storageMan is null, the component gives no packet or segment interface, cannot tell
+// the segment's start, reports a size of 0, fails to read the packet, when memory is short,
+// or when the packet refuses the bytes.
+bool FetchSegmentPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
+                        std::int32_t segment, InfoPacket& packet) noexcept;
+
+}  // namespace packets

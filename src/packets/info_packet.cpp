@@ -1,0 +1,122 @@
+#include "packets/info_packet.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "packets/packet_bytes.h"
+
+namespace packets {
+
+bool IsUsableBlockSize(std::uint64_t n) noexcept {
+  return n >= kHeaderSize && n < kBlockSizeLimit;
+}
+
+InfoPacket::~InfoPacket() {
+  if (ownedSize != 0) delete[] data;
+}
+
+void InfoPacket::Clear() noexcept {
+  if (ownedSize != 0) delete[] data;
+  ownedSize = 0;
+  data = nullptr;
+}
+
+bool InfoPacket::IsValid(BlockView block) const noexcept {
+  if (!block.CanRead(kHeaderSize)) return false;
+  const std::span<const std::byte> header(block.Bytes(), kHeaderSize);
+  if (!GuidAt(header, kGuidOffset, guid)) return false;
+  const std::uint64_t size = *ReadLittleEndian<std::uint64_t>(header, kSizeOffset);
+  return IsUsableBlockSize(size) && block.CanRead(size);
+}
+
+bool InfoPacket::Attach(WritableBlockView block) noexcept {
+  if (!IsValid(block)) return false;
+  // Freeing the owned buffer and then adopting it would leave the packet on freed memory.
+  if (block.Bytes() == data && IsOwned()) return true;
+  if (ownedSize != 0) delete[] data;
+  ownedSize = 0;
+  data = block.Bytes();
+  return true;
+}
+
+bool InfoPacket::Assign(BlockView block) noexcept {
+  if (!IsValid(block)) return false;
+  std::uint64_t size = 0;
+  std::memcpy(&size, block.Bytes() + kSizeOffset, sizeof(size));  // unaligned header field
+  if (!Allocate(size)) return false;
+  // The source may be the packet's own owned buffer, reused by Allocate.
+  std::memmove(data, block.Bytes(), static_cast<std::size_t>(size));
+  return true;
+}
+
+bool InfoPacket::Equals(BlockView block) const noexcept {
+  if (data == nullptr) return block.IsNull();
+  if (!block.CanRead(kHeaderSize)) return false;
+  std::uint64_t otherSize = 0;
+  std::memcpy(&otherSize, block.Bytes() + kSizeOffset, sizeof(otherSize));  // unaligned
+  const std::span<const std::byte> held = Block();
+  if (held.size() < kHeaderSize) return false;
+  if (*ReadLittleEndian<std::uint64_t>(held, kSizeOffset) != otherSize) return false;
+  // Both blocks must really have the bytes their size claims.
+  if (held.size() != otherSize || !block.CanRead(otherSize)) return false;
+  return std::memcmp(held.data(), block.Bytes(), held.size()) == 0;
+}
+
+std::byte* InfoPacket::NewBuffer(std::uint64_t n) noexcept {
+  return new (std::nothrow) std::byte[static_cast<std::size_t>(n)];
+}
+
+void InfoPacket::TakeBuffer(std::byte* buffer, std::uint64_t n) noexcept {
+  if (ownedSize != 0) delete[] data;
+  data = buffer;
+  ownedSize = n;
+  std::memcpy(data + kGuidOffset, &guid, sizeof(guid));
+  std::memcpy(data + kSizeOffset, &n, sizeof(n));
+}
+
+bool InfoPacket::Allocate(std::uint64_t n) noexcept {
+  if (!IsUsableBlockSize(n)) return false;
+  if (ownedSize != 0 && n <= ownedSize) {
+    std::memcpy(data + kSizeOffset, &n, sizeof(n));
+    return true;
+  }
+  std::byte* buffer = NewBuffer(n);
+  if (buffer == nullptr) return false;
+  TakeBuffer(buffer, n);
+  return true;
+}
+
+bool InfoPacket::Resize(std::uint64_t n) noexcept {
+  if (!IsUsableBlockSize(n)) return false;
+  if (ownedSize != 0 && n <= ownedSize) {
+    std::memcpy(data + kSizeOffset, &n, sizeof(n));
+    return true;
+  }
+  std::byte* buffer = NewBuffer(n);
+  if (buffer == nullptr) return false;
+  const std::span<const std::byte> held = Block();
+  if (!held.empty()) {
+    std::memcpy(buffer, held.data(), std::min<std::size_t>(held.size(), static_cast<std::size_t>(n)));
+  }
+  TakeBuffer(buffer, n);
+  return true;
+}
+
+std::span<const std::byte> InfoPacket::Block() const noexcept {
+  if (data == nullptr) return {};
+  std::uint64_t size = 0;
+  std::memcpy(&size, data + kSizeOffset, sizeof(size));  // unaligned in adopted bytes
+  // An adopted block was checked against its size when it was attached; an owned one can
+  // never be longer than its buffer.
+  const std::uint64_t limit = ownedSize != 0 ? ownedSize : size;
+  return {data, static_cast<std::size_t>(std::min(size, limit))};
+}
+
+std::span<std::byte> InfoPacket::Block() noexcept {
+  const std::span<const std::byte> held = std::as_const(*this).Block();
+  return {data, held.size()};
+}
+
+}  // namespace packets

@@ -1,0 +1,22 @@
+#include "packets/packet_fetcher.h"
+
+#include "packets/fetch_packet.h"
+
+namespace packets {
+
+bool TsInfoFetcher::Fetch(reader::StorageManInterface* storageMan, std::int32_t segment,
+                          TsInfoPacket& packet) const noexcept {
+  return FetchSegmentPacket(TsInfoPacket::kKind, storageMan, segment, packet);
+}
+
+bool SensorInfoFetcher::Fetch(reader::StorageManInterface* storageMan,
+                              SensorInfoPacket& packet) const noexcept {
+  return FetchPacket(SensorInfoPacket::kKind, storageMan, packet);
+}
+
+bool EventTypeTableFetcher::Fetch(reader::StorageManInterface* storageMan,
+                                  EventTypeTablePacket& packet) const noexcept {
+  return FetchPacket(EventTypeTablePacket::kKind, storageMan, packet);
+}
+
+}  // namespace packets
