@@ -3,12 +3,16 @@
 
 #include <cstdio>
 
+#include "platform.h"  // OLECHAR; platform.h includes this header after the system types
+
 namespace platform {
 
-// Writes the UTF-16 text to standard output as the console expects it, then flushes. Does not
-// change the orientation of the host's stdout stream.
+// Writes the UTF-16 text to standard output as the console expects it, after what the host's
+// stdout stream holds, without changing that stream's orientation. A null text writes nothing;
+// unpaired surrogates are written as U+FFFD.
 void WriteConsoleText(const OLECHAR* text);
-// Writes the UTF-16 text to a runtime file stream.
+// Writes the UTF-16 text to a runtime file stream and flushes it: wide characters on a
+// wide-oriented stream, else UTF-8 bytes. A null stream or text writes nothing.
 void WriteStreamText(std::FILE* stream, const OLECHAR* text);
 // Passes "pause" to the command interpreter: a prompt, then a wait for a key. Never waits when
 // standard input is not a terminal.

@@ -71,5 +71,5 @@ class TAPLINE_COM_API _variant_t {
   operator _bstr_t() const;  // signed decimal text
 
  private:
-  long value;
+  LONG value;  // 32 bits, as a VT_I4 variant holds
 };
