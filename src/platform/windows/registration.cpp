@@ -57,6 +57,8 @@ HRESULT UnregisterInprocServer(REFCLSID clsid) {
 bool ModulePathOf(const void* address, char* path, std::size_t capacity) {
   if (path == nullptr || capacity == 0) return false;
   path[0] = '\0';
+  // The system takes a null address as the executable's own; no module holds it.
+  if (address == nullptr) return false;
   HMODULE module = nullptr;
   if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
