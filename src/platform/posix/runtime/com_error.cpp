@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "../comdef.h"
+#include "message_text.h"
 
 namespace {
 
@@ -66,11 +67,7 @@ const char* _com_error::ErrorMessage() const {
                  nullptr, static_cast<DWORD>(hr), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                  reinterpret_cast<LPSTR>(&message), 0, nullptr);  // the buffer's address comes back
   if (message != nullptr) {
-    std::size_t length = std::strlen(message);
-    if (length > 1 && message[length - 1] == '\n') {
-      message[--length] = '\0';
-      if (message[length - 1] == '\r') message[length - 1] = '\0';
-    }
+    platform::runtime::TrimFinalLineBreak(message);
     return message;
   }
   constexpr std::size_t kFallbackLength = 32;
