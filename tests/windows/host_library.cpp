@@ -1,0 +1,50 @@
+#include "host_library.h"
+
+#include "reader/reader_ids.h"
+
+namespace windows_test {
+
+template <typename Function>
+void HostLibrary::Resolve(Function& function, const char* name) {
+  // GetProcAddress returns a generic function pointer; the export's own type is in tapline.h.
+  function = reinterpret_cast<Function>(GetProcAddress(module, name));
+  if (function == nullptr) missing += std::string(missing.empty() ? "" : " ") + name;
+}
+
+HostLibrary::HostLibrary(const std::string& path) {
+  module = LoadLibraryA(path.c_str());
+  if (module == nullptr) {
+    missing = "(the DLL itself)";
+    return;
+  }
+  Resolve(OpenEx, "OpenEx");
+  Resolve(Close, "Close");
+  Resolve(GetSegment, "GetSegment");
+  Resolve(GetSegmentTime, "GetSegmentTime");
+  Resolve(RecSecToDate, "RecSecToDate");
+  Resolve(GetChannelCount, "GetChannelCount");
+  Resolve(GetChannelInf, "GetChannelInf");
+  Resolve(GetSegmentInf, "GetSegmentInf");
+  Resolve(GetData, "GetData");
+  Resolve(GetData2, "GetData2");
+  Resolve(GetEventCount, "GetEventCount");
+  Resolve(GetEvents, "GetEvents");
+}
+
+HostLibrary::~HostLibrary() {
+  if (module != nullptr) FreeLibrary(module);
+}
+
+bool StorageManIsRegistered() {
+  const CLSID& id = reader::kStorageManClassId;
+  char name[64];
+  wsprintfA(name, "CLSID\\{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+            static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1],
+            id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+}  // namespace windows_test
