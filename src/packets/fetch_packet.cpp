@@ -16,7 +16,7 @@ std::unique_ptr<BYTE[]> NewTemporaryBuffer(std::uint32_t size) noexcept {
 }  // namespace
 
 bool FetchPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
-                 InfoPacket& packet) noexcept {
+                 InfoPacket& packet) {
   if (storageMan == nullptr) return false;
   ComPtr<reader::PacketInterface> packets;
   if (FAILED(storageMan->GetPacketInterface(packets.put())) || !packets) return false;
@@ -29,7 +29,7 @@ bool FetchPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
 }
 
 bool FetchSegmentPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
-                        std::int32_t segment, InfoPacket& packet) noexcept {
+                        std::int32_t segment, InfoPacket& packet) {
   if (storageMan == nullptr) return false;
   ComPtr<reader::PacketInterface> packets;
   if (FAILED(storageMan->GetPacketInterface(packets.put())) || !packets) return false;

@@ -5,17 +5,17 @@
 namespace packets {
 
 bool TsInfoFetcher::Fetch(reader::StorageManInterface* storageMan, std::int32_t segment,
-                          TsInfoPacket& packet) const noexcept {
+                          TsInfoPacket& packet) const {
   return FetchSegmentPacket(TsInfoPacket::kKind, storageMan, segment, packet);
 }
 
 bool SensorInfoFetcher::Fetch(reader::StorageManInterface* storageMan,
-                              SensorInfoPacket& packet) const noexcept {
+                              SensorInfoPacket& packet) const {
   return FetchPacket(SensorInfoPacket::kKind, storageMan, packet);
 }
 
 bool EventTypeTableFetcher::Fetch(reader::StorageManInterface* storageMan,
-                                  EventTypeTablePacket& packet) const noexcept {
+                                  EventTypeTablePacket& packet) const {
   return FetchPacket(EventTypeTablePacket::kKind, storageMan, packet);
 }
 

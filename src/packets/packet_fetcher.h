@@ -23,20 +23,20 @@ class PacketFetcher {
 class TsInfoFetcher final : public PacketFetcher {
  public:
   bool Fetch(reader::StorageManInterface* storageMan, std::int32_t segment,
-             TsInfoPacket& packet) const noexcept;
+             TsInfoPacket& packet) const;
 };
 
 // The recording-wide sensor description. Fails as FetchPacket.
 class SensorInfoFetcher final : public PacketFetcher {
  public:
-  bool Fetch(reader::StorageManInterface* storageMan, SensorInfoPacket& packet) const noexcept;
+  bool Fetch(reader::StorageManInterface* storageMan, SensorInfoPacket& packet) const;
 };
 
 // The recording-wide event type table. Fails as FetchPacket.
 class EventTypeTableFetcher final : public PacketFetcher {
  public:
   bool Fetch(reader::StorageManInterface* storageMan,
-             EventTypeTablePacket& packet) const noexcept;
+             EventTypeTablePacket& packet) const;
 };
 
 }  // namespace packets

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ostream>
 #include <cstring>
 #include <string>
 
@@ -96,6 +97,9 @@ struct RefusedRecord {
   const char* name;
   Bytes bytes;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const RefusedRecord& param, std::ostream* out) { *out << param.name; }
 
 class EventRecordRefusesTest : public testing::TestWithParam<RefusedRecord> {};
 

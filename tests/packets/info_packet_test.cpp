@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <limits>
 
 #include "block_bytes.h"
@@ -35,6 +36,9 @@ struct RefusedBlock {
   const char* name;
   Bytes bytes;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const RefusedBlock& param, std::ostream* out) { *out << param.name; }
 
 class InfoPacketRefusesTest : public testing::TestWithParam<RefusedBlock> {};
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "block_bytes.h"
@@ -123,6 +124,9 @@ struct RefusedCounts {
   std::int32_t channelCount;
   std::vector<std::int32_t> counts;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const RefusedCounts& param, std::ostream* out) { *out << param.name; }
 
 class SampleBlockBuildRefusesTest : public testing::TestWithParam<RefusedCounts> {};
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ostream>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -33,6 +34,9 @@ TableKind KindOf(const char* name, std::uint32_t headerSize, std::uint32_t entry
                      return static_cast<const Packet&>(packet).GetEntryCount();
                    }};
 }
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const TableKind& param, std::ostream* out) { *out << param.name; }
 
 class TablePacketTest : public testing::TestWithParam<TableKind> {
  protected:
