@@ -1,0 +1,32 @@
+// Numbers in EDF header fields and annotations: ASCII text, possibly space-padded. Times are
+// parsed into integer ticks so that a writer's rounding (8192.202311999999) lands on the
+// intended value and never makes two times compare unequal.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace edf {
+
+// 100 ns: fine enough for every sampling rate in practice, coarse enough to absorb the
+// rounding of writers that print seconds with 12 or more decimals.
+inline constexpr std::int64_t kTicksPerSecond = 10'000'000;
+
+// Leading and trailing spaces removed; nothing else.
+std::string_view TrimSpaces(std::string_view field);
+
+// An optional sign and decimal digits, nothing else (after trimming); nullopt when the text is
+// empty, holds anything else, or does not fit in 64 bits.
+std::optional<std::int64_t> ParseInteger(std::string_view field);
+
+// An optional sign, digits, an optional point and digits (at least one digit in all), rounded
+// half away from zero to whole ticks. No exponent. nullopt when malformed or when the value
+// exceeds 10^11 seconds.
+std::optional<std::int64_t> ParseSecondsAsTicks(std::string_view text);
+
+// A decimal number as the physical range fields hold it (exponent allowed); nullopt when
+// malformed or not finite.
+std::optional<double> ParseDecimal(std::string_view field);
+
+}  // namespace edf

@@ -1,0 +1,212 @@
+#include "recording.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "annotations.h"
+#include "numeric_fields.h"
+
+namespace edf {
+
+namespace {
+
+// No recording lasts 3000 years: keeps every sum of times far from 64-bit overflow.
+constexpr std::int64_t kMaximumRecordingTicks = std::int64_t{1'000'000'000'000'000'000};
+// Records read at once when a window spans many of them.
+constexpr std::int64_t kReadBatchBytes = std::int64_t{4} << 20;
+
+std::string SecondsText(std::int64_t ticks) {
+  const std::int64_t whole = ticks / kTicksPerSecond;
+  std::int64_t fraction = ticks % kTicksPerSecond;
+  std::string text = (ticks < 0 && whole == 0 ? "-" : "") + std::to_string(whole);
+  if (fraction != 0) {
+    std::string digits = std::to_string(fraction < 0 ? -fraction : fraction);
+    digits.insert(0, 7 - digits.size(), '0');
+    digits.erase(digits.find_last_not_of('0') + 1);
+    text += "." + digits;
+  }
+  return text + " s";
+}
+
+std::string RecordName(std::int64_t record) { return "data record " + std::to_string(record + 1); }
+
+}  // namespace
+
+Result<std::unique_ptr<Recording>> Recording::Open(const std::string& utf8Path) {
+  using OpenResult = Result<std::unique_ptr<Recording>>;
+  std::unique_ptr<Recording> recording(new Recording);
+  recording->file_ = RandomAccessFile::Open(utf8Path);
+  if (!recording->file_) return OpenResult::Refuse("the file cannot be opened for reading");
+  RandomAccessFile& file = *recording->file_;
+
+  std::vector<std::byte> bytes(std::min<std::int64_t>(file.Size(), kFixedHeaderBytes));
+  if (!file.ReadAt(0, bytes)) return OpenResult::Refuse("the file cannot be read");
+  auto fixed = ParseFixedHeader(bytes);
+  if (!fixed.ok()) return OpenResult::Refuse(fixed.reason());
+  if (file.Size() < fixed.value().headerBytes) {
+    return OpenResult::Refuse("the file ends inside its header (" + std::to_string(file.Size()) +
+                              " of " + std::to_string(fixed.value().headerBytes) + " bytes)");
+  }
+  bytes.resize(static_cast<std::size_t>(fixed.value().headerBytes) - kFixedHeaderBytes);
+  if (!file.ReadAt(kFixedHeaderBytes, bytes)) return OpenResult::Refuse("the file cannot be read");
+  auto header = ParseSignalHeaders(fixed.value(), bytes);
+  if (!header.ok()) return OpenResult::Refuse(header.reason());
+  recording->header_ = std::move(header.value());
+  const Header& h = recording->header_;
+
+  // Forgiving: a count of -1, or one the file falls short of, gives the complete records;
+  // bytes after the declared records are ignored.
+  const std::int64_t completeRecords = (file.Size() - h.fixed.headerBytes) / h.recordBytes;
+  recording->recordCount_ = h.fixed.declaredRecordCount == -1
+                                ? completeRecords
+                                : std::min(completeRecords, h.fixed.declaredRecordCount);
+  if (static_cast<__int128>(recording->recordCount_) * h.fixed.recordDurationTicks >
+      kMaximumRecordingTicks) {
+    return OpenResult::Refuse("the data records would last more than 3000 years");
+  }
+  for (std::size_t i = 0; i < h.signals.size(); ++i) {
+    if (!h.signals[i].isAnnotation) recording->channelSignals_.push_back(i);
+  }
+  if (auto refusal = recording->ScanRecords()) return OpenResult::Refuse(*refusal);
+  return recording;
+}
+
+std::optional<std::string> Recording::ScanRecords() {
+  const Header& h = header_;
+  const std::int64_t duration = h.fixed.recordDurationTicks;
+  if (h.fixed.variant == FileVariant::Edf) {
+    // Plain EDF has no annotations: the records follow each other from the start second.
+    if (recordCount_ > 0) segments_.push_back({0, recordCount_, 0, recordCount_ * duration});
+    return std::nullopt;
+  }
+  std::vector<std::byte> bytes;
+  std::int64_t previousOnset = 0;
+  for (std::int64_t record = 0; record < recordCount_; ++record) {
+    const std::int64_t recordOffset = h.fixed.headerBytes + record * h.recordBytes;
+    std::optional<std::int64_t> onset;
+    for (std::size_t signal = 0; signal < h.signals.size(); ++signal) {
+      const SignalHeader& s = h.signals[signal];
+      if (!s.isAnnotation) continue;
+      bytes.resize(static_cast<std::size_t>(s.samplesPerRecord) * 2);
+      if (!file_->ReadAt(recordOffset + s.offsetInRecord, bytes)) return "the file cannot be read";
+      const bool keepsTime = !onset.has_value();  // the first annotation signal keeps time
+      auto parsed = ParseAnnotationBytes(bytes, keepsTime);
+      if (!parsed.ok()) {
+        return RecordName(record) + ", signal " + std::to_string(signal + 1) + ": " + parsed.reason();
+      }
+      if (keepsTime) onset = parsed.value().timeKeepingOnsetTicks;
+      for (Annotation& annotation : parsed.value().annotations) {
+        events_.push_back({annotation.onsetTicks, annotation.durationTicks,
+                           std::move(annotation.text), signal});
+      }
+    }
+    // Every EDF+ file has an annotation signal, so the time keeper has given the onset.
+    const std::int64_t expected = previousOnset + duration;
+    if (record == 0 || *onset != expected) {
+      if (record > 0 && *onset < expected) {
+        return RecordName(record) + " starts at " + SecondsText(*onset) + ", before the end of " +
+               RecordName(record - 1) + " at " + SecondsText(expected) +
+               ": the time-keeping annotations go backwards";
+      }
+      if (record > 0 && h.fixed.variant == FileVariant::EdfPlusContinuous) {
+        return "the EDF+C file is not contiguous: " + RecordName(record) + " starts at " +
+               SecondsText(*onset) + ", not at " + SecondsText(expected);
+      }
+      segments_.push_back({record, 0, *onset, 0});
+    }
+    segments_.back().recordCount += 1;
+    segments_.back().durationTicks += duration;
+    previousOnset = *onset;
+  }
+  std::stable_sort(events_.begin(), events_.end(),
+                   [](const Event& a, const Event& b) { return a.onsetTicks < b.onsetTicks; });
+  return std::nullopt;
+}
+
+const SignalHeader& Recording::ChannelHeader(std::size_t channel) const {
+  return header_.signals[channelSignals_[channel]];
+}
+
+double Recording::SamplingRate(std::size_t channel) const {
+  return static_cast<double>(ChannelHeader(channel).samplesPerRecord) *
+         static_cast<double>(kTicksPerSecond) / static_cast<double>(RecordDurationTicks());
+}
+
+std::optional<std::size_t> Recording::FindSegment(std::int64_t ticks) const {
+  // Segments are ordered and disjoint: the last one starting at or before the time.
+  const auto after = std::upper_bound(
+      segments_.begin(), segments_.end(), ticks,
+      [](std::int64_t t, const Segment& segment) { return t < segment.startTicks; });
+  if (after == segments_.begin()) return std::nullopt;
+  const Segment& segment = *(after - 1);
+  if (ticks - segment.startTicks >= segment.durationTicks) return std::nullopt;
+  return static_cast<std::size_t>(after - 1 - segments_.begin());
+}
+
+std::optional<Window> Recording::WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const {
+  if (durationTicks < 0) return std::nullopt;
+  const auto index = FindSegment(startTicks);
+  if (!index) return std::nullopt;
+  const Segment& segment = segments_[*index];
+  const std::int64_t from = startTicks - segment.startTicks;
+  const std::int64_t to = std::min(segment.durationTicks,
+                                   from + std::min(durationTicks, segment.durationTicks));
+  Window window{*index, {}};
+  for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
+    window.channels.push_back(
+        SamplesInWindow(from, to, ChannelHeader(channel).samplesPerRecord, RecordDurationTicks()));
+  }
+  return window;
+}
+
+bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> destinations) {
+  if (window.segment >= segments_.size() || window.channels.size() != channelSignals_.size() ||
+      destinations.size() != channelSignals_.size()) {
+    return false;
+  }
+  const Segment& segment = segments_[window.segment];
+  // The records (within the segment) that hold any wanted sample.
+  std::int64_t firstRecord = std::numeric_limits<std::int64_t>::max();
+  std::int64_t endRecord = 0;
+  for (std::size_t channel = 0; channel < window.channels.size(); ++channel) {
+    const SampleRange& range = window.channels[channel];
+    if (range.count <= 0) continue;
+    const std::int64_t n = ChannelHeader(channel).samplesPerRecord;
+    firstRecord = std::min(firstRecord, range.first / n);
+    endRecord = std::max(endRecord, (range.first + range.count + n - 1) / n);
+  }
+  if (endRecord > segment.recordCount) return false;
+  const std::int64_t recordBytes = header_.recordBytes;
+  const std::int64_t batchRecords = std::max<std::int64_t>(1, kReadBatchBytes / recordBytes);
+  std::vector<std::byte> buffer;
+  for (std::int64_t batchStart = firstRecord; batchStart < endRecord; batchStart += batchRecords) {
+    const std::int64_t batchEnd = std::min(endRecord, batchStart + batchRecords);
+    buffer.resize(static_cast<std::size_t>((batchEnd - batchStart) * recordBytes));
+    const std::int64_t offset =
+        header_.fixed.headerBytes + (segment.firstRecord + batchStart) * recordBytes;
+    if (!file_->ReadAt(offset, buffer)) return false;
+    // De-interleave: each channel's part of each record goes to its place in one copy.
+    for (std::size_t channel = 0; channel < window.channels.size(); ++channel) {
+      const SampleRange& range = window.channels[channel];
+      if (range.count <= 0) continue;
+      const SignalHeader& signal = ChannelHeader(channel);
+      const std::int64_t n = signal.samplesPerRecord;
+      const std::int64_t from = std::max(range.first, batchStart * n);
+      const std::int64_t to = std::min(range.first + range.count, batchEnd * n);
+      for (std::int64_t k = from; k < to;) {
+        const std::int64_t record = k / n;
+        const std::int64_t chunkEnd = std::min(to, (record + 1) * n);
+        const std::byte* source = buffer.data() + (record - batchStart) * recordBytes +
+                                  signal.offsetInRecord + (k - record * n) * 2;
+        // Samples are little-endian 16-bit in the file and in the destination: copy as bytes.
+        std::memcpy(destinations[channel] + (k - range.first) * 2, source,
+                    static_cast<std::size_t>(chunkEnd - k) * 2);
+        k = chunkEnd;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace edf

@@ -1,0 +1,38 @@
+// The four functions an in-process server exports, with C linkage.
+#include "class_factory.h"
+#include "reader/reader_ids.h"
+
+using edf_component::ClassFactory;
+using edf_component::Guarded;
+
+extern "C" {
+
+TAPLINE_EDF_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (!IsEqualGUID(clsid, reader::kStorageManClassId)) return CLASS_E_CLASSNOTAVAILABLE;
+  return Guarded([&] {
+    ComPtr<ClassFactory> factory;
+    factory.attach(new ClassFactory);
+    return factory->QueryInterface(iid, object);
+  });
+}
+
+TAPLINE_EDF_EXPORT HRESULT DllCanUnloadNow() {
+  return edf_component::ModuleInUse() ? S_FALSE : S_OK;
+}
+
+// Registers StorageMan as served by this module's own file, apartment-threaded.
+TAPLINE_EDF_EXPORT HRESULT DllRegisterServer() {
+  char path[4096];
+  if (!platform::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer), path, sizeof path)) {
+    return SELFREG_E_CLASS;
+  }
+  return platform::RegisterInprocServer(reader::kStorageManClassId, path, "Apartment");
+}
+
+TAPLINE_EDF_EXPORT HRESULT DllUnregisterServer() {
+  return platform::UnregisterInprocServer(reader::kStorageManClassId);
+}
+
+}  // extern "C"

@@ -1,0 +1,127 @@
+#include "packet_builders.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "format/numeric_fields.h"
+#include "format/text_encoding.h"
+#include "name_based_guid.h"
+#include "packet_bytes.h"
+#include "reader/reader_ids.h"
+#include "tapline_edf/packet_layout.h"
+#include "time_conversion.h"
+
+namespace edf_component {
+
+namespace {
+
+using namespace tapline_edf;
+
+// Text fields of the event packets, in UTF-16 units with their terminator.
+constexpr std::size_t kText1Units = 256;
+constexpr std::size_t kText2Units = (kEventTypeEntryBytes - event_type_entry::kText2) / 2;
+constexpr std::size_t kChannelNameUnits = 72;  // bytes 128-271 of a TsInfo entry
+constexpr std::size_t kEntryCountOffsetFromHeaderEnd = 8;
+
+void PutTableCount(PacketBytes& packet, std::size_t headerBytes, std::size_t count) {
+  const auto entries = static_cast<std::uint32_t>(count);
+  packet.Put(headerBytes - kEntryCountOffsetFromHeaderEnd, entries);  // entryCount
+  packet.Put(headerBytes - kEntryCountOffsetFromHeaderEnd + 4, entries);  // entryCapacity
+}
+
+}  // namespace
+
+std::vector<std::byte> BuildTsInfo(const edf::Recording& recording) {
+  const std::size_t count = recording.ChannelSignals().size();
+  PacketBytes packet(reader::kTsInfoKind, kTsInfoHeaderBytes + kTsInfoEntryBytes * count);
+  PutTableCount(packet, kTsInfoHeaderBytes, count);
+  for (std::size_t channel = 0; channel < count; ++channel) {
+    const edf::SignalHeader& signal = recording.ChannelHeader(channel);
+    const std::size_t entry = kTsInfoHeaderBytes + kTsInfoEntryBytes * channel;
+    packet.PutUtf16(entry + ts_info_entry::kChannelName, edf::Latin1ToUtf16(signal.label),
+                    kChannelNameUnits);
+    packet.Put(entry + ts_info_entry::kChannelValue, recording.SamplingRate(channel));
+    packet.Put(entry + ts_info_entry::kPhysicalMinimum, signal.physicalMinimum);
+    packet.Put(entry + ts_info_entry::kPhysicalMaximum, signal.physicalMaximum);
+    packet.Put(entry + ts_info_entry::kDigitalMinimum, signal.digitalMinimum);
+    packet.Put(entry + ts_info_entry::kDigitalMaximum, signal.digitalMaximum);
+    packet.Put(entry + ts_info_entry::kSamplesPerRecord, signal.samplesPerRecord);
+    packet.PutBytes(entry + ts_info_entry::kPhysicalDimension, signal.physicalDimension, 8);
+    packet.PutBytes(entry + ts_info_entry::kTransducer, signal.transducer, 80);
+    packet.PutBytes(entry + ts_info_entry::kPrefiltering, signal.prefiltering, 80);
+    packet.Put(entry + ts_info_entry::kRecordDurationTicks, recording.RecordDurationTicks());
+  }
+  return packet.Take();
+}
+
+std::vector<std::byte> BuildSensorInfo(const edf::Recording& recording) {
+  const std::size_t count = recording.ChannelSignals().size();
+  PacketBytes packet(reader::kSensorInfoKind, kSensorInfoHeaderBytes + kSensorInfoEntryBytes * count);
+  PutTableCount(packet, kSensorInfoHeaderBytes, count);
+  for (std::size_t channel = 0; channel < count; ++channel) {
+    const edf::SignalHeader& signal = recording.ChannelHeader(channel);
+    const std::size_t entry = kSensorInfoHeaderBytes + kSensorInfoEntryBytes * channel;
+    packet.PutBytes(entry + sensor_info_entry::kLabel, signal.label, 16);
+    packet.PutBytes(entry + sensor_info_entry::kTransducer, signal.transducer, 80);
+    packet.PutBytes(entry + sensor_info_entry::kPhysicalDimension, signal.physicalDimension, 8);
+    packet.Put(entry + sensor_info_entry::kPhysicalMinimum, signal.physicalMinimum);
+    packet.Put(entry + sensor_info_entry::kPhysicalMaximum, signal.physicalMaximum);
+    packet.Put(entry + sensor_info_entry::kDigitalMinimum, signal.digitalMinimum);
+    packet.Put(entry + sensor_info_entry::kDigitalMaximum, signal.digitalMaximum);
+    packet.PutBytes(entry + sensor_info_entry::kPrefiltering, signal.prefiltering, 80);
+    packet.Put(entry + sensor_info_entry::kSamplesPerRecord, signal.samplesPerRecord);
+    packet.Put(entry + sensor_info_entry::kSignalIndex,
+               static_cast<std::int32_t>(recording.ChannelSignals()[channel]));
+    packet.Put(entry + sensor_info_entry::kSamplingRate, recording.SamplingRate(channel));
+  }
+  return packet.Take();
+}
+
+EventTypes BuildEventTypes(const edf::Recording& recording) {
+  struct Type {
+    const std::string* text;
+    std::size_t signal;
+    GUID guid;
+  };
+  std::vector<Type> types;
+  std::unordered_map<std::string, std::size_t> positions;
+  EventTypes result;
+  for (const edf::Event& event : recording.Events()) {
+    const auto [where, added] = positions.try_emplace(event.text, types.size());
+    if (added) types.push_back({&event.text, event.signal, NameBasedGuid(event.text)});
+    result.typeOfEvent.push_back(types[where->second].guid);
+  }
+  PacketBytes packet(reader::kEventTypeTableKind,
+                     kEventTypeTableHeaderBytes + kEventTypeEntryBytes * types.size());
+  PutTableCount(packet, kEventTypeTableHeaderBytes, types.size());
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    const std::size_t entry = kEventTypeTableHeaderBytes + kEventTypeEntryBytes * i;
+    packet.Put(entry + event_type_entry::kTypeGuid, types[i].guid);
+    packet.PutUtf16(entry + event_type_entry::kText1, edf::Utf8ToUtf16(*types[i].text), kText1Units);
+    packet.PutUtf16(entry + event_type_entry::kText2,
+                    edf::Latin1ToUtf16(recording.header().signals[types[i].signal].label),
+                    kText2Units);
+  }
+  result.table = packet.Take();
+  return result;
+}
+
+std::vector<std::byte> BuildEventRecord(const edf::Recording& recording, const edf::Event& event,
+                                        const GUID& type) {
+  const std::u16string label = edf::Utf8ToUtf16(event.text);
+  // The smallest multiple of 4 units above the text's length: room for the terminator, and
+  // the bytes behind the field start on an 8-byte boundary.
+  const std::size_t capacity = label.size() / 4 * 4 + 4;
+  PacketBytes packet(reader::kEventRecordKind, event_record::kLabel + 2 * capacity);
+  const DayTime time = ToDayTime(recording.StartSecond(), event.onsetTicks);
+  packet.Put(event_record::kTimeDays, time.days);
+  packet.Put(event_record::kTimeSeconds, time.seconds);
+  packet.Put(event_record::kDuration, TicksToSeconds(event.durationTicks));
+  packet.Put(event_record::kLabelCapacity, static_cast<std::int64_t>(capacity));
+  packet.Put(event_record::kTypeGuid, type);
+  packet.PutUtf16(event_record::kLabel, label, capacity);
+  return packet.Take();
+}
+
+}  // namespace edf_component

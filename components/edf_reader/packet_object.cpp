@@ -1,0 +1,132 @@
+#include "packet_object.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "reader/reader_ids.h"
+#include "sample_block_fill.h"
+#include "time_conversion.h"
+
+namespace edf_component {
+
+namespace {
+
+constexpr HRESULT kBufferTooSmall = HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+
+// The packet, or null when the component does not hand out that kind without a time.
+const std::vector<std::byte>* RecordingWidePacket(OpenedRecording& opened, const GUID& kind) {
+  if (IsEqualGUID(kind, reader::kSensorInfoKind)) return &opened.sensorInfo();
+  if (IsEqualGUID(kind, reader::kEventTypeTableKind)) return &opened.eventTypeTable();
+  return nullptr;
+}
+
+HRESULT CopyPacket(const std::vector<std::byte>& packet, std::uint64_t size, BYTE* buffer) {
+  if (!buffer) return E_POINTER;
+  if (size < packet.size()) return kBufferTooSmall;
+  std::memcpy(buffer, packet.data(), packet.size());
+  return S_OK;
+}
+
+}  // namespace
+
+PacketObject::PacketObject(StorageMan* storageMan) {
+  storageMan->AddRef();
+  owner.attach(storageMan);
+}
+
+std::optional<edf::Window> PacketObject::WindowOf(OpenedRecording& opened, double days,
+                                                  double seconds, double duration) {
+  if (std::isnan(duration) || duration < 0) return std::nullopt;
+  const auto start = FromDayTime(opened.recording().StartSecond(), days, seconds);
+  // Any duration beyond the longest recording is clamped to the segment's end anyway.
+  const auto length = duration > 1e11 ? std::optional<std::int64_t>{std::numeric_limits<std::int64_t>::max() / 4}
+                                      : SecondsToTicks(duration);
+  if (!start || !length) return std::nullopt;
+  return opened.recording().WindowAt(*start, *length);
+}
+
+HRESULT PacketObject::ReadSamples(double days, double seconds, double duration,
+                                  std::uint32_t blockSize, BYTE* block) {
+  return Guarded([&]() -> HRESULT {
+    if (!block) return E_POINTER;
+    OpenedRecording* opened = owner->Current();
+    if (!opened) return E_UNEXPECTED;
+    const auto window = WindowOf(*opened, days, seconds, duration);
+    if (!window) return E_INVALIDARG;
+    return FillSampleBlock(opened->recording(), *window, blockSize, block);
+  });
+}
+
+HRESULT PacketObject::GetSampleChannelCount(double days, double seconds, std::int32_t* channelCount) {
+  if (!channelCount) return E_POINTER;
+  OpenedRecording* opened = owner->Current();
+  if (!opened) return E_UNEXPECTED;
+  const auto start = FromDayTime(opened->recording().StartSecond(), days, seconds);
+  if (!start || !opened->recording().FindSegment(*start)) return E_INVALIDARG;
+  // At most 9999 signals.
+  *channelCount = static_cast<std::int32_t>(opened->recording().ChannelSignals().size());
+  return S_OK;
+}
+
+HRESULT PacketObject::GetSampleCount(std::int32_t channel, double days, double seconds,
+                                     double duration, std::int32_t* sampleCount) {
+  return Guarded([&]() -> HRESULT {
+    if (!sampleCount) return E_POINTER;
+    OpenedRecording* opened = owner->Current();
+    if (!opened) return E_UNEXPECTED;
+    const auto window = WindowOf(*opened, days, seconds, duration);
+    if (!window || channel < 0 || static_cast<std::size_t>(channel) >= window->channels.size()) {
+      return E_INVALIDARG;
+    }
+    const std::int64_t count = window->channels[static_cast<std::size_t>(channel)].count;
+    // A count the caller cannot hold is refused rather than cut.
+    if (count > std::numeric_limits<std::int32_t>::max()) return E_INVALIDARG;
+    *sampleCount = static_cast<std::int32_t>(count);
+    return S_OK;
+  });
+}
+
+HRESULT PacketObject::GetTimedPacketSize(GUID kind, double days, double seconds,
+                                         std::uint32_t* size, std::uint32_t* packetRef) {
+  if (!size || !packetRef) return E_POINTER;
+  OpenedRecording* opened = owner->Current();
+  if (!opened) return E_UNEXPECTED;
+  if (!IsEqualGUID(kind, reader::kTsInfoKind)) return E_INVALIDARG;
+  const auto start = FromDayTime(opened->recording().StartSecond(), days, seconds);
+  const auto segment = start ? opened->recording().FindSegment(*start) : std::nullopt;
+  if (!segment) return E_INVALIDARG;
+  *size = static_cast<std::uint32_t>(opened->tsInfo().size());  // checked at open
+  // 0 is never a reference, so a caller's preset cannot pass for one.
+  *packetRef = static_cast<std::uint32_t>(*segment) + 1;
+  return S_OK;
+}
+
+HRESULT PacketObject::ReadTimedPacket(std::uint32_t packetRef, std::uint32_t size, BYTE* buffer) {
+  OpenedRecording* opened = owner->Current();
+  if (!opened) return E_UNEXPECTED;
+  if (packetRef == 0 || packetRef > opened->recording().Segments().size()) return E_INVALIDARG;
+  return CopyPacket(opened->tsInfo(), size, buffer);
+}
+
+HRESULT PacketObject::GetPacketSize(GUID kind, std::int32_t* size) {
+  if (!size) return E_POINTER;
+  OpenedRecording* opened = owner->Current();
+  if (!opened) return E_UNEXPECTED;
+  const std::vector<std::byte>* packet = RecordingWidePacket(*opened, kind);
+  if (!packet) return E_INVALIDARG;
+  *size = static_cast<std::int32_t>(packet->size());  // checked at open
+  return S_OK;
+}
+
+HRESULT PacketObject::ReadPacket(GUID kind, std::int32_t size, BYTE* buffer) {
+  OpenedRecording* opened = owner->Current();
+  if (!opened) return E_UNEXPECTED;
+  const std::vector<std::byte>* packet = RecordingWidePacket(*opened, kind);
+  if (!packet) return E_INVALIDARG;
+  if (size < 0) return kBufferTooSmall;
+  return CopyPacket(*packet, static_cast<std::uint64_t>(size), buffer);
+}
+
+}  // namespace edf_component

@@ -1,0 +1,64 @@
+// The packets and samples of StorageMan's open recording. Every method answers E_UNEXPECTED
+// (nothing written) when no recording is open, E_POINTER for a null out-pointer, E_INVALIDARG
+// for a packet kind it does not serve, a time outside every segment, a negative or not finite
+// duration or a channel outside the recording, and HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
+// (nothing written) for a buffer smaller than the packet.
+#pragma once
+
+#include <optional>
+
+#include "com_object.h"
+#include "reader/reader_interfaces.h"
+#include "storage_man.h"
+
+namespace edf_component {
+
+class PacketObject final : public ComObject<PacketObject, reader::PacketInterface> {
+ public:
+  explicit PacketObject(StorageMan* owner);
+  static bool Implements(REFIID) { return false; }
+
+  EDF_COMPONENT_UNUSED_SLOT(Unused3)
+  EDF_COMPONENT_UNUSED_SLOT(Unused4)
+  EDF_COMPONENT_UNUSED_SLOT(Unused5)
+  EDF_COMPONENT_UNUSED_SLOT(Unused6)
+  EDF_COMPONENT_UNUSED_SLOT(Unused7)
+  EDF_COMPONENT_UNUSED_SLOT(Unused8)
+  EDF_COMPONENT_UNUSED_SLOT(Unused9)
+  EDF_COMPONENT_UNUSED_SLOT(Unused10)
+  EDF_COMPONENT_UNUSED_SLOT(Unused11)
+  EDF_COMPONENT_UNUSED_SLOT(Unused12)
+  // Fills the block laid out for the window (see FillSampleBlock).
+  HRESULT STDMETHODCALLTYPE ReadSamples(double days, double seconds, double duration,
+                                        std::uint32_t blockSize, BYTE* block) override;
+  HRESULT STDMETHODCALLTYPE GetSampleChannelCount(double days, double seconds,
+                                                  std::int32_t* channelCount) override;
+  HRESULT STDMETHODCALLTYPE GetSampleCount(std::int32_t channel, double days, double seconds,
+                                           double duration, std::int32_t* sampleCount) override;
+  EDF_COMPONENT_UNUSED_SLOT(Unused16)
+  EDF_COMPONENT_UNUSED_SLOT(Unused17)
+  EDF_COMPONENT_UNUSED_SLOT(Unused18)
+  EDF_COMPONENT_UNUSED_SLOT(Unused19)
+  // TsInfo only: the packet of the segment that holds the time; packetRef names it for
+  // ReadTimedPacket.
+  HRESULT STDMETHODCALLTYPE GetTimedPacketSize(GUID kind, double days, double seconds,
+                                               std::uint32_t* size,
+                                               std::uint32_t* packetRef) override;
+  EDF_COMPONENT_UNUSED_SLOT(Unused21)
+  EDF_COMPONENT_UNUSED_SLOT(Unused22)
+  EDF_COMPONENT_UNUSED_SLOT(Unused23)
+  EDF_COMPONENT_UNUSED_SLOT(Unused24)
+  HRESULT STDMETHODCALLTYPE ReadTimedPacket(std::uint32_t packetRef, std::uint32_t size,
+                                            BYTE* buffer) override;
+  // SensorInfo and the event type table.
+  HRESULT STDMETHODCALLTYPE GetPacketSize(GUID kind, std::int32_t* size) override;
+  HRESULT STDMETHODCALLTYPE ReadPacket(GUID kind, std::int32_t size, BYTE* buffer) override;
+
+ private:
+  // The window of an incoming start and duration, or nullopt.
+  std::optional<edf::Window> WindowOf(OpenedRecording& opened, double days, double seconds,
+                                      double duration);
+  ComPtr<StorageMan> owner;
+};
+
+}  // namespace edf_component

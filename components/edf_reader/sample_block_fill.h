@@ -1,0 +1,22 @@
+// Fills the sample area of a block its caller laid out: 68-byte header (packet kind GUID,
+// 64-bit size, sample kind GUID, 24 reserved bytes, channel count at 64), the 32-bit sample
+// counts from 68, then every channel's 16-bit samples, channel after channel.
+#pragma once
+
+#include <cstdint>
+
+#include "format/recording.h"
+#include "platform/platform.h"
+
+namespace edf_component {
+
+inline constexpr std::uint32_t kSampleBlockHeaderBytes = 68;
+
+// Refuses, writing nothing, a block that does not match the window: E_POINTER for a null
+// block, E_INVALIDARG for another kind or sample kind, a channel count or sample count that
+// differs from the window's, or a block size too small for them. E_FAIL when the file no
+// longer holds the samples. Never writes outside [block, block + blockSize).
+HRESULT FillSampleBlock(edf::Recording& recording, const edf::Window& window,
+                        std::uint32_t blockSize, BYTE* block);
+
+}  // namespace edf_component

@@ -1,0 +1,83 @@
+#include "segment_object.h"
+
+#include "time_conversion.h"
+
+namespace edf_component {
+
+SegmentObject::SegmentObject(StorageMan* storageMan) {
+  storageMan->AddRef();
+  owner.attach(storageMan);
+}
+
+const edf::Segment* SegmentObject::SegmentAt(std::int32_t segment) {
+  OpenedRecording* opened = owner->Current();
+  if (!opened || segment < 0) return nullptr;
+  const auto& segments = opened->recording().Segments();
+  return static_cast<std::size_t>(segment) < segments.size() ? &segments[segment] : nullptr;
+}
+
+HRESULT SegmentObject::GetSegmentCount(std::int32_t* count) {
+  if (!count) return E_POINTER;
+  OpenedRecording* opened = owner->Current();
+  if (!opened) return E_UNEXPECTED;
+  *count = static_cast<std::int32_t>(opened->recording().Segments().size());  // checked at open
+  return S_OK;
+}
+
+HRESULT SegmentObject::GetSegmentStart(std::int32_t segment, double* days, double* seconds) {
+  if (!days || !seconds) return E_POINTER;
+  if (!owner->Current()) return E_UNEXPECTED;
+  const edf::Segment* found = SegmentAt(segment);
+  if (!found) return E_INVALIDARG;
+  const DayTime time = ToDayTime(owner->Current()->recording().StartSecond(), found->startTicks);
+  *days = time.days;
+  *seconds = time.seconds;
+  return S_OK;
+}
+
+HRESULT SegmentObject::GetSegmentEnd(std::int32_t segment, double* days, double* seconds) {
+  if (!days || !seconds) return E_POINTER;
+  if (!owner->Current()) return E_UNEXPECTED;
+  const edf::Segment* found = SegmentAt(segment);
+  if (!found) return E_INVALIDARG;
+  const DayTime time = ToDayTime(owner->Current()->recording().StartSecond(),
+                                 found->startTicks + found->durationTicks);
+  *days = time.days;
+  *seconds = time.seconds;
+  return S_OK;
+}
+
+HRESULT SegmentObject::GetSegmentDuration(std::int32_t segment, double* seconds) {
+  if (!seconds) return E_POINTER;
+  if (!owner->Current()) return E_UNEXPECTED;
+  const edf::Segment* found = SegmentAt(segment);
+  if (!found) return E_INVALIDARG;
+  *seconds = TicksToSeconds(found->durationTicks);
+  return S_OK;
+}
+
+HRESULT SegmentObject::FindSegment(double days, double seconds, std::int32_t* segment,
+                                   VARIANT_BOOL* found) {
+  if (!segment || !found) return E_POINTER;
+  OpenedRecording* opened = owner->Current();
+  if (!opened) return E_UNEXPECTED;
+  const auto ticks = FromDayTime(opened->recording().StartSecond(), days, seconds);
+  const auto index = ticks ? opened->recording().FindSegment(*ticks) : std::nullopt;
+  *segment = index ? static_cast<std::int32_t>(*index) : -1;
+  *found = index ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT SegmentObject::SecondsToDate(double recordingSeconds, double* days, double* seconds) {
+  if (!days || !seconds) return E_POINTER;
+  OpenedRecording* opened = owner->Current();
+  if (!opened) return E_UNEXPECTED;
+  const auto ticks = SecondsToTicks(recordingSeconds);
+  if (!ticks) return E_INVALIDARG;
+  const DayTime time = ToDayTime(opened->recording().StartSecond(), *ticks);
+  *days = time.days;
+  *seconds = time.seconds;
+  return S_OK;
+}
+
+}  // namespace edf_component

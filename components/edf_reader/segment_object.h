@@ -1,0 +1,48 @@
+// The segments and times of StorageMan's open recording. Every method answers E_UNEXPECTED
+// without writing anything when no recording is open, and E_INVALIDARG (nothing written) for
+// a segment index or time outside the recording or a null out-pointer.
+#pragma once
+
+#include "com_object.h"
+#include "reader/reader_interfaces.h"
+#include "storage_man.h"
+
+namespace edf_component {
+
+class SegmentObject final : public ComObject<SegmentObject, reader::SegmentInterface> {
+ public:
+  explicit SegmentObject(StorageMan* owner);
+  static bool Implements(REFIID) { return false; }
+
+  EDF_COMPONENT_UNUSED_SLOT(Unused3)
+  EDF_COMPONENT_UNUSED_SLOT(Unused4)
+  EDF_COMPONENT_UNUSED_SLOT(Unused5)
+  EDF_COMPONENT_UNUSED_SLOT(Unused6)
+  HRESULT STDMETHODCALLTYPE GetSegmentCount(std::int32_t* count) override;
+  EDF_COMPONENT_UNUSED_SLOT(Unused8)
+  EDF_COMPONENT_UNUSED_SLOT(Unused9)
+  HRESULT STDMETHODCALLTYPE GetSegmentStart(std::int32_t segment, double* days,
+                                            double* seconds) override;
+  // The start plus the duration.
+  HRESULT STDMETHODCALLTYPE GetSegmentEnd(std::int32_t segment, double* days,
+                                          double* seconds) override;
+  HRESULT STDMETHODCALLTYPE GetSegmentDuration(std::int32_t segment, double* seconds) override;
+  // found is VARIANT_TRUE for the segment with start <= time < end; else VARIANT_FALSE and
+  // segment -1 (S_OK both ways).
+  HRESULT STDMETHODCALLTYPE FindSegment(double days, double seconds, std::int32_t* segment,
+                                        VARIANT_BOOL* found) override;
+  EDF_COMPONENT_UNUSED_SLOT(Unused14)
+  EDF_COMPONENT_UNUSED_SLOT(Unused15)
+  EDF_COMPONENT_UNUSED_SLOT(Unused16)
+  EDF_COMPONENT_UNUSED_SLOT(Unused17)
+  // Seconds from the header's start time (whatever segments there are).
+  HRESULT STDMETHODCALLTYPE SecondsToDate(double recordingSeconds, double* days,
+                                          double* seconds) override;
+
+ private:
+  // The open recording's segment, or null.
+  const edf::Segment* SegmentAt(std::int32_t segment);
+  ComPtr<StorageMan> owner;
+};
+
+}  // namespace edf_component

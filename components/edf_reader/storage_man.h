@@ -1,0 +1,62 @@
+// StorageMan: the component's central object. It opens one recording at a time and hands out
+// the segment, packet and event objects that serve it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "com_object.h"
+#include "opened_recording.h"
+#include "reader/reader_ids.h"
+#include "reader/reader_interfaces.h"
+
+namespace edf_component {
+
+class StorageMan final : public ComObject<StorageMan, reader::StorageManInterface> {
+ public:
+  static bool Implements(REFIID iid) { return IsEqualGUID(iid, reader::kStorageManInterfaceId); }
+
+  EDF_COMPONENT_UNUSED_SLOT(Unused3)
+  EDF_COMPONENT_UNUSED_SLOT(Unused4)
+  EDF_COMPONENT_UNUSED_SLOT(Unused5)
+  EDF_COMPONENT_UNUSED_SLOT(Unused6)
+  EDF_COMPONENT_UNUSED_SLOT(Unused7)
+  EDF_COMPONENT_UNUSED_SLOT(Unused8)
+  HRESULT STDMETHODCALLTYPE GetSegmentInterface(reader::SegmentInterface** segments) override;
+  EDF_COMPONENT_UNUSED_SLOT(Unused10)
+  HRESULT STDMETHODCALLTYPE GetPacketInterface(reader::PacketInterface** packets) override;
+  EDF_COMPONENT_UNUSED_SLOT(Unused12)
+  HRESULT STDMETHODCALLTYPE GetEventInterface(reader::EventInterface** events) override;
+  EDF_COMPONENT_UNUSED_SLOT(Unused14)
+  EDF_COMPONENT_UNUSED_SLOT(Unused15)
+  EDF_COMPONENT_UNUSED_SLOT(Unused16)
+  EDF_COMPONENT_UNUSED_SLOT(Unused17)
+  EDF_COMPONENT_UNUSED_SLOT(Unused18)
+  EDF_COMPONENT_UNUSED_SLOT(Unused19)
+  EDF_COMPONENT_UNUSED_SLOT(Unused20)
+  EDF_COMPONENT_UNUSED_SLOT(Unused21)
+  EDF_COMPONENT_UNUSED_SLOT(Unused22)
+  EDF_COMPONENT_UNUSED_SLOT(Unused23)
+  EDF_COMPONENT_UNUSED_SLOT(Unused24)
+  EDF_COMPONENT_UNUSED_SLOT(Unused25)
+  // Closes what was open first. S_OK when the file was opened; E_INVALIDARG for a null or
+  // unconvertible path; E_FAIL when the file is refused (the reason is in LastRefusal());
+  // E_OUTOFMEMORY when memory runs out. The integer arguments select nothing here.
+  HRESULT STDMETHODCALLTYPE OpenRecording(BSTR path, std::int32_t openMode, std::int32_t reserved,
+                                          std::int32_t flags) override;
+  EDF_COMPONENT_UNUSED_SLOT(Unused27)
+  EDF_COMPONENT_UNUSED_SLOT(Unused28)
+  // S_OK when a recording was closed, S_FALSE when none was open.
+  HRESULT STDMETHODCALLTYPE CloseRecording() override;
+
+  // The open recording, or null.
+  OpenedRecording* Current() { return current.get(); }
+  // Why the last OpenRecording failed; empty after a success.
+  const std::string& LastRefusal() const { return lastRefusal; }
+
+ private:
+  std::unique_ptr<OpenedRecording> current;
+  std::string lastRefusal;
+};
+
+}  // namespace edf_component

@@ -1,0 +1,70 @@
+#include "edf_test_files.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace edf_test {
+
+using edf_writer::EdfWriter;
+using edf_writer::SignalData;
+using edf_writer::Tal;
+using edf_writer::TimeKeepingTal;
+
+TemporaryDirectory::TemporaryDirectory() {
+  std::string name = "tapline-edf-test-XXXXXX";
+  std::string pattern = (std::filesystem::temp_directory_path() / name).string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  root = pattern;
+}
+
+TemporaryDirectory::~TemporaryDirectory() {
+  std::error_code ignored;
+  std::filesystem::remove_all(root, ignored);
+}
+
+std::string TemporaryDirectory::Write(const std::string& name, const std::string& bytes) const {
+  const std::string file = (root / name).string();
+  edf_writer::WriteFile(file, bytes);
+  return file;
+}
+
+EdfWriter PlainEdf() {
+  EdfWriter writer;
+  writer.AddSignal("EEG Fz", 4);
+  writer.AddSignal("EEG Cz", 2);
+  for (int record = 0; record < 3; ++record) {
+    writer.AddRecord({RecordSamples(0, record, 4), RecordSamples(1, record, 2)});
+  }
+  return writer;
+}
+
+EdfWriter EdfPlusContinuousSubSecond() {
+  EdfWriter writer;
+  writer.header.reserved = "EDF+C";
+  writer.header.recording = "Startdate 01-FEB-2003 X X X";
+  writer.AddSignal("ECG", 5);
+  writer.AddAnnotationSignal(30);
+  const std::vector<std::string> extra = {Tal("+1.25", "2", {"Lights off"}), "",
+                                          Tal("+3", std::nullopt, {"Arousal"}), ""};
+  for (int record = 0; record < 4; ++record) {
+    const std::string onset = "+" + std::to_string(record) + ".5";
+    writer.AddRecord({RecordSamples(0, record, 5), TimeKeepingTal(onset) + extra[record]});
+  }
+  return writer;
+}
+
+EdfWriter EdfPlusDiscontinuousThreeSegments() {
+  EdfWriter writer;
+  writer.header.reserved = "EDF+D";
+  writer.AddSignal("EEG", 2);
+  writer.AddAnnotationSignal(20);
+  const std::vector<std::string> onsets = {"+0", "+1", "+10", "+20.5", "+21.5", "+22.5"};
+  for (std::size_t record = 0; record < onsets.size(); ++record) {
+    std::string annotations = TimeKeepingTal(onsets[record]);
+    if (record == 2) annotations += Tal("+15", std::nullopt, {"In gap"});
+    writer.AddRecord({RecordSamples(0, static_cast<std::int64_t>(record), 2), annotations});
+  }
+  return writer;
+}
+
+}  // namespace edf_test
