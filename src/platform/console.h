@@ -14,8 +14,8 @@ void WriteConsoleText(const OLECHAR* text);
 // Writes the UTF-16 text to a runtime file stream and flushes it: wide characters on a
 // wide-oriented stream, else UTF-8 bytes. A null stream or text writes nothing.
 void WriteStreamText(std::FILE* stream, const OLECHAR* text);
-// Passes "pause" to the command interpreter: a prompt, then a wait for a key. Never waits when
-// standard input is not a terminal.
+// The command interpreter's "pause": its prompt "Press any key to continue . . . ", a wait for
+// one key, a line break. Never waits when standard input is not a terminal.
 void Pause();
 
 }  // namespace platform

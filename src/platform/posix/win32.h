@@ -28,10 +28,10 @@ constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
 constexpr DWORD LANG_NEUTRAL = 0x00;
 constexpr DWORD SUBLANG_DEFAULT = 0x01;
 constexpr DWORD SUBLANG_SYS_DEFAULT = 0x02;
+constexpr DWORD MAKELANGID(DWORD primary, DWORD sub) { return (sub << 10) | primary; }
+
 constexpr UINT LMEM_FIXED = 0x0;
 constexpr UINT LMEM_ZEROINIT = 0x40;
-
-constexpr DWORD MAKELANGID(DWORD primary, DWORD sub) { return (sub << 10) | primary; }
 
 constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
 struct OSVERSIONINFOA {
