@@ -9,7 +9,8 @@ namespace edf_component {
 namespace {
 
 constexpr double kLimitSeconds = 1e11;
-constexpr double kWholeSecondTolerance = 1e-6;
+constexpr double kDayGridPerSecond = 1e5;  // steps of 10 us
+constexpr std::int64_t kTicksPerDayGridStep = edf::kTicksPerSecond / 100'000;
 
 }  // namespace
 
@@ -38,13 +39,10 @@ std::optional<std::int64_t> FromDayTime(std::int64_t startSecond, double days, d
   const double startDays = static_cast<double>(startSecond) / 86400.0;
   const double daySeconds = (days - startDays) * 86400.0;
   if (!std::isfinite(daySeconds) || std::fabs(daySeconds) > kLimitSeconds) return std::nullopt;
-  const double nearest = std::nearbyint(daySeconds);
-  const std::optional<std::int64_t> dayTicks =
-      std::fabs(daySeconds - nearest) <= kWholeSecondTolerance ? SecondsToTicks(nearest)
-                                                               : SecondsToTicks(daySeconds);
+  const std::int64_t dayTicks = std::llround(daySeconds * kDayGridPerSecond) * kTicksPerDayGridStep;
   const std::optional<std::int64_t> restTicks = SecondsToTicks(seconds);
-  if (!dayTicks || !restTicks) return std::nullopt;
-  return *dayTicks + *restTicks;
+  if (!restTicks) return std::nullopt;
+  return dayTicks + *restTicks;
 }
 
 }  // namespace edf_component
