@@ -1,7 +1,8 @@
 #include "edf_test_files.h"
 
-#include <cstdlib>
+#include <random>
 #include <stdexcept>
+#include <string>
 
 namespace edf_test {
 
@@ -11,10 +12,18 @@ using edf_writer::Tal;
 using edf_writer::TimeKeepingTal;
 
 TemporaryDirectory::TemporaryDirectory() {
-  std::string name = "tapline-edf-test-XXXXXX";
-  std::string pattern = (std::filesystem::temp_directory_path() / name).string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  root = pattern;
+  // create_directory does not take a folder that exists, so the one it creates is ours alone;
+  // portable where mkdtemp is not (Windows).
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate =
+        std::filesystem::temp_directory_path() / ("tapline-edf-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) {
+      root = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary directory could be created");
 }
 
 TemporaryDirectory::~TemporaryDirectory() {
