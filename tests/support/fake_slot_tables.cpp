@@ -2,8 +2,12 @@
 // object first, as the caller's virtual call passes it.
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
+#include <typeinfo>
 #include <utility>
+
+#include <cxxabi.h>
 
 #include "fake_object.h"
 
@@ -330,57 +334,72 @@ SlotFunction Slot(Function function) {
   return reinterpret_cast<SlotFunction>(function);
 }
 
+// A table as the C++ ABI lays it out: the offset of the object in its complete object and the
+// type information sit before slot 0. Callers' sanitizers read them to check the object's type
+// on every call, so they name the interface the object stands for, by its name alone.
+template <std::size_t size>
+struct ObjectTable {
+  std::ptrdiff_t offsetToTop;
+  const std::type_info* typeInfo;
+  std::array<SlotFunction, size> slots;
+};
+static_assert(offsetof(ObjectTable<1>, slots) == sizeof(std::ptrdiff_t) + sizeof(void*), "no gap before slot 0");
+
 template <std::size_t size, std::size_t... slots>
 std::array<SlotFunction, size> UnexpectedSlots(std::index_sequence<slots...>) {
   return {Slot(&UnexpectedSlot<slots>)...};
 }
 
 template <std::size_t size>
-std::array<SlotFunction, size> BaseTable() {
-  auto table = UnexpectedSlots<size>(std::make_index_sequence<size>());
-  table[0] = Slot(&QueryInterface);
-  table[1] = Slot(&AddRef);
-  table[2] = Slot(&Release);
+ObjectTable<size> BaseTable(const char* mangledInterfaceName) {
+  // Every interface derives from IUnknown alone. Lives as long as the process: the tables
+  // refer to it.
+  const auto* unknown = dynamic_cast<const abi::__class_type_info*>(&typeid(IUnknown));
+  const auto* typeInfo = new abi::__si_class_type_info(mangledInterfaceName, unknown);
+  ObjectTable<size> table{0, typeInfo, UnexpectedSlots<size>(std::make_index_sequence<size>())};
+  table.slots[0] = Slot(&QueryInterface);
+  table.slots[1] = Slot(&AddRef);
+  table.slots[2] = Slot(&Release);
   return table;
 }
 
-std::array<SlotFunction, 30> StorageManTable() {
-  auto table = BaseTable<30>();
-  table[9] = Slot(&GetSegmentInterface);
-  table[11] = Slot(&GetPacketInterface);
-  table[13] = Slot(&GetEventInterface);
-  table[26] = Slot(&OpenRecording);
-  table[29] = Slot(&CloseRecording);
+ObjectTable<30> StorageManTable() {
+  auto table = BaseTable<30>("N6reader19StorageManInterfaceE");
+  table.slots[9] = Slot(&GetSegmentInterface);
+  table.slots[11] = Slot(&GetPacketInterface);
+  table.slots[13] = Slot(&GetEventInterface);
+  table.slots[26] = Slot(&OpenRecording);
+  table.slots[29] = Slot(&CloseRecording);
   return table;
 }
 
-std::array<SlotFunction, 19> SegmentTable() {
-  auto table = BaseTable<19>();
-  table[7] = Slot(&GetSegmentCount);
-  table[10] = Slot(&SegmentBound<Operation::GetSegmentStart>);
-  table[11] = Slot(&SegmentBound<Operation::GetSegmentEnd>);
-  table[12] = Slot(&GetSegmentDuration);
-  table[13] = Slot(&FindSegment);
-  table[18] = Slot(&SecondsToDate);
+ObjectTable<19> SegmentTable() {
+  auto table = BaseTable<19>("N6reader16SegmentInterfaceE");
+  table.slots[7] = Slot(&GetSegmentCount);
+  table.slots[10] = Slot(&SegmentBound<Operation::GetSegmentStart>);
+  table.slots[11] = Slot(&SegmentBound<Operation::GetSegmentEnd>);
+  table.slots[12] = Slot(&GetSegmentDuration);
+  table.slots[13] = Slot(&FindSegment);
+  table.slots[18] = Slot(&SecondsToDate);
   return table;
 }
 
-std::array<SlotFunction, 28> PacketTable() {
-  auto table = BaseTable<28>();
-  table[13] = Slot(&ReadSamples);
-  table[14] = Slot(&GetSampleChannelCount);
-  table[15] = Slot(&GetSampleCount);
-  table[20] = Slot(&GetTimedPacketSize);
-  table[25] = Slot(&ReadTimedPacket);
-  table[26] = Slot(&GetPacketSize);
-  table[27] = Slot(&ReadPacket);
+ObjectTable<28> PacketTable() {
+  auto table = BaseTable<28>("N6reader15PacketInterfaceE");
+  table.slots[13] = Slot(&ReadSamples);
+  table.slots[14] = Slot(&GetSampleChannelCount);
+  table.slots[15] = Slot(&GetSampleCount);
+  table.slots[20] = Slot(&GetTimedPacketSize);
+  table.slots[25] = Slot(&ReadTimedPacket);
+  table.slots[26] = Slot(&GetPacketSize);
+  table.slots[27] = Slot(&ReadPacket);
   return table;
 }
 
-std::array<SlotFunction, 13> EventTable() {
-  auto table = BaseTable<13>();
-  table[10] = Slot(&GetEventPacket);
-  table[12] = Slot(&CountEvents);
+ObjectTable<13> EventTable() {
+  auto table = BaseTable<13>("N6reader14EventInterfaceE");
+  table.slots[10] = Slot(&GetEventPacket);
+  table.slots[12] = Slot(&CountEvents);
   return table;
 }
 
@@ -392,10 +411,10 @@ const SlotFunction* SlotTable(ObjectKind kind) {
   static const auto packet = PacketTable();
   static const auto event = EventTable();
   switch (kind) {
-    case ObjectKind::StorageMan: return storageMan.data();
-    case ObjectKind::Segment: return segment.data();
-    case ObjectKind::Packet: return packet.data();
-    case ObjectKind::Event: return event.data();
+    case ObjectKind::StorageMan: return storageMan.slots.data();
+    case ObjectKind::Segment: return segment.slots.data();
+    case ObjectKind::Packet: return packet.slots.data();
+    case ObjectKind::Event: return event.slots.data();
   }
   return nullptr;
 }
