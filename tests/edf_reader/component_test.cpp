@@ -110,7 +110,7 @@ class ComponentTest : public ::testing::Test {
     std::memcpy(block.data() + 24, &reader::kSixteenBitSampleKind, 16);
     const auto channels = static_cast<std::int32_t>(counts.size());
     std::memcpy(block.data() + 64, &channels, 4);
-    std::memcpy(block.data() + 68, counts.data(), 4 * counts.size());
+    if (!counts.empty()) std::memcpy(block.data() + 68, counts.data(), 4 * counts.size());
     return block;
   }
 
