@@ -40,8 +40,8 @@ struct Time {
 struct RaisedError {
   HRESULT code = E_FAIL;
   bool withErrorInfo = false;
-  std::u16string source;
-  std::u16string description;
+  std::u16string source{};  // brace-initialised so that {code, withErrorInfo} suffices
+  std::u16string description{};
 };
 
 // What an operation does once it has been logged: raise, or write its out-values (unless
@@ -104,6 +104,7 @@ class Component {
 
   Recording recording;
 
+  // Creation (Operation::CreateInstance) honours `result` and `writesOutValues` only.
   Outcome& On(Operation operation) { return outcomes[operation]; }
   // The operation returns `result` and writes nothing.
   void Refuse(Operation operation, HRESULT result);
