@@ -65,7 +65,8 @@ void PrintEvents(std::FILE* out, const std::vector<EventEntry>& events) {
 
 void PrintSampleSummaries(std::FILE* out, const SegmentChannels& channels,
                           std::span<const std::int16_t> samples) {
-  std::fprintf(out, "Samples of segment 0: %12s %8s %8s %10s\n", "count", "min", "max", "mean");
+  std::fprintf(out, "Samples of segment 0:\n  %2s  %-16s %12s %8s %8s %10s\n", "#", "channel",
+               "count", "min", "max", "mean");
   std::size_t at = 0;
   for (std::size_t channel = 0; channel < channels.names.size(); ++channel) {
     const auto count = static_cast<std::size_t>(std::max(channels.sampleCounts[channel], 0));

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "recording_report.h"
+#include "window_csv.h"
+
+namespace {
+
+using namespace tapline_info;
+
+// What the printer writes, byte for byte.
+std::string Printed(const std::function<void(std::FILE*)>& print) {
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&buffer, &size);
+  EXPECT_NE(out, nullptr);
+  if (out == nullptr) return {};
+  print(out);
+  std::fclose(out);
+  std::string text(buffer, size);
+  std::free(buffer);
+  return text;
+}
+
+constexpr double kMay14At0930 = 45426.0 + 34200.0 / 86400.0;
+
+TEST(SummarizeTest, GivesCountMinimumMaximumAndMean) {
+  const std::vector<std::int16_t> samples = {3, -7, 12, 1};
+  const SampleSummary summary = Summarize(samples);
+  EXPECT_EQ(summary.count, 4);
+  EXPECT_EQ(summary.minimum, -7);
+  EXPECT_EQ(summary.maximum, 12);
+  EXPECT_DOUBLE_EQ(summary.mean, 2.25);
+}
+
+TEST(SummarizeTest, KeepsExtremeValuesExact) {
+  const std::vector<std::int16_t> samples = {-32768, 32767, 32767};
+  const SampleSummary summary = Summarize(samples);
+  EXPECT_EQ(summary.minimum, -32768);
+  EXPECT_EQ(summary.maximum, 32767);
+  EXPECT_DOUBLE_EQ(summary.mean, 32766.0 / 3.0);
+}
+
+TEST(PrintSampleSummariesTest, SplitsSamplesByChannelCounts) {
+  SegmentChannels channels;
+  channels.names = {"A", "Empty", "C"};
+  channels.values = {256, 1, 128};
+  channels.sampleCounts = {3, 0, 2};
+  const std::vector<std::int16_t> samples = {1, 2, 3, 40, 50};
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintSampleSummaries(out, channels, samples); }),
+            "Samples of segment 0:\n"
+            "   #  channel                 count      min      max       mean\n"
+            "   0  A                           3        1        3      2.000\n"
+            "   1  Empty                       0        -        -          -\n"
+            "   2  C                           2       40       50     45.000\n");
+}
+
+// Counts that claim more samples than were read never read past them.
+TEST(PrintSampleSummariesTest, StopsAtTheSamplesRead) {
+  SegmentChannels channels;
+  channels.names = {"A", "B"};
+  channels.values = {1, 1};
+  channels.sampleCounts = {2, 5};
+  const std::vector<std::int16_t> samples = {4, 6, 9};
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintSampleSummaries(out, channels, samples); }),
+            "Samples of segment 0:\n"
+            "   #  channel                 count      min      max       mean\n"
+            "   0  A                           2        4        6      5.000\n"
+            "   1  B                           1        9        9      9.000\n");
+}
+
+TEST(PrintSegmentsTest, PrintsStartAndDurationOfEach) {
+  SegmentTimes times;
+  times.starts = {kMay14At0930, kMay14At0930 + 90.5 / 86400.0};
+  times.durations = {60.0, 45.25};
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintSegments(out, times); }),
+            "Segments: 2\n"
+            "   0  start 2024-05-14T09:30:00.000  duration 60.000 s\n"
+            "   1  start 2024-05-14T09:31:30.500  duration 45.250 s\n");
+}
+
+TEST(PrintChannelsTest, PrintsCountsOfEverySegmentAndMarksRefusedOnes) {
+  SegmentChannels first;
+  first.names = {"EEG Fp1", "SpO2"};
+  first.values = {256, 1};
+  first.sampleCounts = {15360, 60};
+  SegmentChannels third = first;
+  third.sampleCounts = {19200, 75};
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintChannels(out, {first, std::nullopt, third}); }),
+            "Channels: 2 (samples per segment)\n"
+            "   0  EEG Fp1                 256 Hz      15360         -     19200\n"
+            "   1  SpO2                      1 Hz         60         -        75\n");
+}
+
+TEST(PrintChannelsTest, SaysWhenTheFirstSegmentIsRefused) {
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintChannels(out, {std::nullopt}); }),
+            "Channels: not readable\n");
+}
+
+TEST(PrintEventsTest, PrintsTimeDurationTypeAndLabel) {
+  EventEntry event;
+  event.typeIndex = 3;
+  event.typeText1 = "Eyes closed";
+  event.typeText2 = "EDF Annotations";
+  event.label = "Eyes closed";
+  event.duration = 10.0;
+  event.time = kMay14At0930 + 5.5 / 86400.0;
+  EventEntry unreadable;  // typeIndex stays -1 when GetEvents wrote nothing
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintEvents(out, {event, unreadable}); }),
+            "Events: 2\n"
+            "    0  2024-05-14T09:30:05.500    10.000 s  type 3 \"Eyes closed\" (EDF Annotations)"
+            "  label \"Eyes closed\"\n"
+            "    1  not readable\n");
+}
+
+TEST(WriteWindowCsvTest, WritesOneRowPerSampleWithRecordingSeconds) {
+  WindowSamples window;
+  window.startSeconds = 91.5;   // 1.5 s into a segment that starts 90 s into the recording
+  window.offsetSeconds = 1.5;
+  window.names = {"EEG", "Odd, \"name\""};
+  window.rates = {4, 1};
+  window.ranges = {{6, 3}, {2, 1}};
+  window.samples = {11, 12, 13, -21};
+  EXPECT_EQ(Printed([&](std::FILE* out) { WriteWindowCsv(out, window); }),
+            "channel,time_s,value\n"
+            "EEG,91.500000,11\n"
+            "EEG,91.750000,12\n"
+            "EEG,92.000000,13\n"
+            "\"Odd, \"\"name\"\"\",92.000000,-21\n");
+}
+
+}  // namespace
