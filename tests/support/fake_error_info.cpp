@@ -8,7 +8,9 @@ namespace {
 // A new BSTR with the text; E_OUTOFMEMORY when none can be had.
 HRESULT CopyText(const std::u16string& text, BSTR* out) {
   if (out == nullptr) return E_POINTER;
-  *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  // OLECHAR is a UTF-16 unit everywhere: char16_t itself, or Windows' 16-bit wchar_t.
+  static_assert(sizeof(OLECHAR) == sizeof(char16_t));
+  *out = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
   return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -25,6 +25,12 @@ TEST(WindowsConsoleTest, WritesTextModeBytesAndFlushesEachMessage) {
   EXPECT_EQ(capture.Written(), "Could not Open File\tline one\r\nline two\r\n\r\n");
 }
 
+TEST(WindowsConsoleTest, CharactersTheRuntimeCannotWriteBecomeQuestionMarksAndTheRestFollows) {
+  StdoutCapture capture;
+  platform::WriteConsoleText(L"Desc:Gr\u00F6\u00DFe \u20AC \U0001F600 end\n");
+  EXPECT_EQ(capture.Written(), "Desc:Gr\xF6\xDF" "e ? ? end\r\n");
+}
+
 TEST(WindowsConsoleTest, NullTextWritesNothing) {
   StdoutCapture capture;
   platform::WriteConsoleText(nullptr);

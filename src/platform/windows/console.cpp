@@ -14,11 +14,18 @@ void WriteConsoleText(const OLECHAR* text) {
   WriteStreamText(stdout, text);
 }
 
-// A null text writes nothing. Characters the stream's locale cannot show stop the output of
-// that text, as the runtime's fputws does.
+// A null text writes nothing. A character that the runtime cannot convert for the stream
+// (in the "C" locale anything above U+00FF) is written as "?" and the rest of the text still
+// follows, where fputws would stop at it and drop the rest, line feeds included.
 void WriteStreamText(std::FILE* stream, const OLECHAR* text) {
   if (stream == nullptr || text == nullptr) return;
-  std::fputws(text, stream);
+  for (const OLECHAR* unit = text; *unit != 0; ++unit) {
+    if (std::fputwc(*unit, stream) != WEOF) continue;
+    std::clearerr(stream);
+    // A surrogate pair is one character: one "?" for both units.
+    if (IS_HIGH_SURROGATE(unit[0]) && IS_LOW_SURROGATE(unit[1])) ++unit;
+    std::fputc('?', stream);
+  }
   std::fflush(stream);
 }
 
