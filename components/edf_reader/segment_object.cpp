@@ -40,8 +40,12 @@ HRESULT SegmentObject::GetSegmentEnd(std::int32_t segment, double* days, double*
   if (!owner->Current()) return E_UNEXPECTED;
   const edf::Segment* found = SegmentAt(segment);
   if (!found) return E_INVALIDARG;
+  // Callers check a window against the whole seconds between the `days` parts of its start
+  // and of this end. Reporting the end at the next whole second lets every window inside the
+  // segment pass that check, the whole segment included even when its length has a fraction
+  // below half a second; sample windows are still clamped at the true end.
   const DayTime time = ToDayTime(owner->Current()->recording().StartSecond(),
-                                 found->startTicks + found->durationTicks);
+                                 CeilToWholeSecond(found->startTicks + found->durationTicks));
   *days = time.days;
   *seconds = time.seconds;
   return S_OK;

@@ -34,6 +34,12 @@ double TicksToSeconds(std::int64_t ticks) {
   return static_cast<double>(ticks) / static_cast<double>(edf::kTicksPerSecond);
 }
 
+std::int64_t CeilToWholeSecond(std::int64_t ticks) {
+  std::int64_t whole = ticks / edf::kTicksPerSecond;
+  if (ticks % edf::kTicksPerSecond > 0) ++whole;  // division truncates toward zero
+  return whole * edf::kTicksPerSecond;
+}
+
 std::optional<std::int64_t> FromDayTime(std::int64_t startSecond, double days, double seconds) {
   if (!std::isfinite(days)) return std::nullopt;
   const double startDays = static_cast<double>(startSecond) / 86400.0;

@@ -28,4 +28,7 @@ std::optional<std::int64_t> SecondsToTicks(double seconds);
 
 double TicksToSeconds(std::int64_t ticks);
 
+// The first whole second (counted from the header's start second) at or after the ticks.
+std::int64_t CeilToWholeSecond(std::int64_t ticks);
+
 }  // namespace edf_component

@@ -206,11 +206,13 @@ TEST_F(ComponentTest, SegmentsOfEdfPlusDiscontinuousAsDayNumbersAndSeconds) {
     ASSERT_EQ(segments->GetSegmentStart(i, &days, &seconds), S_OK);
     EXPECT_EQ(days, DayOf(kHeaderStartSecond + expected[i].startSecond)) << i;
     EXPECT_EQ(seconds, expected[i].startFraction) << i;
+    // The end is reported at the next whole second (23.5 s -> 24 s).
     ASSERT_EQ(segments->GetSegmentEnd(i, &days, &seconds), S_OK);
-    EXPECT_EQ(days, DayOf(kHeaderStartSecond + expected[i].startSecond +
-                          static_cast<std::int64_t>(expected[i].duration)))
-        << i;
-    EXPECT_EQ(seconds, expected[i].startFraction) << i;
+    const std::int64_t endSecond = kHeaderStartSecond + expected[i].startSecond +
+                                   static_cast<std::int64_t>(expected[i].duration) +
+                                   (expected[i].startFraction > 0 ? 1 : 0);
+    EXPECT_EQ(days, DayOf(endSecond)) << i;
+    EXPECT_EQ(seconds, 0.0) << i;
     ASSERT_EQ(segments->GetSegmentDuration(i, &duration), S_OK);
     EXPECT_EQ(duration, expected[i].duration) << i;
   }
