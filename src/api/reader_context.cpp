@@ -46,7 +46,7 @@ void ReaderContext::CloseAndReleaseStorageMan() noexcept {
 std::int32_t ReaderContext::SegmentCount() {
   ComPtr<reader::SegmentInterface> segments;
   // A refusal may still hand out a pointer; the ComPtr releases it either way.
-  if (FAILED(storageMan->GetSegmentInterface(segments.put())) || !segments) return 0;
+  if (!storageMan || FAILED(storageMan->GetSegmentInterface(segments.put())) || !segments) return 0;
   std::int32_t count = 0;
   segments->GetSegmentCount(&count);
   return count;

@@ -4,8 +4,17 @@
 
 #include <cstdint>
 
+#include "api/recording_time.h"
 #include "platform/platform.h"
 #include "reader/reader_interfaces.h"
+
+namespace packets {
+class EventRecordPacket;
+class EventTypeTablePacket;
+class SampleBlockPacketBase;
+class SensorInfoPacket;
+class TsInfoPacket;
+}  // namespace packets
 
 namespace api {
 
@@ -38,6 +47,40 @@ class ReaderContext {
 
   // Segment count of the open recording; 0 when the component hands out no segment interface.
   std::int32_t SegmentCount();
+
+  // Segment queries. Indices go to the component unchecked; without a segment interface each
+  // gives its empty answer (0.0, kEmptyTime, -1, false), and so does a component that writes
+  // nothing.
+  double SegmentDuration(std::int32_t index);
+  RecordingTime SegmentStart(std::int32_t index);
+  RecordingTime SegmentEnd(std::int32_t index);
+  // Index of the segment that holds `time`; -1 when the component finds none.
+  std::int32_t SegmentAt(RecordingTime time);
+  // Recording seconds to a time, written into `time` by the component. True only for S_OK.
+  bool ConvertRecordingSeconds(double seconds, RecordingTime& time);
+  // The window lies within the segment that holds its start: `duration` is at most the whole
+  // seconds (rounded to nearest) between the day numbers of the start and the segment's end.
+  // False when no segment holds the start, for a NaN, or without a segment interface.
+  bool WindowFitsSegment(RecordingTime start, double duration);
+
+  // Reads every channel's samples of the window into `block`, laid out from the counts the
+  // component reports and filled by it in place. False, with nothing read, when the window
+  // does not fit its segment, no packet interface is handed out, a count is negative, the
+  // block would need 2^32 bytes or more, or memory is short.
+  bool ReadSampleWindow(RecordingTime start, double duration, packets::SampleBlockPacketBase& block);
+
+  // The packets of the segment or the recording. False, with the packet unchanged, when any
+  // step of the fetch fails or the packet refuses the bytes.
+  bool ReadTsInfo(packets::TsInfoPacket& packet, std::int32_t segment);
+  bool ReadSensorInfo(packets::SensorInfoPacket& packet);
+  bool ReadEventTypeTable(packets::EventTypeTablePacket& table);
+
+  // Number of events; 0 without an event interface or when the component writes nothing.
+  std::int32_t EventCount();
+  // Makes `record` adopt the component's bytes for event `eventIndex` (passed unchecked).
+  // False, with the record unchanged, without an event interface, when the component refuses
+  // the index, or when the bytes are not a whole event record.
+  bool ReadEventRecord(std::int32_t eventIndex, packets::EventRecordPacket& record);
 
   ComPtr<reader::StorageManInterface> storageMan;
 

@@ -1,0 +1,59 @@
+// GetChannelCount, GetChannelInf and GetSegmentInf: what the segment's TsInfo packet and its
+// sample block say about each channel.
+#include "api/export_text.h"
+#include "api/exports.h"
+#include "packets/sample_block_packet.h"
+#include "packets/sensor_info_packet.h"
+#include "packets/ts_info_packet.h"
+
+extern "C" TAPLINE_API int TAPLINE_CALL GetChannelCount(int segment) {
+  return api::GuardExport(0, [&] {
+    packets::TsInfoPacket tsInfo;
+    if (!api::readerContext.ReadTsInfo(tsInfo, segment)) {
+      return static_cast<int>(api::ReportPacketFailure(api::diagnosticStream, OLESTR("TsInfo")));
+    }
+    return tsInfo.GetEntryCount();
+  });
+}
+
+extern "C" TAPLINE_API int TAPLINE_CALL GetChannelInf(int segment, int channel, char* name) {
+  return api::GuardExport(0, [&] {
+    packets::TsInfoPacket tsInfo;
+    if (!api::readerContext.ReadTsInfo(tsInfo, segment)) {
+      return static_cast<int>(api::ReportPacketFailure(api::diagnosticStream, OLESTR("TsInfo")));
+    }
+    // A channel outside the table has no name to read; the host learns it from the 0 alone.
+    const std::optional<packets::PacketText> channelName = tsInfo.ChannelName(channel);
+    if (!channelName) return 0;
+    api::ExportText(*channelName, name);
+    return 1;
+  });
+}
+
+extern "C" TAPLINE_API int TAPLINE_CALL GetSegmentInf(int segment, double* values, int* sampleCounts) {
+  return api::GuardExport(0, [&] {
+    api::ReaderContext& context = api::readerContext;
+    // Its content is not needed, but a recording without it is not one the library can serve.
+    packets::SensorInfoPacket sensorInfo;
+    if (!context.ReadSensorInfo(sensorInfo)) {
+      return static_cast<int>(api::ReportPacketFailure(api::diagnosticStream, OLESTR("SensorInfo")));
+    }
+    packets::TsInfoPacket tsInfo;
+    if (!context.ReadTsInfo(tsInfo, segment)) {
+      return static_cast<int>(api::ReportPacketFailure(api::diagnosticStream, OLESTR("TsInfo")));
+    }
+    const std::int32_t channelCount = tsInfo.GetEntryCount();
+    for (std::int32_t i = 0; i < channelCount; ++i) values[i] = tsInfo.ChannelValue(i).value_or(0.0);
+
+    // The counts are those of the whole segment read as GetData reads it, so that they size
+    // GetData's buffer exactly.
+    packets::SampleBlockPacket block;
+    const double duration = context.SegmentDuration(segment);
+    const api::RecordingTime start = context.SegmentStart(segment);
+    if (!context.ReadSampleWindow(start, duration, block)) {
+      return static_cast<int>(api::ReportPacketFailure(api::diagnosticStream, OLESTR("GetData")));
+    }
+    for (std::int32_t i = 0; i < block.ChannelCount(); ++i) sampleCounts[i] = block.SampleCount(i);
+    return 1;
+  });
+}
