@@ -118,8 +118,7 @@ TEST(PrintEventsTest, PrintsTimeDurationTypeAndLabel) {
 
 TEST(WriteWindowCsvTest, WritesOneRowPerSampleWithRecordingSeconds) {
   WindowSamples window;
-  window.startSeconds = 91.5;   // 1.5 s into a segment that starts 90 s into the recording
-  window.offsetSeconds = 1.5;
+  window.segmentStartSeconds = 90.0;
   window.names = {"EEG", "Odd, \"name\""};
   window.rates = {4, 1};
   window.ranges = {{6, 3}, {2, 1}};

@@ -33,8 +33,10 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSec
   // RecSecToDate keeps whole seconds only; the fraction is added here.
   const double wholeSeconds = std::floor(startSeconds);
   double date = -1.0;
+  double recordingStart = -1.0;
   library.RecSecToDate(wholeSeconds, &date);
-  if (date == -1.0) {
+  library.RecSecToDate(0.0, &recordingStart);
+  if (date == -1.0 || recordingStart == -1.0) {
     error = "the start cannot be converted to a date";
     return false;
   }
@@ -51,9 +53,10 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSec
     return false;
   }
   const auto index = static_cast<std::size_t>(segment);
-  const double offsetSeconds = (date - times.starts[index]) * 86400.0;
-  std::vector<SampleRange> ranges =
-      WindowRanges(channels->values, times.durations[index], offsetSeconds, durationSeconds);
+  const double segmentStartSeconds =
+      std::nearbyint((times.starts[index] - recordingStart) * 86400.0 * 1e6) / 1e6;
+  std::vector<SampleRange> ranges = WindowRanges(
+      channels->values, times.durations[index], startSeconds - segmentStartSeconds, durationSeconds);
   std::int64_t needed = 0;
   std::int64_t capacity = 0;
   for (std::size_t channel = 0; channel < ranges.size(); ++channel) {
@@ -67,8 +70,7 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSec
     return false;
   }
   samples.resize(static_cast<std::size_t>(needed));
-  window.startSeconds = startSeconds;
-  window.offsetSeconds = offsetSeconds;
+  window.segmentStartSeconds = segmentStartSeconds;
   window.names = channels->names;
   window.rates = channels->values;
   window.ranges = std::move(ranges);
@@ -84,8 +86,7 @@ void WriteWindowCsv(std::FILE* out, const WindowSamples& window) {
     const SampleRange& range = window.ranges[channel];
     const double rate = window.rates[channel];
     for (std::int64_t k = 0; k < range.count && at < window.samples.size(); ++k, ++at) {
-      const double time = window.startSeconds - window.offsetSeconds +
-                          static_cast<double>(range.first + k) / rate;
+      const double time = window.segmentStartSeconds + static_cast<double>(range.first + k) / rate;
       std::fprintf(out, "%s,%.6f,%d\n", name.c_str(), time,
                    window.samples[at]);
     }

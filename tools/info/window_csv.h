@@ -13,8 +13,9 @@
 namespace tapline_info {
 
 struct WindowSamples {
-  double startSeconds = 0.0;   // from the recording's beginning
-  double offsetSeconds = 0.0;  // from the start of the segment that holds the window
+  // Start of the segment that holds the window, in seconds from the recording's beginning,
+  // to the microsecond (the precision a day number carries).
+  double segmentStartSeconds = 0.0;
   std::vector<std::string> names;
   std::vector<double> rates;
   std::vector<SampleRange> ranges;    // per channel, within the segment

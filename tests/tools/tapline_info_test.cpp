@@ -1,0 +1,245 @@
+// tapline-info run as a user runs it, on the sample recording, with the EDF component
+// registered in the test's private class registry. What it prints is checked against the
+// recording's definition and against the EDF parser, an independent reading of the file.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "day_number.h"
+#include "edf_writer.h"
+#include "format/numeric_fields.h"
+#include "format/recording.h"
+#include "sample_recording.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProcessRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// 2024-05-14 09:30:00, the sample recording's start.
+constexpr double kStartDay = 45426.0 + 34200.0 / 86400.0;
+
+class TaplineInfoTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder = new fs::path(fs::temp_directory_path() / ("tapline-info-" + std::to_string(getpid())));
+    fs::create_directories(*folder);
+    edf_writer::WriteFile((*folder / "sample.edf").string(), sample_writer::SampleRecordingBytes());
+    // The private registry of the test's main (XDG_DATA_HOME) is the one the tool searches.
+    ASSERT_EQ(Execute(std::string("'") + TAPLINE_REGSVR + "' '" + TAPLINE_EDF_MODULE + "'").exitCode, 0);
+  }
+  static void TearDownTestSuite() {
+    fs::remove_all(*folder);
+    delete folder;
+  }
+
+  // Runs the shell command with standard input from /dev/null, capturing both outputs.
+  static ProcessRun Execute(const std::string& command) {
+    const fs::path out = *folder / "stdout";
+    const fs::path err = *folder / "stderr";
+    const std::string line = command + " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
+    const int status = std::system(line.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+  }
+  static ProcessRun Info(const std::string& arguments) {
+    return Execute(std::string("'") + TAPLINE_INFO + "' " + arguments);
+  }
+  static std::string Sample() { return "'" + (*folder / "sample.edf").string() + "'"; }
+
+  static std::unique_ptr<edf::Recording> Parsed() {
+    auto opened = edf::Recording::Open((*folder / "sample.edf").string());
+    EXPECT_TRUE(opened.ok()) << opened.reason();
+    return opened.ok() ? std::move(opened.value()) : nullptr;
+  }
+
+  // The lines from the one that starts with `heading` up to the next line without indent.
+  static std::string Section(const std::string& text, const std::string& heading) {
+    const std::size_t start = text.find("\n" + heading);
+    if (start == std::string::npos) return {};
+    std::size_t end = start + 1;
+    do {
+      end = text.find('\n', end) + 1;
+    } while (end != 0 && end < text.size() && text[end] == ' ');
+    return text.substr(start + 1, (end == 0 ? text.size() : end) - start - 1);
+  }
+
+  static fs::path* folder;
+};
+
+fs::path* TaplineInfoTest::folder = nullptr;
+
+TEST_F(TaplineInfoTest, PrintsTheThreeSegments) {
+  const ProcessRun run = Info(Sample());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::string expected = "Segments: 3\n";
+  int index = 0;
+  for (const sample_writer::SampleSegment& segment : sample_writer::SampleSegments()) {
+    char line[128];
+    std::snprintf(line, sizeof line, "  %2d  start %s  duration %.3f s\n", index++,
+                  tapline_info::FormatIsoTime(kStartDay + segment.firstSecond / 86400.0).c_str(),
+                  static_cast<double>(segment.seconds));
+    expected += line;
+  }
+  EXPECT_EQ(Section(run.out, "Segments:"), expected);
+  EXPECT_EQ(run.out.rfind("Recording: ", 0), 0u) << run.out;
+}
+
+TEST_F(TaplineInfoTest, PrintsChannelsWithRatesAndCountsPerSegment) {
+  const ProcessRun run = Info(Sample());
+  EXPECT_EQ(Section(run.out, "Channels:"),
+            "Channels: 8 (samples per segment)\n"
+            "   0  EEG Fp1                 256 Hz      15360     11520     19200\n"
+            "   1  EEG C3                  256 Hz      15360     11520     19200\n"
+            "   2  EEG O1                  256 Hz      15360     11520     19200\n"
+            "   3  EEG O2                  256 Hz      15360     11520     19200\n"
+            "   4  ECG                     256 Hz      15360     11520     19200\n"
+            "   5  Resp                    128 Hz       7680      5760      9600\n"
+            "   6  Pleth                   128 Hz       7680      5760      9600\n"
+            "   7  SpO2                      1 Hz         60        45        75\n");
+}
+
+// Each text of each TAL is one event; a text seen before keeps its type's index.
+TEST_F(TaplineInfoTest, PrintsEveryAnnotationAsAnEvent) {
+  const ProcessRun run = Info(Sample());
+  std::string expected;
+  std::vector<std::string> types;
+  int index = 0;
+  for (const sample_writer::SampleAnnotation& annotation : sample_writer::SampleAnnotations()) {
+    for (const std::string& text : annotation.texts) {
+      const auto known = std::find(types.begin(), types.end(), text);
+      const auto type = known - types.begin();
+      if (known == types.end()) types.push_back(text);
+      char line[256];
+      std::snprintf(line, sizeof line,
+                    "  %3d  %s  %8.3f s  type %d \"%s\" (EDF Annotations)  label \"%s\"\n", index++,
+                    tapline_info::FormatIsoTime(kStartDay + std::stod(annotation.onset) / 86400.0).c_str(),
+                    std::stod(annotation.duration), static_cast<int>(type), text.c_str(), text.c_str());
+      expected += line;
+    }
+  }
+  EXPECT_EQ(Section(run.out, "Events:"), "Events: 21\n" + expected);
+}
+
+TEST_F(TaplineInfoTest, SummarizesFirstSegmentAsTheParserReadsIt) {
+  const ProcessRun run = Info(Sample());
+  const auto recording = Parsed();
+  ASSERT_TRUE(recording);
+  const auto window = recording->WindowAt(0, 60 * edf::kTicksPerSecond);
+  ASSERT_TRUE(window);
+  std::vector<std::vector<std::int16_t>> samples(window->channels.size());
+  std::vector<std::byte*> destinations;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    samples[i].resize(static_cast<std::size_t>(window->channels[i].count));
+    destinations.push_back(reinterpret_cast<std::byte*>(samples[i].data()));  // int16 storage
+  }
+  ASSERT_TRUE(recording->ReadWindow(*window, destinations));
+  std::string expected = "Samples of segment 0:\n   #  channel                 count      min      max       mean\n";
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const auto [low, high] = std::minmax_element(samples[i].begin(), samples[i].end());
+    double sum = 0;
+    for (std::int16_t value : samples[i]) sum += value;
+    char line[128];
+    std::snprintf(line, sizeof line, "  %2zu  %-16s %12zu %8d %8d %10.3f\n", i,
+                  recording->ChannelHeader(i).label.c_str(), samples[i].size(), *low, *high,
+                  sum / static_cast<double>(samples[i].size()));
+    expected += line;
+  }
+  EXPECT_EQ(Section(run.out, "Samples of segment 0:"), expected);
+}
+
+TEST_F(TaplineInfoTest, WritesWindowSamplesAsTheParserReadsThem) {
+  const std::string csv = (*folder / "window.csv").string();
+  // 1.5 s into the second segment (which starts 90 s into the recording), 2 s long.
+  const ProcessRun run = Info(Sample() + " --window 91.5 2 --csv '" + csv + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("Window of 2 s from 91.5 s: 3074 samples written to "), std::string::npos)
+      << run.out;
+
+  const auto recording = Parsed();
+  ASSERT_TRUE(recording);
+  const auto window = recording->WindowAt(915 * edf::kTicksPerSecond / 10, 2 * edf::kTicksPerSecond);
+  ASSERT_TRUE(window);
+  std::vector<std::vector<std::int16_t>> samples(window->channels.size());
+  std::vector<std::byte*> destinations;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    samples[i].resize(static_cast<std::size_t>(window->channels[i].count));
+    destinations.push_back(reinterpret_cast<std::byte*>(samples[i].data()));  // int16 storage
+  }
+  ASSERT_TRUE(recording->ReadWindow(*window, destinations));
+  std::ostringstream expected;
+  expected << "channel,time_s,value\n";
+  for (std::size_t channel = 0; channel < samples.size(); ++channel) {
+    const std::int64_t first = window->channels[channel].first;
+    const double rate = recording->SamplingRate(channel);
+    for (std::size_t k = 0; k < samples[channel].size(); ++k) {
+      char line[96];
+      // Times count from the recording's start; the segment starts 90 s into it.
+      std::snprintf(line, sizeof line, "%s,%.6f,%d\n", recording->ChannelHeader(channel).label.c_str(),
+                    90.0 + static_cast<double>(first + static_cast<std::int64_t>(k)) / rate,
+                    samples[channel][k]);
+      expected << line;
+    }
+  }
+  EXPECT_EQ(ReadFile(csv), expected.str());
+}
+
+TEST_F(TaplineInfoTest, RefusedWindowFailsWithoutWritingCsv) {
+  const fs::path csv = *folder / "refused.csv";
+  // 58 s into a 60-s segment: a 4-s window does not fit.
+  const ProcessRun run = Info(Sample() + " --window 58 4 --csv '" + csv.string() + "'");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("ERROR in GetData packet please contact SDK provider for support\n\n"),
+            std::string::npos) << run.out;
+  EXPECT_EQ(run.err, "tapline-info: window: the library refused the window (does it fit in one segment?)\n");
+  EXPECT_FALSE(fs::exists(csv));
+}
+
+TEST_F(TaplineInfoTest, RefusedFileGetsTheParserReason) {
+  const fs::path bad = *folder / "short.edf";
+  edf_writer::WriteFile(bad.string(), "0       X");
+  const auto refused = edf::Recording::Open(bad.string());
+  ASSERT_FALSE(refused.ok());
+  const ProcessRun run = Info("'" + bad.string() + "'");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "Could not Open File");
+  EXPECT_EQ(run.err, "\ntapline-info: " + bad.string() + ": " + refused.reason() + "\n");
+}
+
+TEST_F(TaplineInfoTest, UnregisteredComponentIsExplained) {
+  const fs::path empty = *folder / "empty-registry";
+  fs::create_directories(empty);
+  const ProcessRun run = Execute("XDG_DATA_HOME='" + empty.string() + "' '" + TAPLINE_INFO + "' " + Sample());
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out.rfind("Creation of StorageMan failed\nMake sure that\n", 0), 0u) << run.out;
+  EXPECT_NE(run.err.find("is the reader component registered (tapline-regsvr libtapline_edf.so)?"),
+            std::string::npos) << run.err;
+}
+
+TEST_F(TaplineInfoTest, RejectsIncompleteArguments) {
+  for (const std::string arguments :
+       {std::string(), Sample() + " --window 1 2", Sample() + " --csv out.csv",
+        Sample() + " --window x 2 --csv out.csv", Sample() + " extra"}) {
+    const ProcessRun run = Info(arguments);
+    EXPECT_EQ(run.exitCode, 2) << arguments;
+    EXPECT_EQ(run.err, "usage: tapline-info FILE [--window START_SECONDS DURATION --csv OUT]\n")
+        << arguments;
+    EXPECT_EQ(run.out, "") << arguments;
+  }
+}
+
+}  // namespace
