@@ -1,0 +1,216 @@
+// GetChannelCount, GetChannelInf and GetSegmentInf through the exports of a loaded library.
+#include <array>
+
+#include "query_fixture.h"
+
+namespace apitest {
+namespace {
+
+using fake::Operation;
+using ::testing::ElementsAre;
+
+constexpr fake::Time kSegmentStart{40000.0, 0.5};
+constexpr char kUntouched = '\x7E';
+
+// 32-byte host text buffers with room after them, preset to a byte no text contains.
+using NameBuffer = std::array<char, 40>;
+NameBuffer UntouchedName() {
+  NameBuffer name;
+  name.fill(kUntouched);
+  return name;
+}
+std::string Untouched(std::size_t count) { return std::string(count, kUntouched); }
+std::string AsString(const NameBuffer& name) { return std::string(name.data(), name.size()); }
+
+class ChannelTest : public QueryTest {
+ protected:
+  void SetUp() override {
+    QueryTest::SetUp();
+    component.recording.segments = {{kSegmentStart, {40001.0, 0.0}, 60.0}};
+  }
+  void ServeTsInfo(const std::vector<std::u16string>& names, const std::vector<double>& values = {}) {
+    ServeTimedPacket(kTsInfoKind, kSegmentStart, TsInfoBlock(names, values));
+  }
+};
+
+using GetChannelCountTest = ChannelTest;
+
+TEST_F(GetChannelCountTest, GivesTheTsInfoEntryCountOfTheSegmentsStart) {
+  ServeTsInfo({u"Fp1", u"Fp2", u"Cz"});
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetChannelCount(0), 3); }), "");
+
+  EXPECT_THAT(component.Calls(),
+              ::testing::Contains("Packet#1.GetTimedPacketSize({A271CCCB-515D-4590-B6A1-DC170C8D6EE2}, 40000, 0.5)"));
+}
+
+TEST_F(GetChannelCountTest, EmptyTableIsZeroWithoutReport) {
+  ServeTsInfo({});
+  OpenRecording();
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetChannelCount(0), 0); }), "");
+}
+
+TEST_F(GetChannelCountTest, RefusedSegmentIsReportedAsTsInfo) {
+  ServeTsInfo({u"Fp1"});
+  OpenRecording();
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetChannelCount(5), 0); }), PacketFailureOutput("TsInfo"));
+}
+
+TEST_F(GetChannelCountTest, TableLongerThanItsBlockIsReportedAsTsInfo) {
+  Bytes block = TsInfoBlock({u"Fp1", u"Fp2"});
+  Put<std::uint32_t>(block, 752, 3);
+  ServeTimedPacket(kTsInfoKind, kSegmentStart, block);
+  OpenRecording();
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetChannelCount(0), 0); }), PacketFailureOutput("TsInfo"));
+}
+
+// A name as the component holds it, and the bytes the host finds in its buffer afterwards.
+struct NameCase {
+  const char* name;
+  std::u16string channelName;
+  std::string hostBytes;
+};
+
+class ChannelNameTest : public ChannelTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(ChannelNameTest, ArrivesAsAtMost32BytesWithoutTerminator) {
+  ServeTsInfo({u"First", GetParam().channelName, u"Third"});
+  OpenRecording();
+  NameBuffer name = UntouchedName();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetChannelInf(0, 1, name.data()), 1); }), "");
+
+  EXPECT_EQ(AsString(name), GetParam().hostBytes);
+}
+
+const std::u16string kFortyLetters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn";
+// Twenty euro signs: 60 bytes in UTF-8, more than twice the name's length plus 2.
+const std::u16string kTwentyEuros(20, u'\u20AC');
+const std::string kEuro = "\xE2\x82\xAC";
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ChannelNameTest,
+    ::testing::Values(
+        NameCase{"FiveLetters", u"Fp1-A", "Fp1-A" + Untouched(35)},
+        NameCase{"FortyLettersCutAt32", kFortyLetters, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef" + Untouched(8)},
+        NameCase{"Empty", u"", Untouched(40)},
+        NameCase{"NonAscii", u"Grüße µV", "Gr\xC3\xBC\xC3\x9F" "e \xC2\xB5V" + Untouched(29)},
+        // Ten whole characters, then the first two bytes of the eleventh.
+        NameCase{"ThreeByteCharactersCutInsideACharacter", kTwentyEuros,
+                 [] {
+                   std::string bytes;
+                   for (int i = 0; i < 10; ++i) bytes += kEuro;
+                   return bytes + "\xE2\x82" + Untouched(8);
+                 }()},
+        NameCase{"SurrogatePair", u"\U0001F600x", "\xF0\x9F\x98\x80x" + Untouched(35)},
+        // All 72 units of the field and no terminator: the read stops at the field's end.
+        NameCase{"FieldWithoutTerminator", std::u16string(72, u'N'), std::string(32, 'N') + Untouched(8)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ChannelTest, ChannelOutsideTheTableLeavesTheNameAndReportsNothing) {
+  ServeTsInfo({u"Fp1", u"Fp2"});
+  OpenRecording();
+  for (int channel : {2, -1, 1 << 30}) {
+    NameBuffer name = UntouchedName();
+    EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetChannelInf(0, channel, name.data()), 0); }), "") << channel;
+    EXPECT_EQ(AsString(name), Untouched(40)) << channel;
+  }
+}
+
+TEST_F(ChannelTest, FailedTsInfoReadIsReportedAndLeavesTheName) {
+  OpenRecording();
+  NameBuffer name = UntouchedName();
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetChannelInf(0, 0, name.data()), 0); }), PacketFailureOutput("TsInfo"));
+  EXPECT_EQ(AsString(name), Untouched(40));
+}
+
+class GetSegmentInfTest : public ChannelTest {
+ protected:
+  void SetUp() override {
+    ChannelTest::SetUp();
+    component.recording.segmentFound = VARIANT_TRUE;
+    component.recording.sampleChannelCount = 3;
+    component.recording.sampleCounts = {3, 0, 2};
+    component.recording.samples = {{1, 2, 3}, {}, {4, 5}};
+    values.fill(-7.0);
+    sampleCounts.fill(-7);
+  }
+
+  std::array<double, 5> values{};
+  std::array<int, 5> sampleCounts{};
+};
+
+TEST_F(GetSegmentInfTest, WritesEveryChannelsValueAndSampleCount) {
+  ServePacket(kSensorInfoKind, SensorInfoBlock(2));
+  ServeTsInfo({u"A", u"B", u"C"}, {256.0, 0.125, -512.5});
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 1); }), "");
+
+  EXPECT_THAT(values, ElementsAre(256.0, 0.125, -512.5, -7.0, -7.0));
+  EXPECT_THAT(sampleCounts, ElementsAre(3, 0, 2, -7, -7));
+  // The whole segment as one window, as GetData reads it.
+  EXPECT_THAT(component.Calls(), ::testing::Contains("Packet#3.ReadSamples(40000, 0.5, 60, 90)"));
+}
+
+TEST_F(GetSegmentInfTest, EmptyTableLeavesTheValuesAndStillWritesTheCounts) {
+  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  ServeTsInfo({});
+  OpenRecording();
+
+  EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 1);
+
+  EXPECT_THAT(values, ElementsAre(-7.0, -7.0, -7.0, -7.0, -7.0));
+  EXPECT_THAT(sampleCounts, ElementsAre(3, 0, 2, -7, -7));
+}
+
+TEST_F(GetSegmentInfTest, MissingSensorInfoIsReportedAndWritesNothing) {
+  ServeTsInfo({u"A"}, {1.0});
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
+            PacketFailureOutput("SensorInfo"));
+
+  EXPECT_THAT(values, ::testing::Each(-7.0));
+  EXPECT_THAT(sampleCounts, ::testing::Each(-7));
+}
+
+TEST_F(GetSegmentInfTest, SensorInfoShorterThanItsTableIsReported) {
+  Bytes block = SensorInfoBlock(2);
+  block.pop_back();  // 1631 bytes for two entries
+  Put<std::uint64_t>(block, 16, block.size());
+  ServePacket(kSensorInfoKind, block);
+  ServeTsInfo({u"A"}, {1.0});
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
+            PacketFailureOutput("SensorInfo"));
+}
+
+TEST_F(GetSegmentInfTest, MissingTsInfoIsReportedAndWritesNothing) {
+  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
+            PacketFailureOutput("TsInfo"));
+
+  EXPECT_THAT(values, ::testing::Each(-7.0));
+  EXPECT_THAT(sampleCounts, ::testing::Each(-7));
+}
+
+TEST_F(GetSegmentInfTest, FailedSampleReadIsReportedAsGetDataAfterTheValues) {
+  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  ServeTsInfo({u"A", u"B"}, {1.5, 2.5});
+  component.recording.segmentFound = VARIANT_FALSE;
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
+            PacketFailureOutput("GetData"));
+
+  EXPECT_THAT(values, ElementsAre(1.5, 2.5, -7.0, -7.0, -7.0));
+  EXPECT_THAT(sampleCounts, ::testing::Each(-7));
+}
+
+}  // namespace
+}  // namespace apitest
