@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The main job: builds everything (Release), registers the EDF reader component in the user's
+# class registry, writes the sample recording, prints what tapline-info reads from it through
+# the library (and writes a window as CSV), and draws a window as a PNG with the Python wrapper.
+# BUILD_DIR (default build-release) and PYTHON (default /usr/bin/python3) may be set.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build-release}
+python=${PYTHON:-/usr/bin/python3}
+out="$build/demo"
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAPLINE_BUILD_TESTS=OFF
+cmake --build "$build" -j "$(nproc)"
+
+"$build/bin/tapline-regsvr" "$build/bin/libtapline_edf.so"
+mkdir -p "$out"
+"$build/bin/tapline-sample-writer" "$out/sample.edf"
+echo
+"$build/bin/tapline-info" "$out/sample.edf" --window 92 4 --csv "$out/window.csv"
+echo
+"$python" examples/python/plot_window.py "$out/sample.edf" "$out/window.png" \
+  --start 40 --duration 10 --library "$build/bin/libtapline.so"
