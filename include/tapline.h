@@ -43,7 +43,7 @@ TAPLINE_API int TAPLINE_CALL GetChannelInf(int segment, int channel, char* name)
 TAPLINE_API int TAPLINE_CALL GetSegmentInf(int segment, double* values, int* sampleCounts);
 /* All samples of the segment, channel after channel: samples holds the sum of GetSegmentInf's sampleCounts shorts. 1 done, 0 failed (untouched). */
 TAPLINE_API int TAPLINE_CALL GetData(int segment, short* samples);
-/* Samples of the window [startDate, startDate + duration seconds), channel after channel; it must lie within one segment; samples holds every channel's count in that window (sampling rate x duration each). 1 done, 0 failed (untouched). */
+/* Samples of the window [startDate, startDate + duration seconds), channel after channel; it must lie within one segment. No export gives a window's counts: size samples per channel as ceil(sampling rate x duration) + 1, the most a window of that duration can hold. 1 done, 0 failed (untouched). */
 TAPLINE_API int TAPLINE_CALL GetData2(double startDate, double duration, short* samples);
 /* *count receives the number of events of the recording. Always 1. */
 TAPLINE_API int TAPLINE_CALL GetEventCount(int* count);
