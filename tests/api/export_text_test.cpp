@@ -1,0 +1,73 @@
+// The code-page rule and the 32-byte copy of texts for the host, linked from the library's
+// objects.
+#include <array>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "api/export_text.h"
+
+namespace api {
+namespace {
+
+struct DigitsCase {
+  const char* text;
+  std::size_t length;
+  UINT expected;
+};
+
+class ParseDigitsTest : public ::testing::TestWithParam<DigitsCase> {};
+
+TEST_P(ParseDigitsTest, ReadsTheLeadingDecimalDigits) {
+  EXPECT_EQ(code_page::ParseDigits(GetParam().text, GetParam().length), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ParseDigitsTest,
+                         ::testing::Values(DigitsCase{"1252", 5, 1252}, DigitsCase{"65001", 6, 65001},
+                                           DigitsCase{"932", 4, 932}, DigitsCase{"", 1, 0}, DigitsCase{"0", 2, 0},
+                                           DigitsCase{"12a4", 5, 12}, DigitsCase{"x437", 5, 0},
+                                           // Never past the characters the locale call wrote.
+                                           DigitsCase{"123456", 3, 123}, DigitsCase{"1252", 0, 0}));
+
+TEST(HostCodePageTest, ModernSystemsUseTheThreadsAnsiCodePage) {
+  // The stand-in reports NT 10.0.
+  EXPECT_EQ(code_page::RuleForSystem(), &code_page::ThreadAnsi);
+  EXPECT_EQ(HostCodePage(), CP_THREAD_ACP);
+  EXPECT_EQ(HostCodePage(), CP_THREAD_ACP);
+}
+
+TEST(HostCodePageTest, OlderSystemsReadTheThreadLocalesEntry) {
+  // The stand-in's locale names UTF-8.
+  EXPECT_EQ(code_page::FromThreadLocale(), 65001u);
+}
+
+TEST(ConvertToHostTextTest, NeedsNoMoreThanTheConversionAsksFor) {
+  // Forty euro signs take 120 bytes, far beyond twice the length plus 2.
+  const std::optional<std::string> converted = ConvertToHostText(packets::PacketText(40, u'\u20AC'));
+  ASSERT_TRUE(converted.has_value());
+  std::string expected;
+  for (int i = 0; i < 40; ++i) expected += "\xE2\x82\xAC";
+  EXPECT_EQ(*converted, expected);
+}
+
+TEST(ConvertToHostTextTest, EmptyTextIsEmpty) {
+  EXPECT_EQ(ConvertToHostText(packets::PacketText()), std::string());
+}
+
+TEST(ConvertToHostTextTest, LoneSurrogateBecomesTheReplacementCharacter) {
+  EXPECT_EQ(ConvertToHostText(packets::PacketText{u'a', 0xD800, u'b'}), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(CopyToHostTest, CopiesAtMost32BytesAndNothingElse) {
+  std::array<char, 36> host;
+  host.fill('#');
+  CopyToHost(std::string(33, 'x'), host.data());
+  EXPECT_EQ(std::string(host.data(), host.size()), std::string(32, 'x') + "####");
+
+  host.fill('#');
+  CopyToHost("", host.data());
+  EXPECT_EQ(std::string(host.data(), host.size()), std::string(36, '#'));
+}
+
+}  // namespace
+}  // namespace api

@@ -1,0 +1,62 @@
+// ReaderContext operations whose answers no export shows in full, against the fake component.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "api/reader_context.h"
+#include "fake_component.h"
+
+namespace api {
+namespace {
+
+using fake::Operation;
+
+class ReaderContextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    ASSERT_TRUE(readerContext.CreateStorageMan());
+  }
+  void TearDown() override {
+    readerContext.CloseAndReleaseStorageMan();
+    CoUninitialize();
+    EXPECT_THAT(component.Faults(), ::testing::IsEmpty());
+    EXPECT_THAT(component.HeldObjects(), ::testing::IsEmpty());
+  }
+
+  fake::Component component;
+};
+
+TEST_F(ReaderContextTest, ConvertRecordingSecondsSucceedsOnlyForSOk) {
+  component.recording.convertedTime = {40000.0, 0.5};
+  RecordingTime time{};
+  EXPECT_TRUE(readerContext.ConvertRecordingSeconds(3.0, time));
+  EXPECT_EQ(time.days, 40000.0);
+  EXPECT_EQ(time.seconds, 0.5);
+
+  component.On(Operation::SecondsToDate).result = S_FALSE;
+  EXPECT_FALSE(readerContext.ConvertRecordingSeconds(3.0, time));
+  component.On(Operation::SecondsToDate).result = E_FAIL;
+  EXPECT_FALSE(readerContext.ConvertRecordingSeconds(3.0, time));
+}
+
+TEST_F(ReaderContextTest, WindowCheckIgnoresTheSecondsOfBothTimes) {
+  component.recording.segmentFound = VARIANT_TRUE;
+  component.recording.segments = {{{}, {40000.0 + 10.4 * kDaysPerSecond, 0.9}, 0.0}};
+  for (double startSeconds : {0.0, 0.9, -5.0}) {
+    EXPECT_TRUE(readerContext.WindowFitsSegment({40000.0, startSeconds}, 10.0)) << startSeconds;
+    EXPECT_FALSE(readerContext.WindowFitsSegment({40000.0, startSeconds}, 10.01)) << startSeconds;
+  }
+}
+
+TEST_F(ReaderContextTest, SegmentTimesOfAnUnknownSegmentAreTheEmptyTime) {
+  const RecordingTime start = readerContext.SegmentStart(3);
+  const RecordingTime end = readerContext.SegmentEnd(3);
+  EXPECT_EQ(start.days, -1.0);
+  EXPECT_EQ(start.seconds, -1.0);
+  EXPECT_EQ(end.days, -1.0);
+  EXPECT_EQ(end.seconds, -1.0);
+  EXPECT_EQ(readerContext.SegmentDuration(3), 0.0);
+}
+
+}  // namespace
+}  // namespace api
