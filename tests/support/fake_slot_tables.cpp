@@ -195,7 +195,7 @@ void FillSampleBlock(FakeObject* self, std::uint32_t blockSize, BYTE* block) {
     }
     if (channel < samples.size()) {
       const std::size_t available = std::min<std::size_t>(count, samples[channel].size());
-      std::memcpy(block + offset, samples[channel].data(), 2 * available);
+      if (available != 0) std::memcpy(block + offset, samples[channel].data(), 2 * available);
     }
     offset += 2 * count;
   }
