@@ -231,7 +231,7 @@ TEST_F(TaplineInfoTest, UnregisteredComponentIsExplained) {
 }
 
 TEST_F(TaplineInfoTest, RejectsIncompleteArguments) {
-  for (const std::string arguments :
+  for (const std::string& arguments :
        {std::string(), Sample() + " --window 1 2", Sample() + " --csv out.csv",
         Sample() + " --window x 2 --csv out.csv", Sample() + " extra"}) {
     const ProcessRun run = Info(arguments);
