@@ -33,13 +33,13 @@ TAPLINE_API int TAPLINE_CALL Close(void);
 TAPLINE_API int TAPLINE_CALL GetSegment(double date);
 /* Fills durations[i] (seconds) and starts[i] (day numbers) for every segment: both arrays hold segmentCount doubles. Always 1. */
 TAPLINE_API int TAPLINE_CALL GetSegmentTime(double* durations, double* starts);
-/* *date receives the whole-second day number of recordingSeconds after the recording's beginning, -1.0 when it cannot be converted. Always 1. */
+/* *date receives the day part of the time recordingSeconds after the recording's beginning (its sub-second rest is dropped), -1.0 when the component refuses. Always 1. */
 TAPLINE_API int TAPLINE_CALL RecSecToDate(double recordingSeconds, double* date);
-/* Number of channels of the segment; 0 for none or after a failed read. */
+/* Number of channels of the segment; 0 for none, or after a failed read (then reported on the console). */
 TAPLINE_API int TAPLINE_CALL GetChannelCount(int segment);
 /* Name of a channel into name (32 bytes, see above). 1 done; 0 failed read; 0 without report and name untouched for a channel outside 0..GetChannelCount-1. */
 TAPLINE_API int TAPLINE_CALL GetChannelInf(int segment, int channel, char* name);
-/* values[i] receives channel i's value (GetChannelCount doubles) and sampleCounts[i] its sample count in the segment (one int per channel). 1 done, 0 failed. */
+/* values[i] receives channel i's value (GetChannelCount doubles) and sampleCounts[i] its sample count in the segment (one int per channel). 1 done; 0 failed: nothing written, except values when only the sample read failed. */
 TAPLINE_API int TAPLINE_CALL GetSegmentInf(int segment, double* values, int* sampleCounts);
 /* All samples of the segment, channel after channel: samples holds the sum of GetSegmentInf's sampleCounts shorts. 1 done, 0 failed (untouched). */
 TAPLINE_API int TAPLINE_CALL GetData(int segment, short* samples);
