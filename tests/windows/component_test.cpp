@@ -32,6 +32,14 @@ std::string ReadInprocServerValue(const char* value) {
   return data;
 }
 
+// Calls DllRegisterServer or DllUnregisterServer of the module; E_NOTIMPL when it lacks it.
+HRESULT CallServerFunction(HMODULE module, const char* name) {
+  const FARPROC address = GetProcAddress(module, name);
+  if (address == nullptr) return E_NOTIMPL;
+  // Both take nothing and return an HRESULT; the detour through void (*)() says the cast is meant.
+  return reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void (*)()>(address))();
+}
+
 // Distinct per channel and position, so a swapped channel or offset shows.
 std::vector<std::int16_t> Samples(int channel, int record, int perRecord) {
   std::vector<std::int16_t> samples;
@@ -66,10 +74,7 @@ class RegisteredComponentTest : public testing::Test {
     if (windows_test::StorageManIsRegistered()) return;  // a real component: leave it alone
     component = LoadLibraryA("tapline_edf.dll");
     if (component == nullptr) return;
-    // GetProcAddress gives a generic function pointer; this export takes nothing.
-    const auto registerServer =
-        reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(component, "DllRegisterServer"));
-    registered = registerServer != nullptr && registerServer() == S_OK;
+    registered = CallServerFunction(component, "DllRegisterServer") == S_OK;
 
     folder = std::filesystem::temp_directory_path() / "tapline-windows-component-test";
     std::filesystem::create_directories(folder);
@@ -83,11 +88,7 @@ class RegisteredComponentTest : public testing::Test {
 
   static void TearDownTestSuite() {
     if (component == nullptr) return;
-    if (registered) {
-      const auto unregisterServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-          GetProcAddress(component, "DllUnregisterServer"));
-      if (unregisterServer != nullptr) unregisterServer();
-    }
+    if (registered) CallServerFunction(component, "DllUnregisterServer");
     FreeLibrary(component);
     component = nullptr;
     std::error_code ignored;

@@ -6,8 +6,9 @@ namespace windows_test {
 
 template <typename Function>
 void HostLibrary::Resolve(Function& function, const char* name) {
-  // GetProcAddress returns a generic function pointer; the export's own type is in tapline.h.
-  function = reinterpret_cast<Function>(GetProcAddress(module, name));
+  // GetProcAddress returns a generic function pointer; the export's own type is in tapline.h
+  // (the detour through void (*)() tells the compiler the type change is meant).
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
   if (function == nullptr) missing += std::string(missing.empty() ? "" : " ") + name;
 }
 

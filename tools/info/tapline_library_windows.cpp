@@ -16,7 +16,8 @@ bool Find(HMODULE module, const char* name, Function& function, std::string& err
     return false;
   }
   // GetProcAddress hands out a generic function pointer; the export's type is in tapline.h.
-  function = reinterpret_cast<Function>(address);
+  // The detour through void (*)() tells the compiler the type change is meant.
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
   return true;
 }
 
