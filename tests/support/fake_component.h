@@ -90,6 +90,9 @@ struct Recording {
   std::vector<RecordingPacket> packets;
   std::vector<TimedPacket> timedPackets;
   std::vector<std::vector<std::uint8_t>> eventRecords;  // GetEventPacket hands out their bytes
+  // When not empty, GetEventPacket hands out these addresses instead: records a test lays out
+  // itself, such as one that ends where an unreadable page begins.
+  std::vector<BYTE*> eventRecordAddresses;
   std::optional<std::int32_t> eventCount;               // else eventRecords.size()
 };
 

@@ -311,6 +311,12 @@ HRESULT STDMETHODCALLTYPE GetEventPacket(FakeObject* self, std::int32_t index, B
       self->component->Enter(self, Operation::GetEventPacket, "GetEventPacket(" + Int(index) + ")");
   ExpectPreset<BYTE*>(self, "GetEventPacket", record, nullptr);
   if (!outcome.writesOutValues) return outcome.result;
+  const auto& addresses = self->component->recording.eventRecordAddresses;
+  if (!addresses.empty()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= addresses.size()) return E_INVALIDARG;
+    *record = addresses[static_cast<std::size_t>(index)];
+    return outcome.result;
+  }
   auto& records = self->component->recording.eventRecords;
   if (index < 0 || static_cast<std::size_t>(index) >= records.size()) return E_INVALIDARG;
   *record = records[static_cast<std::size_t>(index)].data();

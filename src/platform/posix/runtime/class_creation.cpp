@@ -46,7 +46,12 @@ IUnknown* RegisteredClassObject(REFCLSID clsid) {
 HRESULT CreateFromFactory(IClassFactory* factory, REFIID iid, LPVOID* object) {
   const HRESULT hr = factory->CreateInstance(nullptr, iid, object);
   factory->Release();
-  if (FAILED(hr)) *object = nullptr;
+  // A factory that fails and still hands out an object would otherwise leave it referenced
+  // by nobody.
+  if (FAILED(hr) && *object != nullptr) {
+    static_cast<IUnknown*>(*object)->Release();  // every interface pointer is an IUnknown
+    *object = nullptr;
+  }
   return hr;
 }
 
