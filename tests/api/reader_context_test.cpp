@@ -48,15 +48,5 @@ TEST_F(ReaderContextTest, WindowCheckIgnoresTheSecondsOfBothTimes) {
   }
 }
 
-TEST_F(ReaderContextTest, SegmentTimesOfAnUnknownSegmentAreTheEmptyTime) {
-  const RecordingTime start = readerContext.SegmentStart(3);
-  const RecordingTime end = readerContext.SegmentEnd(3);
-  EXPECT_EQ(start.days, -1.0);
-  EXPECT_EQ(start.seconds, -1.0);
-  EXPECT_EQ(end.days, -1.0);
-  EXPECT_EQ(end.seconds, -1.0);
-  EXPECT_EQ(readerContext.SegmentDuration(3), 0.0);
-}
-
 }  // namespace
 }  // namespace api

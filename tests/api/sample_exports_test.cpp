@@ -122,14 +122,6 @@ INSTANTIATE_TEST_SUITE_P(Durations, WindowCheckTest,
                                            WindowCase{"NanDuration", 10.0, NAN, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SampleReadTest, TheSecondsOfTheStartTakeNoPartInTheWindowCheck) {
-  // GetData's start carries 0.25 s; a segment end 10.4 s later by day numbers still takes a
-  // duration of 10 s although only 10.15 s remain.
-  component.recording.segments[0] = {{kStartDays, 0.25}, {kStartDays + 10.4 * kDaysPerSecond, 0.0}, 10.0};
-  OpenRecording();
-  EXPECT_EQ(GetData(0, buffer.data()), 1);
-}
-
 TEST_F(SampleReadTest, StartOutsideEverySegmentNeverFits) {
   component.recording.segmentFound = VARIANT_FALSE;
   OpenRecording();
