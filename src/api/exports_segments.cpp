@@ -8,8 +8,8 @@ extern "C" TAPLINE_API int TAPLINE_CALL GetSegment(double date) {
 extern "C" TAPLINE_API int TAPLINE_CALL GetSegmentTime(double* durations, double* starts) {
   return api::GuardExport(1, [&] {
     api::ReaderContext& context = api::readerContext;
-    // The count is asked again before each segment, as the component may learn more segments
-    // while it is read.
+    // The count is asked anew before each segment, so a count that drops while the segments are
+    // read stops the loop at the component's current answer.
     for (std::int32_t i = 0; i < context.SegmentCount(); ++i) {
       durations[i] = context.SegmentDuration(i);
       starts[i] = context.SegmentStart(i).InDays();

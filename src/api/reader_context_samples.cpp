@@ -32,8 +32,8 @@ bool ReaderContext::ReadSampleWindow(RecordingTime start, double duration,
   const std::unique_ptr<std::int32_t[]> counts(new (std::nothrow) std::int32_t[channelCount]);
   if (!counts) return false;
 
-  // Not reset between channels: a channel the component says nothing about takes the count of
-  // the channel before it, as the component's other clients expect.
+  // Preset once, not per channel: a channel the component says nothing about takes the count of
+  // the channel before it, and the block is laid out with that count.
   std::int32_t count = 0;
   for (std::int32_t channel = 0; channel < channelCount; ++channel) {
     packets->GetSampleCount(channel, start.days, start.seconds, duration, &count);
