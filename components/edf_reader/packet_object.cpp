@@ -36,15 +36,15 @@ PacketObject::PacketObject(StorageMan* storageMan) {
   owner.attach(storageMan);
 }
 
-std::optional<edf::Window> PacketObject::WindowOf(OpenedRecording& opened, double days,
-                                                  double seconds, double duration) {
+std::optional<PacketObject::WindowTicks> PacketObject::TicksOf(OpenedRecording& opened, double days,
+                                                               double seconds, double duration) {
   if (std::isnan(duration) || duration < 0) return std::nullopt;
   const auto start = FromDayTime(opened.recording().StartSecond(), days, seconds);
   // Any duration beyond the longest recording is clamped to the segment's end anyway.
   const auto length = duration > 1e11 ? std::optional<std::int64_t>{std::numeric_limits<std::int64_t>::max() / 4}
                                       : SecondsToTicks(duration);
   if (!start || !length) return std::nullopt;
-  return opened.recording().WindowAt(*start, *length);
+  return WindowTicks{*start, *length};
 }
 
 HRESULT PacketObject::ReadSamples(double days, double seconds, double duration,
@@ -53,7 +53,8 @@ HRESULT PacketObject::ReadSamples(double days, double seconds, double duration,
     if (!block) return E_POINTER;
     OpenedRecording* opened = owner->Current();
     if (!opened) return E_UNEXPECTED;
-    const auto window = WindowOf(*opened, days, seconds, duration);
+    const auto ticks = TicksOf(*opened, days, seconds, duration);
+    const auto window = ticks ? opened->recording().WindowAt(ticks->start, ticks->length) : std::nullopt;
     if (!window) return E_INVALIDARG;
     return FillSampleBlock(opened->recording(), *window, blockSize, block);
   });
@@ -76,11 +77,14 @@ HRESULT PacketObject::GetSampleCount(std::int32_t channel, double days, double s
     if (!sampleCount) return E_POINTER;
     OpenedRecording* opened = owner->Current();
     if (!opened) return E_UNEXPECTED;
-    const auto window = WindowOf(*opened, days, seconds, duration);
-    if (!window || channel < 0 || static_cast<std::size_t>(channel) >= window->channels.size()) {
-      return E_INVALIDARG;
-    }
-    const std::int64_t count = window->channels[static_cast<std::size_t>(channel)].count;
+    // Only this channel's range: the library asks once per channel.
+    const auto ticks = TicksOf(*opened, days, seconds, duration);
+    const auto range = ticks && channel >= 0
+                           ? opened->recording().ChannelWindowAt(static_cast<std::size_t>(channel),
+                                                                 ticks->start, ticks->length)
+                           : std::nullopt;
+    if (!range) return E_INVALIDARG;
+    const std::int64_t count = range->count;
     // A count the caller cannot hold is refused rather than cut.
     if (count > std::numeric_limits<std::int32_t>::max()) return E_INVALIDARG;
     *sampleCount = static_cast<std::int32_t>(count);

@@ -55,9 +55,13 @@ class PacketObject final : public ComObject<PacketObject, reader::PacketInterfac
   HRESULT STDMETHODCALLTYPE ReadPacket(GUID kind, std::int32_t size, BYTE* buffer) override;
 
  private:
-  // The window of an incoming start and duration, or nullopt.
-  std::optional<edf::Window> WindowOf(OpenedRecording& opened, double days, double seconds,
-                                      double duration);
+  struct WindowTicks {
+    std::int64_t start;
+    std::int64_t length;
+  };
+  // The ticks of an incoming start and duration, or nullopt.
+  static std::optional<WindowTicks> TicksOf(OpenedRecording& opened, double days, double seconds,
+                                            double duration);
   ComPtr<StorageMan> owner;
 };
 

@@ -98,6 +98,26 @@ TEST_F(SampleRecordingTest, SignalsMoveAndStayInRange) {
   for (std::int16_t value : samples[7]) EXPECT_NEAR(value, 9700, 150);
 }
 
+// GetSampleCount asks for one channel's range; it must be that channel's part of the window.
+TEST_F(SampleRecordingTest, ChannelWindowAgreesWithWholeWindow) {
+  const std::int64_t quarter = kTicks / 4;
+  for (std::int64_t start = -quarter; start < 260 * kTicks; start += 7 * quarter + 13) {
+    for (std::int64_t duration : {std::int64_t{0}, quarter + 1, 3 * kTicks, 100 * kTicks}) {
+      const auto window = recording->WindowAt(start, duration);
+      for (std::size_t channel = 0; channel < 9; ++channel) {
+        const auto range = recording->ChannelWindowAt(channel, start, duration);
+        if (!window || channel >= window->channels.size()) {
+          EXPECT_FALSE(range.has_value()) << start << " " << duration << " " << channel;
+          continue;
+        }
+        ASSERT_TRUE(range.has_value()) << start << " " << duration << " " << channel;
+        EXPECT_EQ(range->first, window->channels[channel].first);
+        EXPECT_EQ(range->count, window->channels[channel].count);
+      }
+    }
+  }
+}
+
 TEST_F(SampleRecordingTest, IsTheSameOnEveryCall) {
   EXPECT_EQ(SampleRecordingBytes(), SampleRecordingBytes());
 }

@@ -144,7 +144,8 @@ std::optional<std::size_t> Recording::FindSegment(std::int64_t ticks) const {
   return static_cast<std::size_t>(after - 1 - segments_.begin());
 }
 
-std::optional<Window> Recording::WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const {
+std::optional<Recording::WindowBounds> Recording::BoundsOf(std::int64_t startTicks,
+                                                           std::int64_t durationTicks) const {
   if (durationTicks < 0) return std::nullopt;
   const auto index = FindSegment(startTicks);
   if (!index) return std::nullopt;
@@ -152,12 +153,28 @@ std::optional<Window> Recording::WindowAt(std::int64_t startTicks, std::int64_t 
   const std::int64_t from = startTicks - segment.startTicks;
   const std::int64_t to = std::min(segment.durationTicks,
                                    from + std::min(durationTicks, segment.durationTicks));
-  Window window{*index, {}};
+  return WindowBounds{*index, from, to};
+}
+
+std::optional<Window> Recording::WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const {
+  const auto bounds = BoundsOf(startTicks, durationTicks);
+  if (!bounds) return std::nullopt;
+  Window window{bounds->segment, {}};
   for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
-    window.channels.push_back(
-        SamplesInWindow(from, to, ChannelHeader(channel).samplesPerRecord, RecordDurationTicks()));
+    window.channels.push_back(SamplesInWindow(bounds->from, bounds->to,
+                                              ChannelHeader(channel).samplesPerRecord,
+                                              RecordDurationTicks()));
   }
   return window;
+}
+
+std::optional<SampleRange> Recording::ChannelWindowAt(std::size_t channel, std::int64_t startTicks,
+                                                      std::int64_t durationTicks) const {
+  if (channel >= channelSignals_.size()) return std::nullopt;
+  const auto bounds = BoundsOf(startTicks, durationTicks);
+  if (!bounds) return std::nullopt;
+  return SamplesInWindow(bounds->from, bounds->to, ChannelHeader(channel).samplesPerRecord,
+                         RecordDurationTicks());
 }
 
 bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> destinations) {
@@ -179,10 +196,17 @@ bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> des
   if (endRecord > segment.recordCount) return false;
   const std::int64_t recordBytes = header_.recordBytes;
   const std::int64_t batchRecords = std::max<std::int64_t>(1, kReadBatchBytes / recordBytes);
-  std::vector<std::byte> buffer;
+  // No zero fill: every byte is read from the file before it is used.
+  const auto largestBatch =
+      static_cast<std::size_t>(std::min(batchRecords, endRecord - firstRecord) * recordBytes);
+  if (readBufferBytes_ < largestBatch) {
+    readBuffer_.reset(new std::byte[largestBatch]);
+    readBufferBytes_ = largestBatch;
+  }
   for (std::int64_t batchStart = firstRecord; batchStart < endRecord; batchStart += batchRecords) {
     const std::int64_t batchEnd = std::min(endRecord, batchStart + batchRecords);
-    buffer.resize(static_cast<std::size_t>((batchEnd - batchStart) * recordBytes));
+    const std::span<std::byte> buffer(readBuffer_.get(),
+                                      static_cast<std::size_t>((batchEnd - batchStart) * recordBytes));
     const std::int64_t offset =
         header_.fixed.headerBytes + (segment.firstRecord + batchStart) * recordBytes;
     if (!file_->ReadAt(offset, buffer)) return false;

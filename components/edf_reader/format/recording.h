@@ -61,14 +61,25 @@ class Recording {
   // clamped to the segment's end); nullopt when no segment holds the start or the duration
   // is negative.
   std::optional<Window> WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const;
+  // One channel's range of WindowAt, without working out the others'; nullopt as for WindowAt
+  // and for a channel that does not exist.
+  std::optional<SampleRange> ChannelWindowAt(std::size_t channel, std::int64_t startTicks,
+                                             std::int64_t durationTicks) const;
   // Reads the window's samples, channel i's into destinations[i] (2 bytes per sample, little
   // endian, window.channels[i].count of them). False when the file no longer holds them;
   // destinations may then be partly written.
   bool ReadWindow(const Window& window, std::span<std::byte* const> destinations);
 
  private:
+  struct WindowBounds {
+    std::size_t segment;
+    std::int64_t from;  // ticks from the segment's start
+    std::int64_t to;
+  };
+
   Recording() = default;
   std::optional<std::string> ScanRecords();
+  std::optional<WindowBounds> BoundsOf(std::int64_t startTicks, std::int64_t durationTicks) const;
 
   std::unique_ptr<RandomAccessFile> file_;
   Header header_;
@@ -76,6 +87,9 @@ class Recording {
   std::vector<std::size_t> channelSignals_;
   std::vector<Segment> segments_;
   std::vector<Event> events_;
+  // Kept between reads: fresh memory for every window would cost a page fault per page.
+  std::unique_ptr<std::byte[]> readBuffer_;
+  std::size_t readBufferBytes_ = 0;
 };
 
 }  // namespace edf
