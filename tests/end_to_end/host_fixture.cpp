@@ -1,0 +1,104 @@
+#include "host_fixture.h"
+
+#include <dlfcn.h>
+
+#include <chrono>
+
+#include "platform/platform.h"
+#include "stdout_capture.h"
+
+namespace end_to_end {
+namespace {
+
+constexpr std::int64_t DaysSinceOrigin(std::chrono::year_month_day date) {
+  using std::chrono::sys_days;
+  using namespace std::chrono_literals;
+  return (sys_days{date} - sys_days{1899y / 12 / 30}).count();
+}
+
+bool HasApartment() {
+  APTTYPE type;
+  APTTYPEQUALIFIER qualifier;
+  return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
+}
+
+// The module registers itself the way tapline-regsvr has it do, then leaves the process
+// again: the library must find it through the registry alone.
+void RegisterComponent() {
+  void* module = dlopen(TAPLINE_EDF_MODULE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(module, nullptr) << dlerror();
+  // dlsym hands out addresses as void*; the module exports the function with this signature.
+  const auto registerServer = reinterpret_cast<DllRegisterServerFunction>(dlsym(module, "DllRegisterServer"));
+  ASSERT_NE(registerServer, nullptr);
+  EXPECT_EQ(registerServer(), S_OK);
+  dlclose(module);
+}
+
+}  // namespace
+
+const std::int64_t kHeaderSecond =
+    DaysSinceOrigin(std::chrono::year_month_day{std::chrono::year{2003}, std::chrono::month{2},
+                                                std::chrono::day{1}}) * 86400 +
+    4 * 3600 + 5 * 60 + 6;
+
+double DayNumberAt(std::int64_t micros) {
+  return static_cast<double>(kHeaderSecond * 1'000'000 + micros) / 86400e6;
+}
+
+double MicrosFromHeaderStart(double dayNumber) {
+  return (dayNumber - static_cast<double>(kHeaderSecond) / 86400.0) * 86400e6;
+}
+
+template <typename Function>
+void HostTest::Resolve(Function& function, const char* name) {
+  // dlsym hands out object pointers; POSIX guarantees they convert to function pointers.
+  function = reinterpret_cast<Function>(library->Symbol(name));
+  ASSERT_NE(function, nullptr) << name;
+}
+
+void HostTest::SetUp() {
+  ASSERT_FALSE(HasApartment()) << "an earlier test left an apartment behind";
+  ASSERT_NO_FATAL_FAILURE(RegisterComponent());
+  library = std::make_unique<support::LoadedLibrary>(TAPLINE_LIBRARY_PATH);
+  OpenEx = library->OpenEx;
+  Close = library->Close;
+  Resolve(GetSegment, "GetSegment");
+  Resolve(GetSegmentTime, "GetSegmentTime");
+  Resolve(RecSecToDate, "RecSecToDate");
+  Resolve(GetChannelCount, "GetChannelCount");
+  Resolve(GetChannelInf, "GetChannelInf");
+  Resolve(GetSegmentInf, "GetSegmentInf");
+  Resolve(GetData, "GetData");
+  Resolve(GetData2, "GetData2");
+  Resolve(GetEventCount, "GetEventCount");
+  Resolve(GetEvents, "GetEvents");
+}
+
+void HostTest::TearDown() {
+  if (!library) return;
+  EXPECT_EQ(Close(), 1);
+  EXPECT_TRUE(library->Unload()) << "libtapline.so stayed loaded";
+  EXPECT_FALSE(HasApartment()) << "Close left an apartment open";
+}
+
+int HostTest::Open(const std::string& bytes) {
+  const std::string path = WriteFile(bytes);
+  int segmentCount = -1;
+  std::string output;
+  const int opened = [&] {
+    support::StdoutCapture capture;
+    const int result = OpenEx(path.c_str(), &segmentCount);
+    output = capture.Finish();
+    return result;
+  }();
+  EXPECT_EQ(output, "");
+  return opened == 1 ? segmentCount : -1;
+}
+
+std::string HostTest::ConsoleOutputOf(const std::function<void()>& action) {
+  support::StdoutCapture capture;
+  action();
+  return capture.Finish();
+}
+
+}  // namespace end_to_end

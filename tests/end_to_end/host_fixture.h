@@ -1,0 +1,65 @@
+// The library as a host meets it: libtapline.so loaded afresh per test through dlopen and
+// reached only through its twelve exports, with the EDF component registered by its own
+// DllRegisterServer in the test program's private class registry.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "edf_test_files.h"
+#include "loaded_library.h"
+
+namespace end_to_end {
+
+// 01.02.03 04.05.06, the header start of every test file, as seconds since 1899-12-30 00:00.
+extern const std::int64_t kHeaderSecond;
+
+// The day number of a time given in microseconds from the header's start second. Exact to the
+// double's resolution: the microsecond count stays below 2^53.
+double DayNumberAt(std::int64_t micros);
+// The microseconds from the header's start second to the day number; the result carries the
+// day number's rounding, a fraction of a microsecond at these dates.
+double MicrosFromHeaderStart(double dayNumber);
+
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  // Closes (harmless when nothing is open) and checks that the library leaves the process and
+  // that no COM apartment is left on the thread.
+  void TearDown() override;
+
+  // Writes the bytes to a file of the test's own folder and returns its path.
+  std::string WriteFile(const std::string& bytes) const { return files.Write("recording.edf", bytes); }
+  // OpenEx on the bytes; the segment count, or -1 when OpenEx refused.
+  int Open(const std::string& bytes);
+
+  // Runs the action and returns what it wrote to standard output, byte for byte.
+  static std::string ConsoleOutputOf(const std::function<void()>& action);
+
+  decltype(&::OpenEx) OpenEx = nullptr;
+  decltype(&::Close) Close = nullptr;
+  decltype(&::GetSegment) GetSegment = nullptr;
+  decltype(&::GetSegmentTime) GetSegmentTime = nullptr;
+  decltype(&::RecSecToDate) RecSecToDate = nullptr;
+  decltype(&::GetChannelCount) GetChannelCount = nullptr;
+  decltype(&::GetChannelInf) GetChannelInf = nullptr;
+  decltype(&::GetSegmentInf) GetSegmentInf = nullptr;
+  decltype(&::GetData) GetData = nullptr;
+  decltype(&::GetData2) GetData2 = nullptr;
+  decltype(&::GetEventCount) GetEventCount = nullptr;
+  decltype(&::GetEvents) GetEvents = nullptr;
+
+ private:
+  template <typename Function>
+  void Resolve(Function& function, const char* name);
+
+  edf_test::TemporaryDirectory files;
+  std::unique_ptr<support::LoadedLibrary> library;
+};
+
+}  // namespace end_to_end
