@@ -1,16 +1,19 @@
-// Captures what is written to file descriptor 1, whether through stdio or write(2), so console
-// output can be compared byte for byte.
+// Captures what is written to the C runtime's descriptor 1, whether through stdio, write(2) or
+// a child process such as the command interpreter, so console output can be compared byte for
+// byte; and what that output looks like on this system.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace support {
 
 class StdoutCapture {
  public:
-  // Flushes stdout and points descriptor 1 at a temporary file; aborts the test run when that
-  // is impossible, since no output test could then pass or fail truthfully.
+  // Flushes stdout and points descriptor 1 at a temporary file (in text mode on Windows, as a
+  // host's console or pipe is); aborts the test run when that is impossible, since no output
+  // test could then pass or fail truthfully.
   StdoutCapture();
   ~StdoutCapture();
   StdoutCapture(const StdoutCapture&) = delete;
@@ -23,5 +26,18 @@ class StdoutCapture {
   std::FILE* file = nullptr;
   int savedDescriptor = -1;
 };
+
+// `lines` as they reach the console: each "\n" as the C runtime's text mode writes it, which
+// is "\r\n" on Windows.
+std::string ConsoleLines(std::string_view lines);
+
+// What "pause" writes when standard input is not a terminal: the stand-in's prompt with its
+// line break, or on Windows the command interpreter's (whose wording differs between Windows
+// and Wine), taken once from a real "pause".
+const std::string& PausePrompt();
+
+// A temporary file for a stream the library writes text to, opened as a host's log file would
+// be (text mode on Windows); null when none can be made.
+std::FILE* TextTemporaryFile();
 
 }  // namespace support

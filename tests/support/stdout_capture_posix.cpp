@@ -35,4 +35,14 @@ std::string StdoutCapture::Finish() {
   return bytes;
 }
 
+std::string ConsoleLines(std::string_view lines) { return std::string(lines); }
+
+// The stand-in's pause writes its prompt and, finding no terminal, ends the line itself.
+const std::string& PausePrompt() {
+  static const std::string prompt = "Press any key to continue . . . \n";
+  return prompt;
+}
+
+std::FILE* TextTemporaryFile() { return std::tmpfile(); }
+
 }  // namespace support

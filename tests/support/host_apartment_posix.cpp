@@ -1,0 +1,13 @@
+#include "host_apartment.h"
+
+#include "platform/platform.h"
+
+namespace support {
+
+HostApartment::HostApartment() {
+  APTTYPE type;
+  APTTYPEQUALIFIER qualifier;
+  threadHadOne = SUCCEEDED(CoGetApartmentType(&type, &qualifier));
+}
+
+}  // namespace support
