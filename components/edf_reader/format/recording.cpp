@@ -194,6 +194,7 @@ bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> des
     endRecord = std::max(endRecord, (range.first + range.count + n - 1) / n);
   }
   if (endRecord > segment.recordCount) return false;
+  if (endRecord <= firstRecord) return true;  // no channel wants a sample
   const std::int64_t recordBytes = header_.recordBytes;
   const std::int64_t batchRecords = std::max<std::int64_t>(1, kReadBatchBytes / recordBytes);
   // No zero fill: every byte is read from the file before it is used.
