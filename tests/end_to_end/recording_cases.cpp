@@ -74,6 +74,22 @@ std::string EveryKindOfTal() {
   return writer.FileBytes();
 }
 
+// EDF+D whose onsets carry a writer's rounding: contiguous records, so one segment, and an
+// event exactly at 1.25 s.
+std::string OnsetsWithWritersRounding() {
+  EdfWriter writer;
+  writer.header.reserved = "EDF+D";
+  writer.AddSignal("EEG", 2);
+  writer.AddAnnotationSignal(40);
+  const std::vector<std::string> onsets = {"+0", "+0.99999999999", "+2.000000000001"};
+  for (std::size_t r = 0; r < onsets.size(); ++r) {
+    std::string annotations = TimeKeepingTal(onsets[r]);
+    if (r == 1) annotations += Tal("+1.2500000000001", "0.49999999999", {"Spindle"});
+    writer.AddRecord({RecordSamples(0, static_cast<std::int64_t>(r), 2), annotations});
+  }
+  return writer.FileBytes();
+}
+
 }  // namespace
 
 std::vector<std::int16_t> RecordingCase::Samples(std::size_t segment, std::size_t channel,
@@ -104,6 +120,10 @@ std::vector<RecordingCase> RecordingCases() {
   unknownCount.header.recordCount = "-1";
   std::string truncated = edf_test::PlainEdf().FileBytes();
   truncated.resize(truncated.size() - 5);
+  EdfWriter unknownCountPlus = edf_test::EdfPlusContinuousSubSecond();
+  unknownCountPlus.header.recordCount = "-1";
+  std::string truncatedPlus = unknownCountPlus.FileBytes();
+  truncatedPlus.resize(truncatedPlus.size() - 3);
 
   return {
       {"PlainEdf", edf_test::PlainEdf().FileBytes(), kSecond, plainChannels, {{0, 3, 0}}, {}, {kSecond, 750'000}},
@@ -117,12 +137,26 @@ std::vector<RecordingCase> RecordingCases() {
        {{0, 4, 500'000}},
        {{1'250'000, 2 * kSecond, "Lights off"}, {3 * kSecond, 0, "Arousal"}},
        {kSecond, 400'000}},
+      {"EdfPlusContinuousRecordCountMinusOneTruncated",
+       truncatedPlus,
+       kSecond,
+       {{"ECG", 0, 5}},
+       {{0, 3, 500'000}},
+       {{1'250'000, 2 * kSecond, "Lights off"}, {3 * kSecond, 0, "Arousal"}},
+       {kSecond, 400'000}},
       {"EdfPlusDiscontinuousAnnotationInGap",
        edf_test::EdfPlusDiscontinuousThreeSegments().FileBytes(),
        kSecond,
        {{"EEG", 0, 2}},
        {{0, 2, 0}, {2, 1, 10 * kSecond}, {3, 3, 20'500'000}},
        {{15 * kSecond, 0, "In gap"}},
+       {kSecond, 500'000}},
+      {"EdfPlusDiscontinuousOnsetsWithWritersRounding",
+       OnsetsWithWritersRounding(),
+       kSecond,
+       {{"EEG", 0, 2}},
+       {{0, 3, 0}},
+       {{1'250'000, 500'000, "Spindle"}},
        {kSecond, 500'000}},
       {"Rates512And256And1HzInOneSecondRecords",
        MixedRateFile("", "1", {{"Fast", 512}, {"Mid", 256}, {"Slow", 1}}, Onsets(0, 3, 10)),
