@@ -46,12 +46,9 @@ IUnknown* RegisteredClassObject(REFCLSID clsid) {
 HRESULT CreateFromFactory(IClassFactory* factory, REFIID iid, LPVOID* object) {
   const HRESULT hr = factory->CreateInstance(nullptr, iid, object);
   factory->Release();
-  // A factory that fails and still hands out an object would otherwise leave it referenced
-  // by nobody.
-  if (FAILED(hr) && *object != nullptr) {
-    static_cast<IUnknown*>(*object)->Release();  // every interface pointer is an IUnknown
-    *object = nullptr;
-  }
+  // After a failure the out-value is not an interface the caller may touch (a factory may
+  // leave anything there); as on Windows it is cleared, never released.
+  if (FAILED(hr)) *object = nullptr;
   return hr;
 }
 
