@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "packets/packet_bytes.h"
+#include "platform/memory.h"
 
 namespace packets {
 
@@ -13,12 +14,10 @@ bool IsUsableBlockSize(std::uint64_t n) noexcept {
   return n >= kHeaderSize && n < kBlockSizeLimit;
 }
 
-InfoPacket::~InfoPacket() {
-  if (ownedSize != 0) delete[] data;
-}
+InfoPacket::~InfoPacket() { FreeOwnedBuffer(); }
 
 void InfoPacket::Clear() noexcept {
-  if (ownedSize != 0) delete[] data;
+  FreeOwnedBuffer();
   ownedSize = 0;
   data = nullptr;
 }
@@ -35,7 +34,7 @@ bool InfoPacket::Attach(WritableBlockView block) noexcept {
   if (!IsValid(block)) return false;
   // Freeing the owned buffer and then adopting it would leave the packet on freed memory.
   if (block.Bytes() == data && IsOwned()) return true;
-  if (ownedSize != 0) delete[] data;
+  FreeOwnedBuffer();
   ownedSize = 0;
   data = block.Bytes();
   return true;
@@ -65,11 +64,15 @@ bool InfoPacket::Equals(BlockView block) const noexcept {
 }
 
 std::byte* InfoPacket::NewBuffer(std::uint64_t n) noexcept {
-  return new (std::nothrow) std::byte[static_cast<std::size_t>(n)];
+  return platform::AllocateBuffer(static_cast<std::size_t>(n));
+}
+
+void InfoPacket::FreeOwnedBuffer() noexcept {
+  if (ownedSize != 0) platform::FreeBuffer(data, static_cast<std::size_t>(ownedSize));
 }
 
 void InfoPacket::TakeBuffer(std::byte* buffer, std::uint64_t n) noexcept {
-  if (ownedSize != 0) delete[] data;
+  FreeOwnedBuffer();
   data = buffer;
   ownedSize = n;
   std::memcpy(data + kGuidOffset, &guid, sizeof(guid));

@@ -65,6 +65,8 @@ class InfoPacket {
   static std::byte* NewBuffer(std::uint64_t n) noexcept;
   // Frees data when owned and adopts `buffer` of capacity n with a fresh header.
   void TakeBuffer(std::byte* buffer, std::uint64_t n) noexcept;
+  // Frees the buffer when the packet owns one; leaves `data` and `ownedSize` to the caller.
+  void FreeOwnedBuffer() noexcept;
 };
 
 // True when n is a size a block may have: room for the header, below 2^32.
