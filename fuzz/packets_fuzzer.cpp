@@ -35,9 +35,9 @@ using Bytes = std::vector<std::byte>;
 enum class Kind : std::uint8_t { TsInfo, SensorInfo, EventTypeTable, EventRecord, SampleBlock };
 constexpr std::uint8_t kKindCount = 5;
 
-// Sample blocks larger than this are not built (the limit of 2^32 is still tried): a block
-// of gigabytes would only measure the allocator.
-constexpr std::uint64_t kMaxBuiltBlock = 16u << 20;
+// Sample blocks larger than this are not built (the limit of 2^32 is still tried): larger
+// blocks would only measure the allocator and the copies the checks take.
+constexpr std::uint64_t kMaxBuiltBlock = 1u << 20;
 // Blocks made from one input; the packet may hold any of them, so none is freed early.
 constexpr std::size_t kMaxBlocks = 32;
 
