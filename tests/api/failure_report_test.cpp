@@ -9,8 +9,6 @@
 
 namespace {
 
-const std::string kPausePrompt = "Press any key to continue . . . \n";
-
 std::string ContentsOf(std::FILE* stream) {
   std::string bytes;
   std::rewind(stream);
@@ -28,16 +26,17 @@ class ReportPacketFailureTest : public ::testing::TestWithParam<PacketWordCase> 
 TEST_P(ReportPacketFailureTest, WritesMessageThenPausesAndReturnsFalse) {
   support::StdoutCapture capture;
   const bool result = api::ReportPacketFailure(api::diagnosticStream, GetParam().word);
-  EXPECT_EQ(capture.Finish(), GetParam().message + kPausePrompt);
+  EXPECT_EQ(capture.Finish(), support::ConsoleLines(GetParam().message) + support::PausePrompt());
   EXPECT_FALSE(result);
 }
 
 TEST_P(ReportPacketFailureTest, CopiesTheMessageToAGivenStream) {
-  std::FILE* stream = std::tmpfile();
+  std::FILE* stream = support::TextTemporaryFile();
   ASSERT_NE(stream, nullptr);
   support::StdoutCapture capture;
   EXPECT_FALSE(api::ReportPacketFailure(stream, GetParam().word));
-  EXPECT_EQ(capture.Finish(), GetParam().message + kPausePrompt);
+  EXPECT_EQ(capture.Finish(), support::ConsoleLines(GetParam().message) + support::PausePrompt());
+  // Read back in the mode it was written in, as a host reads its log.
   EXPECT_EQ(ContentsOf(stream), GetParam().message);
   std::fclose(stream);
 }
@@ -45,9 +44,9 @@ TEST_P(ReportPacketFailureTest, CopiesTheMessageToAGivenStream) {
 INSTANTIATE_TEST_SUITE_P(
     Words, ReportPacketFailureTest,
     ::testing::Values(
-        PacketWordCase{u"TsInfo", "ERROR in TsInfo packet please contact SDK provider for support\n\n"},
-        PacketWordCase{u"SensorInfo", "ERROR in SensorInfo packet please contact SDK provider for support\n\n"},
-        PacketWordCase{u"GetData", "ERROR in GetData packet please contact SDK provider for support\n\n"},
-        PacketWordCase{u"100%d", "ERROR in 100%d packet please contact SDK provider for support\n\n"}));
+        PacketWordCase{OLESTR("TsInfo"), "ERROR in TsInfo packet please contact SDK provider for support\n\n"},
+        PacketWordCase{OLESTR("SensorInfo"), "ERROR in SensorInfo packet please contact SDK provider for support\n\n"},
+        PacketWordCase{OLESTR("GetData"), "ERROR in GetData packet please contact SDK provider for support\n\n"},
+        PacketWordCase{OLESTR("100%d"), "ERROR in 100%d packet please contact SDK provider for support\n\n"}));
 
 }  // namespace

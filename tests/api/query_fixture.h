@@ -20,10 +20,11 @@ inline constexpr GUID kEventTypeTableKind = {
 inline constexpr GUID kEventRecordKind = {
     0xB799F680, 0x72A4, 0x11D3, {0x93, 0xD3, 0x00, 0x50, 0x04, 0x00, 0xC1, 0x48}};
 
-// The pause after a packet-failure report, as the stand-in writes it without a terminal.
-inline const std::string kPausePrompt = "Press any key to continue . . . \n";
+// A packet-failure report and the pause after it, as the console receives them without a
+// terminal behind standard input.
 inline std::string PacketFailureOutput(const std::string& word) {
-  return "ERROR in " + word + " packet please contact SDK provider for support\n\n" + kPausePrompt;
+  return support::ConsoleLines("ERROR in " + word + " packet please contact SDK provider for support\n\n") +
+         support::PausePrompt();
 }
 
 using Bytes = std::vector<std::uint8_t>;

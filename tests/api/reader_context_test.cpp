@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "api/reader_context.h"
+#include "com_apartment.h"
 #include "fake_component.h"
 
 namespace api {
@@ -13,16 +14,16 @@ using fake::Operation;
 class ReaderContextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    ASSERT_EQ(apartment.Result(), S_OK);
     ASSERT_TRUE(readerContext.CreateStorageMan());
   }
   void TearDown() override {
     readerContext.CloseAndReleaseStorageMan();
-    CoUninitialize();
     EXPECT_THAT(component.Faults(), ::testing::IsEmpty());
     EXPECT_THAT(component.HeldObjects(), ::testing::IsEmpty());
   }
 
+  support::ComApartment apartment;  // before the component, which registers in it
   fake::Component component;
 };
 

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "com_apartment.h"
 #include "fake_component.h"
 #include "reader/reader_ids.h"
 #include "reader/reader_interfaces.h"
@@ -18,7 +19,7 @@ using ::testing::IsEmpty;
 class SlotPositionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    ASSERT_EQ(apartment.Result(), S_OK);
     ASSERT_EQ(CoCreateInstance(reader::kStorageManClassId, nullptr, CLSCTX_INPROC_SERVER,
                                reader::kStorageManInterfaceId, storageMan.put_void()),
               S_OK);
@@ -34,9 +35,9 @@ class SlotPositionsTest : public ::testing::Test {
     segments.reset();
     storageMan.reset();
     EXPECT_THAT(component.HeldObjects(), IsEmpty());
-    CoUninitialize();
   }
 
+  support::ComApartment apartment;  // before the component, which registers in it
   fake::Component component;
   ComPtr<reader::StorageManInterface> storageMan;
   ComPtr<reader::SegmentInterface> segments;
@@ -45,7 +46,7 @@ class SlotPositionsTest : public ::testing::Test {
 };
 
 TEST_F(SlotPositionsTest, StorageManOperations) {
-  BSTR path = SysAllocString(u"x.edf");
+  BSTR path = SysAllocString(OLESTR("x.edf"));
   EXPECT_EQ(storageMan->OpenRecording(path, 3, 0, 1), S_OK);
   SysFreeString(path);
   EXPECT_EQ(storageMan->CloseRecording(), S_OK);

@@ -23,8 +23,8 @@ Bytes Record(std::uint64_t size, std::int64_t labelCapacity) {
   return bytes;
 }
 
-std::u16string Units(std::span<const std::byte> block, std::size_t offset, std::size_t count) {
-  std::u16string units(count, u'\0');
+PacketText Units(std::span<const std::byte> block, std::size_t offset, std::size_t count) {
+  PacketText units(count, OLECHAR{0});
   std::memcpy(units.data(), block.data() + offset, count * 2);
   return units;
 }
@@ -58,7 +58,7 @@ TEST(EventRecordPacketTest, EmptyPacketHasNoFields) {
   EXPECT_FALSE(packet.Duration());
   EXPECT_FALSE(packet.TypeGuid());
   EXPECT_EQ(packet.GetLabel(), PacketText());
-  EXPECT_FALSE(packet.SetLabel(u"x"));
+  EXPECT_FALSE(packet.SetLabel(OLESTR("x")));
 }
 
 TEST(EventRecordPacketTest, NoLabelForCapacityZeroOrNegative) {
@@ -75,7 +75,7 @@ TEST(EventRecordPacketTest, LabelIsTheTextAt264UpToItsTerminator) {
   std::memcpy(bytes.data() + 264, u"Blink\0\0\0", 16);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
-  EXPECT_EQ(packet.GetLabel(), std::u16string(u"Blink"));
+  EXPECT_EQ(packet.GetLabel(), PacketText(OLESTR("Blink")));
 }
 
 TEST(EventRecordPacketTest, LabelWithoutTerminatorStopsAtItsCapacity) {
@@ -144,7 +144,7 @@ TEST(EventRecordPacketTest, SetLabelGrowsTheFieldAndMovesTheTail) {
   const Bytes before = bytes;
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
-  ASSERT_TRUE(packet.SetLabel(u"abc"));
+  ASSERT_TRUE(packet.SetLabel(OLESTR("abc")));
 
   EXPECT_TRUE(packet.IsOwned());
   EXPECT_EQ(bytes, before);  // the adopted bytes are not touched
@@ -152,12 +152,12 @@ TEST(EventRecordPacketTest, SetLabelGrowsTheFieldAndMovesTheTail) {
   ASSERT_EQ(record.size(), 308u);
   EXPECT_EQ(DeclaredSize(record), 308u);
   EXPECT_EQ(Get<std::int64_t>(record.data(), 128), 4);
-  EXPECT_EQ(Units(record, 264, 4), std::u16string(u"abc\0", 4));
+  EXPECT_EQ(Units(record, 264, 4), PacketText(OLESTR("abc\0"), 4));
   const Bytes copy = Copy(record);
   EXPECT_TRUE(std::equal(copy.begin() + 24, copy.begin() + 128, before.begin() + 24));
   EXPECT_TRUE(std::equal(copy.begin() + 136, copy.begin() + 264, before.begin() + 136));
   EXPECT_TRUE(std::equal(copy.begin() + 272, copy.end(), before.begin() + 264));
-  EXPECT_EQ(packet.GetLabel(), std::u16string(u"abc"));
+  EXPECT_EQ(packet.GetLabel(), PacketText(OLESTR("abc")));
 }
 
 TEST(EventRecordPacketTest, SetLabelWithinALargerFieldWritesInPlaceAndKeepsTheRest) {
@@ -165,12 +165,12 @@ TEST(EventRecordPacketTest, SetLabelWithinALargerFieldWritesInPlaceAndKeepsTheRe
   const Bytes before = bytes;
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
-  ASSERT_TRUE(packet.SetLabel(u"fives"));
+  ASSERT_TRUE(packet.SetLabel(OLESTR("fives")));
 
   EXPECT_FALSE(packet.IsOwned());
   EXPECT_EQ(Get<std::int64_t>(bytes.data(), 128), 16);
   EXPECT_EQ(DeclaredSize(packet.Block()), 300u);
-  EXPECT_EQ(Units(packet.Block(), 264, 8), std::u16string(u"fives\0\0\0", 8));
+  EXPECT_EQ(Units(packet.Block(), 264, 8), PacketText(OLESTR("fives\0\0\0"), 8));
   EXPECT_TRUE(std::equal(bytes.begin() + 280, bytes.end(), before.begin() + 280));
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 264, before.begin()));
 }
@@ -181,13 +181,16 @@ TEST(EventRecordPacketTest, SetLabelOfNullGivesFourZeroUnits) {
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
   ASSERT_TRUE(packet.SetLabel(nullptr));
   EXPECT_EQ(Get<std::int64_t>(packet.Block().data(), 128), 4);
-  EXPECT_EQ(Units(packet.Block(), 264, 4), std::u16string(4, u'\0'));
+  EXPECT_EQ(Units(packet.Block(), 264, 4), PacketText(4, OLECHAR{0}));
   EXPECT_EQ(packet.Block().size(), 308u);
 }
 
 TEST(EventRecordPacketTest, SetLabelRoundsCapacityToTheMultipleOfFourAboveTheLength) {
-  const std::pair<std::u16string, std::int64_t> cases[] = {
-      {u"", 4}, {u"abc", 4}, {u"abcd", 8}, {u"abcdefg", 8}, {u"abcdefgh", 12}};
+  const std::pair<PacketText, std::int64_t> cases[] = {{OLESTR(""), 4},
+                                                      {OLESTR("abc"), 4},
+                                                      {OLESTR("abcd"), 8},
+                                                      {OLESTR("abcdefg"), 8},
+                                                      {OLESTR("abcdefgh"), 12}};
   for (const auto& [text, capacity] : cases) {
     Bytes bytes = Record(300, 0);
     EventRecordPacket packet;
@@ -204,12 +207,12 @@ TEST(EventRecordPacketTest, SetLabelGrowsAnExistingFieldByTheDifference) {
   const Bytes before = bytes;
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
-  ASSERT_TRUE(packet.SetLabel(u"longer label"));  // 12 units: field of 16
+  ASSERT_TRUE(packet.SetLabel(OLESTR("longer label")));  // 12 units: field of 16
   const Bytes copy = Copy(packet.Block());
   ASSERT_EQ(copy.size(), 300u + 24);
   EXPECT_EQ(Get<std::int64_t>(copy.data(), 128), 16);
   EXPECT_TRUE(std::equal(copy.begin() + 296, copy.end(), before.begin() + 272));
-  EXPECT_EQ(packet.GetLabel(), std::u16string(u"longer label"));
+  EXPECT_EQ(packet.GetLabel(), PacketText(OLESTR("longer label")));
 }
 
 TEST(EventRecordPacketTest, SetLabelOnARecordEndingBeforeTheFieldStaysInside) {
@@ -217,13 +220,13 @@ TEST(EventRecordPacketTest, SetLabelOnARecordEndingBeforeTheFieldStaysInside) {
   const Bytes before = bytes;
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
-  ASSERT_TRUE(packet.SetLabel(u"hi"));
+  ASSERT_TRUE(packet.SetLabel(OLESTR("hi")));
   const Bytes copy = Copy(packet.Block());
   ASSERT_EQ(copy.size(), 272u);
   EXPECT_EQ(DeclaredSize(packet.Block()), 272u);
   EXPECT_TRUE(std::equal(copy.begin() + 24, copy.begin() + 128, before.begin() + 24));
   EXPECT_TRUE(std::all_of(copy.begin() + 200, copy.begin() + 264, [](std::uint8_t b) { return b == 0; }));
-  EXPECT_EQ(packet.GetLabel(), std::u16string(u"hi"));
+  EXPECT_EQ(packet.GetLabel(), PacketText(OLESTR("hi")));
 }
 
 TEST(EventRecordPacketTest, SetLabelReusesAnOwnedBufferWithRoom) {
@@ -233,7 +236,7 @@ TEST(EventRecordPacketTest, SetLabelReusesAnOwnedBufferWithRoom) {
   ASSERT_TRUE(packet.Resize(400));
   ASSERT_TRUE(packet.Resize(300));
   const std::byte* buffer = packet.Block().data();
-  ASSERT_TRUE(packet.SetLabel(u"ab"));
+  ASSERT_TRUE(packet.SetLabel(OLESTR("ab")));
   EXPECT_EQ(packet.Block().data(), buffer);
   EXPECT_EQ(packet.Block().size(), 308u);
   const Bytes copy = Copy(packet.Block());
@@ -249,7 +252,7 @@ TEST(EventRecordPacketTest, SetLabelRefusesAFieldThatRunsPastTheRecord) {
   const std::int64_t capacity = 100;  // 264 + 200 > 300
   std::memcpy(record.data() + 128, &capacity, sizeof capacity);
   const Bytes before = Copy(record);
-  EXPECT_FALSE(packet.SetLabel(u"x"));
+  EXPECT_FALSE(packet.SetLabel(OLESTR("x")));
   EXPECT_EQ(Copy(packet.Block()), before);
   EXPECT_EQ(packet.GetLabel(), PacketText());
 }

@@ -38,9 +38,9 @@ TEST(EventTypeTablePacketTest, FirstMatchingTypeWins) {
 TEST(EventTypeTablePacketTest, TypeDifferingInTheLastByteIsNotFound) {
   EventTypeTablePacket packet;
   ASSERT_TRUE(packet.Assign(View(TypeTable({TypeNumber(1), TypeNumber(2)}))));
-  GUID near = TypeNumber(2);
-  near.Data4[7] ^= 0x01;
-  EXPECT_EQ(packet.FindEventType(near), -1);
+  GUID almost = TypeNumber(2);
+  almost.Data4[7] ^= 0x01;
+  EXPECT_EQ(packet.FindEventType(almost), -1);
 }
 
 TEST(EventTypeTablePacketTest, EmptyTableAndEmptyPacketFindNothing) {
@@ -65,8 +65,8 @@ TEST(EventTypeTablePacketTest, ReadsTypeGuidAndBothTexts) {
   EventTypeTablePacket packet;
   ASSERT_TRUE(packet.Assign(View(bytes)));
   EXPECT_EQ(packet.TypeGuid(1), TypeNumber(2));
-  EXPECT_EQ(packet.Text1(1), std::u16string(u"Spike"));
-  EXPECT_EQ(packet.Text2(1), std::u16string(u"Marked by hand"));
+  EXPECT_EQ(packet.Text1(1), PacketText(OLESTR("Spike")));
+  EXPECT_EQ(packet.Text2(1), PacketText(OLESTR("Marked by hand")));
 }
 
 TEST(EventTypeTablePacketTest, TextsWithoutTerminatorStopAtTheirFieldEnds) {

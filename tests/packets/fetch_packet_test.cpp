@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "block_bytes.h"
+#include "com_apartment.h"
 #include "fake_component.h"
 #include "packets/packet_fetcher.h"
 #include "reader/reader_ids.h"
@@ -43,7 +44,7 @@ Bytes TsInfo(std::uint8_t first = 1) { return Table(TsInfoPacket::kKind, 760, 55
 class FetchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    ASSERT_EQ(apartment.Result(), S_OK);
     ASSERT_EQ(CoCreateInstance(reader::kStorageManClassId, nullptr, CLSCTX_INPROC_SERVER,
                                reader::kStorageManInterfaceId, storageMan.put_void()),
               S_OK);
@@ -57,7 +58,6 @@ class FetchTest : public ::testing::Test {
     storageMan.reset();
     EXPECT_THAT(component.HeldObjects(), IsEmpty());
     EXPECT_THAT(component.Faults(), IsEmpty());
-    CoUninitialize();
   }
 
   // A packet that already holds a block, to see that a failed fetch leaves it alone.
@@ -67,6 +67,7 @@ class FetchTest : public ::testing::Test {
     component.ClearCalls();
   }
 
+  support::ComApartment apartment;  // before the component, which registers in it
   fake::Component component;
   ComPtr<reader::StorageManInterface> storageMan;
 };

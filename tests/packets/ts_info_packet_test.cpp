@@ -39,8 +39,8 @@ TEST(TsInfoPacketTest, ReadsNameAndValueOfEachEntry) {
   TsInfoPacket packet;
   ASSERT_TRUE(packet.Assign(View(bytes)));
   EXPECT_EQ(packet.GetEntryCount(), 2);
-  EXPECT_EQ(packet.ChannelName(0), std::u16string(u"Fp1"));
-  EXPECT_EQ(packet.ChannelName(1), std::u16string(u"O2-A1"));
+  EXPECT_EQ(packet.ChannelName(0), PacketText(OLESTR("Fp1")));
+  EXPECT_EQ(packet.ChannelName(1), PacketText(OLESTR("O2-A1")));
   EXPECT_EQ(packet.ChannelValue(0), 256.0);
   EXPECT_EQ(packet.ChannelValue(1), -0.125);
 }

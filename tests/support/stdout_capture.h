@@ -36,6 +36,12 @@ std::string ConsoleLines(std::string_view lines);
 // and Wine), taken once from a real "pause".
 const std::string& PausePrompt();
 
+// True on the COM/Win32 stand-in: UTF-8 is the ANSI code page and the console's encoding, and
+// the system message texts are the stand-in's, known word for word. Windows' ANSI code page
+// depends on the locale (Wine's is 1252), and its system texts differ from Wine's (which has
+// none for some codes).
+bool RunsOnTheStandIn();
+
 // A temporary file for a stream the library writes text to, opened as a host's log file would
 // be (text mode on Windows); null when none can be made.
 std::FILE* TextTemporaryFile();

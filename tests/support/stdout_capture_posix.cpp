@@ -45,4 +45,6 @@ const std::string& PausePrompt() {
 
 std::FILE* TextTemporaryFile() { return std::tmpfile(); }
 
+bool RunsOnTheStandIn() { return true; }
+
 }  // namespace support

@@ -50,11 +50,18 @@ std::string ConsoleLines(std::string_view lines) {
   return text;
 }
 
+// Aborts the test run when "pause" writes no prompt: every comparison with it would then hold
+// for output that lacks the pause.
 const std::string& PausePrompt() {
   static const std::string prompt = [] {
     StdoutCapture capture;
     std::system("pause");
-    return capture.Finish();
+    std::string written = capture.Finish();
+    if (written.rfind("Press any key to continue", 0) != 0) {
+      std::fprintf(stderr, "\"pause\" wrote no prompt but \"%s\"\n", written.c_str());
+      std::abort();
+    }
+    return written;
   }();
   return prompt;
 }
@@ -65,5 +72,7 @@ std::FILE* TextTemporaryFile() {
   if (file != nullptr) _setmode(_fileno(file), _O_TEXT);
   return file;
 }
+
+bool RunsOnTheStandIn() { return false; }
 
 }  // namespace support
