@@ -10,10 +10,11 @@
 namespace end_to_end {
 namespace {
 
-constexpr std::int64_t DaysSinceOrigin(std::chrono::year_month_day date) {
-  using std::chrono::sys_days;
-  using namespace std::chrono_literals;
-  return (sys_days{date} - sys_days{1899y / 12 / 30}).count();
+// 01.02.03 04.05.06 as seconds since 1899-12-30 00:00, worked out apart from the component.
+std::int64_t HeaderStartSecond() {
+  using namespace std::chrono;
+  const auto days = (sys_days{2003y / February / 1} - sys_days{1899y / December / 30}).count();
+  return days * 86400 + 4 * 3600 + 5 * 60 + 6;
 }
 
 bool HasApartment() {
@@ -36,10 +37,7 @@ void RegisterComponent() {
 
 }  // namespace
 
-const std::int64_t kHeaderSecond =
-    DaysSinceOrigin(std::chrono::year_month_day{std::chrono::year{2003}, std::chrono::month{2},
-                                                std::chrono::day{1}}) * 86400 +
-    4 * 3600 + 5 * 60 + 6;
+const std::int64_t kHeaderSecond = HeaderStartSecond();
 
 double DayNumberAt(std::int64_t micros) {
   return static_cast<double>(kHeaderSecond * 1'000'000 + micros) / 86400e6;

@@ -3,13 +3,13 @@
 // DllRegisterServer in the test program's private class registry.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "edf_test_files.h"
 #include "loaded_library.h"

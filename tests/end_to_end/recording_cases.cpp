@@ -27,8 +27,8 @@ struct Signal {
   std::string label;
   int samplesPerRecord;
 };
-std::string MixedRateFile(const char* variant, const char* recordDuration,
-                          const std::vector<Signal>& signals, const std::vector<std::string>& onsets) {
+std::string MixedRateFile(const char* variant, const char* recordDuration, const std::vector<Signal>& signals,
+                          const std::vector<std::string>& onsets) {
   EdfWriter writer;
   writer.header.reserved = variant;
   writer.header.recordDuration = recordDuration;
@@ -97,7 +97,8 @@ std::vector<std::int16_t> RecordingCase::Samples(std::size_t segment, std::size_
   const ExpectedChannel& c = channels[channel];
   const ExpectedSegment& s = segments[segment];
   const std::int64_t inSegment = s.records * c.samplesPerRecord;
-  const std::int64_t first = std::min(FirstSampleFrom(fromMicros, c.samplesPerRecord, recordMicros), inSegment);
+  const std::int64_t first =
+      std::min(FirstSampleFrom(fromMicros, c.samplesPerRecord, recordMicros), inSegment);
   const std::int64_t end = std::min(FirstSampleFrom(toMicros, c.samplesPerRecord, recordMicros), inSegment);
   std::vector<std::int16_t> samples;
   for (std::int64_t k = first; k < end; ++k) {
@@ -126,8 +127,19 @@ std::vector<RecordingCase> RecordingCases() {
   truncatedPlus.resize(truncatedPlus.size() - 3);
 
   return {
-      {"PlainEdf", edf_test::PlainEdf().FileBytes(), kSecond, plainChannels, {{0, 3, 0}}, {}, {kSecond, 750'000}},
-      {"RecordCountMinusOne", unknownCount.FileBytes(), kSecond, plainChannels, {{0, 3, 0}}, {},
+      {"PlainEdf",
+       edf_test::PlainEdf().FileBytes(),
+       kSecond,
+       plainChannels,
+       {{0, 3, 0}},
+       {},
+       {kSecond, 750'000}},
+      {"RecordCountMinusOne",
+       unknownCount.FileBytes(),
+       kSecond,
+       plainChannels,
+       {{0, 3, 0}},
+       {},
        {kSecond, 750'000}},
       {"TruncatedMidRecord", truncated, kSecond, plainChannels, {{0, 2, 0}}, {}, {kSecond, 750'000}},
       {"EdfPlusContinuousSubSecondStart",

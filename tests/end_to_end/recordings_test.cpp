@@ -55,7 +55,8 @@ class RecordingTest : public HostTest, public ::testing::WithParamInterface<Reco
                             const std::vector<std::vector<std::int16_t>>& expected, const std::string& what) {
     std::size_t offset = 0;
     for (std::size_t ch = 0; ch < expected.size(); ++ch) {
-      const std::vector<std::int16_t> got(buffer.begin() + offset, buffer.begin() + offset + expected[ch].size());
+      const std::vector<std::int16_t> got(buffer.begin() + offset,
+                                          buffer.begin() + offset + expected[ch].size());
       EXPECT_EQ(got, expected[ch]) << what << ", channel " << ch;
       offset += expected[ch].size();
     }
@@ -99,7 +100,8 @@ TEST_P(RecordingTest, SegmentsHaveTheirDurationsStartsAndDates) {
     for (double seconds : {0.0, 2.7, -0.5, 20.5, 86400.25}) {
       double date = -7.0;
       EXPECT_EQ(RecSecToDate(seconds, &date), 1);
-      EXPECT_DOUBLE_EQ(date, static_cast<double>(kHeaderSecond + static_cast<std::int64_t>(std::floor(seconds))) / 86400.0)
+      EXPECT_DOUBLE_EQ(
+          date, static_cast<double>(kHeaderSecond + static_cast<std::int64_t>(std::floor(seconds))) / 86400.0)
           << seconds << " s";
     }
     double date = -7.0;
@@ -131,7 +133,8 @@ TEST_P(RecordingTest, ChannelsHaveTheirNamesRatesAndSampleCounts) {
       EXPECT_EQ(GetSegmentInf(segment, values.data(), counts.data()), 1);
       for (std::size_t ch = 0; ch < channels; ++ch) {
         const int perRecord = c.channels[ch].samplesPerRecord;
-        EXPECT_DOUBLE_EQ(values[ch], perRecord * 1e6 / static_cast<double>(c.recordMicros)) << "channel " << ch;
+        EXPECT_DOUBLE_EQ(values[ch], perRecord * 1e6 / static_cast<double>(c.recordMicros))
+            << "channel " << ch;
         EXPECT_EQ(counts[ch], c.segments[s].records * perRecord) << "channel " << ch;
       }
       EXPECT_EQ(values[channels], -7.0);
@@ -209,7 +212,8 @@ TEST_P(RecordingTest, EventsHaveTheirTypesTextsLabelsDurationsAndTimes) {
       ExpectExported(text2, "EDF Annotations", "text2");
       ExpectExported(label, event.text, "label");
       EXPECT_DOUBLE_EQ(duration, static_cast<double>(event.durationMicros) / 1e6);
-      EXPECT_NEAR(MicrosFromHeaderStart(time), static_cast<double>(event.onsetMicros), kDayNumberToleranceMicros);
+      EXPECT_NEAR(MicrosFromHeaderStart(time), static_cast<double>(event.onsetMicros),
+                  kDayNumberToleranceMicros);
       EXPECT_EQ(GetSegment(time), SegmentAt(event.onsetMicros));
     }
     // An index the component refuses leaves every output as the caller set it.

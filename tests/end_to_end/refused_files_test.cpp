@@ -49,7 +49,9 @@ const RefusedCase kRefusedCases[] = {
     {"Bdf",
      [] {
        std::string bytes = edf_test::PlainEdf().FileBytes();
-       bytes.replace(0, 8, "\xFF" "BIOSEMI");
+       bytes.replace(0, 8,
+                     "\xFF"
+                     "BIOSEMI");
        return bytes;
      },
      "24-bit BDF files are not supported, only 16-bit EDF"},
@@ -67,7 +69,8 @@ const RefusedCase kRefusedCases[] = {
      "the number of data records \"3x\" is not a number"},
     {"DurationNegative", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "-1"; }); },
      "the data record duration \"-1\" is negative"},
-    {"SamplesPerRecordZero", [] { return PlainWith([](EdfWriter& w) { w.signals[1].samplesPerRecord = "0"; }); },
+    {"SamplesPerRecordZero",
+     [] { return PlainWith([](EdfWriter& w) { w.signals[1].samplesPerRecord = "0"; }); },
      "signal 2 (\"EEG Cz\"): the number of samples per data record is 0; at least 1 is needed"},
     {"DigitalMinimumOutOfRange",
      [] { return PlainWith([](EdfWriter& w) { w.signals[1].digitalMinimum = "-32769"; }); },
@@ -80,17 +83,30 @@ const RefusedCase kRefusedCases[] = {
        });
      },
      "a data record of 399999996 bytes is larger than the 256 MiB this reader accepts"},
-    {"EdfPlusWithoutAnnotationSignal", [] { return PlainWith([](EdfWriter& w) { w.header.reserved = "EDF+C"; }); },
+    {"EdfPlusWithoutAnnotationSignal",
+     [] { return PlainWith([](EdfWriter& w) { w.header.reserved = "EDF+C"; }); },
      "the EDF+ file has no \"EDF Annotations\" signal"},
-    {"TimeKeepingMissing", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()}); },
+    {"TimeKeepingMissing",
+     [] {
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()});
+     },
      "data record 2, signal 2: the time-keeping annotation is missing"},
-    {"TimeKeepingUnterminated", [] { return EdfPlus("EDF+C", {"+0\x14\x14" "AA"}); },
+    {"TimeKeepingUnterminated",
+     [] {
+       return EdfPlus("EDF+C", {"+0\x14\x14"
+                                "AA"});
+     },
      "data record 1, signal 2: the annotation at byte 0 is unterminated"},
     {"TimeKeepingGoesBackwards",
-     [] { return EdfPlus("EDF+D", {TimeKeepingTal("+0"), TimeKeepingTal("+5"), TimeKeepingTal("+3")}); },
+     [] {
+       return EdfPlus("EDF+D", {TimeKeepingTal("+0"), TimeKeepingTal("+5"), TimeKeepingTal("+3")});
+     },
      "data record 3 starts at 3 s, before the end of data record 2 at 6 s: the time-keeping "
      "annotations go backwards"},
-    {"ContinuousWithGap", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+2")}); },
+    {"ContinuousWithGap",
+     [] {
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+2")});
+     },
      "the EDF+C file is not contiguous: data record 2 starts at 2 s, not at 1 s"},
 };
 

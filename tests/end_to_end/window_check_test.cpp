@@ -29,13 +29,15 @@ TEST_F(WindowCheckTest, WindowsOutsideOneSegmentAreRefusedWithTheBufferUntouched
     std::int64_t startMicros;
     double seconds;
   };
-  for (const Window& window : {Window{"in the gap", 5'000'000, 1.0}, Window{"before the first record", -1'000'000, 0.5},
-                               Window{"across the end of segment 0", 1'000'000, 2.0},
-                               Window{"at the end of the last record", 23'500'000, 1.0},
-                               Window{"longer than segment 2", 20'500'000, 4.5}}) {
+  for (const Window& window :
+       {Window{"in the gap", 5'000'000, 1.0}, Window{"before the first record", -1'000'000, 0.5},
+        Window{"across the end of segment 0", 1'000'000, 2.0},
+        Window{"at the end of the last record", 23'500'000, 1.0},
+        Window{"longer than segment 2", 20'500'000, 4.5}}) {
     std::vector<std::int16_t> buffer(64, 0x5A5A);
     int result = -1;
-    EXPECT_EQ(ConsoleOutputOf([&] { result = GetData2(DayNumberAt(window.startMicros), window.seconds, buffer.data()); }),
+    EXPECT_EQ(ConsoleOutputOf(
+                  [&] { result = GetData2(DayNumberAt(window.startMicros), window.seconds, buffer.data()); }),
               kGetDataReport)
         << window.name;
     EXPECT_EQ(result, 0) << window.name;
@@ -56,14 +58,16 @@ TEST_F(WindowCheckTest, WindowsEndingAtAWholeSecondSegmentEndAHalfSecondAfterThe
     double seconds;
     std::vector<std::int16_t> samples;
   };
-  for (const Window& window : {Window{1'500'000, 0.5, {SampleValue(0, 3)}},
-                               Window{500'000, 1.5, {SampleValue(0, 1), SampleValue(0, 2), SampleValue(0, 3)}},
-                               Window{10'500'000, 0.5, {SampleValue(0, 5)}}}) {
+  for (const Window& window :
+       {Window{1'500'000, 0.5, {SampleValue(0, 3)}},
+        Window{500'000, 1.5, {SampleValue(0, 1), SampleValue(0, 2), SampleValue(0, 3)}},
+        Window{10'500'000, 0.5, {SampleValue(0, 5)}}}) {
     std::vector<std::int16_t> buffer(window.samples.size() + 1, 0x5A5A);
     std::vector<std::int16_t> expected = window.samples;
     expected.push_back(0x5A5A);
     int result = -1;
-    EXPECT_EQ(ConsoleOutputOf([&] { result = GetData2(DayNumberAt(window.startMicros), window.seconds, buffer.data()); }),
+    EXPECT_EQ(ConsoleOutputOf(
+                  [&] { result = GetData2(DayNumberAt(window.startMicros), window.seconds, buffer.data()); }),
               "")
         << window.startMicros << " us";
     EXPECT_EQ(result, 1) << window.startMicros << " us";
