@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "fake_component.h"
@@ -33,14 +34,14 @@ namespace {
 using fake::Operation;
 using tapline_fuzz::FuzzInput;
 
-// Keeps a single input from scripting gigabytes or minutes of work; each limit is far above
-// what a branch needs.
+// Keeps a single input from scripting gigabytes or minutes of work (a block holds up to
+// kMaxChannels x kSmallCountLimit samples); each limit is far above what a branch needs.
 constexpr std::uint8_t kMaxSegments = 8;
-constexpr std::int32_t kMaxChannels = 4096;
+constexpr std::int32_t kMaxChannels = 256;
 constexpr std::uint8_t kMaxCountedChannels = 16;
 constexpr std::uint8_t kMaxRecords = 6;
 constexpr std::int32_t kEventsAsked = 16;
-constexpr std::int32_t kSmallCountLimit = 1 << 16;
+constexpr std::int32_t kSmallCountLimit = 4096;
 constexpr std::uint32_t kMaxPacketBytes = 1 << 20;
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -81,17 +82,20 @@ std::vector<std::uint8_t> PacketBytes(FuzzInput& input, const GUID& kind) {
 }
 
 // A size the component announces: the true one, one off either way, or any small value.
+// Negative values stay for the signed size; no size reaches a megabyte, since the library
+// rightly allocates whatever size it is told and gigabytes would only measure the allocator.
 template <typename T>
 std::optional<T> AnnouncedSize(FuzzInput& input, std::size_t trueSize) {
   const auto choice = input.Take<std::uint8_t>();
   switch (choice & 3) {
     case 0: return std::nullopt;
     case 1: return static_cast<T>(trueSize + 1);
-    case 2: return static_cast<T>(trueSize - 1);
+    case 2:
+      if (trueSize > 0) return static_cast<T>(trueSize - 1);
+      return std::is_signed_v<T> ? static_cast<T>(-1) : T{0};
     default: {
       const auto any = input.Take<std::int32_t>();
-      // Negative values stay (for the signed size); positive ones stay within a megabyte.
-      if (any < 0) return static_cast<T>(any);
+      if (any < 0 && std::is_signed_v<T>) return static_cast<T>(any);
       return static_cast<T>(static_cast<std::uint32_t>(any) % kMaxPacketBytes);
     }
   }
@@ -169,6 +173,10 @@ void ScriptComponent(fake::Component& component, FuzzInput& input, GuardedRecord
   for (int op = static_cast<int>(Operation::CreateInstance); op <= static_cast<int>(Operation::CountEvents); ++op) {
     ScriptOutcome(component, static_cast<Operation>(op), input.Take<std::uint8_t>());
   }
+  // A class factory that fails hands out nothing: COM clears what it leaves and never releases
+  // it, so an object handed out anyway would be the factory's own leak.
+  fake::Outcome& creation = component.On(Operation::CreateInstance);
+  if (FAILED(creation.result)) creation.writesOutValues = false;
   fake::Recording& recording = component.recording;
   const auto segments = input.Take<std::uint8_t>() % (kMaxSegments + 1);
   for (std::uint8_t s = 0; s < segments; ++s) {
