@@ -97,7 +97,10 @@ void QueryTest::SetUp() {
 }
 
 void QueryTest::TearDown() {
-  if (opened && library->IsLoaded()) EXPECT_EQ(library->Close(), 1);
+  // Braced: the assertion macro is an if-else of its own.
+  if (opened && library->IsLoaded()) {
+    EXPECT_EQ(library->Close(), 1);
+  }
   LibraryTest::TearDown();
 }
 
