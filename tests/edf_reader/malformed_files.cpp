@@ -1,0 +1,138 @@
+#include "malformed_files.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "edf_test_files.h"
+
+namespace edf_test {
+namespace {
+
+using edf_writer::EdfWriter;
+using edf_writer::TimeKeepingTal;
+
+std::string PlainWith(const std::function<void(EdfWriter&)>& change) {
+  EdfWriter writer = PlainEdf();
+  change(writer);
+  return writer.FileBytes();
+}
+
+// EDF+ with one 1-sample signal and a 6-byte-wide annotation signal, one record per onset text
+// (the raw annotation bytes of each record as given).
+std::string EdfPlus(const char* variant, const std::vector<std::string>& annotationBytes) {
+  EdfWriter writer;
+  writer.header.reserved = variant;
+  writer.AddSignal("EEG", 1);
+  writer.AddAnnotationSignal(6);
+  for (std::size_t r = 0; r < annotationBytes.size(); ++r) {
+    writer.AddRecord({RecordSamples(0, static_cast<std::int64_t>(r), 1), annotationBytes[r]});
+  }
+  return writer.FileBytes();
+}
+
+const MalformedCase kCases[] = {
+    {"EmptyFile", [] { return std::string(); }, "the file is shorter than the 256-byte EDF header"},
+    {"VersionNotZero", [] { return PlainWith([](EdfWriter& w) { w.header.version = "1"; }); },
+     "not an EDF file: the version field is \"1\", not \"0\""},
+    {"Bdf",
+     [] {
+       std::string bytes = PlainEdf().FileBytes();
+       bytes.replace(0, 8, "\xFF" "BIOSEMI");
+       return bytes;
+     },
+     "24-bit BDF files are not supported, only 16-bit EDF"},
+    {"HeaderLengthMismatch", [] { return PlainWith([](EdfWriter& w) { w.header.headerBytes = "512"; }); },
+     "the header length 512 does not match 2 signals (768 bytes expected)"},
+    {"HeaderLengthNotNumeric", [] { return PlainWith([](EdfWriter& w) { w.header.headerBytes = "76 8"; }); },
+     "the header length \"76 8\" is not a number"},
+    {"ZeroSignals",
+     [] {
+       return PlainWith([](EdfWriter& w) {
+         w.header.signalCount = "0";
+         w.header.headerBytes = "256";
+       });
+     },
+     "the number of signals is 0; at least 1 is needed"},
+    {"AbsurdSignalCount",
+     [] {
+       return PlainWith([](EdfWriter& w) {
+         w.header.signalCount = "9999";
+         w.header.headerBytes = "2560000";
+       });
+     },
+     "the file ends inside its header (804 of 2560000 bytes)"},
+    {"SignalCountNotNumeric", [] { return PlainWith([](EdfWriter& w) { w.header.signalCount = "two"; }); },
+     "the number of signals \"two\" is not a number"},
+    {"RecordCountNotNumeric", [] { return PlainWith([](EdfWriter& w) { w.header.recordCount = "3x"; }); },
+     "the number of data records \"3x\" is not a number"},
+    {"RecordCountBelowMinusOne", [] { return PlainWith([](EdfWriter& w) { w.header.recordCount = "-2"; }); },
+     "the number of data records is -2; it must be -1 or more"},
+    {"DurationNotNumeric", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "1 s"; }); },
+     "the data record duration \"1 s\" is not a number of seconds"},
+    {"DurationNegative", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "-1"; }); },
+     "the data record duration \"-1\" is negative"},
+    {"DurationZeroWithSignals", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "0"; }); },
+     "the data record duration is 0 but the file holds ordinary signals"},
+    {"StartDateInvalid", [] { return PlainWith([](EdfWriter& w) { w.header.startDate = "30.02.03"; }); },
+     "the start date \"30.02.03\" is not a valid dd.mm.yy date"},
+    {"StartTimeInvalid", [] { return PlainWith([](EdfWriter& w) { w.header.startTime = "24.00.00"; }); },
+     "the start time \"24.00.00\" is not a valid hh.mm.ss time"},
+    {"SamplesPerRecordZero",
+     [] { return PlainWith([](EdfWriter& w) { w.signals[1].samplesPerRecord = "0"; }); },
+     "signal 2 (\"EEG Cz\"): the number of samples per data record is 0; at least 1 is needed"},
+    {"SamplesPerRecordNotNumeric",
+     [] { return PlainWith([](EdfWriter& w) { w.signals[0].samplesPerRecord = "four"; }); },
+     "signal 1 (\"EEG Fz\"): the number of samples per data record \"four\" is not a number"},
+    {"DigitalMinimumOutOfRange",
+     [] { return PlainWith([](EdfWriter& w) { w.signals[1].digitalMinimum = "-32769"; }); },
+     "signal 2 (\"EEG Cz\"): the digital minimum \"-32769\" is not an integer from -32768 to 32767"},
+    {"DigitalMaximumNotNumeric",
+     [] { return PlainWith([](EdfWriter& w) { w.signals[0].digitalMaximum = "32767.5"; }); },
+     "signal 1 (\"EEG Fz\"): the digital maximum \"32767.5\" is not an integer from -32768 to 32767"},
+    {"PhysicalMinimumNotNumeric",
+     [] { return PlainWith([](EdfWriter& w) { w.signals[0].physicalMinimum = "low"; }); },
+     "signal 1 (\"EEG Fz\"): the physical minimum \"low\" is not a number"},
+    {"PhysicalMaximumInfinite",
+     [] { return PlainWith([](EdfWriter& w) { w.signals[1].physicalMaximum = "1e999"; }); },
+     "signal 2 (\"EEG Cz\"): the physical maximum \"1e999\" is not a number"},
+    {"RecordSizeTooLarge",
+     [] {
+       return PlainWith([](EdfWriter& w) {
+         w.signals[0].samplesPerRecord = "99999999";
+         w.signals[1].samplesPerRecord = "99999999";
+       });
+     },
+     "a data record of 399999996 bytes is larger than the 256 MiB this reader accepts"},
+    {"EdfPlusWithoutAnnotationSignal",
+     [] { return PlainWith([](EdfWriter& w) { w.header.reserved = "EDF+C"; }); },
+     "the EDF+ file has no \"EDF Annotations\" signal"},
+    {"TimeKeepingMissing", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()}); },
+     "data record 2, signal 2: the time-keeping annotation is missing"},
+    {"TimeKeepingNotFirst",
+     [] { return EdfPlus("EDF+D", {edf_writer::Tal("+0", std::nullopt, {"A"})}); },
+     "data record 1, signal 2: the time-keeping annotation is missing"},
+    {"TimeKeepingUnterminated", [] { return EdfPlus("EDF+C", {"+0\x14\x14" "AAAAAA"}); },
+     "data record 1, signal 2: the annotation at byte 0 is unterminated"},
+    {"TimeKeepingOnsetNotNumeric", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+1:00")}); },
+     "data record 1, signal 2: the annotation at byte 0: the onset \"+1:00\" is not a number"},
+    {"AnnotationWithoutSign",
+     [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0") + "x"}); },
+     "data record 1, signal 2: the annotation at byte 5 does not start with + or -"},
+    {"TimeKeepingGoesBackwards",
+     [] { return EdfPlus("EDF+D", {TimeKeepingTal("+0"), TimeKeepingTal("+5"), TimeKeepingTal("+3")}); },
+     "data record 3 starts at 3 s, before the end of data record 2 at 6 s: the time-keeping "
+     "annotations go backwards"},
+    {"TimeKeepingOverlaps",
+     [] { return EdfPlus("EDF+D", {TimeKeepingTal("+0"), TimeKeepingTal("+0.5")}); },
+     "data record 2 starts at 0.5 s, before the end of data record 1 at 1 s: the time-keeping "
+     "annotations go backwards"},
+    {"ContinuousWithGap",
+     [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+2.25")}); },
+     "the EDF+C file is not contiguous: data record 2 starts at 2.25 s, not at 1 s"},
+};
+
+}  // namespace
+
+std::span<const MalformedCase> MalformedCases() { return kCases; }
+
+}  // namespace edf_test
