@@ -74,26 +74,9 @@ GUID TypeGuid(std::uint8_t n) {
               {b, 1, 2, 3, 4, 5, 6, n}};
 }
 
-template <typename Function>
-void QueryTest::Resolve(Function& function, const char* name) {
-  void* address = library->Symbol(name);
-  ASSERT_NE(address, nullptr) << name;
-  // dlsym hands out object pointers; POSIX guarantees they convert to function pointers.
-  function = reinterpret_cast<Function>(address);
-}
-
 void QueryTest::SetUp() {
   LibraryTest::SetUp();
-  Resolve(GetSegment, "GetSegment");
-  Resolve(GetSegmentTime, "GetSegmentTime");
-  Resolve(RecSecToDate, "RecSecToDate");
-  Resolve(GetChannelCount, "GetChannelCount");
-  Resolve(GetChannelInf, "GetChannelInf");
-  Resolve(GetSegmentInf, "GetSegmentInf");
-  Resolve(GetData, "GetData");
-  Resolve(GetData2, "GetData2");
-  Resolve(GetEventCount, "GetEventCount");
-  Resolve(GetEvents, "GetEvents");
+  static_cast<support::TaplineExports&>(*this) = *library;
 }
 
 void QueryTest::TearDown() {

@@ -72,7 +72,8 @@ Bytes EventRecordBlock(const EventRecord& record);
 // A GUID whose bytes all differ from those of any other `n`.
 GUID TypeGuid(std::uint8_t n);
 
-class QueryTest : public LibraryTest {
+// The twelve exports come from the TaplineExports base, taken from the freshly loaded library.
+class QueryTest : public LibraryTest, protected support::TaplineExports {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -84,21 +85,7 @@ class QueryTest : public LibraryTest {
   void ServeTimedPacket(const GUID& kind, fake::Time start, Bytes bytes);
   void ServePacket(const GUID& kind, Bytes bytes);
 
-  decltype(&::GetSegment) GetSegment = nullptr;
-  decltype(&::GetSegmentTime) GetSegmentTime = nullptr;
-  decltype(&::RecSecToDate) RecSecToDate = nullptr;
-  decltype(&::GetChannelCount) GetChannelCount = nullptr;
-  decltype(&::GetChannelInf) GetChannelInf = nullptr;
-  decltype(&::GetSegmentInf) GetSegmentInf = nullptr;
-  decltype(&::GetData) GetData = nullptr;
-  decltype(&::GetData2) GetData2 = nullptr;
-  decltype(&::GetEventCount) GetEventCount = nullptr;
-  decltype(&::GetEvents) GetEvents = nullptr;
-
  private:
-  template <typename Function>
-  void Resolve(Function& function, const char* name);
-
   bool opened = false;
 };
 

@@ -47,29 +47,11 @@ double MicrosFromHeaderStart(double dayNumber) {
   return (dayNumber - static_cast<double>(kHeaderSecond) / 86400.0) * 86400e6;
 }
 
-template <typename Function>
-void HostTest::Resolve(Function& function, const char* name) {
-  // dlsym hands out object pointers; POSIX guarantees they convert to function pointers.
-  function = reinterpret_cast<Function>(library->Symbol(name));
-  ASSERT_NE(function, nullptr) << name;
-}
-
 void HostTest::SetUp() {
   ASSERT_FALSE(HasApartment()) << "an earlier test left an apartment behind";
   ASSERT_NO_FATAL_FAILURE(RegisterComponent());
   library = std::make_unique<support::LoadedLibrary>(TAPLINE_LIBRARY_PATH);
-  OpenEx = library->OpenEx;
-  Close = library->Close;
-  Resolve(GetSegment, "GetSegment");
-  Resolve(GetSegmentTime, "GetSegmentTime");
-  Resolve(RecSecToDate, "RecSecToDate");
-  Resolve(GetChannelCount, "GetChannelCount");
-  Resolve(GetChannelInf, "GetChannelInf");
-  Resolve(GetSegmentInf, "GetSegmentInf");
-  Resolve(GetData, "GetData");
-  Resolve(GetData2, "GetData2");
-  Resolve(GetEventCount, "GetEventCount");
-  Resolve(GetEvents, "GetEvents");
+  static_cast<support::TaplineExports&>(*this) = *library;
 }
 
 void HostTest::TearDown() {

@@ -26,7 +26,8 @@ double DayNumberAt(std::int64_t micros);
 // day number's rounding, a fraction of a microsecond at these dates.
 double MicrosFromHeaderStart(double dayNumber);
 
-class HostTest : public ::testing::Test {
+// The twelve exports come from the TaplineExports base, taken from the freshly loaded library.
+class HostTest : public ::testing::Test, protected support::TaplineExports {
  protected:
   void SetUp() override;
   // Closes (harmless when nothing is open) and checks that the library leaves the process and
@@ -41,23 +42,7 @@ class HostTest : public ::testing::Test {
   // Runs the action and returns what it wrote to standard output, byte for byte.
   static std::string ConsoleOutputOf(const std::function<void()>& action);
 
-  decltype(&::OpenEx) OpenEx = nullptr;
-  decltype(&::Close) Close = nullptr;
-  decltype(&::GetSegment) GetSegment = nullptr;
-  decltype(&::GetSegmentTime) GetSegmentTime = nullptr;
-  decltype(&::RecSecToDate) RecSecToDate = nullptr;
-  decltype(&::GetChannelCount) GetChannelCount = nullptr;
-  decltype(&::GetChannelInf) GetChannelInf = nullptr;
-  decltype(&::GetSegmentInf) GetSegmentInf = nullptr;
-  decltype(&::GetData) GetData = nullptr;
-  decltype(&::GetData2) GetData2 = nullptr;
-  decltype(&::GetEventCount) GetEventCount = nullptr;
-  decltype(&::GetEvents) GetEvents = nullptr;
-
  private:
-  template <typename Function>
-  void Resolve(Function& function, const char* name);
-
   edf_test::TemporaryDirectory files;
   std::unique_ptr<support::LoadedLibrary> library;
 };

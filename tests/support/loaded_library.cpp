@@ -2,27 +2,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace support {
-namespace {
 
-template <typename Function>
-Function Require(const LoadedLibrary& library, const char* name) {
-  void* address = library.Symbol(name);
-  if (address == nullptr) {
-    std::fprintf(stderr, "the library lacks the export %s\n", name);
+void LoadedLibrary::RequireExports() {
+  const std::string missing = ResolveExports(*this, [this](const char* name) { return Symbol(name); });
+  if (!missing.empty()) {
+    std::fprintf(stderr, "the library lacks the exports %s\n", missing.c_str());
     std::abort();
   }
-  // dlsym and GetProcAddress hand out addresses that both systems guarantee to convert to
-  // function pointers.
-  return reinterpret_cast<Function>(address);
-}
-
-}  // namespace
-
-void LoadedLibrary::ResolveLifecycleExports() {
-  OpenEx = Require<decltype(OpenEx)>(*this, "OpenEx");
-  Close = Require<decltype(Close)>(*this, "Close");
 }
 
 }  // namespace support

@@ -4,14 +4,15 @@
 
 #include <string>
 
-#include "tapline.h"
+#include "tapline_exports.h"
 
 namespace support {
 
-class LoadedLibrary {
+// The twelve exports are reached through the TaplineExports base, null once unloaded.
+class LoadedLibrary : public TaplineExports {
  public:
   // Loads with RTLD_NOW | RTLD_LOCAL (LoadLibraryA on Windows); aborts the test run when the
-  // library or an export implemented so far is missing.
+  // library or any of its twelve exports is missing.
   explicit LoadedLibrary(std::string path);
   ~LoadedLibrary();
   LoadedLibrary(const LoadedLibrary&) = delete;
@@ -24,11 +25,8 @@ class LoadedLibrary {
   // The export's address, or null when the library does not define it.
   void* Symbol(const char* name) const;
 
-  decltype(&::OpenEx) OpenEx = nullptr;
-  decltype(&::Close) Close = nullptr;
-
  private:
-  void ResolveLifecycleExports();
+  void RequireExports();
 
   std::string path;
   void* handle = nullptr;

@@ -14,7 +14,7 @@ LoadedLibrary::LoadedLibrary(std::string libraryPath) : path(std::move(libraryPa
     std::fprintf(stderr, "dlopen %s: %s\n", path.c_str(), dlerror());
     std::abort();
   }
-  ResolveLifecycleExports();
+  RequireExports();
 }
 
 LoadedLibrary::~LoadedLibrary() { Unload(); }
@@ -24,8 +24,7 @@ void* LoadedLibrary::Symbol(const char* name) const { return handle ? dlsym(hand
 bool LoadedLibrary::Unload() {
   if (handle == nullptr) return false;
   dlclose(std::exchange(handle, nullptr));
-  OpenEx = nullptr;
-  Close = nullptr;
+  static_cast<TaplineExports&>(*this) = TaplineExports{};
   void* stillThere = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
   if (stillThere == nullptr) return true;
   dlclose(stillThere);

@@ -14,7 +14,7 @@ LoadedLibrary::LoadedLibrary(std::string libraryPath) : path(std::move(libraryPa
     std::fprintf(stderr, "LoadLibrary %s: error %lu\n", path.c_str(), GetLastError());
     std::abort();
   }
-  ResolveLifecycleExports();
+  RequireExports();
 }
 
 LoadedLibrary::~LoadedLibrary() { Unload(); }
@@ -29,8 +29,7 @@ void* LoadedLibrary::Symbol(const char* name) const {
 bool LoadedLibrary::Unload() {
   if (handle == nullptr) return false;
   FreeLibrary(static_cast<HMODULE>(std::exchange(handle, nullptr)));
-  OpenEx = nullptr;
-  Close = nullptr;
+  static_cast<TaplineExports&>(*this) = TaplineExports{};
   // A module still mapped answers to its file name.
   return GetModuleHandleA(path.c_str()) == nullptr;
 }

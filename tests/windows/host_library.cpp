@@ -4,32 +4,13 @@
 
 namespace windows_test {
 
-template <typename Function>
-void HostLibrary::Resolve(Function& function, const char* name) {
-  // GetProcAddress returns a generic function pointer; the export's own type is in tapline.h
-  // (the detour through void (*)() tells the compiler the type change is meant).
-  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-  if (function == nullptr) missing += std::string(missing.empty() ? "" : " ") + name;
-}
-
 HostLibrary::HostLibrary(const std::string& path) {
   module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
     missing = "(the DLL itself)";
     return;
   }
-  Resolve(OpenEx, "OpenEx");
-  Resolve(Close, "Close");
-  Resolve(GetSegment, "GetSegment");
-  Resolve(GetSegmentTime, "GetSegmentTime");
-  Resolve(RecSecToDate, "RecSecToDate");
-  Resolve(GetChannelCount, "GetChannelCount");
-  Resolve(GetChannelInf, "GetChannelInf");
-  Resolve(GetSegmentInf, "GetSegmentInf");
-  Resolve(GetData, "GetData");
-  Resolve(GetData2, "GetData2");
-  Resolve(GetEventCount, "GetEventCount");
-  Resolve(GetEvents, "GetEvents");
+  missing = support::ResolveExports(*this, [this](const char* name) { return GetProcAddress(module, name); });
 }
 
 HostLibrary::~HostLibrary() {

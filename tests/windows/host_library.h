@@ -4,11 +4,12 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "tapline.h"
+#include "tapline_exports.h"
 
 namespace windows_test {
 
-class HostLibrary {
+// The twelve exports are reached through the TaplineExports base.
+class HostLibrary : public support::TaplineExports {
  public:
   // Loads the DLL; IsLoaded() tells whether that worked and every export was found.
   explicit HostLibrary(const std::string& path);
@@ -20,23 +21,7 @@ class HostLibrary {
   // Names of exports GetProcAddress did not find, space separated.
   const std::string& Missing() const { return missing; }
 
-  decltype(&::OpenEx) OpenEx = nullptr;
-  decltype(&::Close) Close = nullptr;
-  decltype(&::GetSegment) GetSegment = nullptr;
-  decltype(&::GetSegmentTime) GetSegmentTime = nullptr;
-  decltype(&::RecSecToDate) RecSecToDate = nullptr;
-  decltype(&::GetChannelCount) GetChannelCount = nullptr;
-  decltype(&::GetChannelInf) GetChannelInf = nullptr;
-  decltype(&::GetSegmentInf) GetSegmentInf = nullptr;
-  decltype(&::GetData) GetData = nullptr;
-  decltype(&::GetData2) GetData2 = nullptr;
-  decltype(&::GetEventCount) GetEventCount = nullptr;
-  decltype(&::GetEvents) GetEvents = nullptr;
-
  private:
-  template <typename Function>
-  void Resolve(Function& function, const char* name);
-
   HMODULE module = nullptr;
   std::string missing;
 };
