@@ -83,6 +83,21 @@ TEST_F(ConsoleTest, WritesLongTextWhole) {
   EXPECT_EQ(capture.Finish(), expected);
 }
 
+// With one unit ahead of them, the pairs straddle every boundary of the converted slices.
+TEST_F(ConsoleTest, LongTextKeepsSurrogatePairsWhole) {
+  std::u16string text = u"a";
+  std::string expected = "a";
+  for (int i = 0; i < 1000; ++i) {
+    text += u"\U0001D11E";
+    expected += "\xF0\x9D\x84\x9E";
+  }
+  text += u"\xD800";
+  expected += "\xEF\xBF\xBD";
+  StandardOutputCapture capture;
+  platform::WriteConsoleText(text.c_str());
+  EXPECT_EQ(capture.Finish(), expected);
+}
+
 TEST_F(ConsoleTest, NullTextWritesNothing) {
   StandardOutputCapture capture;
   platform::WriteConsoleText(nullptr);

@@ -32,29 +32,6 @@ void ForEachCodePoint(const OLECHAR* text, Sink sink) {
   }
 }
 
-std::size_t EncodeUtf8(char32_t value, char* out) {
-  if (value < 0x80) {
-    out[0] = static_cast<char>(value);
-    return 1;
-  }
-  if (value < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (value >> 6));
-    out[1] = static_cast<char>(0x80 | (value & 0x3F));
-    return 2;
-  }
-  if (value < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (value >> 12));
-    out[1] = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (value & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (value >> 18));
-  out[1] = static_cast<char>(0x80 | ((value >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (value & 0x3F));
-  return 4;
-}
-
 // Gives up silently on an error other than EINTR: there is nowhere to report it.
 void WriteAll(int descriptor, const char* bytes, std::size_t size) {
   while (size > 0) {
@@ -66,19 +43,24 @@ void WriteAll(int descriptor, const char* bytes, std::size_t size) {
   }
 }
 
-// Collects UTF-8 bytes and hands them to `flush` whenever the next character might not fit.
+// Converts the text a slice at a time into a fixed buffer and hands each slice's UTF-8 to
+// `flush`; unpaired surrogates become U+FFFD. Stops quietly should a conversion fail.
 template <typename Flush>
 void WriteUtf8(const OLECHAR* text, Flush flush) {
-  char chunk[1024];
-  std::size_t used = 0;
-  ForEachCodePoint(text, [&](char32_t value) {
-    if (used > sizeof chunk - 4) {
-      flush(chunk, used);
-      used = 0;
-    }
-    used += EncodeUtf8(value, chunk + used);
-  });
-  if (used > 0) flush(chunk, used);
+  constexpr std::size_t kSliceUnits = 256;
+  char chunk[kSliceUnits * 3];  // no UTF-16 unit takes more than 3 bytes of UTF-8
+  std::size_t at = 0;
+  while (text[at] != 0) {
+    std::size_t units = 0;
+    while (units < kSliceUnits && text[at + units] != 0) ++units;
+    // A pair cut between two slices would come out as two replacement characters.
+    if (units == kSliceUnits && text[at + units - 1] >= 0xD800 && text[at + units - 1] <= 0xDBFF) --units;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text + at, static_cast<int>(units), chunk,
+                                         static_cast<int>(sizeof chunk), nullptr, nullptr);
+    if (size <= 0) return;
+    flush(chunk, static_cast<std::size_t>(size));
+    at += units;
+  }
 }
 
 void WriteStandardOutput(const char* bytes, std::size_t size) { WriteAll(STDOUT_FILENO, bytes, size); }
