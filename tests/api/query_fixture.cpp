@@ -76,7 +76,7 @@ GUID TypeGuid(std::uint8_t n) {
 
 void QueryTest::SetUp() {
   LibraryTest::SetUp();
-  static_cast<support::TaplineExports&>(*this) = *library;
+  static_cast<tapline_host::TaplineExports&>(*this) = *library;
 }
 
 void QueryTest::TearDown() {

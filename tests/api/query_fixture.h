@@ -73,7 +73,7 @@ Bytes EventRecordBlock(const EventRecord& record);
 GUID TypeGuid(std::uint8_t n);
 
 // The twelve exports come from the TaplineExports base, taken from the freshly loaded library.
-class QueryTest : public LibraryTest, protected support::TaplineExports {
+class QueryTest : public LibraryTest, protected tapline_host::TaplineExports {
  protected:
   void SetUp() override;
   void TearDown() override;

@@ -51,7 +51,7 @@ void HostTest::SetUp() {
   ASSERT_FALSE(HasApartment()) << "an earlier test left an apartment behind";
   ASSERT_NO_FATAL_FAILURE(RegisterComponent());
   library = std::make_unique<support::LoadedLibrary>(TAPLINE_LIBRARY_PATH);
-  static_cast<support::TaplineExports&>(*this) = *library;
+  static_cast<tapline_host::TaplineExports&>(*this) = *library;
 }
 
 void HostTest::TearDown() {

@@ -27,7 +27,7 @@ double DayNumberAt(std::int64_t micros);
 double MicrosFromHeaderStart(double dayNumber);
 
 // The twelve exports come from the TaplineExports base, taken from the freshly loaded library.
-class HostTest : public ::testing::Test, protected support::TaplineExports {
+class HostTest : public ::testing::Test, protected tapline_host::TaplineExports {
  protected:
   void SetUp() override;
   // Closes (harmless when nothing is open) and checks that the library leaves the process and

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "tapline_exports.h"
+#include "info/tapline_exports.h"
 
 namespace support {
 
 // The twelve exports are reached through the TaplineExports base, null once unloaded.
-class LoadedLibrary : public TaplineExports {
+class LoadedLibrary : public tapline_host::TaplineExports {
  public:
   // Loads with RTLD_NOW | RTLD_LOCAL (LoadLibraryA on Windows); aborts the test run when the
   // library or any of its twelve exports is missing.

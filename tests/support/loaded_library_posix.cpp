@@ -24,7 +24,7 @@ void* LoadedLibrary::Symbol(const char* name) const { return handle ? dlsym(hand
 bool LoadedLibrary::Unload() {
   if (handle == nullptr) return false;
   dlclose(std::exchange(handle, nullptr));
-  static_cast<TaplineExports&>(*this) = TaplineExports{};
+  static_cast<tapline_host::TaplineExports&>(*this) = tapline_host::TaplineExports{};
   void* stillThere = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
   if (stillThere == nullptr) return true;
   dlclose(stillThere);

@@ -29,7 +29,7 @@ void* LoadedLibrary::Symbol(const char* name) const {
 bool LoadedLibrary::Unload() {
   if (handle == nullptr) return false;
   FreeLibrary(static_cast<HMODULE>(std::exchange(handle, nullptr)));
-  static_cast<TaplineExports&>(*this) = TaplineExports{};
+  static_cast<tapline_host::TaplineExports&>(*this) = tapline_host::TaplineExports{};
   // A module still mapped answers to its file name.
   return GetModuleHandleA(path.c_str()) == nullptr;
 }

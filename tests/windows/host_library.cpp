@@ -10,7 +10,7 @@ HostLibrary::HostLibrary(const std::string& path) {
     missing = "(the DLL itself)";
     return;
   }
-  missing = support::ResolveExports(*this, [this](const char* name) { return GetProcAddress(module, name); });
+  missing = tapline_host::ResolveExports(*this, [this](const char* name) { return GetProcAddress(module, name); });
 }
 
 HostLibrary::~HostLibrary() {

@@ -4,12 +4,12 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "tapline_exports.h"
+#include "info/tapline_exports.h"
 
 namespace windows_test {
 
 // The twelve exports are reached through the TaplineExports base.
-class HostLibrary : public support::TaplineExports {
+class HostLibrary : public tapline_host::TaplineExports {
  public:
   // Loads the DLL; IsLoaded() tells whether that worked and every export was found.
   explicit HostLibrary(const std::string& path);

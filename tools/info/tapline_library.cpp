@@ -7,22 +7,6 @@
 
 namespace tapline_info {
 
-namespace {
-
-template <typename Function>
-bool Find(void* handle, const char* name, Function& function, std::string& error) {
-  void* address = dlsym(handle, name);
-  if (address == nullptr) {
-    error = std::string("the library has no export ") + name;
-    return false;
-  }
-  // dlsym hands out functions as object pointers; POSIX guarantees the round trip.
-  function = reinterpret_cast<Function>(address);
-  return true;
-}
-
-}  // namespace
-
 bool LoadTaplineLibrary(const std::string& path, TaplineLibrary& library, std::string& error) {
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
@@ -31,19 +15,12 @@ bool LoadTaplineLibrary(const std::string& path, TaplineLibrary& library, std::s
     return false;
   }
   TaplineLibrary found;
-  const bool complete = Find(handle, "OpenEx", found.OpenEx, error) &&
-                        Find(handle, "Close", found.Close, error) &&
-                        Find(handle, "GetSegment", found.GetSegment, error) &&
-                        Find(handle, "GetSegmentTime", found.GetSegmentTime, error) &&
-                        Find(handle, "RecSecToDate", found.RecSecToDate, error) &&
-                        Find(handle, "GetChannelCount", found.GetChannelCount, error) &&
-                        Find(handle, "GetChannelInf", found.GetChannelInf, error) &&
-                        Find(handle, "GetSegmentInf", found.GetSegmentInf, error) &&
-                        Find(handle, "GetData", found.GetData, error) &&
-                        Find(handle, "GetData2", found.GetData2, error) &&
-                        Find(handle, "GetEventCount", found.GetEventCount, error) &&
-                        Find(handle, "GetEvents", found.GetEvents, error);
-  if (!complete) return false;
+  const std::string missing =
+      tapline_host::ResolveExports(found, [&](const char* name) { return dlsym(handle, name); });
+  if (!missing.empty()) {
+    error = "the library has no export " + missing;
+    return false;
+  }
   library = found;
   return true;
 }

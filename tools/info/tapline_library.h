@@ -4,24 +4,11 @@
 
 #include <string>
 
-#include "tapline.h"
+#include "tapline_exports.h"
 
 namespace tapline_info {
 
-struct TaplineLibrary {
-  decltype(&::OpenEx) OpenEx = nullptr;
-  decltype(&::Close) Close = nullptr;
-  decltype(&::GetSegment) GetSegment = nullptr;
-  decltype(&::GetSegmentTime) GetSegmentTime = nullptr;
-  decltype(&::RecSecToDate) RecSecToDate = nullptr;
-  decltype(&::GetChannelCount) GetChannelCount = nullptr;
-  decltype(&::GetChannelInf) GetChannelInf = nullptr;
-  decltype(&::GetSegmentInf) GetSegmentInf = nullptr;
-  decltype(&::GetData) GetData = nullptr;
-  decltype(&::GetData2) GetData2 = nullptr;
-  decltype(&::GetEventCount) GetEventCount = nullptr;
-  decltype(&::GetEvents) GetEvents = nullptr;
-};
+using TaplineLibrary = tapline_host::TaplineExports;
 
 // Loads the library file and finds the twelve exports. On failure returns false and sets
 // error to the loader's message; the library stays loaded for the process's lifetime either

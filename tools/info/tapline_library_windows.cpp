@@ -6,23 +6,6 @@
 
 namespace tapline_info {
 
-namespace {
-
-template <typename Function>
-bool Find(HMODULE module, const char* name, Function& function, std::string& error) {
-  const FARPROC address = GetProcAddress(module, name);
-  if (address == nullptr) {
-    error = std::string("the library has no export ") + name;
-    return false;
-  }
-  // GetProcAddress hands out a generic function pointer; the export's type is in tapline.h.
-  // The detour through void (*)() tells the compiler the type change is meant.
-  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-  return true;
-}
-
-}  // namespace
-
 bool LoadTaplineLibrary(const std::string& path, TaplineLibrary& library, std::string& error) {
   const HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
@@ -30,19 +13,12 @@ bool LoadTaplineLibrary(const std::string& path, TaplineLibrary& library, std::s
     return false;
   }
   TaplineLibrary found;
-  const bool complete = Find(module, "OpenEx", found.OpenEx, error) &&
-                        Find(module, "Close", found.Close, error) &&
-                        Find(module, "GetSegment", found.GetSegment, error) &&
-                        Find(module, "GetSegmentTime", found.GetSegmentTime, error) &&
-                        Find(module, "RecSecToDate", found.RecSecToDate, error) &&
-                        Find(module, "GetChannelCount", found.GetChannelCount, error) &&
-                        Find(module, "GetChannelInf", found.GetChannelInf, error) &&
-                        Find(module, "GetSegmentInf", found.GetSegmentInf, error) &&
-                        Find(module, "GetData", found.GetData, error) &&
-                        Find(module, "GetData2", found.GetData2, error) &&
-                        Find(module, "GetEventCount", found.GetEventCount, error) &&
-                        Find(module, "GetEvents", found.GetEvents, error);
-  if (!complete) return false;
+  const std::string missing =
+      tapline_host::ResolveExports(found, [&](const char* name) { return GetProcAddress(module, name); });
+  if (!missing.empty()) {
+    error = "the library has no export " + missing;
+    return false;
+  }
   library = found;
   return true;
 }

@@ -1,5 +1,6 @@
 // The twelve exports of the library as a host holds them: function pointers found by name in
-// the loaded library, with the types of include/tapline.h.
+// the loaded library, with the types of include/tapline.h. Shared by tapline-info and the
+// tests that load the library as a host does.
 #pragma once
 
 #include <string>
@@ -7,7 +8,7 @@
 
 #include "tapline.h"
 
-namespace support {
+namespace tapline_host {
 
 struct TaplineExports {
   decltype(&::OpenEx) OpenEx = nullptr;
@@ -51,4 +52,4 @@ std::string ResolveExports(TaplineExports& exports, Lookup lookup) {
   return missing;
 }
 
-}  // namespace support
+}  // namespace tapline_host
