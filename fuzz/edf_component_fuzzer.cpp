@@ -69,27 +69,36 @@ T FieldAt(const BYTE* bytes, std::size_t offset) {
   return value;
 }
 
-// One file for the whole run, rewritten for every input.
-const std::string& InputPath() {
-  static const std::string path = [] {
+// One file for the whole run, rewritten for every input. It is unlinked at once and reached
+// through the descriptor's name, so no run leaves it behind.
+int InputDescriptor() {
+  static const int descriptor = [] {
     const char* directory = std::getenv("TMPDIR");
     std::string pattern = std::string(directory && *directory ? directory : "/tmp") +
                           "/tapline_edf_fuzz_XXXXXX";
-    const int descriptor = mkstemp(pattern.data());
-    if (descriptor < 0) Fail("no temporary file");
-    close(descriptor);
-    return pattern;
+    const int opened = mkstemp(pattern.data());
+    if (opened < 0) Fail("no temporary file");
+    unlink(pattern.c_str());
+    return opened;
   }();
+  return descriptor;
+}
+
+const std::string& InputPath() {
+  static const std::string path = "/proc/self/fd/" + std::to_string(InputDescriptor());
   return path;
 }
 
 void WriteInputFile(std::span<const std::uint8_t> bytes) {
-  std::FILE* file = std::fopen(InputPath().c_str(), "wb");
-  if (!file) Fail("temporary file not writable");
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-    Fail("temporary file not written");
+  const int descriptor = InputDescriptor();
+  if (ftruncate(descriptor, 0) != 0) Fail("temporary file not truncated");
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = pwrite(descriptor, bytes.data() + written, bytes.size() - written,
+                             static_cast<off_t>(written));
+    if (n <= 0) Fail("temporary file not written");
+    written += static_cast<std::size_t>(n);
   }
-  std::fclose(file);
 }
 
 // A packet as the library fetches it: the size first, then a buffer of exactly that size.
