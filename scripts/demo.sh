@@ -2,9 +2,12 @@
 # The main job: builds everything (Release), registers the EDF reader component in the user's
 # class registry, writes the sample recording, prints what tapline-info reads from it through
 # the library (and writes a window as CSV), and draws a window as a PNG with the Python wrapper.
-# BUILD_DIR (default build-release) and PYTHON (default /usr/bin/python3) may be set.
+# BUILD_DIR (default build-release) and PYTHON (default /usr/bin/python3) may be set. It first
+# installs the Debian packages it needs (scripts/install-deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+echo "demo.sh: a first run takes about FIRST_RUN_DEMO on a 2-core machine (installing packages, building)"
+scripts/install-deps.sh demo
 build=${BUILD_DIR:-build-release}
 python=${PYTHON:-/usr/bin/python3}
 out="$build/demo"

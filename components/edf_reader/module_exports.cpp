@@ -22,7 +22,9 @@ TAPLINE_EDF_EXPORT HRESULT DllCanUnloadNow() {
   return edf_component::ModuleInUse() ? S_FALSE : S_OK;
 }
 
-// Registers StorageMan as served by this module's own file, apartment-threaded.
+// Registers StorageMan as served by this module's own file, apartment-threaded. Another reader
+// component may be registered under the same class id: this replaces that registration for
+// every program on the machine, and unregistering does not bring it back.
 TAPLINE_EDF_EXPORT HRESULT DllRegisterServer() {
   char path[4096];
   if (!platform::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer), path, sizeof path)) {
@@ -31,6 +33,7 @@ TAPLINE_EDF_EXPORT HRESULT DllRegisterServer() {
   return platform::RegisterInprocServer(reader::kStorageManClassId, path, "Apartment");
 }
 
+// Removes the class id's registration entirely, whichever module it names.
 TAPLINE_EDF_EXPORT HRESULT DllUnregisterServer() {
   return platform::UnregisterInprocServer(reader::kStorageManClassId);
 }

@@ -73,7 +73,8 @@ def compare(arguments, work):
     run([arguments.linux_sample_writer, name], work)
     wine = [arguments.wine]
 
-    # A StorageMan registered already may be the closed product's: neither replace nor remove it.
+    # Another reader component may hold StorageMan's class id already: neither replace nor
+    # remove its registration.
     if run(wine + ["reg", "query", STORAGE_MAN_KEY], work, check=False).returncode == 0:
         print("skipped: StorageMan is registered in this Wine prefix")
         sys.exit(SKIPPED)
