@@ -25,10 +25,14 @@ INSTANTIATE_TEST_SUITE_P(Files, MalformedFileTest, ::testing::ValuesIn(edf_test:
 
 TEST(MalformedFileTest, MissingFileAndDirectoryAreRefused) {
   edf_test::TemporaryDirectory directory;
-  for (const auto& path : {(directory.path() / "absent.edf").string(), directory.path().string()}) {
+  const std::pair<std::string, const char*> cases[] = {
+      {(directory.path() / "absent.edf").string(), "the file does not exist"},
+      {directory.path().string(), "the file is not a regular file (a directory)"},
+  };
+  for (const auto& [path, reason] : cases) {
     const auto opened = edf::Recording::Open(path);
     ASSERT_FALSE(opened.ok());
-    EXPECT_EQ(opened.reason(), "the file cannot be opened for reading");
+    EXPECT_EQ(opened.reason(), reason);
   }
 }
 

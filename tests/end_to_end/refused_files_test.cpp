@@ -37,7 +37,7 @@ TEST_F(RefusalTest, MissingFileIsRefusedAndTheNextGoodFileOpens) {
   EXPECT_EQ(ConsoleOutputOf([&] { result = OpenEx(missing.c_str(), &segmentCount); }), "Could not Open File");
   EXPECT_EQ(result, 0);
   EXPECT_EQ(segmentCount, 12345);
-  EXPECT_EQ(edf::Recording::Open(missing).reason(), "the file cannot be opened for reading");
+  EXPECT_EQ(edf::Recording::Open(missing).reason(), "the file does not exist");
 
   // The object of the refused open is replaced; the good file answers in full.
   EXPECT_EQ(Open(edf_test::EdfPlusDiscontinuousThreeSegments().FileBytes()), 3);

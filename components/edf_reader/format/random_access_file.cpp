@@ -1,35 +1,82 @@
 #include "random_access_file.h"
 
-#include <filesystem>
+#include <algorithm>
+#include <cstring>
 
 namespace edf {
 
-std::unique_ptr<RandomAccessFile> RandomAccessFile::Open(const std::string& utf8Path) {
-  std::unique_ptr<RandomAccessFile> file(new RandomAccessFile);
-  // Unbuffered: a read of a few annotation bytes must not pull in the samples around them.
-  file->buffer.pubsetbuf(nullptr, 0);
+namespace {
+
+// Reading the bytes between two ranges costs less than a second read while they are this few:
+// a system call costs about as much as copying a few pages from the cache, and from a disk
+// they lie on the same or the next block anyway.
+constexpr std::int64_t kCoalesceGapBytes = 8 << 10;
+constexpr std::int64_t kCoalescedReadBytes = 1 << 20;
+
+}  // namespace
+
+Result<std::unique_ptr<RandomAccessFile>> RandomAccessFile::Open(const std::string& utf8Path) {
   // The path's bytes are UTF-8 (char8_t is how the standard says so; same bytes).
   const std::u8string path(reinterpret_cast<const char8_t*>(utf8Path.data()), utf8Path.size());
-  std::error_code error;
-  if (std::filesystem::is_directory(std::filesystem::path(path), error)) return nullptr;
-  if (!file->buffer.open(std::filesystem::path(path), std::ios::in | std::ios::binary)) {
-    return nullptr;
-  }
-  const auto end = file->buffer.pubseekoff(0, std::ios::end, std::ios::in);
-  if (end == std::streampos(std::streamoff(-1))) return nullptr;
-  file->size = static_cast<std::int64_t>(std::streamoff(end));
-  return file;
+  return OpenNative(std::filesystem::path(path));
+}
+
+bool RandomAccessFile::WithinOpenedSize(std::int64_t offset, std::uint64_t length) const {
+  // Compared with the remainder, so a hostile offset or length cannot wrap.
+  return offset >= 0 && offset <= opened.size &&
+         static_cast<std::uint64_t>(opened.size - offset) >= length;
+}
+
+bool RandomAccessFile::Unchanged() const {
+  const std::optional<State> now = CurrentState();
+  return now && *now == opened;
 }
 
 bool RandomAccessFile::ReadAt(std::int64_t offset, std::span<std::byte> destination) {
-  if (offset < 0 || offset > size || static_cast<std::uint64_t>(size - offset) < destination.size()) {
-    return false;
+  if (!WithinOpenedSize(offset, destination.size())) return false;
+  // Checked after the read: a change that lands during it is caught, one after it does not
+  // matter to the bytes already read.
+  return ReadFully(offset, destination) && Unchanged();
+}
+
+bool RandomAccessFile::ReadRanges(std::span<const FileRange> ranges, std::span<std::byte> destination) {
+  std::uint64_t total = 0;
+  for (const FileRange& range : ranges) {
+    if (range.length < 0 || !WithinOpenedSize(range.offset, static_cast<std::uint64_t>(range.length))) {
+      return false;
+    }
+    total += static_cast<std::uint64_t>(range.length);
   }
-  const auto position = buffer.pubseekpos(std::streampos(std::streamoff(offset)), std::ios::in);
-  if (position == std::streampos(std::streamoff(-1))) return false;
-  const auto wanted = static_cast<std::streamsize>(destination.size());
-  // filebuf reads chars; std::byte and char share size and aliasing rights.
-  return buffer.sgetn(reinterpret_cast<char*>(destination.data()), wanted) == wanted;
+  if (total != destination.size()) return false;
+
+  std::byte* out = destination.data();
+  for (std::size_t first = 0; first < ranges.size();) {
+    // Ranges that follow each other closely become one read from the first one's offset.
+    std::size_t end = first + 1;
+    std::int64_t spanEnd = ranges[first].offset + ranges[first].length;
+    while (end < ranges.size() && ranges[end].offset >= spanEnd &&
+           ranges[end].offset - spanEnd <= kCoalesceGapBytes &&
+           ranges[end].offset + ranges[end].length - ranges[first].offset <= kCoalescedReadBytes) {
+      spanEnd = ranges[end].offset + ranges[end].length;
+      ++end;
+    }
+    if (end == first + 1) {
+      const auto length = static_cast<std::size_t>(ranges[first].length);
+      if (!ReadFully(ranges[first].offset, {out, length})) return false;
+      out += length;
+    } else {
+      coalesced.resize(static_cast<std::size_t>(spanEnd - ranges[first].offset));
+      if (!ReadFully(ranges[first].offset, coalesced)) return false;
+      for (std::size_t i = first; i < end; ++i) {
+        const auto length = static_cast<std::size_t>(ranges[i].length);
+        if (length == 0) continue;  // out may be null when nothing at all is wanted
+        std::memcpy(out, coalesced.data() + (ranges[i].offset - ranges[first].offset), length);
+        out += length;
+      }
+    }
+    first = end;
+  }
+  return Unchanged();
 }
 
 }  // namespace edf

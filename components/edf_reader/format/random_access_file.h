@@ -1,29 +1,81 @@
-// Positioned reads from a file of any size (64-bit offsets), on every system the component
-// builds for. Nothing is read ahead: a read fetches exactly the bytes asked for.
+// Positioned reads from a regular file of any size (64-bit offsets), on every system the
+// component builds for. Nothing is read ahead unless asked: a read fetches exactly its bytes.
+//
+// A recording stays open while a host works with it, and someone may cut the file short or
+// write over it meanwhile. Every read therefore checks afterwards that the file still has the
+// size and modification time it had when it was opened, and fails otherwise: a read never
+// yields bytes of another file, or of a position the file no longer has. The file is never
+// mapped into memory, where a shrinking file would fault instead of failing a read.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
+
+#include "result.h"
 
 namespace edf {
 
+struct FileRange {
+  std::int64_t offset = 0;
+  std::int64_t length = 0;
+};
+
 class RandomAccessFile {
  public:
-  // Opens the file read-only; null when it cannot be opened.
-  static std::unique_ptr<RandomAccessFile> Open(const std::string& utf8Path);
+  // Opens a regular file for reading. The path is the system's own form of a file name (its
+  // bytes on POSIX, UTF-16 on Windows). Refuses, without blocking, a FIFO, a device, a socket
+  // or a directory, also when a symbolic link leads there, with a reason for the user.
+  static Result<std::unique_ptr<RandomAccessFile>> OpenNative(const std::filesystem::path& path);
+  // The same for a UTF-8 file name.
+  static Result<std::unique_ptr<RandomAccessFile>> Open(const std::string& utf8Path);
 
-  std::int64_t Size() const { return size; }
-  // Reads destination.size() bytes from the offset; false when they are not all there.
+  ~RandomAccessFile();
+  RandomAccessFile(const RandomAccessFile&) = delete;
+  RandomAccessFile& operator=(const RandomAccessFile&) = delete;
+
+  // The size when the file was opened; reads beyond it fail.
+  std::int64_t Size() const { return opened.size; }
+  // Reads destination.size() bytes from the offset. False when they are not all there or when
+  // the file changed since it was opened; destination may then be partly written.
   bool ReadAt(std::int64_t offset, std::span<std::byte> destination);
+  // Reads each range in turn into consecutive bytes of destination, whose size must be the
+  // ranges' total; neighbouring ranges with little between them are fetched in one read.
+  // Checks once, after every read, that the file is unchanged. False as for ReadAt.
+  bool ReadRanges(std::span<const FileRange> ranges, std::span<std::byte> destination);
+  // Tells the system that the ranges will be read soon, so that reads from a disk are queued
+  // together rather than one after the other. Only a hint; does nothing where not supported.
+  void WillNeed(std::span<const FileRange> ranges);
+  // Whether the system should read ahead of each read (the default) or fetch only what a read
+  // asks for, as while scanning a few bytes out of every large record.
+  void ReadAheadOnEachRead(bool enabled);
 
  private:
-  RandomAccessFile() = default;
-  std::filebuf buffer;
-  std::int64_t size = 0;
+  // What tells that the file's contents changed. (The handle's identity cannot change: a file
+  // replaced under its name leaves the handle on the old file, whose bytes are still whole.)
+  struct State {
+    std::int64_t size = 0;
+    std::int64_t modified = 0;  // in the system's finest unit
+
+    bool operator==(const State&) const = default;
+  };
+
+  explicit RandomAccessFile(std::intptr_t handle) : handle(handle) {}
+  // Reads exactly destination.size() bytes at the offset, without the check for changes.
+  bool ReadFully(std::int64_t offset, std::span<std::byte> destination);
+  // The handle's current state; nullopt when the system cannot tell.
+  std::optional<State> CurrentState() const;
+  bool Unchanged() const;
+  bool WithinOpenedSize(std::int64_t offset, std::uint64_t length) const;
+
+  std::intptr_t handle;  // a file descriptor on POSIX, a HANDLE on Windows
+  State opened;
+  std::vector<std::byte> coalesced;  // kept between reads of neighbouring ranges
 };
 
 }  // namespace edf

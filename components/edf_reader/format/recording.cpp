@@ -36,8 +36,9 @@ std::string RecordName(std::int64_t record) { return "data record " + std::to_st
 Result<std::unique_ptr<Recording>> Recording::Open(const std::string& utf8Path) {
   using OpenResult = Result<std::unique_ptr<Recording>>;
   std::unique_ptr<Recording> recording(new Recording);
-  recording->file_ = RandomAccessFile::Open(utf8Path);
-  if (!recording->file_) return OpenResult::Refuse("the file cannot be opened for reading");
+  auto opened = RandomAccessFile::Open(utf8Path);
+  if (!opened.ok()) return OpenResult::Refuse(opened.reason());
+  recording->file_ = std::move(opened.value());
   RandomAccessFile& file = *recording->file_;
 
   std::vector<std::byte> bytes(std::min<std::int64_t>(file.Size(), kFixedHeaderBytes));

@@ -1,0 +1,95 @@
+// RandomAccessFile on POSIX systems: pread on a descriptor.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "random_access_file.h"
+
+namespace edf {
+
+namespace {
+
+int Descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
+
+// The kind of a file that is not regular, as the user would call it.
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "of an unknown kind";
+}
+
+std::string OpenFailure(int error) {
+  switch (error) {
+    case ENOENT: return "the file does not exist";
+    case EACCES: case EPERM: return "the file may not be read (permission denied)";
+    case ENOTDIR: return "a folder on the file's path is not a folder";
+    case ELOOP: return "the file's path has too many symbolic links";
+    case ENAMETOOLONG: return "the file name is too long";
+    case ENXIO: return "the file is a device or socket that cannot be opened";
+    default: return std::string("the file cannot be opened for reading (") + std::strerror(error) + ")";
+  }
+}
+
+}  // namespace
+
+Result<std::unique_ptr<RandomAccessFile>> RandomAccessFile::OpenNative(const std::filesystem::path& path) {
+  using OpenResult = Result<std::unique_ptr<RandomAccessFile>>;
+  // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return OpenResult::Refuse(OpenFailure(errno));
+  std::unique_ptr<RandomAccessFile> file(new RandomAccessFile(descriptor));
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) return OpenResult::Refuse(OpenFailure(errno));
+  if (!S_ISREG(status.st_mode)) {
+    return OpenResult::Refuse(std::string("the file is not a regular file (") + KindOf(status.st_mode) + ")");
+  }
+  // Reads of a regular file never wait on O_NONBLOCK anyway; cleared so that no system differs.
+  const int flags = ::fcntl(descriptor, F_GETFL);
+  if (flags >= 0) ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+  const std::optional<State> state = file->CurrentState();
+  if (!state) return OpenResult::Refuse(OpenFailure(errno));
+  file->opened = *state;
+  return file;
+}
+
+RandomAccessFile::~RandomAccessFile() { ::close(Descriptor(handle)); }
+
+bool RandomAccessFile::ReadFully(std::int64_t offset, std::span<std::byte> destination) {
+  std::size_t done = 0;
+  while (done < destination.size()) {
+    const ssize_t got = ::pread(Descriptor(handle), destination.data() + done, destination.size() - done,
+                                static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;  // an error, or the end of a file that shrank
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+std::optional<RandomAccessFile::State> RandomAccessFile::CurrentState() const {
+  struct stat status {};
+  if (::fstat(Descriptor(handle), &status) != 0) return std::nullopt;
+  return State{static_cast<std::int64_t>(status.st_size),
+               static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+void RandomAccessFile::WillNeed(std::span<const FileRange> ranges) {
+  for (const FileRange& range : ranges) {
+    if (range.length > 0) {
+      ::posix_fadvise(Descriptor(handle), static_cast<off_t>(range.offset), static_cast<off_t>(range.length),
+                      POSIX_FADV_WILLNEED);
+    }
+  }
+}
+
+void RandomAccessFile::ReadAheadOnEachRead(bool enabled) {
+  ::posix_fadvise(Descriptor(handle), 0, 0, enabled ? POSIX_FADV_NORMAL : POSIX_FADV_RANDOM);
+}
+
+}  // namespace edf
