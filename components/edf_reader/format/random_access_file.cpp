@@ -13,6 +13,20 @@ namespace {
 constexpr std::int64_t kCoalesceGapBytes = 8 << 10;
 constexpr std::int64_t kCoalescedReadBytes = 1 << 20;
 
+// The end of the group of ranges, from `first` on, that one read fetches best: ranges that
+// follow each other in the file with small gaps, up to a size.
+std::size_t CoalescedEnd(std::span<const FileRange> ranges, std::size_t first) {
+  std::size_t end = first + 1;
+  std::int64_t spanEnd = ranges[first].offset + ranges[first].length;
+  while (end < ranges.size() && ranges[end].offset >= spanEnd &&
+         ranges[end].offset - spanEnd <= kCoalesceGapBytes &&
+         ranges[end].offset + ranges[end].length - ranges[first].offset <= kCoalescedReadBytes) {
+    spanEnd = ranges[end].offset + ranges[end].length;
+    ++end;
+  }
+  return end;
+}
+
 }  // namespace
 
 Result<std::unique_ptr<RandomAccessFile>> RandomAccessFile::Open(const std::string& utf8Path) {
@@ -52,14 +66,8 @@ bool RandomAccessFile::ReadRanges(std::span<const FileRange> ranges, std::span<s
   std::byte* out = destination.data();
   for (std::size_t first = 0; first < ranges.size();) {
     // Ranges that follow each other closely become one read from the first one's offset.
-    std::size_t end = first + 1;
-    std::int64_t spanEnd = ranges[first].offset + ranges[first].length;
-    while (end < ranges.size() && ranges[end].offset >= spanEnd &&
-           ranges[end].offset - spanEnd <= kCoalesceGapBytes &&
-           ranges[end].offset + ranges[end].length - ranges[first].offset <= kCoalescedReadBytes) {
-      spanEnd = ranges[end].offset + ranges[end].length;
-      ++end;
-    }
+    const std::size_t end = CoalescedEnd(ranges, first);
+    const std::int64_t spanEnd = ranges[end - 1].offset + ranges[end - 1].length;
     if (end == first + 1) {
       const auto length = static_cast<std::size_t>(ranges[first].length);
       if (!ReadFully(ranges[first].offset, {out, length})) return false;
@@ -77,6 +85,17 @@ bool RandomAccessFile::ReadRanges(std::span<const FileRange> ranges, std::span<s
     first = end;
   }
   return Unchanged();
+}
+
+void RandomAccessFile::WillNeed(std::span<const FileRange> ranges) {
+  for (const FileRange& range : ranges) {
+    if (range.length < 0 || !WithinOpenedSize(range.offset, static_cast<std::uint64_t>(range.length))) return;
+  }
+  for (std::size_t first = 0; first < ranges.size();) {
+    const std::size_t end = CoalescedEnd(ranges, first);
+    Prefetch(ranges[first].offset, ranges[end - 1].offset + ranges[end - 1].length - ranges[first].offset);
+    first = end;
+  }
 }
 
 }  // namespace edf

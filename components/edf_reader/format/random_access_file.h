@@ -70,6 +70,8 @@ class RandomAccessFile {
   bool ReadFully(std::int64_t offset, std::span<std::byte> destination);
   // The handle's current state; nullopt when the system cannot tell.
   std::optional<State> CurrentState() const;
+  // Asks the system to fetch the bytes into its cache in the background.
+  void Prefetch(std::int64_t offset, std::int64_t length);
   bool Unchanged() const;
   bool WithinOpenedSize(std::int64_t offset, std::uint64_t length) const;
 

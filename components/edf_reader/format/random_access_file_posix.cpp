@@ -79,13 +79,8 @@ std::optional<RandomAccessFile::State> RandomAccessFile::CurrentState() const {
                static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
-void RandomAccessFile::WillNeed(std::span<const FileRange> ranges) {
-  for (const FileRange& range : ranges) {
-    if (range.length > 0) {
-      ::posix_fadvise(Descriptor(handle), static_cast<off_t>(range.offset), static_cast<off_t>(range.length),
-                      POSIX_FADV_WILLNEED);
-    }
-  }
+void RandomAccessFile::Prefetch(std::int64_t offset, std::int64_t length) {
+  ::posix_fadvise(Descriptor(handle), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
 }
 
 void RandomAccessFile::ReadAheadOnEachRead(bool enabled) {

@@ -81,7 +81,7 @@ std::optional<RandomAccessFile::State> RandomAccessFile::CurrentState() const {
 
 // Windows reads ahead of sequential reads by itself and offers no per-range hint for files that
 // are read, not mapped.
-void RandomAccessFile::WillNeed(std::span<const FileRange>) {}
+void RandomAccessFile::Prefetch(std::int64_t, std::int64_t) {}
 void RandomAccessFile::ReadAheadOnEachRead(bool) {}
 
 }  // namespace edf

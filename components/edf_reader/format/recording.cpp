@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "annotation_bytes_reader.h"
 #include "annotations.h"
 #include "numeric_fields.h"
 
@@ -81,16 +82,18 @@ std::optional<std::string> Recording::ScanRecords() {
     if (recordCount_ > 0) segments_.push_back({0, recordCount_, 0, recordCount_ * duration});
     return std::nullopt;
   }
-  std::vector<std::byte> bytes;
+  AnnotationBytesReader reader(*file_, h, recordCount_);
   std::int64_t previousOnset = 0;
   for (std::int64_t record = 0; record < recordCount_; ++record) {
-    const std::int64_t recordOffset = h.fixed.headerBytes + record * h.recordBytes;
+    const auto recordBytes = reader.Record(record);
+    if (!recordBytes) return "the file cannot be read";
+    std::size_t annotationOffset = 0;  // of the signal's bytes among the record's annotation bytes
     std::optional<std::int64_t> onset;
     for (std::size_t signal = 0; signal < h.signals.size(); ++signal) {
       const SignalHeader& s = h.signals[signal];
       if (!s.isAnnotation) continue;
-      bytes.resize(static_cast<std::size_t>(s.samplesPerRecord) * 2);
-      if (!file_->ReadAt(recordOffset + s.offsetInRecord, bytes)) return "the file cannot be read";
+      const auto bytes = recordBytes->subspan(annotationOffset, static_cast<std::size_t>(s.samplesPerRecord) * 2);
+      annotationOffset += bytes.size();
       const bool keepsTime = !onset.has_value();  // the first annotation signal keeps time
       auto parsed = ParseAnnotationBytes(bytes, keepsTime);
       if (!parsed.ok()) {

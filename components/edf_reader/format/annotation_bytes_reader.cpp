@@ -1,0 +1,76 @@
+#include "annotation_bytes_reader.h"
+
+#include <algorithm>
+
+namespace edf {
+
+namespace {
+
+// A batch holds about this many annotation bytes, and at most this many records: enough reads
+// to keep a disk busy, few enough hints ahead that the cache keeps them until they are read.
+constexpr std::int64_t kBatchBytes = 256 << 10;
+constexpr std::int64_t kMostBatchRecords = 1024;
+// How many batches ahead of the one being read the system is asked to fetch.
+constexpr std::int64_t kBatchesHintedAhead = 2;
+
+}  // namespace
+
+AnnotationBytesReader::AnnotationBytesReader(RandomAccessFile& file, const Header& header,
+                                             std::int64_t recordCount)
+    : file(file), headerBytes(header.fixed.headerBytes), recordBytes(header.recordBytes), recordCount(recordCount) {
+  for (const SignalHeader& signal : header.signals) {
+    if (!signal.isAnnotation) continue;
+    const std::int64_t length = std::int64_t{signal.samplesPerRecord} * 2;
+    // Annotation signals side by side in the record are one range.
+    if (!inRecord.empty() && inRecord.back().offset + inRecord.back().length == signal.offsetInRecord) {
+      inRecord.back().length += length;
+    } else {
+      inRecord.push_back({signal.offsetInRecord, length});
+    }
+    annotationBytesPerRecord += length;
+  }
+  if (annotationBytesPerRecord > 0) {
+    batchRecords = std::clamp<std::int64_t>(kBatchBytes / annotationBytesPerRecord, 1, kMostBatchRecords);
+  }
+  // Each record's few bytes would otherwise make the system read ahead a stretch of samples.
+  file.ReadAheadOnEachRead(false);
+}
+
+AnnotationBytesReader::~AnnotationBytesReader() { file.ReadAheadOnEachRead(true); }
+
+void AnnotationBytesReader::RangesOf(std::int64_t first, std::int64_t end, std::vector<FileRange>& out) const {
+  out.clear();
+  for (std::int64_t record = first; record < end; ++record) {
+    const std::int64_t recordOffset = headerBytes + record * recordBytes;
+    for (const FileRange& range : inRecord) out.push_back({recordOffset + range.offset, range.length});
+  }
+}
+
+void AnnotationBytesReader::HintUpTo(std::int64_t endRecord) {
+  endRecord = std::min(endRecord, recordCount);
+  if (endRecord <= hintedEnd) return;
+  RangesOf(hintedEnd, endRecord, ranges);
+  file.WillNeed(ranges);
+  hintedEnd = endRecord;
+}
+
+std::optional<std::span<const std::byte>> AnnotationBytesReader::Record(std::int64_t record) {
+  if (record < 0 || record >= recordCount || record < batchFirst) return std::nullopt;
+  if (record >= batchEnd) {
+    batchFirst = record;
+    batchEnd = std::min(recordCount, record + batchRecords);
+    // The batch's own reads too: from a disk they then wait together, not one after the other.
+    HintUpTo(batchEnd + kBatchesHintedAhead * batchRecords);
+    RangesOf(batchFirst, batchEnd, ranges);
+    batch.resize(static_cast<std::size_t>((batchEnd - batchFirst) * annotationBytesPerRecord));
+    if (!file.ReadRanges(ranges, batch)) {
+      batchEnd = batchFirst;  // nothing of the batch is valid
+      return std::nullopt;
+    }
+  }
+  const auto perRecord = static_cast<std::size_t>(annotationBytesPerRecord);
+  return std::span<const std::byte>(batch).subspan(static_cast<std::size_t>(record - batchFirst) * perRecord,
+                                                    perRecord);
+}
+
+}  // namespace edf

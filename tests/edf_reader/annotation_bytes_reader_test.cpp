@@ -1,0 +1,108 @@
+// The annotation bytes of each data record, read in batches, against the file's own bytes.
+#include "format/annotation_bytes_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "edf_test_files.h"
+
+namespace {
+
+using edf::AnnotationBytesReader;
+using edf::Header;
+using edf::RandomAccessFile;
+
+constexpr std::int64_t kHeaderBytes = 512;
+
+struct SignalLayout {
+  std::int32_t samplesPerRecord;
+  bool isAnnotation;
+};
+
+struct LayoutCase {
+  const char* name;
+  std::vector<SignalLayout> signals;
+  std::int64_t records;
+};
+
+Header HeaderOf(const LayoutCase& layout) {
+  Header header;
+  header.fixed.headerBytes = kHeaderBytes;
+  for (const SignalLayout& signal : layout.signals) {
+    edf::SignalHeader s;
+    s.samplesPerRecord = signal.samplesPerRecord;
+    s.isAnnotation = signal.isAnnotation;
+    s.offsetInRecord = header.recordBytes;
+    header.recordBytes += std::int64_t{signal.samplesPerRecord} * 2;
+    header.signals.push_back(s);
+  }
+  return header;
+}
+
+// Every byte differs from its neighbours and from the same byte of other records (mod 251).
+std::string FileBytes(std::int64_t size) {
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  for (std::int64_t i = 0; i < size; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(i % 251);
+  return bytes;
+}
+
+std::vector<std::byte> ExpectedAnnotationBytes(const std::string& file, const Header& header, std::int64_t record) {
+  std::vector<std::byte> bytes;
+  for (const edf::SignalHeader& s : header.signals) {
+    if (!s.isAnnotation) continue;
+    const std::int64_t at = kHeaderBytes + record * header.recordBytes + s.offsetInRecord;
+    for (std::int64_t i = 0; i < std::int64_t{s.samplesPerRecord} * 2; ++i) {
+      bytes.push_back(static_cast<std::byte>(file[static_cast<std::size_t>(at + i)]));
+    }
+  }
+  return bytes;
+}
+
+class AnnotationBytesReaderTest : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(AnnotationBytesReaderTest, GivesEachRecordsAnnotationBytesInSignalOrder) {
+  const Header header = HeaderOf(GetParam());
+  edf_test::TemporaryDirectory directory;
+  // A partial record after the last one: its bytes must never be asked for.
+  const std::string contents = FileBytes(kHeaderBytes + GetParam().records * header.recordBytes + 7);
+  auto opened = RandomAccessFile::Open(directory.Write("file.edf", contents));
+  ASSERT_TRUE(opened.ok()) << opened.reason();
+  AnnotationBytesReader reader(*opened.value(), header, GetParam().records);
+  for (std::int64_t record = 0; record < GetParam().records; ++record) {
+    const auto bytes = reader.Record(record);
+    ASSERT_TRUE(bytes.has_value()) << record;
+    ASSERT_EQ(std::vector<std::byte>(bytes->begin(), bytes->end()), ExpectedAnnotationBytes(contents, header, record))
+        << "record " << record;
+  }
+  EXPECT_FALSE(reader.Record(GetParam().records).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, AnnotationBytesReaderTest,
+    ::testing::Values(
+        // Small records, read several at a time, over three batches.
+        LayoutCase{"SmallRecords", {{16, false}, {4, true}}, 2500},
+        // Annotation signals apart and side by side, between ordinary ones.
+        LayoutCase{"SeveralSignals", {{50, false}, {10, true}, {50, false}, {5, true}, {5, true}}, 2100},
+        // Records far larger than the bytes read from each.
+        LayoutCase{"LargeRecords", {{15, true}, {10000, false}}, 40},
+        LayoutCase{"OneRecord", {{3, false}, {1, true}}, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AnnotationBytesReaderFailureTest, FailsOnceTheFileIsCutShortAndNeverGoesBack) {
+  const LayoutCase layout{"", {{16, false}, {4, true}}, 3000};
+  const Header header = HeaderOf(layout);
+  edf_test::TemporaryDirectory directory;
+  const std::string path = directory.Write("file.edf", FileBytes(kHeaderBytes + layout.records * header.recordBytes));
+  auto opened = RandomAccessFile::Open(path);
+  ASSERT_TRUE(opened.ok()) << opened.reason();
+  AnnotationBytesReader reader(*opened.value(), header, layout.records);
+  ASSERT_TRUE(reader.Record(0).has_value());
+  ASSERT_TRUE(reader.Record(1).has_value());
+  std::filesystem::resize_file(path, kHeaderBytes + 2000 * header.recordBytes);
+  EXPECT_FALSE(reader.Record(2500).has_value());
+  EXPECT_FALSE(reader.Record(0).has_value());  // records are read in order only
+}
+
+}  // namespace
