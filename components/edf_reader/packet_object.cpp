@@ -1,13 +1,12 @@
 #include "packet_object.h"
 
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include "reader/reader_ids.h"
 #include "sample_block_fill.h"
-#include "time_conversion.h"
+#include "window_rule.h"
 
 namespace edf_component {
 
@@ -36,25 +35,13 @@ PacketObject::PacketObject(StorageMan* storageMan) {
   owner.attach(storageMan);
 }
 
-std::optional<PacketObject::WindowTicks> PacketObject::TicksOf(OpenedRecording& opened, double days,
-                                                               double seconds, double duration) {
-  if (std::isnan(duration) || duration < 0) return std::nullopt;
-  const auto start = FromDayTime(opened.recording().StartSecond(), days, seconds);
-  // Any duration beyond the longest recording is clamped to the segment's end anyway.
-  const auto length = duration > 1e11 ? std::optional<std::int64_t>{std::numeric_limits<std::int64_t>::max() / 4}
-                                      : SecondsToTicks(duration);
-  if (!start || !length) return std::nullopt;
-  return WindowTicks{*start, *length};
-}
-
 HRESULT PacketObject::ReadSamples(double days, double seconds, double duration,
                                   std::uint32_t blockSize, BYTE* block) {
   return Guarded([&]() -> HRESULT {
     if (!block) return E_POINTER;
     OpenedRecording* opened = owner->Current();
     if (!opened) return E_UNEXPECTED;
-    const auto ticks = TicksOf(*opened, days, seconds, duration);
-    const auto window = ticks ? opened->recording().WindowAt(ticks->start, ticks->length) : std::nullopt;
+    const auto window = LocateWindow(opened->recording(), days, seconds, duration);
     if (!window) return E_INVALIDARG;
     return FillSampleBlock(opened->recording(), *window, blockSize, block);
   });
@@ -64,8 +51,7 @@ HRESULT PacketObject::GetSampleChannelCount(double days, double seconds, std::in
   if (!channelCount) return E_POINTER;
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  const auto start = FromDayTime(opened->recording().StartSecond(), days, seconds);
-  if (!start || !opened->recording().FindSegment(*start)) return E_INVALIDARG;
+  if (!LocateTime(opened->recording(), DayNumberOf(days, seconds))) return E_INVALIDARG;
   // At most 9999 signals.
   *channelCount = static_cast<std::int32_t>(opened->recording().ChannelSignals().size());
   return S_OK;
@@ -78,11 +64,10 @@ HRESULT PacketObject::GetSampleCount(std::int32_t channel, double days, double s
     OpenedRecording* opened = owner->Current();
     if (!opened) return E_UNEXPECTED;
     // Only this channel's range: the library asks once per channel.
-    const auto ticks = TicksOf(*opened, days, seconds, duration);
-    const auto range = ticks && channel >= 0
-                           ? opened->recording().ChannelWindowAt(static_cast<std::size_t>(channel),
-                                                                 ticks->start, ticks->length)
-                           : std::nullopt;
+    const auto range = channel >= 0 ? LocateChannelWindow(opened->recording(),
+                                                           static_cast<std::size_t>(channel), days,
+                                                           seconds, duration)
+                                     : std::nullopt;
     if (!range) return E_INVALIDARG;
     const std::int64_t count = range->count;
     // A count the caller cannot hold is refused rather than cut.
@@ -98,12 +83,11 @@ HRESULT PacketObject::GetTimedPacketSize(GUID kind, double days, double seconds,
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
   if (!IsEqualGUID(kind, reader::kTsInfoKind)) return E_INVALIDARG;
-  const auto start = FromDayTime(opened->recording().StartSecond(), days, seconds);
-  const auto segment = start ? opened->recording().FindSegment(*start) : std::nullopt;
-  if (!segment) return E_INVALIDARG;
+  const auto start = LocateTime(opened->recording(), DayNumberOf(days, seconds));
+  if (!start) return E_INVALIDARG;
   *size = static_cast<std::uint32_t>(opened->tsInfo().size());  // checked at open
   // 0 is never a reference, so a caller's preset cannot pass for one.
-  *packetRef = static_cast<std::uint32_t>(*segment) + 1;
+  *packetRef = static_cast<std::uint32_t>(start->segment) + 1;
   return S_OK;
 }
 

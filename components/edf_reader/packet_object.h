@@ -5,8 +5,6 @@
 // (nothing written) for a buffer smaller than the packet.
 #pragma once
 
-#include <optional>
-
 #include "com_object.h"
 #include "reader/reader_interfaces.h"
 #include "storage_man.h"
@@ -55,13 +53,6 @@ class PacketObject final : public ComObject<PacketObject, reader::PacketInterfac
   HRESULT STDMETHODCALLTYPE ReadPacket(GUID kind, std::int32_t size, BYTE* buffer) override;
 
  private:
-  struct WindowTicks {
-    std::int64_t start;
-    std::int64_t length;
-  };
-  // The ticks of an incoming start and duration, or nullopt.
-  static std::optional<WindowTicks> TicksOf(OpenedRecording& opened, double days, double seconds,
-                                            double duration);
   ComPtr<StorageMan> owner;
 };
 

@@ -1,6 +1,7 @@
 #include "segment_object.h"
 
 #include "time_conversion.h"
+#include "window_rule.h"
 
 namespace edf_component {
 
@@ -65,9 +66,8 @@ HRESULT SegmentObject::FindSegment(double days, double seconds, std::int32_t* se
   if (!segment || !found) return E_POINTER;
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  const auto ticks = FromDayTime(opened->recording().StartSecond(), days, seconds);
-  const auto index = ticks ? opened->recording().FindSegment(*ticks) : std::nullopt;
-  *segment = index ? static_cast<std::int32_t>(*index) : -1;
+  const auto index = LocateTime(opened->recording(), DayNumberOf(days, seconds));
+  *segment = index ? static_cast<std::int32_t>(index->segment) : -1;
   *found = index ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
 }

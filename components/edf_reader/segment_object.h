@@ -27,8 +27,9 @@ class SegmentObject final : public ComObject<SegmentObject, reader::SegmentInter
   HRESULT STDMETHODCALLTYPE GetSegmentEnd(std::int32_t segment, double* days,
                                           double* seconds) override;
   HRESULT STDMETHODCALLTYPE GetSegmentDuration(std::int32_t segment, double* seconds) override;
-  // found is VARIANT_TRUE for the segment with start <= time < end; else VARIANT_FALSE and
-  // segment -1 (S_OK both ways).
+  // found is VARIANT_TRUE for the segment that holds the time by the window rule (its start
+  // and end both 1 us earlier, see window_rule.h); else VARIANT_FALSE and segment -1 (S_OK
+  // both ways).
   HRESULT STDMETHODCALLTYPE FindSegment(double days, double seconds, std::int32_t* segment,
                                         VARIANT_BOOL* found) override;
   EDF_COMPONENT_UNUSED_SLOT(Unused14)

@@ -234,7 +234,8 @@ TEST_F(ComponentTest, SegmentsOfEdfPlusDiscontinuousAsDayNumbersAndSeconds) {
                           {DayOf(kHeaderStartSecond + 20), 0.5, 2},
                           {DayOf(kHeaderStartSecond + 20) + 0.5 / 86400.0, 0.0, 2},
                           {DayOf(kHeaderStartSecond + 20) + 0.4999 / 86400.0, 0.0, -1},
-                          {DayOf(kHeaderStartSecond), -0.0000001, -1}};
+                          {DayOf(kHeaderStartSecond), -0.0000005, 0},  // 1 us early still in
+                          {DayOf(kHeaderStartSecond), -0.000002, -1}};
   for (const Probe& probe : probes) {
     std::int32_t segment = 99;
     VARIANT_BOOL found = 99;

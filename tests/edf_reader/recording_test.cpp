@@ -94,8 +94,9 @@ TEST_F(RecordingTest, EdfPlusContinuousKeepsTheSubSecondStartAndItsEvents) {
   EXPECT_EQ(recording->Events()[1].onsetTicks, 3 * kSecond);
   EXPECT_EQ(recording->Events()[1].durationTicks, 0);
   EXPECT_EQ(Read(*recording, kSecond / 2, 4 * kSecond)[0], Written(0, 0, 4, 5));
-  // Before the first record's start nothing is recorded.
-  EXPECT_FALSE(recording->FindSegment(kSecond / 2 - 1).has_value());
+  // Before the first record's start nothing is recorded; a segment's span is shifted 1 us early.
+  EXPECT_FALSE(recording->FindSegment(kSecond / 2 - edf::kWindowShiftTicks - 1).has_value());
+  EXPECT_EQ(recording->FindSegment(kSecond / 2 - edf::kWindowShiftTicks), 0u);
 }
 
 TEST_F(RecordingTest, EdfPlusDiscontinuousSplitsAtEveryGap) {
@@ -118,8 +119,9 @@ TEST_F(RecordingTest, EdfPlusDiscontinuousSplitsAtEveryGap) {
   EXPECT_EQ(recording->Events()[0].text, "In gap");
   EXPECT_EQ(recording->Events()[0].onsetTicks, 15 * kSecond);
   EXPECT_FALSE(recording->FindSegment(15 * kSecond).has_value());
-  EXPECT_FALSE(recording->FindSegment(11 * kSecond).has_value());  // the end is not inside
-  EXPECT_EQ(recording->FindSegment(11 * kSecond - 1), 1u);
+  // The end, shifted 1 us early, is not inside.
+  EXPECT_FALSE(recording->FindSegment(11 * kSecond - edf::kWindowShiftTicks).has_value());
+  EXPECT_EQ(recording->FindSegment(11 * kSecond - edf::kWindowShiftTicks - 1), 1u);
   EXPECT_EQ(recording->FindSegment(20 * kSecond + kSecond / 2), 2u);
   EXPECT_FALSE(recording->WindowAt(15 * kSecond, kSecond).has_value());
 }
@@ -176,7 +178,8 @@ TEST_P(MixedRateTest, WholeSegmentHoldsEverySampleAndWindowsTile) {
   // Windows of awkward lengths, one after another, give each sample exactly once.
   for (std::int64_t step : {kSecond / 3, kSecond / 7 + 1, c.durationTicks, total / 2 + 13}) {
     std::vector<std::vector<std::int16_t>> tiled(whole.size());
-    for (std::int64_t start = 0; start < total; start += step) {
+    // The segment's last microsecond belongs to no window start.
+    for (std::int64_t start = 0; start < total - edf::kWindowShiftTicks; start += step) {
       const auto part = Read(*recording, start, step);
       for (std::size_t i = 0; i < part.size(); ++i) {
         tiled[i].insert(tiled[i].end(), part[i].begin(), part[i].end());

@@ -12,8 +12,6 @@ namespace edf {
 
 namespace {
 
-// No recording lasts 3000 years: keeps every sum of times far from 64-bit overflow.
-constexpr std::int64_t kMaximumRecordingTicks = std::int64_t{1'000'000'000'000'000'000};
 // Records read at once when a window spans many of them.
 constexpr std::int64_t kReadBatchBytes = std::int64_t{4} << 20;
 
@@ -63,13 +61,10 @@ Result<std::unique_ptr<Recording>> Recording::Open(const std::string& utf8Path) 
   recording->recordCount_ = h.fixed.declaredRecordCount == -1
                                 ? completeRecords
                                 : std::min(completeRecords, h.fixed.declaredRecordCount);
-  if (static_cast<__int128>(recording->recordCount_) * h.fixed.recordDurationTicks >
-      kMaximumRecordingTicks) {
-    return OpenResult::Refuse("the data records would last more than 3000 years");
-  }
   for (std::size_t i = 0; i < h.signals.size(); ++i) {
     if (!h.signals[i].isAnnotation) recording->channelSignals_.push_back(i);
   }
+  if (auto refusal = recording->CheckSampleArithmetic()) return OpenResult::Refuse(*refusal);
   if (auto refusal = recording->ScanRecords()) return OpenResult::Refuse(*refusal);
   return recording;
 }
@@ -135,50 +130,6 @@ const SignalHeader& Recording::ChannelHeader(std::size_t channel) const {
 double Recording::SamplingRate(std::size_t channel) const {
   return static_cast<double>(ChannelHeader(channel).samplesPerRecord) *
          static_cast<double>(kTicksPerSecond) / static_cast<double>(RecordDurationTicks());
-}
-
-std::optional<std::size_t> Recording::FindSegment(std::int64_t ticks) const {
-  // Segments are ordered and disjoint: the last one starting at or before the time.
-  const auto after = std::upper_bound(
-      segments_.begin(), segments_.end(), ticks,
-      [](std::int64_t t, const Segment& segment) { return t < segment.startTicks; });
-  if (after == segments_.begin()) return std::nullopt;
-  const Segment& segment = *(after - 1);
-  if (ticks - segment.startTicks >= segment.durationTicks) return std::nullopt;
-  return static_cast<std::size_t>(after - 1 - segments_.begin());
-}
-
-std::optional<Recording::WindowBounds> Recording::BoundsOf(std::int64_t startTicks,
-                                                           std::int64_t durationTicks) const {
-  if (durationTicks < 0) return std::nullopt;
-  const auto index = FindSegment(startTicks);
-  if (!index) return std::nullopt;
-  const Segment& segment = segments_[*index];
-  const std::int64_t from = startTicks - segment.startTicks;
-  const std::int64_t to = std::min(segment.durationTicks,
-                                   from + std::min(durationTicks, segment.durationTicks));
-  return WindowBounds{*index, from, to};
-}
-
-std::optional<Window> Recording::WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const {
-  const auto bounds = BoundsOf(startTicks, durationTicks);
-  if (!bounds) return std::nullopt;
-  Window window{bounds->segment, {}};
-  for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
-    window.channels.push_back(SamplesInWindow(bounds->from, bounds->to,
-                                              ChannelHeader(channel).samplesPerRecord,
-                                              RecordDurationTicks()));
-  }
-  return window;
-}
-
-std::optional<SampleRange> Recording::ChannelWindowAt(std::size_t channel, std::int64_t startTicks,
-                                                      std::int64_t durationTicks) const {
-  if (channel >= channelSignals_.size()) return std::nullopt;
-  const auto bounds = BoundsOf(startTicks, durationTicks);
-  if (!bounds) return std::nullopt;
-  return SamplesInWindow(bounds->from, bounds->to, ChannelHeader(channel).samplesPerRecord,
-                         RecordDurationTicks());
 }
 
 bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> destinations) {

@@ -18,6 +18,11 @@
 
 namespace edf {
 
+// 1 us: more than a day number's error in this century (a few tenths of a microsecond, twice
+// that for a host's sum of a day number and a fraction), less than half the spacing of any
+// channel the component serves.
+inline constexpr std::int64_t kWindowShiftTicks = 10;
+
 struct Segment {
   std::int64_t firstRecord = 0;
   std::int64_t recordCount = 0;
@@ -55,14 +60,24 @@ class Recording {
   // Every annotation, time keeping excluded, ordered by onset (ties keep file order).
   const std::vector<Event>& Events() const { return events_; }
 
-  // The segment with start <= ticks < end.
+  // Times below are ticks from the header's start second. A window's bounds are shifted
+  // kWindowShiftTicks earlier before samples are counted: a time that arrives as a day number
+  // is only good to a fraction of a microsecond either way, and the shift lets a window that
+  // starts (or ends) on a sample hold (or leave out) exactly that sample however the rounding
+  // fell, while adjacent windows still tile.
+
+  // The segment whose [start - shift, end - shift) holds the ticks (at most one does).
   std::optional<std::size_t> FindSegment(std::int64_t ticks) const;
-  // Per channel, the samples in [start, start + duration) within the start's segment (the end
-  // clamped to the segment's end); nullopt when no segment holds the start or the duration
-  // is negative.
-  std::optional<Window> WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const;
-  // One channel's range of WindowAt, without working out the others'; nullopt as for WindowAt
+  // Per channel, the samples k of the segment with from - shift <= t_k < from + length - shift,
+  // `from` counted from the segment's start (t_k likewise); nullopt for a segment that does
+  // not exist or a negative length.
+  std::optional<Window> WindowIn(std::size_t segment, std::int64_t from, std::int64_t length) const;
+  // One channel's range of WindowIn, without working out the others'; nullopt as for WindowIn
   // and for a channel that does not exist.
+  std::optional<SampleRange> ChannelWindowIn(std::size_t channel, std::size_t segment,
+                                             std::int64_t from, std::int64_t length) const;
+  // WindowIn for the segment FindSegment gives the start; nullopt when none does.
+  std::optional<Window> WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const;
   std::optional<SampleRange> ChannelWindowAt(std::size_t channel, std::int64_t startTicks,
                                              std::int64_t durationTicks) const;
   // Reads the window's samples, channel i's into destinations[i] (2 bytes per sample, little
@@ -71,15 +86,11 @@ class Recording {
   bool ReadWindow(const Window& window, std::span<std::byte* const> destinations);
 
  private:
-  struct WindowBounds {
-    std::size_t segment;
-    std::int64_t from;  // ticks from the segment's start
-    std::int64_t to;
-  };
-
   Recording() = default;
   std::optional<std::string> ScanRecords();
-  std::optional<WindowBounds> BoundsOf(std::int64_t startTicks, std::int64_t durationTicks) const;
+  // Refuses files whose sample times or counts would not fit the 64-bit arithmetic of windows.
+  std::optional<std::string> CheckSampleArithmetic() const;
+  ChannelGrid GridOf(std::size_t channel, const Segment& segment) const;
 
   std::unique_ptr<RandomAccessFile> file_;
   Header header_;

@@ -1,24 +1,26 @@
 #include "sample_window.h"
 
+#include <algorithm>
+
 namespace edf {
 
-namespace {
-
-// ceil(offset x n / duration) for offset >= 0, duration > 0.
-std::int64_t FirstSampleAtOrAfter(std::int64_t offset, std::int64_t samplesPerRecord,
-                                  std::int64_t recordDurationTicks) {
-  const __int128 numerator = static_cast<__int128>(offset) * samplesPerRecord;
-  return static_cast<std::int64_t>((numerator + recordDurationTicks - 1) / recordDurationTicks);
+std::int64_t SamplesBefore(std::int64_t ticks, const ChannelGrid& grid) {
+  const std::int64_t n = grid.samplesPerRecord;
+  const std::int64_t duration = grid.recordDurationTicks;
+  if (ticks <= 0 || n <= 0 || duration <= 0) return 0;
+  // Past the segment's end every sample lies before: clamping there keeps the products below
+  // the bounds checked at open.
+  const std::int64_t clamped = std::min(ticks, grid.recordCount * duration);
+  // ceil(clamped x n / T), split at whole records so that no product exceeds T x n.
+  const std::int64_t records = clamped / duration;
+  const std::int64_t rest = clamped % duration;
+  return records * n + (rest * n + duration - 1) / duration;
 }
 
-}  // namespace
-
-SampleRange SamplesInWindow(std::int64_t windowStart, std::int64_t windowEnd,
-                            std::int64_t samplesPerRecord, std::int64_t recordDurationTicks) {
-  if (recordDurationTicks <= 0 || windowStart < 0 || windowEnd <= windowStart) return {};
-  const std::int64_t first = FirstSampleAtOrAfter(windowStart, samplesPerRecord, recordDurationTicks);
-  const std::int64_t end = FirstSampleAtOrAfter(windowEnd, samplesPerRecord, recordDurationTicks);
-  return {first, end - first};
+SampleRange SamplesInWindow(std::int64_t from, std::int64_t to, const ChannelGrid& grid) {
+  if (to <= from) return {SamplesBefore(from, grid), 0};
+  const std::int64_t first = SamplesBefore(from, grid);
+  return {first, SamplesBefore(to, grid) - first};
 }
 
 }  // namespace edf

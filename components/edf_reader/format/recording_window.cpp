@@ -1,0 +1,95 @@
+// Where a time falls in the recording and which samples a window holds.
+#include <algorithm>
+#include <limits>
+
+#include "checked_arithmetic.h"
+#include "recording.h"
+
+namespace edf {
+
+namespace {
+
+// No recording lasts 3000 years: keeps every sum of times far from 64-bit overflow.
+constexpr std::int64_t kMaximumRecordingTicks = std::int64_t{1'000'000'000'000'000'000};
+
+}  // namespace
+
+std::optional<std::string> Recording::CheckSampleArithmetic() const {
+  const std::int64_t duration = RecordDurationTicks();
+  const auto total = CheckedMultiply(recordCount_, duration);
+  if (!total || *total > kMaximumRecordingTicks) {
+    return "the data records would last more than 3000 years";
+  }
+  for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
+    const std::int64_t n = ChannelHeader(channel).samplesPerRecord;
+    const std::string name = "signal " + std::to_string(channelSignals_[channel] + 1);
+    if (!CheckedMultiply(recordCount_, n)) {
+      return name + " has more samples than a 64-bit count holds";
+    }
+    const auto product = CheckedMultiply(duration, n);
+    if (!product || !CheckedAdd(*product, duration)) {
+      return name + ": " + std::to_string(n) + " samples per data record of " +
+             std::to_string(duration) + " x 100 ns cannot be placed in time with 64-bit arithmetic";
+    }
+  }
+  return std::nullopt;
+}
+
+ChannelGrid Recording::GridOf(std::size_t channel, const Segment& segment) const {
+  return {ChannelHeader(channel).samplesPerRecord, RecordDurationTicks(), segment.recordCount};
+}
+
+std::optional<std::size_t> Recording::FindSegment(std::int64_t ticks) const {
+  // Segments are ordered and disjoint: only the last one starting at or before ticks + shift
+  // can hold the time.
+  if (ticks > std::numeric_limits<std::int64_t>::max() - kWindowShiftTicks) return std::nullopt;
+  const auto after = std::upper_bound(
+      segments_.begin(), segments_.end(), ticks + kWindowShiftTicks,
+      [](std::int64_t t, const Segment& segment) { return t < segment.startTicks; });
+  if (after == segments_.begin()) return std::nullopt;
+  const Segment& segment = *(after - 1);
+  if (ticks + kWindowShiftTicks - segment.startTicks >= segment.durationTicks) return std::nullopt;
+  return static_cast<std::size_t>(after - 1 - segments_.begin());
+}
+
+std::optional<Window> Recording::WindowIn(std::size_t segment, std::int64_t from,
+                                          std::int64_t length) const {
+  if (segment >= segments_.size() || length < 0) return std::nullopt;
+  Window window{segment, {}};
+  for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
+    auto range = ChannelWindowIn(channel, segment, from, length);
+    if (!range) return std::nullopt;
+    window.channels.push_back(*range);
+  }
+  return window;
+}
+
+std::optional<SampleRange> Recording::ChannelWindowIn(std::size_t channel, std::size_t segment,
+                                                      std::int64_t from, std::int64_t length) const {
+  if (channel >= channelSignals_.size() || segment >= segments_.size() || length < 0) {
+    return std::nullopt;
+  }
+  // Saturated: a bound beyond the segment selects nothing more, however far beyond it lies.
+  constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min() + kWindowShiftTicks;
+  constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
+  const std::int64_t start = from < kLowest ? kLowest : from;
+  const std::int64_t end = start > kHighest - length ? kHighest : start + length;
+  const Segment& s = segments_[segment];
+  return SamplesInWindow(start - kWindowShiftTicks, end - kWindowShiftTicks, GridOf(channel, s));
+}
+
+std::optional<Window> Recording::WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const {
+  const auto segment = FindSegment(startTicks);
+  if (!segment) return std::nullopt;
+  return WindowIn(*segment, startTicks - segments_[*segment].startTicks, durationTicks);
+}
+
+std::optional<SampleRange> Recording::ChannelWindowAt(std::size_t channel, std::int64_t startTicks,
+                                                      std::int64_t durationTicks) const {
+  const auto segment = FindSegment(startTicks);
+  if (!segment) return std::nullopt;
+  return ChannelWindowIn(channel, *segment, startTicks - segments_[*segment].startTicks,
+                         durationTicks);
+}
+
+}  // namespace edf

@@ -1,0 +1,90 @@
+#include "window_rule.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "time_conversion.h"
+
+namespace edf_component {
+
+namespace {
+
+constexpr double kDaysPerSecond = 1.1574074074074073e-05;
+constexpr double kTicksPerDay = 864000000000.0;
+constexpr double kTicksPerSecond = 10000000.0;
+// Beyond any recording's ticks (under 10^18) and far from the 64-bit limit.
+constexpr double kTickLimit = 4.0e18;
+
+std::optional<std::int64_t> RoundedTicks(double ticks) {
+  if (!std::isfinite(ticks) || std::fabs(ticks) > kTickLimit) return std::nullopt;
+  // nearbyint rounds ties to even in the default rounding mode, as the hosts' rint does.
+  return static_cast<std::int64_t>(std::nearbyint(ticks));
+}
+
+// Whether S against the segment falls in [-shift, ticks - shift).
+bool Holds(const edf::Segment& segment, std::int64_t offset) {
+  return offset >= -edf::kWindowShiftTicks &&
+         offset < segment.durationTicks - edf::kWindowShiftTicks;
+}
+
+}  // namespace
+
+double DayNumberOf(double days, double seconds) { return days + seconds * kDaysPerSecond; }
+
+double SegmentStartDayNumber(const edf::Recording& recording, std::size_t segment) {
+  const DayTime start = ToDayTime(recording.StartSecond(), recording.Segments()[segment].startTicks);
+  return DayNumberOf(start.days, start.seconds);
+}
+
+std::optional<std::int64_t> TicksBetween(double fromDayNumber, double dayNumber) {
+  return RoundedTicks((dayNumber - fromDayNumber) * kTicksPerDay);
+}
+
+std::optional<std::int64_t> DurationTicks(double seconds) {
+  if (std::isnan(seconds) || seconds < 0) return std::nullopt;
+  return RoundedTicks(std::min(seconds * kTicksPerSecond, kTickLimit));
+}
+
+std::optional<SegmentOffset> LocateTime(const edf::Recording& recording, double dayNumber) {
+  const auto& segments = recording.Segments();
+  // A first guess in ticks from the header's start narrows the search to the segments near
+  // the time; each of them is then judged against its own start's day number. The margin
+  // covers the rounding of both day numbers many times over.
+  const double headerDay = DayNumberOf(ToDayTime(recording.StartSecond(), 0).days, 0.0);
+  const auto guess = TicksBetween(headerDay, dayNumber);
+  if (!guess) return std::nullopt;
+  const double magnitude = std::fabs(dayNumber) + std::fabs(headerDay);
+  const auto margin =
+      static_cast<std::int64_t>(64.0 + magnitude * std::ldexp(kTicksPerDay, -48));
+  const auto after = std::upper_bound(
+      segments.begin(), segments.end(), *guess + margin,
+      [](std::int64_t t, const edf::Segment& segment) { return t < segment.startTicks; });
+  std::optional<SegmentOffset> found;
+  for (auto it = after; it != segments.begin();) {
+    --it;
+    if (it->startTicks + it->durationTicks + margin < *guess) break;  // ends are ordered too
+    const auto index = static_cast<std::size_t>(it - segments.begin());
+    const auto offset = TicksBetween(SegmentStartDayNumber(recording, index), dayNumber);
+    if (offset && Holds(*it, *offset)) found = SegmentOffset{index, *offset};
+  }
+  return found;
+}
+
+std::optional<edf::Window> LocateWindow(const edf::Recording& recording, double days,
+                                        double seconds, double duration) {
+  const auto length = DurationTicks(duration);
+  const auto start = length ? LocateTime(recording, DayNumberOf(days, seconds)) : std::nullopt;
+  if (!start) return std::nullopt;
+  return recording.WindowIn(start->segment, start->ticks, *length);
+}
+
+std::optional<edf::SampleRange> LocateChannelWindow(const edf::Recording& recording,
+                                                    std::size_t channel, double days,
+                                                    double seconds, double duration) {
+  const auto length = DurationTicks(duration);
+  const auto start = length ? LocateTime(recording, DayNumberOf(days, seconds)) : std::nullopt;
+  if (!start) return std::nullopt;
+  return recording.ChannelWindowIn(channel, start->segment, start->ticks, *length);
+}
+
+}  // namespace edf_component

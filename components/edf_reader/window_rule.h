@@ -1,0 +1,51 @@
+// How a time and a window that arrive as day numbers meet the recording's segments and samples.
+// A start arrives as a {days, seconds} pair and is reduced to one day number D, the way the
+// library reduces it. Against a segment that starts at day number Dseg (as GetSegmentStart
+// reports it), the start lies S = nearbyint((D - Dseg) x 864000000000) ticks of 100 ns after
+// the segment's start (ties to even), and a window of d seconds spans L = nearbyint(d x 10^7)
+// ticks. The segment that holds the start is the one with -10 <= S < its ticks - 10; the window
+// holds, per channel, the samples with S - 10 <= t_k < S + L - 10 (edf::kWindowShiftTicks).
+// Hosts that split a window's samples by channel compute the same numbers the same way.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "format/recording.h"
+
+namespace edf_component {
+
+// days + seconds x (the double nearest 1/86400): one multiplication, then one addition.
+double DayNumberOf(double days, double seconds);
+
+// The day number of a segment's start, from the pair GetSegmentStart hands out.
+double SegmentStartDayNumber(const edf::Recording& recording, std::size_t segment);
+
+// nearbyint((dayNumber - fromDayNumber) x 864000000000); nullopt when not finite or too far
+// for 64-bit ticks.
+std::optional<std::int64_t> TicksBetween(double fromDayNumber, double dayNumber);
+
+// nearbyint(seconds x 10^7); nullopt for NaN and negative durations. Durations beyond any
+// recording saturate: they select no more samples than the rest of the segment.
+std::optional<std::int64_t> DurationTicks(double seconds);
+
+struct SegmentOffset {
+  std::size_t segment = 0;
+  std::int64_t ticks = 0;  // S, from the segment's start
+};
+
+// The segment that holds the day number, and S against it; nullopt when none does. Should the
+// rounding of two day numbers let two neighbouring segments qualify, the earlier one does.
+std::optional<SegmentOffset> LocateTime(const edf::Recording& recording, double dayNumber);
+
+// The window of `duration` seconds from {days, seconds} in its start's segment; nullopt when
+// no segment holds the start or the duration is not a number or negative.
+std::optional<edf::Window> LocateWindow(const edf::Recording& recording, double days,
+                                        double seconds, double duration);
+// One channel's part of LocateWindow; nullopt also for a channel that does not exist.
+std::optional<edf::SampleRange> LocateChannelWindow(const edf::Recording& recording,
+                                                    std::size_t channel, double days,
+                                                    double seconds, double duration);
+
+}  // namespace edf_component

@@ -1,0 +1,132 @@
+// The window rule on day numbers as hosts form them: which segment holds a start and which
+// samples of each channel a window holds, exactly.
+#include "window_rule.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "edf_test_files.h"
+#include "format/sample_window.h"
+
+namespace {
+
+using edf_component::DayNumberOf;
+using edf_component::LocateTime;
+using edf_component::LocateWindow;
+using edf_component::SegmentStartDayNumber;
+using edf_test::RecordSamples;
+
+// 10-s records: "Fast" at 256 Hz (2560 per record), "Slow" at 0.1 Hz (1 per record); 2 records.
+class WindowRuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    edf_writer::EdfWriter writer;
+    writer.header.recordDuration = "10";
+    writer.AddSignal("Fast", 2560);
+    writer.AddSignal("Slow", 1);
+    for (int r = 0; r < 2; ++r) writer.AddRecord({RecordSamples(0, r, 2560), RecordSamples(1, r, 1)});
+    auto opened = edf::Recording::Open(directory.Write("rule.edf", writer.FileBytes()));
+    ASSERT_TRUE(opened.ok()) << opened.reason();
+    recording = std::move(opened.value());
+    segmentDay = SegmentStartDayNumber(*recording, 0);
+  }
+  // A host's start: the segment's day number plus seconds / 86400.
+  double HostDay(double seconds) const { return segmentDay + seconds / 86400.0; }
+
+  edf_test::TemporaryDirectory directory;
+  std::unique_ptr<edf::Recording> recording;
+  double segmentDay = 0;
+};
+
+TEST_F(WindowRuleTest, WindowsHoldExactlyTheSamplesFromTheirStartOnSampleTimes) {
+  struct Case {
+    double start;
+    double duration;
+    std::int64_t fastFirst, fastCount, slowFirst, slowCount;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Case cases[] = {
+      {9.1484375, 0.0, 2342, 0, 1, 0},             // exactly on fast sample 2342
+      {9.1484375, 1.0 / 256, 2342, 1, 1, 0},
+      {9.1484375, 1.0, 2342, 256, 1, 1},            // the slow sample at 10 s is inside
+      {0.0, 1.000003, 0, 257, 0, 1},                // 3 us past sample 256 takes it
+      {1.000003, 1.0, 257, 256, 1, 0},              // a start 3 us past sample 256 leaves it
+      {10.0 - 0.5e-6, 0.1, 2560, 26, 1, 1},         // 0.5 us early still starts on the sample
+      {0.0, 20.0, 0, 5120, 0, 2},                   // the whole segment
+      {0.0, 1e300, 0, 5120, 0, 2},                  // clamped at the segment's end
+      {-0.5e-6, 0.0, 0, 0, 0, 0},                   // held by the segment 1 us before its start
+      {19.999998, 1.0, 5120, 0, 2, 0},              // the segment's last microseconds
+  };
+  for (const Case& c : cases) {
+    const auto window = LocateWindow(*recording, HostDay(c.start), 0.0, c.duration);
+    ASSERT_TRUE(window) << c.start << " " << c.duration;
+    EXPECT_EQ(window->channels[0].first, c.fastFirst) << c.start << " " << c.duration;
+    EXPECT_EQ(window->channels[0].count, c.fastCount) << c.start << " " << c.duration;
+    EXPECT_EQ(window->channels[1].first, c.slowFirst) << c.start << " " << c.duration;
+    EXPECT_EQ(window->channels[1].count, c.slowCount) << c.start << " " << c.duration;
+  }
+  // Outside the segment's shifted span, or no length: no window.
+  for (const auto& [start, duration] : {std::pair{-2e-6, 1.0}, std::pair{20.0 - 1e-6, 1.0},
+                                        std::pair{0.0, -1e-9}, std::pair{0.0, nan}, std::pair{nan, 1.0}}) {
+    EXPECT_FALSE(LocateWindow(*recording, HostDay(start), 0.0, duration)) << start << " " << duration;
+  }
+}
+
+TEST_F(WindowRuleTest, AdjacentWindowsTileEverySampleOnce) {
+  for (const double step : {1.0 / 256, 0.1, 0.37, 1.000003, 10.0}) {
+    std::int64_t nextFast = 0, nextSlow = 0;
+    for (int i = 0; i * step < 20.0 - 1e-6; ++i) {
+      // The host's own sums: window i starts where window i - 1 ends.
+      const auto window = LocateWindow(*recording, HostDay(i * step), 0.0, step);
+      ASSERT_TRUE(window) << step << " " << i;
+      EXPECT_EQ(window->channels[0].first, nextFast) << step << " " << i;
+      EXPECT_EQ(window->channels[1].first, nextSlow) << step << " " << i;
+      if (step == 1.0 / 256) EXPECT_EQ(window->channels[0].count, 1) << i;
+      nextFast = window->channels[0].first + window->channels[0].count;
+      nextSlow = window->channels[1].first + window->channels[1].count;
+    }
+    EXPECT_EQ(nextFast, 5120) << step;
+    EXPECT_EQ(nextSlow, 2) << step;
+  }
+}
+
+TEST_F(WindowRuleTest, TheSecondsOfAPairJoinTheDayNumberAsTheLibraryAddsThem) {
+  EXPECT_EQ(DayNumberOf(45000.0, 0.5), 45000.0 + 0.5 * 1.1574074074074073e-05);
+  // GetData's {days, seconds} pair: the seconds are scaled and added to the day number.
+  const auto day = std::floor(segmentDay * 86400.0 + 0.5) / 86400.0;  // the start's whole second
+  const auto start = LocateTime(*recording, DayNumberOf(day, 9.1484375));
+  ASSERT_TRUE(start);
+  EXPECT_EQ(start->segment, 0u);
+  EXPECT_NEAR(static_cast<double>(start->ticks), 91484375.0, 7.0);  // a day number's precision
+  const auto window = LocateWindow(*recording, day, 9.1484375, 1.0 / 256);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(window->channels[0].first, 2342);
+  EXPECT_EQ(window->channels[0].count, 1);
+}
+
+TEST(SampleWindowTest, CountsAreExactWhereProductsNeedAllSixtyThreeBits) {
+  struct Case {
+    std::int64_t ticks;
+    edf::ChannelGrid grid;
+    std::int64_t before;
+  };
+  // T x n close to 2^63: 92233720 x 99999999 + 92233720 < 2^63.
+  const edf::ChannelGrid wide{99999999, 92233720, 1000};
+  const Case cases[] = {
+      {0, {256, 10000000, 2}, 0},
+      {1, {256, 10000000, 2}, 1},
+      {39062, {256, 10000000, 2}, 1},              // sample 1 lies at 39062.5 ticks
+      {39063, {256, 10000000, 2}, 2},
+      {-5, {256, 10000000, 2}, 0},
+      {std::numeric_limits<std::int64_t>::max(), {256, 10000000, 2}, 512},  // the segment's end
+      {92233719, wide, 99999998},                  // ceil(92233719 x 99999999 / 92233720)
+      {std::int64_t{92233720} * 999 + 92233719, wide, 99999998999},
+      {std::int64_t{92233720} * 1000, wide, 99999999000},
+      {std::int64_t{92233720} * 1000 + 1, wide, 99999999000},
+  };
+  for (const Case& c : cases) EXPECT_EQ(edf::SamplesBefore(c.ticks, c.grid), c.before) << c.ticks;
+}
+
+}  // namespace
