@@ -39,7 +39,7 @@ std::vector<std::byte> BuildTsInfo(const edf::Recording& recording) {
   for (std::size_t channel = 0; channel < count; ++channel) {
     const edf::SignalHeader& signal = recording.ChannelHeader(channel);
     const std::size_t entry = kTsInfoHeaderBytes + kTsInfoEntryBytes * channel;
-    packet.PutUtf16(entry + ts_info_entry::kChannelName, edf::Latin1ToUtf16(signal.label),
+    packet.PutUtf16(entry + ts_info_entry::kChannelName, edf::HeaderTextToUtf16(signal.label),
                     kChannelNameUnits);
     packet.Put(entry + ts_info_entry::kChannelValue, recording.SamplingRate(channel));
     packet.Put(entry + ts_info_entry::kPhysicalMinimum, signal.physicalMinimum);

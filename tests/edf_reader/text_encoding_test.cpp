@@ -29,6 +29,22 @@ TEST(TextEncodingTest, Latin1MapsEveryByteToItsCodePoint) {
   EXPECT_EQ(edf::Latin1ToUtf16("\xB0" "C \xE9\xFF"), u"\u00B0C \u00E9\u00FF");
 }
 
+TEST(TextEncodingTest, HeaderTextIsUtf8WhenWellFormedElseLatin1) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"UTF-8 degree sign", "Temp \xC2\xB0" "C", u"Temp \u00B0" "C"},
+      {"Latin-1 degree sign", "Temp \xB0" "C", u"Temp \u00B0" "C"},
+      {"Latin-1 pair that looks like a lead byte", "\xC3" "A", u"\u00C3" "A"},
+      {"UTF-8 that holds a replacement character", "\xEF\xBF\xBD", u"\uFFFD"},
+      {"mixed: one bad byte makes it all Latin-1", "\xC2\xB0\xFF", u"\u00C2\u00B0\u00FF"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(edf::HeaderTextToUtf16(c.bytes), c.text) << c.name;
+}
+
 TEST(TextEncodingTest, Utf16ToUtf8RoundTripsAndRefusesUnpairedSurrogates) {
   EXPECT_EQ(edf::Utf16ToUtf8(u"/tmp/\u00E9\U0001F600.edf"), "/tmp/\xC3\xA9\xF0\x9F\x98\x80.edf");
   EXPECT_EQ(edf::Utf16ToUtf8(std::u16string(1, u'\xD800')), std::nullopt);

@@ -30,9 +30,9 @@ std::string WithoutTrailingSpaces(std::string_view field) {
   return std::string(last == std::string_view::npos ? std::string_view{} : field.substr(0, last + 1));
 }
 
-// A field quoted for a refusal: its Latin-1 bytes as UTF-8, trailing spaces removed.
+// A field quoted for a refusal as UTF-8, trailing spaces removed.
 std::string Quoted(std::string_view field) {
-  const auto text = Utf16ToUtf8(Latin1ToUtf16(WithoutTrailingSpaces(field)));
+  const auto text = Utf16ToUtf8(HeaderTextToUtf16(WithoutTrailingSpaces(field)));
   return "\"" + text.value_or(std::string{}) + "\"";
 }
 

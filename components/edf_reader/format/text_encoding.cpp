@@ -85,6 +85,14 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+std::u16string HeaderTextToUtf16(std::string_view text) {
+  std::u16string utf8 = Utf8ToUtf16(text);
+  // Well-formed UTF-8 gives no replacement character unless it wrote one itself (EF BF BD).
+  const bool wellFormed = utf8.find(u'\uFFFD') == std::u16string::npos ||
+                          Utf16ToUtf8(utf8) == std::optional<std::string>(std::string(text));
+  return wellFormed ? utf8 : Latin1ToUtf16(text);
+}
+
 std::optional<std::string> Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
