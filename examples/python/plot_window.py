@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Plots a window of a recording as a PNG: one trace per channel, time in seconds from the
-recording's beginning, channel names on the left.
+recording's beginning, channel names and units on the left, events shaded and labelled.
 
     plot_window.py RECORDING OUT.png [--start SECONDS] [--duration SECONDS] [--library PATH]
 """
@@ -18,27 +18,60 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tapline  # noqa: E402
 
 
+def window_events(recording, start_seconds, duration):
+    """(start, end, label) in seconds from the recording's beginning of the events that overlap
+    the window; an event without duration is a 0-s span at its time."""
+    origin = recording.recording_seconds_to_date(0.0)
+    spans = []
+    for event in recording.events():
+        begin = tapline.seconds_between(origin, event.time)
+        end = begin + max(float(event.duration), 0.0)
+        if begin < start_seconds + duration and (end > start_seconds or begin >= start_seconds):
+            spans.append((begin, end, str(event.label)))
+    return spans
+
+
 def plot_window(recording, start_seconds, duration, out):
-    """Writes the PNG; raises tapline.TaplineError when the window cannot be read."""
+    """Writes the PNG; raises tapline.TaplineError when the window cannot be read. Traces are
+    in physical units when the file's header gives them, else digital values."""
     start_date = recording.recording_seconds_to_date(start_seconds)
-    samples = recording.window(start_date, duration)
+    segment = recording.segment_at(start_date)
+    try:
+        table = recording.calibration(segment)
+        samples = recording.window(start_date, duration, physical=True)
+        units = ["(%s)" % unit if unit else "" for unit in table["unit"]]
+    except tapline.NoCalibrationError:
+        samples = recording.window(start_date, duration)
+        units = ["(digital)"] * len(samples)
     times = recording.window_times(start_date, duration)
-    names = recording.channels(recording.segment_at(start_date))["name"]
+    names = recording.channel_names(segment)
+    spans = window_events(recording, start_seconds, duration)
     figure, axes = plt.subplots(len(samples), 1, sharex=True, squeeze=False,
                                 figsize=(10, 1.1 * len(samples) + 1))
-    for row, (name, t, values) in enumerate(zip(names, times, samples)):
+    for row, (name, unit, t, values) in enumerate(zip(names, units, times, samples)):
         axis = axes[row][0]
+        for begin, end, _ in spans:
+            axis.axvspan(begin, max(end, begin + duration / 500), color="tab:orange",
+                         alpha=0.15, linewidth=0)
         axis.plot(start_seconds + t, values, linewidth=0.7,
                   drawstyle="steps-post" if len(values) < 16 else "default")
-        axis.set_ylabel(name, rotation=0, ha="right", va="center")
+        axis.set_ylabel("%s\n%s" % (name, unit), rotation=0, ha="right", va="center")
         axis.tick_params(axis="y", labelsize=7)
+    labels = {}  # events at one time share one line of text
+    for begin, _, label in spans:
+        labels.setdefault(max(begin, start_seconds), []).append(label)
+    for begin, texts in labels.items():
+        axes[0][0].annotate(", ".join(texts), (begin, 1.0), xycoords=("data", "axes fraction"),
+                     xytext=(2, 2), textcoords="offset points", fontsize=7, va="bottom",
+                     annotation_clip=False)
     axes[-1][0].set_xlabel("time (s from the recording's beginning)")
     axes[-1][0].set_xlim(start_seconds, start_seconds + duration)
     figure.suptitle("%s, %g s from %g s" % (os.path.basename(recording.path), duration,
-                                             start_seconds))
+                                             start_seconds), y=1.0)
     figure.tight_layout()
     figure.savefig(out, dpi=100)
     plt.close(figure)
+    return spans
 
 
 def main(argv=None):

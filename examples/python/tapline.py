@@ -3,15 +3,26 @@
     with tapline.Recording("sample.edf") as rec:
         rec.segments()            # start (day number), start_time, duration per segment
         rec.channels(0)           # name, value (EDF: sampling rate in Hz), samples per channel
-        rec.segment_samples(0)    # one int16 array per channel
+        rec.segment_samples(0)    # one int16 array per channel (physical=True: float64)
         rec.window(date, 4.0)     # the same for a time window within one segment
+        rec.iter_windows(0, 4.0)  # consecutive windows that tile a segment
+        rec.calibration(0)        # EDF gain, offset and unit per channel
         rec.events()              # numpy records: time, duration, type_index, texts, label
+        rec.to_mne(0)             # MNE Raw objects, one per sampling rate (tapline_mne)
 
 The library holds one recording per process, so only one Recording may be open at a time.
 Failures that the library reports on the console (a refused file, a failed read) raise
 TaplineError here; the console text comes from the library itself.
+
+Windows follow the reader component's rule exactly, so a host knows each channel's count
+without asking: with S the window's start in 100-ns ticks from its segment's start (from the
+day numbers, rounded to the nearest tick) and E = S + the duration in ticks, a channel holds
+its samples whose times t satisfy S - 1 us <= t < E - 1 us, at most the channel's samples in
+the segment. The 1-us shift absorbs the rounding of a double day number, so a window that
+starts on a sample's time holds that sample, and windows with E1 = S2 tile without gap.
 """
 
+import collections
 import ctypes
 import math
 import os
@@ -20,14 +31,21 @@ from fractions import Fraction
 
 import numpy as np
 
+import edf_header
+
 # Text buffers: the library writes at most 32 bytes and never a terminator.
 TEXT_BYTES = 32
 # Days from the day-number origin (1899-12-30) to 1970-01-01.
 UNIX_EPOCH_DAY = 25569.0
 # A MATLAB datenum is a day number plus this.
 MATLAB_DATENUM_OFFSET = 693960.0
-# The reader component counts time in ticks of 100 ns; window bounds are rounded to them.
+# The reader component counts time in ticks of 100 ns.
 TICKS_PER_SECOND = 10_000_000
+TICKS_PER_DAY = 864000000000.0
+# The library's day-number arithmetic: days + seconds x this double (never / 86400).
+DAYS_PER_SECOND = 1.1574074074074073e-05
+# Window bounds sit this many ticks (1 us) before the window's times.
+WINDOW_SHIFT_TICKS = 10
 
 LIBRARY_ENV = "TAPLINE_LIBRARY"
 _REPOSITORY = pathlib.Path(__file__).resolve().parents[2]
@@ -36,6 +54,11 @@ _BUILD_FOLDERS = ("build", "build-release")
 
 class TaplineError(RuntimeError):
     """The library refused a call; it has written its own message on the console."""
+
+
+class NoCalibrationError(ValueError):
+    """Physical values were asked of a recording whose gains and offsets are unknown (not an
+    EDF file, or one whose header does not match the library's channels); says why."""
 
 
 def find_library(path=None):
@@ -102,40 +125,100 @@ def day_number_to_datenum(days):
 
 def window_capacity(rate, duration):
     """Samples of one channel that a window of `duration` seconds can hold at most: the bound
-    by which a host sizes GetData2's buffer (no export tells a window's exact counts)."""
-    return int(math.ceil(rate * duration)) + 1
+    by which a host sizes GetData2's buffer."""
+    return int(math.ceil(float(rate) * duration)) + 1
 
 
-def _ticks(seconds):
-    return int(round(seconds * TICKS_PER_SECOND))
+def exact_rate(value):
+    """The simplest fraction that rounds to the double `value`: the exact rate of a channel
+    whose rate is known only as a double (256.0 -> 256, 0.1 -> 1/10, 1e-8 -> 1/100000000).
+    0 for a value that is not positive and finite."""
+    value = float(value)
+    if not math.isfinite(value) or value <= 0.0:
+        return Fraction(0)
+    low = (Fraction(math.nextafter(value, 0.0)) + Fraction(value)) / 2
+    high = (Fraction(math.nextafter(value, math.inf)) + Fraction(value)) / 2
+    # A tie rounds to the even significand, so the midpoints belong to `value` exactly then.
+    closed = math.frexp(value)[0] * 2 ** 53 % 2 == 0
+    return _simplest_between(low, high, closed)
 
 
-def _first_sample_at_or_after(ticks, rate):
-    """ceil(ticks x rate / TICKS_PER_SECOND) in exact rational arithmetic."""
-    return math.ceil(Fraction(ticks, TICKS_PER_SECOND) * rate)
+def _simplest_between(low, high, closed):
+    """The fraction of smallest denominator in [low, high] (closed) or (low, high), 0 < low <
+    high, by continued fractions."""
+    whole = math.floor(low)
+    candidate = whole if closed and whole == low else whole + 1
+    if candidate < high or (closed and candidate == high):
+        return Fraction(candidate)
+    # Both bounds lie in (whole, whole + 1): recurse on the reciprocals of their fractions.
+    return whole + 1 / _simplest_between(1 / (high - whole), 1 / (low - whole), closed)
 
 
-def window_ranges(rates, segment_duration, offset, duration):
-    """Per channel, (first, count) of the samples of a window that starts `offset` seconds
-    after its segment's start: those whose times fall in [offset, offset + duration), the end
-    clamped to the segment's end. Sample k of a channel lies at k / rate. Rates are taken as
-    exact fractions (EDF rates are samples per record over the record duration)."""
-    start = _ticks(offset)
-    end = min(start + _ticks(duration), _ticks(segment_duration))
+def seconds_between(earlier, later):
+    """Seconds from one day number to another, rounded to 10 us: a day number of this century
+    carries a time to about 0.3 us, so finer digits of a difference are noise."""
+    return round((float(later) - float(earlier)) * 86400.0, 5)
+
+
+def window_ticks(start_date, segment_start, duration):
+    """(S, L): a window's start in ticks from its segment's start, and its length in ticks, both
+    rounded to the nearest tick with ties to even, in the component's double arithmetic."""
+    return (round((float(start_date) - float(segment_start)) * TICKS_PER_DAY),
+            round(float(duration) * TICKS_PER_SECOND))
+
+
+def samples_before(ticks, rate):
+    """Samples k >= 0 of a channel at an exact `rate` (Hz) with k / rate earlier than `ticks`
+    after the segment's start: ceil(ticks x rate / 10^7), 0 for ticks <= 0."""
+    if ticks <= 0:
+        return 0
+    numerator = ticks * rate.numerator
+    denominator = TICKS_PER_SECOND * rate.denominator
+    return -(-numerator // denominator)
+
+
+def window_ranges(rates, counts, start_ticks, length_ticks):
+    """Per channel, (first, count) of a window's samples within the segment: those at times in
+    [S - 10, S + L - 10) ticks, clamped to the channel's `counts` samples in the segment. Rates
+    are exact Fractions (see exact_rate)."""
     ranges = []
-    for rate in rates:
-        exact = Fraction(rate).limit_denominator(TICKS_PER_SECOND)
-        if start < 0 or end <= start or exact <= 0:
+    for rate, available in zip(rates, counts):
+        if rate <= 0:
             ranges.append((0, 0))
             continue
-        first = _first_sample_at_or_after(start, exact)
-        ranges.append((first, _first_sample_at_or_after(end, exact) - first))
+        first = min(samples_before(start_ticks - WINDOW_SHIFT_TICKS, rate), available)
+        end = min(samples_before(start_ticks + length_ticks - WINDOW_SHIFT_TICKS, rate),
+                  available)
+        ranges.append((first, max(end - first, 0)))
     return ranges
+
+
+def segment_sample_count(duration, rate):
+    """A channel's samples in a segment of `duration` seconds: round(duration x rate)."""
+    return round(Fraction(float(duration)) * rate)
 
 
 def _text(buffer):
     """A 33-byte zeroed buffer as text; a cut multibyte character becomes U+FFFD."""
     return buffer.value.decode("utf-8", errors="replace")
+
+
+def _short_pointer(array):
+    return array.ctypes.data_as(ctypes.POINTER(ctypes.c_short))
+
+
+# What a window needs to know of its segment: start day number, duration in ticks, the exact
+# rates and sample counts of its channels, and where the component puts the segment's end for
+# the library's fit check (ticks from the segment's start, never later than it really is).
+_Layout = collections.namedtuple("_Layout", "start ticks rates counts check_end")
+
+Window = collections.namedtuple("Window", "start offset samples")
+Window.__doc__ = """One window of iter_windows: start (day number), offset (seconds from the
+segment's start) and samples (one array per channel)."""
+
+# Extra ticks before a read's start, so that a day number rounded up by a few ticks still
+# holds the first wanted sample.
+_READ_LEAD_TICKS = 20
 
 
 class Recording:
@@ -151,8 +234,12 @@ class Recording:
             raise TaplineError("the library did not open %s" % path)
         self.segment_count = count.value
         self._open = True
-        # The open recording does not change, and the values cost a read of the whole segment.
+        # The open recording does not change: what costs a read is kept.
         self._values = {}
+        self._layouts = {}
+        self._calibrations = {}
+        self._segment_table = None
+        self._header, self._header_problem = self._read_edf_header()
 
     def close(self):
         if self._open:
@@ -165,22 +252,30 @@ class Recording:
     def __exit__(self, *exc):
         self.close()
 
+    # -- segments and channels -------------------------------------------------------------
+
     def segments(self):
         """Structured array: start (day number), start_time (datetime64), duration (s)."""
-        n = self.segment_count
-        durations = (ctypes.c_double * max(n, 1))()
-        starts = (ctypes.c_double * max(n, 1))()
-        self._lib.GetSegmentTime(durations, starts)
-        table = np.zeros(n, dtype=[("start", "f8"), ("start_time", "datetime64[us]"),
-                                   ("duration", "f8")])
-        table["start"] = starts[:n]
-        table["start_time"] = day_number_to_datetime64(table["start"])
-        table["duration"] = durations[:n]
-        return table
+        if self._segment_table is None:
+            n = self.segment_count
+            durations = (ctypes.c_double * max(n, 1))()
+            starts = (ctypes.c_double * max(n, 1))()
+            self._lib.GetSegmentTime(durations, starts)
+            table = np.zeros(n, dtype=[("start", "f8"), ("start_time", "datetime64[us]"),
+                                       ("duration", "f8")])
+            table["start"] = starts[:n]
+            table["start_time"] = day_number_to_datetime64(table["start"])
+            table["duration"] = durations[:n]
+            self._segment_table = table
+        return self._segment_table.copy()
 
     def segment_at(self, date):
-        """Index of the segment that holds the day number, or -1."""
-        return self._lib.GetSegment(float(date))
+        """Index of the segment that holds the day number by the window rule, or -1."""
+        for segment, (start, duration) in enumerate(self._segments()):
+            ticks, _ = window_ticks(date, start, 0.0)
+            if -WINDOW_SHIFT_TICKS <= ticks < round(duration * TICKS_PER_SECOND) - WINDOW_SHIFT_TICKS:
+                return segment
+        return -1
 
     def recording_seconds_to_date(self, seconds):
         """Day number of `seconds` after the recording's beginning, kept to the sub-second
@@ -190,21 +285,27 @@ class Recording:
         self._lib.RecSecToDate(float(whole), ctypes.byref(date))
         if date.value == -1.0:
             raise TaplineError("%r s cannot be converted to a date" % seconds)
-        return date.value + (seconds - whole) / 86400.0
+        return date.value + (seconds - whole) * DAYS_PER_SECOND
 
     def channel_count(self, segment):
         return self._lib.GetChannelCount(segment)
 
-    def channels(self, segment=0):
-        """Structured array: name, value (for EDF the sampling rate in Hz), samples (count in
-        the segment). Reads every sample of the segment to learn the counts."""
-        n = self._lib.GetChannelCount(segment)
+    def channel_names(self, segment=0):
+        """The channels' names, without reading samples."""
         names = []
-        for channel in range(n):
+        for channel in range(self._lib.GetChannelCount(segment)):
             name = ctypes.create_string_buffer(TEXT_BYTES + 1)
             if self._lib.GetChannelInf(segment, channel, name) != 1:
                 raise TaplineError("no name for channel %d of segment %d" % (channel, segment))
             names.append(_text(name))
+        return names
+
+    def channels(self, segment=0):
+        """Structured array: name, value (for EDF the sampling rate in Hz), samples (count in
+        the segment), as the library reports them. Reads every sample of the segment to learn
+        the counts; windows do not need this for EDF files."""
+        names = self.channel_names(segment)
+        n = len(names)
         values = (ctypes.c_double * max(n, 1))()
         counts = (ctypes.c_int * max(n, 1))()
         if n and self._lib.GetSegmentInf(segment, values, counts) != 1:
@@ -213,54 +314,183 @@ class Recording:
         table["name"] = names
         table["value"] = values[:n]
         table["samples"] = counts[:n]
-        self._values[segment] = list(values[:n])
+        self._values[segment] = (list(values[:n]), list(counts[:n]))
         return table
 
-    def segment_samples(self, segment):
-        """Every sample of the segment: one int16 array per channel."""
-        counts = self.channels(segment)["samples"]
-        buffer = np.empty(int(counts.sum()), dtype=np.int16)
-        if self._lib.GetData(segment, buffer.ctypes.data_as(ctypes.POINTER(ctypes.c_short))) != 1:
-            raise TaplineError("segment %d could not be read" % segment)
-        return np.split(buffer, np.cumsum(counts)[:-1]) if len(counts) else []
+    def rates(self, segment=0):
+        """Exact sampling rates (Fractions, Hz) of the segment's channels: for an EDF file
+        from its header, else the simplest fractions of the library's values."""
+        return list(self._layout(segment).rates)
 
-    def window(self, start_date, duration):
-        """Samples of [start_date, start_date + duration s) within one segment: one int16
-        array per channel. start_date is a day number."""
-        rates, offset, ranges = self._window_layout(start_date, duration)
-        counts = [count for _, count in ranges]
-        capacity = sum(window_capacity(rate, duration) for rate in rates)
-        buffer = np.empty(max(capacity, sum(counts), 1), dtype=np.int16)
-        pointer = buffer.ctypes.data_as(ctypes.POINTER(ctypes.c_short))
-        if self._lib.GetData2(float(start_date), float(duration), pointer) != 1:
-            raise TaplineError("window of %r s at day %r could not be read" %
-                               (duration, start_date))
-        ends = np.cumsum(counts, dtype=np.int64)
-        return [buffer[end - count:end].copy() for end, count in zip(ends, counts)]
+    # -- calibration -------------------------------------------------------------------------
+
+    def calibration(self, segment=0):
+        """Structured array per channel: name, unit, gain, offset (physical = gain x digital +
+        offset, float64), physical_min/max, digital_min/max. Raises NoCalibrationError with
+        the reason when the file is not EDF or its header does not match the channels."""
+        if segment in self._calibrations:
+            return self._calibrations[segment].copy()
+        signals = self._edf_channels(segment)
+        table = np.zeros(len(signals), dtype=[
+            ("name", "U32"), ("unit", "U8"), ("gain", "f8"), ("offset", "f8"),
+            ("physical_min", "f8"), ("physical_max", "f8"),
+            ("digital_min", "i4"), ("digital_max", "i4")])
+        for row, signal in zip(table, signals):
+            try:
+                gain, offset = edf_header.calibration(signal)
+            except edf_header.EdfHeaderError as error:
+                raise NoCalibrationError(str(error)) from None
+            row["name"], row["unit"] = signal.label, signal.unit
+            row["gain"], row["offset"] = gain, offset
+            row["physical_min"] = float(signal.physical_min)
+            row["physical_max"] = float(signal.physical_max)
+            row["digital_min"], row["digital_max"] = signal.digital_min, signal.digital_max
+        self._calibrations[segment] = table
+        return table.copy()
+
+    def _to_physical(self, segment, arrays):
+        table = self.calibration(segment)
+        return [table["gain"][i] * values.astype(np.float64) + table["offset"][i]
+                for i, values in enumerate(arrays)]
+
+    def _read_edf_header(self):
+        try:
+            return edf_header.read_header(self.path), None
+        except (edf_header.EdfHeaderError, OSError) as error:
+            return None, "%s is not an EDF file this wrapper can read (%s)" % (self.path, error)
+
+    def _edf_channels(self, segment):
+        """The header's ordinary signals when they are the library's channels (same count and
+        labels, in order); else NoCalibrationError saying why."""
+        if self._header is None:
+            raise NoCalibrationError(
+                "no gains or offsets: %s; its samples are digital values only"
+                % self._header_problem)
+        signals = edf_header.channels(self._header)
+        names = self.channel_names(segment)
+        labels = [s.label for s in signals]
+        if labels != names:
+            raise NoCalibrationError(
+                "the EDF header's signals %r are not the library's channels %r, so their "
+                "gains cannot be matched" % (labels, names))
+        return signals
+
+    # -- samples -----------------------------------------------------------------------------
+
+    def segment_samples(self, segment, physical=False):
+        """Every sample of the segment: one int16 array per channel (float64 physical values
+        with physical=True)."""
+        counts = self.channels(segment)["samples"]
+        buffer = np.empty(max(int(counts.sum()), 1), dtype=np.int16)
+        if self._lib.GetData(segment, _short_pointer(buffer)) != 1:
+            raise TaplineError("segment %d could not be read" % segment)
+        arrays = np.split(buffer[:int(counts.sum())], np.cumsum(counts)[:-1]) if len(counts) else []
+        return self._to_physical(segment, arrays) if physical else arrays
+
+    def window(self, start_date, duration, physical=False):
+        """Samples of a window of `duration` seconds from the day number `start_date`, within
+        one segment: one int16 array per channel (float64 physical values with physical=True).
+        The window holds what the library's GetData2 returns for it."""
+        segment, start_ticks, ranges = self._window_layout(start_date, duration)
+        arrays = self._get_data2(segment, start_date, duration, ranges)
+        return self._to_physical(segment, arrays) if physical else arrays
 
     def window_times(self, start_date, duration):
         """Per channel, the times of window()'s samples in seconds after start_date."""
-        rates, offset, ranges = self._window_layout(start_date, duration)
-        return [(first + np.arange(count)) / rate - offset
+        segment, start_ticks, ranges = self._window_layout(start_date, duration)
+        rates = self._layout(segment).rates
+        return [_sample_seconds(first, count, rate, start_ticks)
                 for rate, (first, count) in zip(rates, ranges)]
+
+    def window_at_seconds(self, recording_seconds, duration, physical=False):
+        """window() with the start in seconds from the recording's beginning."""
+        return self.window(self.recording_seconds_to_date(recording_seconds), duration,
+                           physical)
+
+    def iter_windows(self, segment, seconds, physical=False):
+        """Consecutive windows of `seconds` that tile the segment exactly (the last one ends
+        at the segment's end): every sample once, in order, one window in memory at a time."""
+        layout = self._layout(segment)
+        step = round(seconds * TICKS_PER_SECOND)
+        if step <= 0:
+            raise ValueError("a window must last at least one tick, not %r s" % seconds)
+        whole_segment = []  # filled only when a span can be cut from nothing else
+        for first_tick in range(0, layout.ticks, step):
+            end_tick = min(first_tick + step, layout.ticks)
+            arrays = self._read_span(segment, layout, first_tick, end_tick, whole_segment)
+            if physical:
+                arrays = self._to_physical(segment, arrays)
+            yield Window(layout.start + (first_tick / TICKS_PER_SECOND) * DAYS_PER_SECOND,
+                         first_tick / TICKS_PER_SECOND, arrays)
+
+    def _segments(self):
+        table = self._segment_table if self._segment_table is not None else self.segments()
+        return list(zip(table["start"].tolist(), table["duration"].tolist()))
+
+    def _layout(self, segment):
+        """Rates and counts from the EDF header when the file has one that matches the
+        library's channels (no sample is read); else from GetSegmentInf, which reads the
+        whole segment."""
+        if segment in self._layouts:
+            return self._layouts[segment]
+        start, duration = self._segments()[segment]
+        ticks = round(duration * TICKS_PER_SECOND)
+        try:
+            signals = self._edf_channels(segment)
+        except NoCalibrationError:
+            signals = None
+        if signals is not None:
+            rates = [edf_header.rate(self._header, s) for s in signals]
+            counts = [segment_sample_count(duration, rate) for rate in rates]
+        else:
+            if segment not in self._values:
+                self.channels(segment)
+            values, counts = self._values[segment]
+            rates = [exact_rate(value) for value in values]
+        layout = _Layout(start, ticks, rates, counts,
+                         _check_end(start, ticks, rounds_up=signals is not None))
+        self._layouts[segment] = layout
+        return layout
 
     def _window_layout(self, start_date, duration):
         segment = self.segment_at(start_date)
         if segment < 0:
             raise TaplineError("no segment holds day %r" % start_date)
-        table = self.segments()
-        rates = self._rates(segment)
-        offset = (start_date - table["start"][segment]) * 86400.0
-        return rates, offset, window_ranges(rates, table["duration"][segment], offset, duration)
+        layout = self._layout(segment)
+        start_ticks, length_ticks = window_ticks(start_date, layout.start, duration)
+        return segment, start_ticks, window_ranges(layout.rates, layout.counts, start_ticks,
+                                                   length_ticks)
 
-    def window_at_seconds(self, recording_seconds, duration):
-        """window() with the start in seconds from the recording's beginning."""
-        return self.window(self.recording_seconds_to_date(recording_seconds), duration)
+    def _get_data2(self, segment, start_date, duration, ranges):
+        """GetData2 into a buffer of the library's documented size, split by `ranges`."""
+        rates = self._layout(segment).rates
+        counts = [count for _, count in ranges]
+        capacity = sum(window_capacity(rate, duration) for rate in rates)
+        buffer = np.empty(max(capacity, sum(counts), 1), dtype=np.int16)
+        if self._lib.GetData2(float(start_date), float(duration), _short_pointer(buffer)) != 1:
+            raise TaplineError("window of %r s at day %r could not be read" %
+                               (duration, start_date))
+        ends = np.cumsum(counts, dtype=np.int64)
+        return [buffer[end - count:end].copy() for end, count in zip(ends, counts)]
 
-    def _rates(self, segment):
-        if segment not in self._values:
-            self._values[segment] = list(self.channels(segment)["value"])
-        return self._values[segment]
+    def _read_span(self, segment, layout, first_tick, end_tick, whole_segment):
+        """The samples of ticks [first_tick, end_tick) of the segment by the window rule. The
+        library refuses a window longer than the whole seconds left before the segment's end,
+        so a span near the end is read from an earlier start and cut; a span no window can
+        reach is cut from the whole segment, read once per iteration."""
+        wanted = window_ranges(layout.rates, layout.counts, first_tick, end_tick - first_tick)
+        plan = _read_plan(layout, first_tick, end_tick)
+        if plan is None:
+            if not whole_segment:
+                whole_segment.extend(self.segment_samples(segment))
+            return [samples[first:first + count].copy()
+                    for samples, (first, count) in zip(whole_segment, wanted)]
+        date, duration, read_ranges = plan
+        arrays = self._get_data2(segment, date, duration, read_ranges)
+        return [samples[first - read_first:first - read_first + count]
+                for samples, (first, count), (read_first, _) in zip(arrays, wanted, read_ranges)]
+
+    # -- events and MNE ----------------------------------------------------------------------
 
     def event_count(self):
         count = ctypes.c_int(0)
@@ -291,3 +521,55 @@ class Recording:
             table[i]["label"] = _text(texts[2])
         table["time_stamp"] = day_number_to_datetime64(np.nan_to_num(table["time"]))
         return table.view(np.recarray)
+
+    def to_mne(self, segment=0):
+        """The segment as MNE Raw objects, one per sampling rate: see tapline_mne.to_mne."""
+        import tapline_mne
+        return tapline_mne.to_mne(self, segment)
+
+
+def _sample_seconds(first, count, rate, start_ticks):
+    """Seconds of samples first .. first + count - 1 after the tick `start_ticks`."""
+    k = np.arange(first, first + count, dtype=np.float64)
+    return k * rate.denominator / rate.numerator - start_ticks / TICKS_PER_SECOND
+
+
+def _check_end(start, ticks, rounds_up):
+    """Ticks from the segment's start to the end against which the library checks a window's
+    duration: the `days` part of the component's segment end, a whole second. The EDF
+    component reports its end rounded up to the whole second; another may round down, which
+    is assumed when unknown. An estimate that errs early only makes reads more cautious."""
+    second = (start * 86400.0) % 1.0  # where the segment starts within its second, +-1 us
+    start_fraction = 0.0 if second < 1e-5 or second > 1.0 - 1e-5 else second * TICKS_PER_SECOND
+    end = start_fraction + ticks
+    margin = 100  # ticks, beyond the day number's rounding
+    whole = (math.ceil((end - margin) / TICKS_PER_SECOND) if rounds_up
+             else math.floor((end - margin) / TICKS_PER_SECOND))
+    return whole * TICKS_PER_SECOND - start_fraction
+
+
+def _read_plan(layout, first_tick, end_tick):
+    """A GetData2 call (date, duration, its ranges) whose samples cover the span's, and whose
+    duration the library accepts, or None. First try a window from just before the span; when
+    too few whole seconds are left for it, start a whole number of seconds before the checked
+    end, so the library's rounded check accepts any duration up to that end."""
+    targets = [max(first_tick - _READ_LEAD_TICKS, 0)]
+    whole_seconds = math.ceil((layout.check_end - first_tick + 2 * _READ_LEAD_TICKS) /
+                              TICKS_PER_SECOND)
+    targets.append(round(layout.check_end - whole_seconds * TICKS_PER_SECOND))
+    for target in targets:
+        if target < 0:
+            continue
+        date = layout.start + (target / TICKS_PER_SECOND) * DAYS_PER_SECOND if target else layout.start
+        read_start, _ = window_ticks(date, layout.start, 0.0)
+        if read_start > first_tick or read_start < 0:
+            continue
+        duration = (end_tick - read_start) / TICKS_PER_SECOND
+        if round(duration * TICKS_PER_SECOND) != end_tick - read_start:
+            continue
+        left = (layout.check_end - read_start) / TICKS_PER_SECOND
+        if duration > math.floor(left + 0.5 - 1e-4):
+            continue
+        ranges = window_ranges(layout.rates, layout.counts, read_start, end_tick - read_start)
+        return date, duration, ranges
+    return None

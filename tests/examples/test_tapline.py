@@ -1,24 +1,19 @@
 """The Python wrapper against the library and the registered EDF component, on the sample
 recording. Every sample is checked against an independent reading of the EDF file with numpy.
-
-Run by ctest with TAPLINE_LIBRARY, TAPLINE_EDF_MODULE, TAPLINE_REGSVR, TAPLINE_SAMPLE_WRITER
-and PYTHONPATH (examples/python) set.
 """
 import math
 import os
-import shutil
-import subprocess
-import tempfile
 import unittest
+from fractions import Fraction
 
 import numpy as np
 
 import plot_window
+import support
 import tapline
 
-DAY = 86400.0
-# 2024-05-14 09:30:00, the sample recording's start, as a day number.
-START_DAY = 45426.0 + 34200.0 / DAY
+DAY = support.DAY
+START_DAY = support.SAMPLE_START_DAY
 
 
 def read_edf_signals(path):
@@ -52,23 +47,14 @@ SEGMENT_STARTS = [0.0, 90.0, 180.0]
 class WrapperTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        # A failure report pauses for a key on a terminal; tests must never wait.
-        null = os.open(os.devnull, os.O_RDONLY)
-        os.dup2(null, 0)
-        os.close(null)
-        cls.folder = tempfile.mkdtemp(prefix="tapline-python-")
-        # The class registry is read on every creation: a private one for these tests.
-        os.environ["XDG_DATA_HOME"] = cls.folder
-        subprocess.run([os.environ["TAPLINE_REGSVR"], os.environ["TAPLINE_EDF_MODULE"]],
-                       check=True, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-        cls.path = os.path.join(cls.folder, "sample.edf")
-        subprocess.run([os.environ["TAPLINE_SAMPLE_WRITER"], cls.path], check=True,
-                       stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        cls.workspace = support.Workspace()
+        cls.folder = cls.workspace.folder
+        cls.path = cls.workspace.sample
         cls.signals = read_edf_signals(cls.path)
 
     @classmethod
     def tearDownClass(cls):
-        shutil.rmtree(cls.folder)
+        cls.workspace.remove()
 
     def setUp(self):
         self.recording = tapline.Recording(self.path)
@@ -160,6 +146,71 @@ class WrapperTest(unittest.TestCase):
         with tapline.Recording(self.path) as again:
             self.assertEqual(again.segment_count, 3)
 
+    def test_calibration_gives_the_header_gains_offsets_and_units(self):
+        table = self.recording.calibration(1)
+        self.assertEqual(list(table["name"]), [s[0] for s in self.signals])
+        self.assertEqual(list(table["unit"]), ["uV"] * 5 + ["", "", "%"])
+        # Symmetric ranges: (pmax - pmin) / 65535 and pmin + 32768 x gain; SpO2 maps the
+        # asymmetric digital 0 .. 10000 onto 0 .. 100 %.
+        for channel, physical_max in [(0, 3200), (4, 5000), (5, 2000)]:
+            gain = Fraction(2 * physical_max, 65535)
+            self.assertEqual(table["gain"][channel], float(gain))
+            self.assertEqual(table["offset"][channel], float(-physical_max + 32768 * gain))
+        self.assertEqual((table["gain"][7], table["offset"][7]), (0.01, 0.0))
+        self.assertEqual((table["digital_min"][7], table["digital_max"][7]), (0, 10000))
+
+    def test_physical_values_are_gain_times_digital_plus_offset(self):
+        table = self.recording.calibration(0)
+        date = self.recording.recording_seconds_to_date(12.5)
+        reads = [(self.recording.segment_samples(0), self.recording.segment_samples(0, True)),
+                 (self.recording.window(date, 2.0), self.recording.window(date, 2.0, True))]
+        for digital, physical in reads:
+            for channel, (d, p) in enumerate(zip(digital, physical)):
+                self.assertEqual(p.dtype, np.float64)
+                np.testing.assert_array_equal(
+                    p, table["gain"][channel] * d.astype(np.float64) + table["offset"][channel])
+        spo2 = reads[0][1][7]
+        self.assertTrue(((spo2 > 90) & (spo2 < 100)).all())
+
+    def test_windows_tile_the_sample_segments(self):
+        for segment, seconds in [(0, 4.0), (1, 7.7), (1, 0.3), (2, 75.0)]:
+            whole = self.recording.segment_samples(segment, physical=True)
+            windows = list(self.recording.iter_windows(segment, seconds, physical=True))
+            self.assertEqual(len(windows), math.ceil(SEGMENTS[segment][1] / seconds))
+            for channel, samples in enumerate(whole):
+                joined = np.concatenate([w.samples[channel] for w in windows])
+                np.testing.assert_array_equal(joined, samples, str((segment, seconds, channel)))
+            self.assertAlmostEqual(windows[-1].start, START_DAY + (
+                SEGMENT_STARTS[segment] + windows[-1].offset) / DAY, delta=1e-10)
+
+    def test_without_a_readable_header_samples_stay_digital(self):
+        self.recording.close()
+        original = tapline.edf_header.read_header
+
+        def refuse(path):
+            raise tapline.edf_header.EdfHeaderError("not this format")
+        tapline.edf_header.read_header = refuse
+        try:
+            with tapline.Recording(self.path) as other:
+                with self.assertRaisesRegex(tapline.NoCalibrationError, "not this format"):
+                    other.calibration(0)
+                with self.assertRaises(tapline.NoCalibrationError):
+                    other.window(other.recording_seconds_to_date(1.0), 1.0, physical=True)
+                # Rates then come from the library's values, the window from the same rule.
+                self.assertEqual(other.rates(0), [256] * 5 + [128] * 2 + [1])
+                window = other.window(other.recording_seconds_to_date(91.5), 2.0)
+                np.testing.assert_array_equal(window[5], self.expected_segment(5, 1)[192:448])
+        finally:
+            tapline.edf_header.read_header = original
+
+    def test_plot_shades_the_window_events(self):
+        out = os.path.join(self.folder, "events.png")
+        spans = plot_window.plot_window(self.recording, 50.0, 10.0, out)
+        self.assertEqual([(b, e, label) for b, e, label in spans],
+                         [(52.0, 58.0, "Arousal"), (52.0, 58.0, "Snoring")])
+        spans = plot_window.window_events(self.recording, 96.0, 6.0)
+        self.assertEqual([label for _, _, label in spans], ["Sleep stage N1", "K-complex"])
+
     def test_plot_window_writes_png(self):
         out = os.path.join(self.folder, "window.png")
         plot_window.plot_window(self.recording, 5.0, 10.0, out)
@@ -175,27 +226,15 @@ class HelperTest(unittest.TestCase):
         self.assertEqual(tapline.day_number_to_datenum(0.0), 693960.0)
         self.assertEqual(tapline.day_number_to_datenum(START_DAY) - START_DAY, 693960.0)
 
-    def test_window_ranges(self):
-        cases = [  # rates, segment duration, offset, duration, expected
-            ([256, 128, 1], 60, 10, 4, [(2560, 1024), (1280, 512), (10, 4)]),
-            ([1], 60, 1.5, 4, [(2, 4)]),
-            ([1], 60, 2, 3, [(2, 3)]),
-            ([128], 10, 8, 4, [(1024, 256)]),
-            ([0.5], 60, 1.5, 4, [(1, 2)]),
-            ([256], 60, -1, 4, [(0, 0)]),
-            ([256], 60, 60, 1, [(0, 0)]),
-        ]
-        for rates, segment, offset, duration, expected in cases:
-            self.assertEqual(tapline.window_ranges(rates, segment, offset, duration), expected,
-                             (rates, segment, offset, duration))
-
     def test_window_capacity_bounds_every_window(self):
         generator = np.random.default_rng(3)
         for rate in (512, 256, 1, 0.1, 2.5):
+            exact = [tapline.exact_rate(rate)]
             for duration in (0.001, 1.0, 4.0, 3.3):
                 bound = tapline.window_capacity(rate, duration)
                 for offset in generator.uniform(0, 3000, 200):
-                    (_, count), = tapline.window_ranges([rate], 3600, offset, duration)
+                    start, length = tapline.window_ticks(offset / DAY, 0.0, duration)
+                    (_, count), = tapline.window_ranges(exact, [10 ** 9], start, length)
                     self.assertLessEqual(count, bound, (rate, duration, offset))
 
     def test_library_argument_comes_first(self):

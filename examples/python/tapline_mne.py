@@ -1,0 +1,109 @@
+"""A recording's segment as MNE-Python Raw objects (Debian's python3-mne).
+
+MNE holds one sampling rate per Raw, and a recording's channels may differ (EEG at 256 Hz,
+respiration at 128 Hz, SpO2 at 1 Hz), so to_mne returns one RawArray per rate, highest rate
+first; each holds the segment's channels of that rate, in the recording's order. Segments are
+separate Raws too (call to_mne per segment): a gap between segments has no samples, and a Raw
+per segment keeps every sample time exact instead of padding gaps.
+
+- Data: physical values from the EDF header; voltage units (V, mV, uV, nV) in volts, as MNE
+  expects, channel type from the label (ECG/EKG, EOG, EMG, else EEG); other units unscaled as
+  "misc". A file without calibration gives its digital values as "misc", with a warning.
+- meas_date: the segment's start, in UTC.
+- Annotations: the events whose onset lies in the segment, onset in seconds from the Raw's first
+  sample, their durations, description = the event's label.
+"""
+
+import datetime
+import warnings
+
+import numpy as np
+
+import tapline
+
+# Volts per unit, for the physical dimensions EDF files write for voltages.
+VOLT_SCALES = {"V": 1.0, "mV": 1e-3, "uV": 1e-6, "\u00b5V": 1e-6, "\u03bcV": 1e-6, "nV": 1e-9}
+_LABEL_TYPES = (("ECG", "ecg"), ("EKG", "ecg"), ("EOG", "eog"), ("EMG", "emg"))
+_DAY_ZERO = datetime.datetime(1899, 12, 30, tzinfo=datetime.timezone.utc)
+
+
+def _import_mne():
+    try:
+        import mne
+    except ImportError:
+        raise ImportError("to_mne needs MNE-Python: install Debian's python3-mne "
+                          "(apt-get install python3-mne)") from None
+    return mne
+
+
+def channel_type(label, unit):
+    """MNE channel type of a channel: by label for voltages, else "misc"."""
+    if unit not in VOLT_SCALES:
+        return "misc"
+    upper = label.upper()
+    for prefix, kind in _LABEL_TYPES:
+        if upper.startswith(prefix):
+            return kind
+    return "eeg"
+
+
+def day_number_to_utc(days):
+    """A day number as an aware UTC datetime, to the microsecond."""
+    return _DAY_ZERO + datetime.timedelta(microseconds=round(float(days) * 86400e6))
+
+
+def _unique(names):
+    """MNE refuses repeated channel names: later repeats get "-1", "-2", ..."""
+    seen = {}
+    result = []
+    for name in names:
+        count = seen.get(name, 0)
+        result.append(name if count == 0 else "%s-%d" % (name, count))
+        seen[name] = count + 1
+    return result
+
+
+def segment_annotations(recording, segment):
+    """(onsets in seconds from the segment's start, durations, labels) of the events whose
+    onset lies in the segment."""
+    table = recording.segments()
+    start = table["start"][segment]
+    segment_ticks = round(table["duration"][segment] * tapline.TICKS_PER_SECOND)
+    onsets, durations, labels = [], [], []
+    for event in recording.events():
+        onset = tapline.seconds_between(start, event.time)
+        if 0 <= onset * tapline.TICKS_PER_SECOND < segment_ticks:
+            onsets.append(onset)
+            durations.append(float(event.duration))
+            labels.append(str(event.label))
+    return onsets, durations, labels
+
+
+def to_mne(recording, segment=0):
+    """One mne.io.RawArray per sampling rate of the segment's channels, highest rate first."""
+    mne = _import_mne()
+    names = _unique(recording.channel_names(segment))
+    try:
+        table = recording.calibration(segment)
+        samples = recording.segment_samples(segment, physical=True)
+        units = list(table["unit"])
+    except tapline.NoCalibrationError as error:
+        warnings.warn("%s; the MNE channels hold digital values as \"misc\"" % error)
+        samples = [s.astype(np.float64) for s in recording.segment_samples(segment)]
+        units = [None] * len(names)
+    rates = recording.rates(segment)
+    start = recording.segments()["start"][segment]
+    onsets, durations, labels = segment_annotations(recording, segment)
+    raws = []
+    for rate in sorted(set(rates), reverse=True):
+        members = [i for i, r in enumerate(rates) if r == rate]
+        types = [channel_type(names[i], units[i]) for i in members]
+        data = np.vstack([samples[i] * VOLT_SCALES.get(units[i], 1.0) for i in members])
+        info = mne.create_info([names[i] for i in members], float(rate), types, verbose=False)
+        raw = mne.io.RawArray(data, info, verbose=False)
+        raw.set_meas_date(day_number_to_utc(start))
+        # orig_time None: onsets count from the Raw's first sample.
+        raw.set_annotations(mne.Annotations(onsets, durations, labels, orig_time=None),
+                            emit_warning=False)
+        raws.append(raw)
+    return raws
