@@ -33,7 +33,7 @@ TEST(SummarizeTest, GivesCountMinimumMaximumAndMean) {
   EXPECT_EQ(summary.count, 4);
   EXPECT_EQ(summary.minimum, -7);
   EXPECT_EQ(summary.maximum, 12);
-  EXPECT_DOUBLE_EQ(summary.mean, 2.25);
+  EXPECT_DOUBLE_EQ(summary.Mean(), 2.25);
 }
 
 TEST(SummarizeTest, KeepsExtremeValuesExact) {
@@ -41,7 +41,24 @@ TEST(SummarizeTest, KeepsExtremeValuesExact) {
   const SampleSummary summary = Summarize(samples);
   EXPECT_EQ(summary.minimum, -32768);
   EXPECT_EQ(summary.maximum, 32767);
-  EXPECT_DOUBLE_EQ(summary.mean, 32766.0 / 3.0);
+  EXPECT_DOUBLE_EQ(summary.Mean(), 32766.0 / 3.0);
+}
+
+// Summaries gathered piece by piece equal the one over all samples: windows may split a
+// channel anywhere.
+TEST(SummarizeTest, AddingInPiecesGivesTheWholeSummary) {
+  const std::vector<std::int16_t> samples = {5, -3, 900, 7, -32768, 32767, 0, 12};
+  for (std::size_t cut = 0; cut <= samples.size(); ++cut) {
+    SampleSummary pieces;
+    pieces.Add(std::span(samples).first(cut));
+    pieces.Add({});
+    pieces.Add(std::span(samples).subspan(cut));
+    const SampleSummary whole = Summarize(samples);
+    EXPECT_EQ(pieces.count, whole.count) << cut;
+    EXPECT_EQ(pieces.minimum, whole.minimum) << cut;
+    EXPECT_EQ(pieces.maximum, whole.maximum) << cut;
+    EXPECT_EQ(pieces.sum, whole.sum) << cut;
+  }
 }
 
 TEST(PrintSampleSummariesTest, SplitsSamplesByChannelCounts) {
@@ -50,7 +67,9 @@ TEST(PrintSampleSummariesTest, SplitsSamplesByChannelCounts) {
   channels.values = {256, 1, 128};
   channels.sampleCounts = {3, 0, 2};
   const std::vector<std::int16_t> samples = {1, 2, 3, 40, 50};
-  EXPECT_EQ(Printed([&](std::FILE* out) { PrintSampleSummaries(out, channels, samples); }),
+  EXPECT_EQ(Printed([&](std::FILE* out) {
+              PrintSampleSummaries(out, channels.names, SummarizeByChannel(channels, samples));
+            }),
             "Samples of segment 0:\n"
             "   #  channel                 count      min      max       mean\n"
             "   0  A                           3        1        3      2.000\n"
@@ -65,7 +84,9 @@ TEST(PrintSampleSummariesTest, StopsAtTheSamplesRead) {
   channels.values = {1, 1};
   channels.sampleCounts = {2, 5};
   const std::vector<std::int16_t> samples = {4, 6, 9};
-  EXPECT_EQ(Printed([&](std::FILE* out) { PrintSampleSummaries(out, channels, samples); }),
+  EXPECT_EQ(Printed([&](std::FILE* out) {
+              PrintSampleSummaries(out, channels.names, SummarizeByChannel(channels, samples));
+            }),
             "Samples of segment 0:\n"
             "   #  channel                 count      min      max       mean\n"
             "   0  A                           2        4        6      5.000\n"
@@ -120,7 +141,7 @@ TEST(WriteWindowCsvTest, WritesOneRowPerSampleWithRecordingSeconds) {
   WindowSamples window;
   window.segmentStartSeconds = 90.0;
   window.names = {"EEG", "Odd, \"name\""};
-  window.rates = {4, 1};
+  window.rates = {{4, 1}, {1, 1}};
   window.ranges = {{6, 3}, {2, 1}};
   window.samples = {11, 12, 13, -21};
   EXPECT_EQ(Printed([&](std::FILE* out) { WriteWindowCsv(out, window); }),
@@ -129,6 +150,34 @@ TEST(WriteWindowCsvTest, WritesOneRowPerSampleWithRecordingSeconds) {
             "EEG,91.750000,12\n"
             "EEG,92.000000,13\n"
             "\"Odd, \"\"name\"\"\",92.000000,-21\n");
+}
+
+// Times come from the exact fraction: sample 2342 at 256 Hz is 9.1484375 s, never the time
+// of a neighbour, and a rate of one sample per 30 s keeps its samples 30 s apart.
+TEST(WriteWindowCsvTest, GivesEachValueItsSampleTime) {
+  WindowSamples window;
+  window.names = {"EEG", "Slow"};
+  window.rates = {{256, 1}, {1, 30}};
+  window.ranges = {{2342, 2}, {3, 1}};
+  window.samples = {1, 2, 3};
+  EXPECT_EQ(Printed([&](std::FILE* out) { WriteWindowCsv(out, window); }),
+            "channel,time_s,value\n"
+            "EEG,9.148438,1\n"
+            "EEG,9.152344,2\n"
+            "Slow,90.000000,3\n");
+}
+
+TEST(PrintEventsTest, EscapesControlCharactersOfTexts) {
+  EventEntry event;
+  event.typeIndex = 0;
+  event.typeText1 = "\x1b[2J";
+  event.typeText2 = "EDF\xc2\x9b" "31m";
+  event.label = "bell\a";
+  event.time = kMay14At0930;
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintEvents(out, {event}); }),
+            "Events: 1\n"
+            "    0  2024-05-14T09:30:00.000     0.000 s  type 0 \"\\x1b[2J\" (EDF\\u009b31m)"
+            "  label \"bell\\x07\"\n");
 }
 
 }  // namespace

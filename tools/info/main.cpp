@@ -3,7 +3,8 @@
 // Prints a recording's segments, channels, events and per-channel sample statistics of its
 // first segment, read through the library's exports like any host would read them; with
 // --window, also writes that window's samples as CSV. When the library refuses the file, the
-// EDF reader's own reason is printed too.
+// EDF reader's own reason is printed too. Texts from the file or the user are printed with
+// their control characters escaped.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -12,9 +13,13 @@
 #include <vector>
 
 #include "format/recording.h"
+#include "progress_bar.h"
 #include "recording_queries.h"
 #include "recording_report.h"
+#include "segment_statistics.h"
 #include "tapline_library.h"
+#include "terminal.h"
+#include "terminal_text.h"
 #include "window_csv.h"
 
 namespace {
@@ -71,30 +76,44 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
 void ExplainRefusal(const std::string& file) {
   const edf::Result<std::unique_ptr<edf::Recording>> opened = edf::Recording::Open(file);
   if (!opened.ok()) {
-    std::fprintf(stderr, "\ntapline-info: %s: %s\n", file.c_str(), opened.reason().c_str());
+    std::fprintf(stderr, "\ntapline-info: %s: %s\n", TerminalSafe(file).c_str(),
+                 TerminalSafe(opened.reason()).c_str());
   } else {
     std::fprintf(stderr,
                  "\ntapline-info: %s is a readable EDF file, but the library could not open it:"
                  " is the reader component registered (tapline-regsvr libtapline_edf.so)?\n",
-                 file.c_str());
+                 TerminalSafe(file).c_str());
+  }
+}
+
+// Statistics of segment 0, read in windows; a progress bar on a terminal while they take long.
+void PrintFirstSegmentSamples(const TaplineLibrary& library, const SegmentTimes& times,
+                              const SegmentChannels& channels) {
+  std::optional<std::vector<SampleSummary>> summaries;
+  {
+    std::fflush(stdout);
+    ProgressBar bar(stderr, IsTerminal(stderr), "Reading segment 0");
+    summaries = SummarizeSegment(library, 0, {times.starts.front(), times.durations.front()},
+                                 channels, kWindowBufferSamples,
+                                 [&](double done) { bar.Update(done); });
+  }
+  if (summaries) {
+    PrintSampleSummaries(stdout, channels.names, *summaries);
+  } else {
+    std::fputs("Samples of segment 0: not readable\n", stdout);
   }
 }
 
 int PrintRecording(const TaplineLibrary& library, int segmentCount) {
-  PrintSegments(stdout, ReadSegmentTimes(library, segmentCount));
+  const SegmentTimes times = ReadSegmentTimes(library, segmentCount);
+  PrintSegments(stdout, times);
   std::vector<std::optional<SegmentChannels>> channels;
   for (int segment = 0; segment < segmentCount; ++segment) {
     channels.push_back(ReadSegmentChannels(library, segment));
   }
   PrintChannels(stdout, channels);
   PrintEvents(stdout, ReadEvents(library));
-  if (!channels.empty() && channels.front()) {
-    if (const auto samples = ReadSegmentSamples(library, 0, *channels.front())) {
-      PrintSampleSummaries(stdout, *channels.front(), *samples);
-    } else {
-      std::fputs("Samples of segment 0: not readable\n", stdout);
-    }
-  }
+  if (!channels.empty() && channels.front()) PrintFirstSegmentSamples(library, times, *channels.front());
   return 0;
 }
 
@@ -103,21 +122,21 @@ int WriteWindow(const TaplineLibrary& library, int segmentCount, const Arguments
   std::string error;
   if (!ReadWindow(library, segmentCount, *arguments.windowStart, arguments.windowDuration,
                   window, error)) {
-    std::fprintf(stderr, "tapline-info: window: %s\n", error.c_str());
+    std::fprintf(stderr, "tapline-info: window: %s\n", TerminalSafe(error).c_str());
     return kRefused;
   }
   std::FILE* out = std::fopen(arguments.csvPath.c_str(), "w");
   if (out == nullptr) {
-    std::fprintf(stderr, "tapline-info: cannot write %s\n", arguments.csvPath.c_str());
+    std::fprintf(stderr, "tapline-info: cannot write %s\n", TerminalSafe(arguments.csvPath).c_str());
     return kRefused;
   }
   WriteWindowCsv(out, window);
   if (std::fclose(out) != 0) {
-    std::fprintf(stderr, "tapline-info: cannot write %s\n", arguments.csvPath.c_str());
+    std::fprintf(stderr, "tapline-info: cannot write %s\n", TerminalSafe(arguments.csvPath).c_str());
     return kRefused;
   }
   std::printf("Window of %g s from %g s: %zu samples written to %s\n", arguments.windowDuration,
-              *arguments.windowStart, window.samples.size(), arguments.csvPath.c_str());
+              *arguments.windowStart, window.samples.size(), TerminalSafe(arguments.csvPath).c_str());
   return 0;
 }
 
@@ -128,7 +147,7 @@ int Run(int argc, char** argv) {
   TaplineLibrary library;
   std::string error;
   if (!LoadTaplineLibrary(libraryPath, library, error)) {
-    std::fprintf(stderr, "tapline-info: %s\n", error.c_str());
+    std::fprintf(stderr, "tapline-info: %s\n", TerminalSafe(error).c_str());
     return kUsage;
   }
   int segmentCount = 0;
@@ -137,7 +156,7 @@ int Run(int argc, char** argv) {
     ExplainRefusal(arguments->file);
     return kRefused;
   }
-  std::printf("Recording: %s\n", arguments->file.c_str());
+  std::printf("Recording: %s\n", TerminalSafe(arguments->file).c_str());
   int result = PrintRecording(library, segmentCount);
   if (arguments->windowStart) result = WriteWindow(library, segmentCount, *arguments);
   library.Close();
@@ -150,7 +169,7 @@ int main(int argc, char** argv) {
   try {
     return Run(argc, argv);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "tapline-info: %s\n", error.what());
+    std::fprintf(stderr, "tapline-info: %s\n", TerminalSafe(error.what()).c_str());
     return kRefused;
   }
 }

@@ -3,21 +3,40 @@
 #include <algorithm>
 
 #include "day_number.h"
+#include "terminal_text.h"
 
 namespace tapline_info {
 
+void SampleSummary::Add(std::span<const std::int16_t> samples) {
+  if (samples.empty()) return;
+  const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+  minimum = count == 0 ? *low : std::min<int>(minimum, *low);
+  maximum = count == 0 ? *high : std::max<int>(maximum, *high);
+  count += static_cast<std::int64_t>(samples.size());
+  for (std::int16_t sample : samples) sum += sample;
+}
+
+double SampleSummary::Mean() const {
+  return count == 0 ? 0.0 : static_cast<double>(sum) / static_cast<double>(count);
+}
+
 SampleSummary Summarize(std::span<const std::int16_t> samples) {
   SampleSummary summary;
-  if (samples.empty()) return summary;
-  summary.count = static_cast<std::int64_t>(samples.size());
-  const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
-  summary.minimum = *low;
-  summary.maximum = *high;
-  // An int64 sum of int16 values cannot overflow below 2^48 samples.
-  std::int64_t sum = 0;
-  for (std::int16_t sample : samples) sum += sample;
-  summary.mean = static_cast<double>(sum) / static_cast<double>(summary.count);
+  summary.Add(samples);
   return summary;
+}
+
+std::vector<SampleSummary> SummarizeByChannel(const SegmentChannels& channels,
+                                              std::span<const std::int16_t> samples) {
+  std::vector<SampleSummary> summaries;
+  std::size_t at = 0;
+  for (int channelCount : channels.sampleCounts) {
+    const auto count = static_cast<std::size_t>(std::max(channelCount, 0));
+    const std::size_t available = std::min(count, samples.size() - at);
+    summaries.push_back(Summarize(samples.subspan(at, available)));
+    at += available;
+  }
+  return summaries;
 }
 
 void PrintSegments(std::FILE* out, const SegmentTimes& times) {
@@ -36,7 +55,7 @@ void PrintChannels(std::FILE* out, const std::vector<std::optional<SegmentChanne
   const SegmentChannels& first = *channels.front();
   std::fprintf(out, "Channels: %zu (samples per segment)\n", first.names.size());
   for (std::size_t channel = 0; channel < first.names.size(); ++channel) {
-    std::fprintf(out, "  %2zu  %-16s %10g Hz ", channel, first.names[channel].c_str(),
+    std::fprintf(out, "  %2zu  %-16s %10g Hz ", channel, TerminalSafe(first.names[channel]).c_str(),
                  first.values[channel]);
     for (const std::optional<SegmentChannels>& segment : channels) {
       if (segment && channel < segment->sampleCounts.size()) {
@@ -59,28 +78,25 @@ void PrintEvents(std::FILE* out, const std::vector<EventEntry>& events) {
     }
     std::fprintf(out, "  %3zu  %s  %8.3f s  type %d \"%s\" (%s)  label \"%s\"\n", i,
                  FormatIsoTime(event.time).c_str(), event.duration, event.typeIndex,
-                 event.typeText1.c_str(), event.typeText2.c_str(), event.label.c_str());
+                 TerminalSafe(event.typeText1).c_str(), TerminalSafe(event.typeText2).c_str(),
+                 TerminalSafe(event.label).c_str());
   }
 }
 
-void PrintSampleSummaries(std::FILE* out, const SegmentChannels& channels,
-                          std::span<const std::int16_t> samples) {
+void PrintSampleSummaries(std::FILE* out, const std::vector<std::string>& names,
+                          const std::vector<SampleSummary>& summaries) {
   std::fprintf(out, "Samples of segment 0:\n  %2s  %-16s %12s %8s %8s %10s\n", "#", "channel",
                "count", "min", "max", "mean");
-  std::size_t at = 0;
-  for (std::size_t channel = 0; channel < channels.names.size(); ++channel) {
-    const auto count = static_cast<std::size_t>(std::max(channels.sampleCounts[channel], 0));
-    const std::size_t available = std::min(count, samples.size() - at);
-    const SampleSummary summary = Summarize(samples.subspan(at, available));
-    at += available;
+  for (std::size_t channel = 0; channel < names.size() && channel < summaries.size(); ++channel) {
+    const SampleSummary& summary = summaries[channel];
+    const std::string name = TerminalSafe(names[channel]);
     if (summary.count == 0) {
-      std::fprintf(out, "  %2zu  %-16s %12d %8s %8s %10s\n", channel,
-                   channels.names[channel].c_str(), 0, "-", "-", "-");
+      std::fprintf(out, "  %2zu  %-16s %12d %8s %8s %10s\n", channel, name.c_str(), 0, "-", "-", "-");
       continue;
     }
-    std::fprintf(out, "  %2zu  %-16s %12lld %8d %8d %10.3f\n", channel,
-                 channels.names[channel].c_str(), static_cast<long long>(summary.count),
-                 summary.minimum, summary.maximum, summary.mean);
+    std::fprintf(out, "  %2zu  %-16s %12lld %8d %8d %10.3f\n", channel, name.c_str(),
+                 static_cast<long long>(summary.count), summary.minimum, summary.maximum,
+                 summary.Mean());
   }
 }
 

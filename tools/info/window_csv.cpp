@@ -3,23 +3,13 @@
 #include <cmath>
 
 #include "recording_queries.h"
+#include "terminal_text.h"
 
 namespace tapline_info {
 
 namespace {
 
-constexpr double kDaysPerSecond = 1.0 / 86400.0;
-
-// A CSV field: quoted, with quotes doubled, when it holds a separator, quote or line break.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
+constexpr double kDaysPerSecond = 1.1574074074074073e-05;
 
 }  // namespace
 
@@ -55,12 +45,22 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSec
   const auto index = static_cast<std::size_t>(segment);
   const double segmentStartSeconds =
       std::nearbyint((times.starts[index] - recordingStart) * 86400.0 * 1e6) / 1e6;
-  std::vector<SampleRange> ranges = WindowRanges(
-      channels->values, times.durations[index], startSeconds - segmentStartSeconds, durationSeconds);
+  // The layout from the very day numbers GetData2 receives and GetSegmentTime reports.
+  const auto ticks = WindowInSegment(times.starts[index], date, durationSeconds);
+  auto ranges = ticks ? WindowRanges(*ticks, channels->values, times.durations[index]) : std::nullopt;
+  std::vector<SampleRate> rates;
+  for (double value : channels->values) {
+    if (const auto rate = SimplestFraction(value)) rates.push_back(*rate);
+  }
+  if (!ranges || rates.size() != channels->values.size()) {
+    error = "the window's samples cannot be laid out by channel (a sampling rate without an"
+            " exact fraction, or counts beyond 64 bits)";
+    return false;
+  }
   std::int64_t needed = 0;
   std::int64_t capacity = 0;
-  for (std::size_t channel = 0; channel < ranges.size(); ++channel) {
-    needed += ranges[channel].count;
+  for (std::size_t channel = 0; channel < ranges->size(); ++channel) {
+    needed += (*ranges)[channel].count;
     capacity += WindowCapacity(channels->values[channel], durationSeconds);
   }
   // The capacity bound is what a host must allocate; the exact counts are never more.
@@ -72,8 +72,8 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSec
   samples.resize(static_cast<std::size_t>(needed));
   window.segmentStartSeconds = segmentStartSeconds;
   window.names = channels->names;
-  window.rates = channels->values;
-  window.ranges = std::move(ranges);
+  window.rates = std::move(rates);
+  window.ranges = std::move(*ranges);
   window.samples = std::move(samples);
   return true;
 }
@@ -84,9 +84,9 @@ void WriteWindowCsv(std::FILE* out, const WindowSamples& window) {
   for (std::size_t channel = 0; channel < window.ranges.size(); ++channel) {
     const std::string name = CsvField(window.names[channel]);
     const SampleRange& range = window.ranges[channel];
-    const double rate = window.rates[channel];
     for (std::int64_t k = 0; k < range.count && at < window.samples.size(); ++k, ++at) {
-      const double time = window.segmentStartSeconds + static_cast<double>(range.first + k) / rate;
+      const double time =
+          window.segmentStartSeconds + SampleSeconds(range.first + k, window.rates[channel]);
       std::fprintf(out, "%s,%.6f,%d\n", name.c_str(), time,
                    window.samples[at]);
     }

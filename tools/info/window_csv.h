@@ -1,5 +1,6 @@
 // tapline-info --window START DURATION --csv OUT: a window's samples, read with GetData2, as
-// CSV rows "channel,time_s,value" (time in seconds from the recording's beginning).
+// CSV rows "channel,time_s,value" (each value's sample time, in seconds from the recording's
+// beginning).
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,7 @@ struct WindowSamples {
   // to the microsecond (the precision a day number carries).
   double segmentStartSeconds = 0.0;
   std::vector<std::string> names;
-  std::vector<double> rates;
+  std::vector<SampleRate> rates;
   std::vector<SampleRange> ranges;    // per channel, within the segment
   std::vector<std::int16_t> samples;  // channel after channel, ranges[i].count each
 };

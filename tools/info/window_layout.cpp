@@ -1,56 +1,168 @@
 #include "window_layout.h"
 
-#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numeric>
 
 namespace tapline_info {
 
 namespace {
 
-constexpr double kTicksPerSecond = 1e7;
-// Beyond every tick or sample count a recording can have, and exact in a double.
-constexpr double kTickLimit = 1e18;
-// A product of ticks and rate this close to a whole sample is that sample: the error of the
-// floating-point product is orders smaller, and a true fraction of a sample is at least one
-// tick's worth of samples (rate / 10^7) away.
-constexpr long double kWholeSampleTolerance = 1e-9L;
+constexpr double kTicksPerDay = 864000000000.0;
+constexpr double kTicksPerSecond = 10000000.0;
+constexpr std::int64_t kTicksPerSecondInteger = 10000000;
+// Bounds are shifted this many ticks (1 us) early.
+constexpr std::int64_t kShiftTicks = 10;
+// Below the 64-bit limit with room for the shift and the sum S + L of two such values.
+constexpr double kTickLimit = 4.0e18;
+// Integers up to here are exact in a double, so a quotient of two is correctly rounded.
+constexpr std::int64_t kExactInDouble = std::int64_t{1} << 53;
+constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 
-std::int64_t Ticks(double seconds) {
-  const double ticks = std::nearbyint(seconds * kTicksPerSecond);
-  return static_cast<std::int64_t>(std::clamp(ticks, -kTickLimit, kTickLimit));
+std::optional<std::int64_t> RoundedTicks(double ticks) {
+  if (!std::isfinite(ticks) || std::fabs(ticks) > kTickLimit) return std::nullopt;
+  return static_cast<std::int64_t>(std::nearbyint(ticks));  // |ticks| <= 4e18 fits
 }
 
-// Index of the first sample at or after the tick.
-std::int64_t FirstSampleAtOrAfter(std::int64_t ticks, double rate) {
-  const long double position =
-      static_cast<long double>(ticks) * static_cast<long double>(rate) / 1e7L;
-  const long double nearest = std::nearbyint(position);
-  if (std::fabs(position - nearest) <= kWholeSampleTolerance) {
-    return static_cast<std::int64_t>(nearest);
+// a x b + c for non-negative operands; nullopt past 64 bits.
+std::optional<std::int64_t> MultiplyAdd(std::int64_t a, std::int64_t b, std::int64_t c) {
+  if (a != 0 && b > kInt64Max / a) return std::nullopt;
+  if (a * b > kInt64Max - c) return std::nullopt;
+  return a * b + c;
+}
+
+// F(x): how many samples lie before tick x, ceil(x x rate / 10^7) for x > 0. x is split by
+// the divisor first so that the products stay as small as the fraction allows.
+std::optional<std::int64_t> SamplesBefore(std::int64_t ticks, const SampleRate& rate) {
+  if (ticks <= 0) return 0;
+  const std::int64_t common = std::gcd(rate.numerator, kTicksPerSecondInteger);
+  const std::int64_t multiplier = rate.numerator / common;
+  const auto divisor = MultiplyAdd(kTicksPerSecondInteger / common, rate.denominator, 0);
+  if (!divisor) return std::nullopt;
+  const std::int64_t whole = ticks / *divisor;
+  const std::int64_t rest = ticks % *divisor;
+  const auto restNumerator = MultiplyAdd(rest, multiplier, *divisor - 1);
+  if (!restNumerator) return std::nullopt;
+  return MultiplyAdd(whole, multiplier, *restNumerator / *divisor);
+}
+
+// Whether numerator / denominator, correctly rounded, is below, at or above the target.
+int CompareRounded(std::int64_t numerator, std::int64_t denominator, double target) {
+  // Both terms are below 2^53, hence exact as doubles.
+  const double quotient = static_cast<double>(numerator) / static_cast<double>(denominator);
+  return quotient < target ? -1 : (quotient > target ? 1 : 0);
+}
+
+struct Fraction {
+  std::int64_t numerator;
+  std::int64_t denominator;
+};
+
+// The largest k >= 1 for which outer + k x inner keeps both terms below 2^53; 0 if none.
+std::int64_t LargestStep(const Fraction& outer, const Fraction& inner) {
+  std::int64_t largest = kExactInDouble;
+  if (inner.numerator > 0) largest = std::min(largest, (kExactInDouble - outer.numerator) / inner.numerator);
+  if (inner.denominator > 0) {
+    largest = std::min(largest, (kExactInDouble - outer.denominator) / inner.denominator);
   }
-  return static_cast<std::int64_t>(std::ceil(position));
+  return largest;
+}
+
+// The largest k in [1, limit] for which stillBelow(k) holds, knowing it holds for k = 1 and
+// turns false once and for all.
+template <typename Predicate>
+std::int64_t LargestHolding(std::int64_t limit, Predicate stillBelow) {
+  std::int64_t low = 1;
+  std::int64_t high = 2;
+  while (high <= limit && stillBelow(high)) {
+    low = high;
+    high = high > limit / 2 ? limit + 1 : high * 2;
+  }
+  high = std::min(high, limit + 1);  // stillBelow(high) is false or high is past the limit
+  while (high - low > 1) {
+    const std::int64_t middle = low + (high - low) / 2;
+    (stillBelow(middle) ? low : high) = middle;
+  }
+  return low;
 }
 
 }  // namespace
 
-std::vector<SampleRange> WindowRanges(const std::vector<double>& rates, double segmentSeconds,
-                                      double offsetSeconds, double durationSeconds) {
-  std::vector<SampleRange> ranges(rates.size());
-  if (!std::isfinite(segmentSeconds) || !std::isfinite(offsetSeconds) ||
-      !std::isfinite(durationSeconds)) {
-    return ranges;
+// A walk down the Stern-Brocot tree towards the rate: every fraction strictly between the
+// bounds has a denominator at least that of their mediant, so the first mediant that rounds
+// to the rate is the simplest such fraction. Runs of steps in one direction are taken at once
+// by a binary search, so a rate of 10^-8 takes a few dozen steps, not 10^8.
+std::optional<SampleRate> SimplestFraction(double rate) {
+  if (!std::isfinite(rate) || rate <= 0.0) return std::nullopt;
+  Fraction below{0, 1};
+  Fraction above{1, 0};
+  for (;;) {
+    const Fraction mediant{below.numerator + above.numerator,
+                           below.denominator + above.denominator};
+    if (mediant.numerator > kExactInDouble || mediant.denominator > kExactInDouble) {
+      return std::nullopt;
+    }
+    const int side = CompareRounded(mediant.numerator, mediant.denominator, rate);
+    if (side == 0) return SampleRate{mediant.numerator, mediant.denominator};
+    if (side < 0) {
+      const std::int64_t step = LargestHolding(LargestStep(below, above), [&](std::int64_t k) {
+        return CompareRounded(below.numerator + k * above.numerator,
+                              below.denominator + k * above.denominator, rate) < 0;
+      });
+      below = {below.numerator + step * above.numerator,
+               below.denominator + step * above.denominator};
+    } else {
+      const std::int64_t step = LargestHolding(LargestStep(above, below), [&](std::int64_t k) {
+        return CompareRounded(above.numerator + k * below.numerator,
+                              above.denominator + k * below.denominator, rate) > 0;
+      });
+      above = {above.numerator + step * below.numerator,
+               above.denominator + step * below.denominator};
+    }
   }
-  const std::int64_t start = Ticks(offsetSeconds);
-  // Both limits are at most 10^18 ticks, so the sum cannot overflow.
-  const std::int64_t end = std::min(start + Ticks(durationSeconds), Ticks(segmentSeconds));
-  if (start < 0 || end <= start) return ranges;
-  for (std::size_t channel = 0; channel < rates.size(); ++channel) {
-    const double rate = rates[channel];
-    if (!std::isfinite(rate) || rate <= 0.0) continue;
-    const std::int64_t first = FirstSampleAtOrAfter(start, rate);
-    ranges[channel] = {first, FirstSampleAtOrAfter(end, rate) - first};
+}
+
+std::optional<WindowTicks> WindowInSegment(double segmentStartDay, double startDay,
+                                           double durationSeconds) {
+  if (!(durationSeconds >= 0.0)) return std::nullopt;
+  const auto start = RoundedTicks((startDay - segmentStartDay) * kTicksPerDay);
+  const auto length = RoundedTicks(durationSeconds * kTicksPerSecond);
+  if (!start || !length) return std::nullopt;
+  return WindowTicks{*start, *start + *length};  // each within 4e18: no overflow
+}
+
+std::optional<std::int64_t> SegmentSampleCount(double segmentSeconds, double rate) {
+  const double count = std::nearbyint(segmentSeconds * rate);
+  if (!std::isfinite(count) || count < 0.0 || count > kTickLimit) return std::nullopt;
+  return static_cast<std::int64_t>(count);
+}
+
+std::optional<SampleRange> ChannelRange(const WindowTicks& window, const SampleRate& rate,
+                                        std::int64_t segmentSamples) {
+  const auto first = SamplesBefore(window.start - kShiftTicks, rate);
+  const auto end = SamplesBefore(window.end - kShiftTicks, rate);
+  if (!first || !end) return std::nullopt;
+  const std::int64_t clampedFirst = std::min(*first, segmentSamples);
+  return SampleRange{clampedFirst, std::min(*end, segmentSamples) - clampedFirst};
+}
+
+std::optional<std::vector<SampleRange>> WindowRanges(const WindowTicks& window,
+                                                     const std::vector<double>& rates,
+                                                     double segmentSeconds) {
+  std::vector<SampleRange> ranges;
+  for (double value : rates) {
+    const auto rate = SimplestFraction(value);
+    const auto samples = SegmentSampleCount(segmentSeconds, value);
+    const auto range = rate && samples ? ChannelRange(window, *rate, *samples) : std::nullopt;
+    if (!range) return std::nullopt;
+    ranges.push_back(*range);
   }
   return ranges;
+}
+
+double SampleSeconds(std::int64_t k, const SampleRate& rate) {
+  return static_cast<double>(k) * static_cast<double>(rate.denominator) /
+         static_cast<double>(rate.numerator);
 }
 
 std::int64_t WindowCapacity(double rate, double durationSeconds) {

@@ -1,25 +1,65 @@
 // Where a window's samples lie in each channel. No export tells a window's counts, so a host
-// works them out by the rule the samples follow: a window holds, per channel, the samples
-// whose times fall in [start, start + duration) within the start's segment, sample k of a
-// channel lying k / rate after the segment's start.
+// works them out exactly the way the reader component counts them, from the same doubles:
+// - the start S, in 100-ns ticks from the segment's start, is nearbyint((D - Dseg) x 864e9),
+//   D being the day number passed to GetData2 and Dseg the segment's start as GetSegmentTime
+//   reports it; the window spans L = nearbyint(duration x 10^7) ticks and ends at E = S + L;
+// - sample k of a channel lies k / rate after the segment's start, the rate taken as an exact
+//   fraction; a channel has N = round(segment duration x rate) samples in the segment;
+// - the window holds the samples k < N whose times t_k satisfy S - 10 <= t_k < E - 10: both
+//   bounds sit 1 us early, so that a start a day number carries to within +-0.7 us of a
+//   sample's time still includes exactly that sample, and windows with E1 = S2 tile.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tapline_info {
+
+// Samples per second as numerator / denominator, both positive and below 2^53.
+struct SampleRate {
+  std::int64_t numerator = 0;
+  std::int64_t denominator = 1;
+};
 
 struct SampleRange {
   std::int64_t first = 0;  // index within the segment
   std::int64_t count = 0;
 };
 
-// One range per rate for a window `offsetSeconds` after its segment's start, its end clamped
-// to the segment's end. Times are rounded to 100 ns, as the reader component counts them.
-// Empty ranges for a negative offset, a window that ends at or before its start, and a
-// channel whose rate is not positive or not finite.
-std::vector<SampleRange> WindowRanges(const std::vector<double>& rates, double segmentSeconds,
-                                      double offsetSeconds, double durationSeconds);
+struct WindowTicks {
+  std::int64_t start = 0;  // S, from the segment's start
+  std::int64_t end = 0;    // E = S + L
+};
+
+// The fraction with the smallest denominator whose nearest double is the rate (a channel
+// value is all a host knows of the rate: for EDF, samples per record over the record's
+// duration). nullopt for a rate that is not positive and finite, or whose simplest fraction
+// needs terms of 2^53 or more.
+std::optional<SampleRate> SimplestFraction(double rate);
+
+// The window of durationSeconds from day number startDay in the segment that starts at day
+// number segmentStartDay; nullopt when a value is not finite, the duration is negative, or the
+// ticks pass 64 bits.
+std::optional<WindowTicks> WindowInSegment(double segmentStartDay, double startDay,
+                                           double durationSeconds);
+
+// N = round(segmentSeconds x rate), ties to even; nullopt when not finite, negative or too
+// large for 64 bits.
+std::optional<std::int64_t> SegmentSampleCount(double segmentSeconds, double rate);
+
+// The channel's samples in the window; nullopt when a product passes 64 bits.
+std::optional<SampleRange> ChannelRange(const WindowTicks& window, const SampleRate& rate,
+                                        std::int64_t segmentSamples);
+
+// One range per channel rate; nullopt when a rate has no exact fraction or a count cannot be
+// worked out, since a buffer laid out with a wrong count would shift every later channel.
+std::optional<std::vector<SampleRange>> WindowRanges(const WindowTicks& window,
+                                                     const std::vector<double>& rates,
+                                                     double segmentSeconds);
+
+// Seconds from the segment's start to sample k.
+double SampleSeconds(std::int64_t k, const SampleRate& rate);
 
 // The most samples one channel can have in a window of the duration: ceil(rate x duration)
 // + 1, the per-channel size of a GetData2 buffer. 0 for a rate or duration that is not

@@ -1,0 +1,143 @@
+#include "segment_statistics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <span>
+
+#include "window_layout.h"
+
+namespace tapline_info {
+
+namespace {
+
+constexpr double kDaysPerSecond = 1.1574074074074073e-05;
+// The library accepts a window whose duration is at most the seconds left in the segment
+// rounded to a whole number, so a segment must leave at least half a second (and a margin
+// for the day number's rounding) for a window of one second; whole-second windows that end
+// within the segment always pass.
+constexpr double kShortestWindowedSegment = 0.501;
+
+struct ChannelLayout {
+  SampleRate rate;
+  std::int64_t segmentSamples = 0;
+  std::int64_t next = 0;  // first sample not yet summarised
+};
+
+struct PlannedWindow {
+  double offsetSeconds;
+  double durationSeconds;
+};
+
+// Whole-second windows from the segment's start, and one more ending at the segment's end for
+// what they leave: it overlaps the last by less than a second, and that overlap is read twice
+// but summarised once.
+std::vector<PlannedWindow> PlanWindows(double segmentSeconds, double windowSeconds) {
+  if (segmentSeconds < 1.0) return {{0.0, 1.0}};
+  std::vector<PlannedWindow> windows;
+  double offset = 0.0;
+  for (; offset + windowSeconds <= segmentSeconds; offset += windowSeconds) {
+    windows.push_back({offset, windowSeconds});
+  }
+  if (offset < segmentSeconds) {
+    const double last = std::ceil(segmentSeconds - offset);
+    windows.push_back({segmentSeconds - last, last});
+  }
+  return windows;
+}
+
+// A start day for the window that lies no later, in ticks, than the previous window's end,
+// so that no sample falls between the two; the day number's rounding may otherwise put it a
+// few ticks past.
+std::optional<std::pair<double, WindowTicks>> PlaceWindow(const SegmentSpan& span,
+                                                          const PlannedWindow& planned,
+                                                          std::optional<std::int64_t> previousEnd) {
+  double startDay = span.startDay + planned.offsetSeconds * kDaysPerSecond;
+  for (;;) {
+    const auto window = WindowInSegment(span.startDay, startDay, planned.durationSeconds);
+    if (!window) return std::nullopt;
+    if (!previousEnd || window->start <= *previousEnd) return std::make_pair(startDay, *window);
+    startDay = std::nextafter(startDay, -INFINITY);
+  }
+}
+
+std::optional<std::vector<SampleSummary>> SummarizeWithGetData(const TaplineLibrary& library,
+                                                               int segment,
+                                                               const SegmentChannels& channels,
+                                                               std::int64_t bufferSamples) {
+  const std::int64_t total = std::accumulate(channels.sampleCounts.begin(),
+                                             channels.sampleCounts.end(), std::int64_t{0});
+  if (total > bufferSamples) return std::nullopt;
+  const auto samples = ReadSegmentSamples(library, segment, channels);
+  if (!samples) return std::nullopt;
+  return SummarizeByChannel(channels, *samples);
+}
+
+}  // namespace
+
+std::optional<std::vector<SampleSummary>> SummarizeSegment(
+    const TaplineLibrary& library, int segment, const SegmentSpan& span,
+    const SegmentChannels& channels, std::int64_t bufferSamples,
+    const std::function<void(double)>& progress) {
+  if (!(span.seconds >= 0.0) || !std::isfinite(span.seconds)) return std::nullopt;
+  std::vector<ChannelLayout> layouts;
+  double samplesPerSecond = 0.0;
+  for (double value : channels.values) {
+    const auto rate = SimplestFraction(value);
+    const auto samples = SegmentSampleCount(span.seconds, value);
+    if (!rate || !samples) return std::nullopt;
+    layouts.push_back({*rate, *samples});
+    samplesPerSecond += value;
+  }
+  std::vector<SampleSummary> summaries(layouts.size());
+  if (layouts.empty()) return summaries;
+  if (span.seconds < kShortestWindowedSegment) {
+    return SummarizeWithGetData(library, segment, channels, bufferSamples);
+  }
+  // Each channel's capacity is at most rate x seconds + 2 samples.
+  const double budget = static_cast<double>(bufferSamples) - 2.0 * static_cast<double>(layouts.size());
+  const double windowSeconds =
+      std::max(1.0, std::min(std::floor(budget / samplesPerSecond), std::floor(span.seconds)));
+  const std::vector<PlannedWindow> windows = PlanWindows(span.seconds, windowSeconds);
+
+  std::vector<std::int16_t> buffer;
+  std::optional<std::int64_t> previousEnd;
+  for (std::size_t w = 0; w < windows.size(); ++w) {
+    const auto placed = PlaceWindow(span, windows[w], previousEnd);
+    if (!placed) return std::nullopt;
+    const auto& [startDay, ticks] = *placed;
+    std::vector<SampleRange> ranges;
+    std::int64_t needed = 0;
+    std::int64_t capacity = 0;
+    for (std::size_t c = 0; c < layouts.size(); ++c) {
+      const auto range = ChannelRange(ticks, layouts[c].rate, layouts[c].segmentSamples);
+      if (!range || range->first > layouts[c].next) return std::nullopt;  // a gap: never expected
+      ranges.push_back(*range);
+      needed += range->count;
+      capacity += WindowCapacity(channels.values[c], windows[w].durationSeconds);
+    }
+    // One spare element keeps data() valid for a window without samples.
+    buffer.resize(static_cast<std::size_t>(std::max(needed, capacity)) + 1);
+    if (library.GetData2(startDay, windows[w].durationSeconds, buffer.data()) != 1) {
+      return std::nullopt;
+    }
+    const std::span<const std::int16_t> read(buffer.data(), static_cast<std::size_t>(needed));
+    std::size_t at = 0;
+    for (std::size_t c = 0; c < layouts.size(); ++c) {
+      const std::int64_t end = ranges[c].first + ranges[c].count;
+      const std::int64_t fresh = std::max<std::int64_t>(end - layouts[c].next, 0);
+      summaries[c].Add(read.subspan(at + static_cast<std::size_t>(ranges[c].count - fresh),
+                                    static_cast<std::size_t>(fresh)));
+      layouts[c].next = std::max(layouts[c].next, end);
+      at += static_cast<std::size_t>(ranges[c].count);
+    }
+    previousEnd = ticks.end;
+    progress(static_cast<double>(w + 1) / static_cast<double>(windows.size()));
+  }
+  for (const ChannelLayout& layout : layouts) {
+    if (layout.next != layout.segmentSamples) return std::nullopt;
+  }
+  return summaries;
+}
+
+}  // namespace tapline_info

@@ -1,0 +1,9 @@
+#include <io.h>
+
+#include "terminal.h"
+
+namespace tapline_info {
+
+bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+}  // namespace tapline_info
