@@ -29,9 +29,13 @@ class EdfHeaderError(ValueError):
 
 
 def _text(field):
-    # EDF headers are ASCII; Latin-1 keeps any other byte as one character, as the reader
-    # component does for labels.
-    return field.decode("latin-1").rstrip(" \0")
+    # EDF headers should be ASCII. Like the reader component, take other bytes as UTF-8 when
+    # they form it (writers put "µV" or "°C" that way), else as Latin-1.
+    try:
+        text = field.decode("utf-8")
+    except UnicodeDecodeError:
+        text = field.decode("latin-1")
+    return text.rstrip(" \0")
 
 
 def _number(field, what, integer=False):

@@ -42,7 +42,7 @@ class Workspace:
 
 
 def _field(text, width):
-    data = str(text).encode("latin-1")
+    data = str(text).encode("utf-8")
     assert len(data) <= width, (text, width)
     return data.ljust(width, b" ")
 

@@ -17,11 +17,11 @@ import tapline_mne
 EEG_DIGITAL = [-32768, 32767, 0, 1234]
 TEMP_DIGITAL = [-100, 3000, 0, 1450]  # asymmetric range, a non-voltage unit
 SIGNALS = [
-    {"label": "EEG Cz", "spr": 4, "unit": "uV", "pmin": -3200, "pmax": 3200,
+    {"label": "EEG Cz", "spr": 4, "unit": "\u00b5V", "pmin": -3200, "pmax": 3200,
      "values": lambda i, k: np.take(EEG_DIGITAL, k % 4)},
     {"label": "EMG chin", "spr": 4, "unit": "mV", "pmin": "-2.5", "pmax": "2.5", "dmin": -2048,
      "dmax": 2047, "values": lambda i, k: k % 4096 - 2048},
-    {"label": "Temp", "spr": 1, "unit": "degC", "pmin": 30, "pmax": 42, "dmin": -100,
+    {"label": "Temp \u00b0C", "spr": 1, "unit": "degC", "pmin": 30, "pmax": 42, "dmin": -100,
      "dmax": 3000, "values": lambda i, k: np.take(TEMP_DIGITAL, k % 4)},
 ]
 # Two segments of 1-s records: 0-6 s and 10-14 s.
@@ -53,7 +53,7 @@ class MneTest(unittest.TestCase):
         fast, slow = self.recording.to_mne(0)
         self.assertEqual((fast.ch_names, fast.info["sfreq"]), (["EEG Cz", "EMG chin"], 4.0))
         self.assertEqual(fast.get_channel_types(), ["eeg", "emg"])
-        self.assertEqual((slow.ch_names, slow.info["sfreq"]), (["Temp"], 1.0))
+        self.assertEqual((slow.ch_names, slow.info["sfreq"]), (["Temp \u00b0C"], 1.0))
         self.assertEqual(slow.get_channel_types(), ["misc"])
         k = np.arange(24)
         np.testing.assert_allclose(
@@ -80,7 +80,8 @@ class MneTest(unittest.TestCase):
 
     def test_calibration_of_an_asymmetric_range(self):
         table = self.recording.calibration(0)
-        self.assertEqual(list(table["unit"]), ["uV", "mV", "degC"])
+        # Units and labels written in UTF-8 match the library's channel names.
+        self.assertEqual(list(table["unit"]), ["\u00b5V", "mV", "degC"])
         gain, offset = table["gain"][2], table["offset"][2]
         self.assertEqual(gain, 12 / 3100)
         self.assertAlmostEqual(gain * -100 + offset, 30.0, places=12)
