@@ -1,8 +1,10 @@
 // GetChannelCount, GetChannelInf and GetSegmentInf: what the segment's TsInfo packet and its
 // sample block say about each channel.
+#include <algorithm>
+#include <vector>
+
 #include "api/export_text.h"
 #include "api/exports.h"
-#include "packets/sample_block_packet.h"
 #include "packets/sensor_info_packet.h"
 #include "packets/ts_info_packet.h"
 
@@ -45,15 +47,15 @@ extern "C" TAPLINE_API int TAPLINE_CALL GetSegmentInf(int segment, double* value
     const std::int32_t channelCount = tsInfo.GetEntryCount();
     for (std::int32_t i = 0; i < channelCount; ++i) values[i] = tsInfo.ChannelValue(i).value_or(0.0);
 
-    // The counts are those of the whole segment read as GetData reads it, so that they size
-    // GetData's buffer exactly.
-    packets::SampleBlockPacket block;
+    // The counts are those of the whole segment as GetData lays it out, so that they size
+    // GetData's buffer exactly; a segment too long for one read still has them.
     const double duration = context.SegmentDuration(segment);
     const api::RecordingTime start = context.SegmentStart(segment);
-    if (!context.ReadSampleWindow(start, duration, block)) {
+    std::vector<std::int32_t> counts;
+    if (!context.ReadSampleCounts(start, duration, counts)) {
       return static_cast<int>(api::ReportPacketFailure(api::diagnosticStream, OLESTR("GetData")));
     }
-    for (std::int32_t i = 0; i < block.ChannelCount(); ++i) sampleCounts[i] = block.SampleCount(i);
+    std::copy(counts.begin(), counts.end(), sampleCounts);
     return 1;
   });
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "api/recording_time.h"
 #include "platform/platform.h"
@@ -60,14 +61,21 @@ class ReaderContext {
   bool ConvertRecordingSeconds(double seconds, RecordingTime& time);
   // The window lies within the segment that holds its start: `duration` is at most the whole
   // seconds (rounded to nearest) between the day numbers of the start and the segment's end.
-  // False when no segment holds the start, for a NaN, or without a segment interface.
+  // False when no segment holds the start, for a NaN or negative duration, or without a segment
+  // interface.
   bool WindowFitsSegment(RecordingTime start, double duration);
 
   // Reads every channel's samples of the window into `block`, laid out from the counts the
-  // component reports and filled by it in place. False, with nothing read, when the window
-  // does not fit its segment, no packet interface is handed out, a count is negative, the
-  // block would need 2^32 bytes or more, or memory is short.
+  // component reports and filled by it in place. False when the window does not fit its
+  // segment, no packet interface is handed out, the component fails a count or the read (a
+  // negative status), a count is negative, the block would need 2^32 bytes or more, or memory
+  // is short; the block's samples are then not to be used.
   bool ReadSampleWindow(RecordingTime start, double duration, packets::SampleBlockPacketBase& block);
+  // Each channel's sample count in the window: the counts ReadSampleWindow lays its block out
+  // from. A block below 2^32 bytes is read as ReadSampleWindow reads it, and fails the same
+  // way; a larger one, which no read can carry, is not read at all, so a host still learns the
+  // layout of a long segment. False on every failure of ReadSampleWindow but the size.
+  bool ReadSampleCounts(RecordingTime start, double duration, std::vector<std::int32_t>& counts);
 
   // The packets of the segment or the recording. False, with the packet unchanged, when any
   // step of the fetch fails or the packet refuses the bytes.
@@ -85,6 +93,11 @@ class ReaderContext {
   ComPtr<reader::StorageManInterface> storageMan;
 
  private:
+  // The window check, the packet interface and every channel's count, asked once each: the
+  // first steps of both sample reads. Empty when any fails.
+  ComPtr<reader::PacketInterface> AskSampleCounts(RecordingTime start, double duration,
+                                                  std::vector<std::int32_t>& counts);
+
   // Initialisations made by BeginComUse and not yet undone: the host's thread owns the rest.
   int comInitialisations = 0;
 };

@@ -55,7 +55,8 @@ bool ReaderContext::WindowFitsSegment(RecordingTime start, double duration) {
   // Only the day numbers take part: the component keeps whole seconds there, and the seconds
   // members would let a window end a fraction past its segment.
   const RecordingTime end = SegmentEnd(index);
-  return duration <= WholeSecondsBetween(start.days, end.days);
+  // A negative duration is no window, like NaN: both compare false.
+  return duration >= 0.0 && duration <= WholeSecondsBetween(start.days, end.days);
 }
 
 }  // namespace api

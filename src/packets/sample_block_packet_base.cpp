@@ -67,21 +67,29 @@ bool SampleBlockPacketBase::Attach(WritableBlockView block) noexcept {
 
 bool SampleBlockPacketBase::Assign(BlockView) noexcept { return false; }
 
-bool SampleBlockPacketBase::Build(std::int32_t channelCount,
-                                  const std::int32_t* sampleCounts) noexcept {
-  if (channelCount < 0 || (channelCount > 0 && sampleCounts == nullptr)) return false;
+std::optional<std::uint64_t> SampleBlockPacketBase::BlockSizeFor(std::int32_t channelCount,
+                                                                  const std::int32_t* sampleCounts) noexcept {
+  if (channelCount < 0 || (channelCount > 0 && sampleCounts == nullptr)) return std::nullopt;
   const std::uint32_t channels = static_cast<std::uint32_t>(channelCount);
+  // Below 2^31 terms of below 2^32 each: the sum stays below 2^63.
   std::uint64_t size = SampleCountsEnd(channels);
-  for (std::uint32_t i = 0; i < channels && size < kBlockSizeLimit; ++i) {
-    if (sampleCounts[i] < 0) return false;
+  for (std::uint32_t i = 0; i < channels; ++i) {
+    if (sampleCounts[i] < 0) return std::nullopt;
     size += kSampleBytes * static_cast<std::uint32_t>(sampleCounts[i]);
   }
-  if (size >= kBlockSizeLimit) return false;
+  return size;
+}
+
+bool SampleBlockPacketBase::Build(std::int32_t channelCount,
+                                  const std::int32_t* sampleCounts) noexcept {
+  const std::optional<std::uint64_t> size = BlockSizeFor(channelCount, sampleCounts);
+  if (!size || *size >= kBlockSizeLimit) return false;
+  const std::uint32_t channels = static_cast<std::uint32_t>(channelCount);
 
   std::unique_ptr<std::byte*[]> grown;
   std::uint32_t grownCapacity = 0;
   if (!ReserveChannelTable(channels, grown, grownCapacity)) return false;
-  if (!Allocate(size)) return false;
+  if (!Allocate(*size)) return false;
   if (grown) {
     channelTable = std::move(grown);
     channelTableCapacity = grownCapacity;

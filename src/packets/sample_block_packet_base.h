@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "packets/info_packet.h"
@@ -30,6 +31,11 @@ class SampleBlockPacketBase : public InfoPacket {
   bool Attach(WritableBlockView block) noexcept override;
   // Sample blocks are never copied: always false, nothing changes.
   bool Assign(BlockView block) noexcept override;
+
+  // Bytes of the block Build lays out for these counts, 68 + 4n + 2 x (sum of the counts), summed
+  // in 64 bits so that no count can wrap it. nullopt for a negative channel or sample count.
+  static std::optional<std::uint64_t> BlockSizeFor(std::int32_t channelCount,
+                                                   const std::int32_t* sampleCounts) noexcept;
 
   // Lays out an owned block for `channelCount` channels with the given sample counts (read
   // only) and indexes it; the samples themselves are left for the component to fill. An owned

@@ -21,6 +21,7 @@ class ComPtr {
 
   T* get() const noexcept { return pointer; }
   T* operator->() const noexcept { return pointer; }
+  T& operator*() const noexcept { return *pointer; }
   explicit operator bool() const noexcept { return pointer != nullptr; }
 
   T** put() noexcept {

@@ -7,7 +7,9 @@
 
 namespace platform {
 
-// Uninitialised storage of `bytes` bytes, or null when none can be had. Never throws.
+// Zero-filled storage of `bytes` bytes, or null when none can be had. Never throws. Zeroed so
+// that a block the component leaves partly unwritten hands out zeros, never earlier heap
+// contents; large buffers are fresh mappings, zero already, and cost no extra pass.
 std::byte* AllocateBuffer(std::size_t bytes) noexcept;
 // Frees what AllocateBuffer gave for the same `bytes`. Null is ignored.
 void FreeBuffer(std::byte* buffer, std::size_t bytes) noexcept;

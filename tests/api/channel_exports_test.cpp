@@ -1,5 +1,8 @@
 // GetChannelCount, GetChannelInf and GetSegmentInf through the exports of a loaded library.
+#include <algorithm>
 #include <array>
+#include <climits>
+#include <ostream>
 
 #include "query_fixture.h"
 
@@ -159,6 +162,23 @@ TEST_F(GetSegmentInfTest, WritesEveryChannelsValueAndSampleCount) {
   EXPECT_THAT(component.Calls(), ::testing::Contains("Packet#3.ReadSamples(40000, 0.5, 60, 90)"));
 }
 
+TEST_F(GetSegmentInfTest, AsksTheSegmentsDurationBeforeItsStart) {
+  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  ServeTsInfo({u"A"}, {1.0});
+  OpenRecording();
+
+  ASSERT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 1);
+
+  std::vector<std::string> segmentCalls;
+  for (const std::string& call : component.Calls()) {
+    if (call.find(".GetSegmentDuration(") != std::string::npos || call.find(".GetSegmentStart(") != std::string::npos) {
+      segmentCalls.push_back(call.substr(call.find('.') + 1));
+    }
+  }
+  // The TsInfo fetch asks for the start first; the sample read asks duration, then start.
+  EXPECT_THAT(segmentCalls, ElementsAre("GetSegmentStart(0)", "GetSegmentDuration(0)", "GetSegmentStart(0)"));
+}
+
 TEST_F(GetSegmentInfTest, EmptyTableLeavesTheValuesAndStillWritesTheCounts) {
   ServePacket(kSensorInfoKind, SensorInfoBlock(0));
   ServeTsInfo({});
@@ -193,6 +213,12 @@ TEST_F(GetSegmentInfTest, SensorInfoShorterThanItsTableIsReported) {
             PacketFailureOutput("SensorInfo"));
 }
 
+TEST_F(GetSegmentInfTest, SensorInfoIsReadBeforeTsInfo) {
+  OpenRecording();  // neither packet served
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
+            PacketFailureOutput("SensorInfo"));
+}
+
 TEST_F(GetSegmentInfTest, MissingTsInfoIsReportedAndWritesNothing) {
   ServePacket(kSensorInfoKind, SensorInfoBlock(0));
   OpenRecording();
@@ -214,6 +240,99 @@ TEST_F(GetSegmentInfTest, FailedSampleReadIsReportedAsGetDataAfterTheValues) {
             PacketFailureOutput("GetData"));
 
   EXPECT_THAT(values, ElementsAre(1.5, 2.5, -7.0, -7.0, -7.0));
+  EXPECT_THAT(sampleCounts, ::testing::Each(-7));
+}
+
+// Counts whose block would reach 2^32 bytes: no read can carry the segment, yet the counts
+// tell a host its layout. The fake announces them without any block behind them.
+struct LongSegment {
+  const char* name;
+  std::vector<std::int32_t> counts;
+};
+void PrintTo(const LongSegment& segment, std::ostream* out) { *out << segment.name; }
+
+class GetSegmentInfOfALongSegmentTest : public GetSegmentInfTest, public ::testing::WithParamInterface<LongSegment> {};
+
+TEST_P(GetSegmentInfOfALongSegmentTest, GivesTheAnnouncedCountsWithoutReading) {
+  component.recording.sampleChannelCount = static_cast<std::int32_t>(GetParam().counts.size());
+  component.recording.sampleCounts = GetParam().counts;
+  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  ServeTsInfo({u"A", u"B"}, {256.0, 1.0});
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 1); }), "");
+
+  EXPECT_THAT(values, ElementsAre(256.0, 1.0, -7.0, -7.0, -7.0));
+  std::vector<int> expected(GetParam().counts.begin(), GetParam().counts.end());
+  expected.resize(sampleCounts.size(), -7);
+  EXPECT_THAT(sampleCounts, ::testing::ElementsAreArray(expected));
+  EXPECT_THAT(component.Calls(), ::testing::Not(::testing::Contains(::testing::HasSubstr("ReadSamples"))));
+  // Each count asked once, as a read would ask it.
+  EXPECT_EQ(std::count_if(component.Calls().begin(), component.Calls().end(),
+                          [](const std::string& call) { return call.find("GetSampleCount(") != std::string::npos; }),
+            static_cast<std::ptrdiff_t>(GetParam().counts.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, GetSegmentInfOfALongSegmentTest,
+                         ::testing::Values(
+                             // 68 + 4 + 2 x 2147483612 = 2^32 exactly
+                             LongSegment{"BlockOfExactly2To32Bytes", {2147483612}},
+                             LongSegment{"TwoLargestChannels", {INT_MAX, INT_MAX}},
+                             // Summed in 32 bits, the block would wrap to a small one.
+                             LongSegment{"WrapsIn32Bits", {INT_MAX, 0, INT_MAX, 4}},
+                             LongSegment{"HalfHoursAt1MHzBesideShortChannels", {1800000000, 1800000000, 7, 1800000000, 0}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A failed sample call, or counts that lay out no block, fail the counts as they fail GetData:
+// the values are written, the counts are not.
+struct FailedCounts {
+  const char* name;
+  std::vector<std::int32_t> counts;
+  fake::Operation failing;
+  HRESULT status;
+};
+void PrintTo(const FailedCounts& counts, std::ostream* out) { *out << counts.name; }
+
+class GetSegmentInfFailedCountsTest : public GetSegmentInfTest, public ::testing::WithParamInterface<FailedCounts> {};
+
+TEST_P(GetSegmentInfFailedCountsTest, IsReportedAsGetDataAfterTheValues) {
+  component.recording.sampleChannelCount = static_cast<std::int32_t>(GetParam().counts.size());
+  component.recording.sampleCounts = GetParam().counts;
+  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  ServeTsInfo({u"A", u"B"}, {1.5, 2.5});
+  OpenRecording();
+  component.On(GetParam().failing).result = GetParam().status;
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
+            PacketFailureOutput("GetData"));
+
+  EXPECT_THAT(values, ElementsAre(1.5, 2.5, -7.0, -7.0, -7.0));
+  EXPECT_THAT(sampleCounts, ::testing::Each(-7));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, GetSegmentInfFailedCountsTest,
+    ::testing::Values(FailedCounts{"ChannelCountFails", {3, 0, 2}, Operation::GetSampleChannelCount, E_FAIL},
+                      FailedCounts{"SampleCountFails", {3, 0, 2}, Operation::GetSampleCount, E_FAIL},
+                      FailedCounts{"SampleCountOfALongSegmentFails", {INT_MAX, INT_MAX}, Operation::GetSampleCount,
+                                   E_INVALIDARG},
+                      FailedCounts{"ReadFails", {3, 0, 2}, Operation::ReadSamples, E_FAIL},
+                      FailedCounts{"NegativeCount", {3, -1, 2}, Operation::ReadSamples, S_OK},
+                      FailedCounts{"NegativeCountBesideLongOnes", {INT_MAX, INT_MAX, INT_MIN}, Operation::ReadSamples,
+                                   S_OK}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GetSegmentInfTest, AChannelTheComponentRefusesGetsNoCount) {
+  // A channel of more samples than a count holds: the component refuses it, here beyond its
+  // table of counts.
+  component.recording.sampleChannelCount = 3;
+  component.recording.sampleCounts = {3, 5};
+  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  ServeTsInfo({u"A"}, {1.0});
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
+            PacketFailureOutput("GetData"));
   EXPECT_THAT(sampleCounts, ::testing::Each(-7));
 }
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <ostream>
+#include <regex>
 
 #include "query_fixture.h"
 
@@ -119,7 +121,11 @@ INSTANTIATE_TEST_SUITE_P(Durations, WindowCheckTest,
                                            WindowCase{"RoundsDown_10_3_Refuses_10_2", 10.3, 10.2, false},
                                            WindowCase{"ZeroDurationAtTheEnd", 0.0, 0.0, true},
                                            WindowCase{"EndBeforeTheStart", -2.0, 0.0, false},
-                                           WindowCase{"NanDuration", 10.0, NAN, false}),
+                                           WindowCase{"NanDuration", 10.0, NAN, false},
+                                           // A negative duration is no window, however small.
+                                           WindowCase{"MinusOneSecond", 10.0, -1.0, false},
+                                           WindowCase{"MinusOneNanosecond", 10.0, -1e-9, false},
+                                           WindowCase{"HugeNegative", 10.0, -1e300, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SampleReadTest, StartOutsideEverySegmentNeverFits) {
@@ -127,6 +133,43 @@ TEST_F(SampleReadTest, StartOutsideEverySegmentNeverFits) {
   OpenRecording();
   ExpectRefused(kStartDays, 0.0);
   EXPECT_EQ(component.ObjectsCreated(fake::ObjectKind::Packet), 0);
+}
+
+// The calls without the objects' serial numbers, which differ from one read to the next.
+std::vector<std::string> CallsWithoutObjectNumbers(const std::vector<std::string>& calls) {
+  std::vector<std::string> stripped;
+  for (const std::string& call : calls) stripped.push_back(std::regex_replace(call, std::regex("#[0-9]+"), ""));
+  return stripped;
+}
+
+TEST_F(SampleReadTest, NegativeDurationAsksNoMoreThanNan) {
+  OpenRecording();
+  ExpectRefused(kStartDays, NAN);
+  const std::vector<std::string> nanCalls = CallsWithoutObjectNumbers(component.Calls());
+  component.ClearCalls();
+  ExpectRefused(kStartDays, -1e-9);
+  EXPECT_EQ(CallsWithoutObjectNumbers(component.Calls()), nanCalls);
+}
+
+TEST_F(SampleReadTest, FoundFlagLeftUnwrittenMeansNoSegment) {
+  // Writes neither index nor flag: the index keeps its preset 0, a segment that would fit.
+  component.Refuse(Operation::FindSegment, S_OK);
+  OpenRecording();
+  ExpectRefused(kStartDays, 4.0);
+  EXPECT_EQ(component.ObjectsCreated(fake::ObjectKind::Packet), 0);
+}
+
+TEST_F(SampleReadTest, SamplesTheComponentLeavesUnwrittenAreZeros) {
+  OpenRecording();
+  ASSERT_EQ(GetData2(kStartDays, 4.0, buffer.data()), 1);
+  // The next block has the same size, so the heap is likely to hand out the first one's memory
+  // again, samples and all.
+  component.Refuse(Operation::ReadSamples, S_OK);
+  buffer.fill(kUntouched);
+
+  EXPECT_EQ(GetData2(kStartDays, 4.0, buffer.data()), 1);
+
+  EXPECT_THAT(buffer, ElementsAre(0, 0, 0, 0, 0, kUntouched, kUntouched, kUntouched));
 }
 
 TEST_F(SampleReadTest, NoChannelsGiveTheHeaderOnlyBlockAndSuccess) {
@@ -139,15 +182,15 @@ TEST_F(SampleReadTest, NoChannelsGiveTheHeaderOnlyBlockAndSuccess) {
   ExpectBufferUntouched();
 }
 
-TEST_F(SampleReadTest, AChannelTheComponentSaysNothingAboutTakesThePreviousCount) {
+TEST_F(SampleReadTest, AChannelTheComponentRefusesIsAFailedRead) {
   component.recording.sampleChannelCount = 4;
   component.recording.sampleCounts = {3, 2};  // channels 2 and 3 are refused unwritten
   component.recording.samples = {{1, 2, 3}, {4, 5}, {6, 7}, {8, 9}};
   OpenRecording();
 
-  EXPECT_EQ(GetData2(kStartDays, 4.0, buffer.data()), 1);
+  ExpectRefused(kStartDays, 4.0);
 
-  EXPECT_THAT(buffer, ElementsAre(1, 2, 3, 4, 5, 6, 7, 8));
+  EXPECT_THAT(component.Calls(), ::testing::Not(::testing::Contains(::testing::HasSubstr("ReadSamples"))));
 }
 
 TEST_F(SampleReadTest, NoPacketInterfaceIsAFailedRead) {
@@ -163,14 +206,51 @@ TEST_F(SampleReadTest, NoSegmentInterfaceIsAFailedRead) {
   ExpectRefused(kStartDays, 4.0);
 }
 
-TEST_F(SampleReadTest, FailedSampleCallsAreNotDetected) {
+// A status of one of the sample operations, read through GetData (whole segment 0) or GetData2.
+struct SampleCallStatus {
+  const char* name;
+  Operation operation;
+  HRESULT status;
+  bool wholeSegment;
+  bool read;  // only a negative status fails the read
+};
+void PrintTo(const SampleCallStatus& call, std::ostream* out) { *out << call.name; }
+
+class SampleCallStatusTest : public SampleReadTest, public ::testing::WithParamInterface<SampleCallStatus> {};
+
+TEST_P(SampleCallStatusTest, OnlyANegativeStatusFailsTheRead) {
+  const SampleCallStatus& call = GetParam();
   OpenRecording();
-  component.On(Operation::GetSampleChannelCount).result = E_FAIL;
-  component.On(Operation::GetSampleCount).result = E_FAIL;
-  component.On(Operation::ReadSamples).result = E_FAIL;
-  EXPECT_EQ(GetData2(kStartDays, 4.0, buffer.data()), 1);
-  EXPECT_EQ(buffer[4], 0x090A);
+  // The component still writes its answers: only the status tells the failure.
+  component.On(call.operation).result = call.status;
+
+  int result = -1;
+  const std::string output = ConsoleOutputOf(
+      [&] { result = call.wholeSegment ? GetData(0, buffer.data()) : GetData2(kStartDays, 4.0, buffer.data()); });
+
+  if (call.read) {
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(output, "");
+    EXPECT_THAT(buffer, ElementsAre(0x0102, 0x0304, -2, 0x0708, 0x090A, kUntouched, kUntouched, kUntouched));
+  } else {
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(output, PacketFailureOutput("GetData"));
+    ExpectBufferUntouched();
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, SampleCallStatusTest,
+    ::testing::Values(SampleCallStatus{"ChannelCountFailsGetData", Operation::GetSampleChannelCount, E_FAIL, true, false},
+                      SampleCallStatus{"ChannelCountFailsGetData2", Operation::GetSampleChannelCount, E_FAIL, false, false},
+                      SampleCallStatus{"SampleCountFailsGetData", Operation::GetSampleCount, E_FAIL, true, false},
+                      SampleCallStatus{"SampleCountFailsGetData2", Operation::GetSampleCount, E_INVALIDARG, false, false},
+                      SampleCallStatus{"ReadFailsGetData", Operation::ReadSamples, E_FAIL, true, false},
+                      SampleCallStatus{"ReadFailsGetData2", Operation::ReadSamples, E_OUTOFMEMORY, false, false},
+                      SampleCallStatus{"ChannelCountSFalseReads", Operation::GetSampleChannelCount, S_FALSE, false, true},
+                      SampleCallStatus{"SampleCountSFalseReads", Operation::GetSampleCount, S_FALSE, true, true},
+                      SampleCallStatus{"ReadSFalseReads", Operation::ReadSamples, S_FALSE, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SampleReadTest, ComponentErrorDuringTheReadGivesZeroWithEveryInterfaceReleased) {
   OpenRecording();
@@ -195,8 +275,12 @@ TEST_P(HostileCountsTest, AreAFailedReadWithNothingWritten) {
   OpenRecording();
 
   ExpectRefused(kStartDays, 4.0);
+  // The whole segment, as a host reads a long recording's segment.
+  const std::string output = ConsoleOutputOf([&] { EXPECT_EQ(GetData(0, buffer.data()), 0); });
+  EXPECT_EQ(output, PacketFailureOutput("GetData"));
+  ExpectBufferUntouched();
 
-  for (const std::string& call : component.Calls()) EXPECT_EQ(call.find("ReadSamples"), std::string::npos);
+  EXPECT_THAT(component.Calls(), ::testing::Not(::testing::Contains(::testing::HasSubstr("ReadSamples"))));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -208,7 +292,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileCounts{"SmallestSampleCount", 2, {1, INT_MIN}},
                       HostileCounts{"SamplesOf2To32Bytes", 2, {INT_MAX, INT_MAX}},
                       // 68 + 4 + 2 x 2147483612 = 2^32 exactly
-                      HostileCounts{"BlockOfExactly2To32Bytes", 1, {2147483612}}),
+                      HostileCounts{"BlockOfExactly2To32Bytes", 1, {2147483612}},
+                      // Summed in 32 bits, their block would wrap to 84 bytes.
+                      HostileCounts{"BlockThatWrapsToASmallOne", 3, {INT_MAX, INT_MAX, 4}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SampleReadTest, GetDataOfASegmentTheComponentDoesNotKnowChecksThePresetWindow) {

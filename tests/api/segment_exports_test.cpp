@@ -1,4 +1,7 @@
 // GetSegment, GetSegmentTime and RecSecToDate through the exports of a loaded library.
+#include <bit>
+#include <cstdint>
+
 #include "query_fixture.h"
 
 namespace apitest {
@@ -94,6 +97,19 @@ TEST_F(GetSegmentTimeTest, WritesDurationAndStartDateOfEverySegment) {
                                       "GetSegmentCount()", "GetSegmentDuration(1)", "GetSegmentStart(1)",
                                       "GetSegmentCount()", "GetSegmentDuration(2)", "GetSegmentStart(2)",
                                       "GetSegmentCount()"));
+}
+
+TEST_F(GetSegmentTimeTest, StartSecondsBecomeDaysByTheFactorNotByDividing) {
+  // 30 x the factor and 30 / 86400 differ in their last bit; a start on day 0 keeps it.
+  component.recording.segments = {{{0.0, 30.0}, {}, 1.0}};
+  OpenRecording();
+  double duration = 0.0;
+  double start = 0.0;
+
+  ASSERT_EQ(GetSegmentTime(&duration, &start), 1);
+
+  ASSERT_NE(std::bit_cast<std::uint64_t>(30.0 * kDaysPerSecond), std::bit_cast<std::uint64_t>(30.0 / 86400.0));
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(start), std::bit_cast<std::uint64_t>(30.0 * kDaysPerSecond));
 }
 
 TEST_F(GetSegmentTimeTest, SilentComponentLeavesThePresets) {

@@ -29,9 +29,9 @@ bool IsMapped(std::size_t bytes) { return !kHeapOnly && bytes >= kMappedBufferBy
 }  // namespace
 
 std::byte* AllocateBuffer(std::size_t bytes) noexcept {
-  if (!IsMapped(bytes)) return new (std::nothrow) std::byte[bytes];
+  if (!IsMapped(bytes)) return new (std::nothrow) std::byte[bytes]();  // value-initialised: zeros
   void* mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapped == MAP_FAILED) return nullptr;
+  if (mapped == MAP_FAILED) return nullptr;  // an anonymous mapping's pages arrive zero-filled
 #ifdef MADV_HUGEPAGE
   madvise(mapped, bytes, MADV_HUGEPAGE);  // a hint: without huge pages the buffer still works
 #endif
