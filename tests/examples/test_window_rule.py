@@ -187,9 +187,8 @@ class ExactRateTest(unittest.TestCase):
         start = 45426.395833333336
         self.assertEqual(tapline.window_ticks(start, start, 2.5e-7), (0, 2))
         self.assertEqual(tapline.window_ticks(start, start, 3.5e-7), (0, 4))
+        # A day number 10 s later lands within a day number's rounding of 10^8 ticks.
         later = start + 10.0 * tapline.DAYS_PER_SECOND
-        self.assertEqual(tapline.window_ticks(later, start, 0.0)[0],
-                         round((later - start) * 864000000000.0))
         self.assertLessEqual(abs(tapline.window_ticks(later, start, 0.0)[0] - 10 ** 8), 7)
 
 
