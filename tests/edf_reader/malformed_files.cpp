@@ -17,13 +17,14 @@ std::string PlainWith(const std::function<void(EdfWriter&)>& change) {
   return writer.FileBytes();
 }
 
-// EDF+ with one 1-sample signal and a 6-byte-wide annotation signal, one record per onset text
+// EDF+ with one 1-sample signal and an annotation signal of 6 samples (12 bytes) unless told, one record per onset text
 // (the raw annotation bytes of each record as given).
-std::string EdfPlus(const char* variant, const std::vector<std::string>& annotationBytes) {
+std::string EdfPlus(const char* variant, const std::vector<std::string>& annotationBytes,
+                    int annotationSamples = 6) {
   EdfWriter writer;
   writer.header.reserved = variant;
   writer.AddSignal("EEG", 1);
-  writer.AddAnnotationSignal(6);
+  writer.AddAnnotationSignal(annotationSamples);
   for (std::size_t r = 0; r < annotationBytes.size(); ++r) {
     writer.AddRecord({RecordSamples(0, static_cast<std::int64_t>(r), 1), annotationBytes[r]});
   }
@@ -72,7 +73,8 @@ const MalformedCase kCases[] = {
     {"DurationNegative", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "-1"; }); },
      "the data record duration \"-1\" is negative"},
     {"DurationZeroWithSignals", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "0"; }); },
-     "the data record duration is 0 but the file holds ordinary signals"},
+     "the data record duration is 0 (it rounds to whole steps of 100 ns, 0.0000001 s) but the file "
+     "holds ordinary signals, whose samples need a duration of at least 0.0000001 s"},
     {"StartDateInvalid", [] { return PlainWith([](EdfWriter& w) { w.header.startDate = "30.02.03"; }); },
      "the start date \"30.02.03\" is not a valid dd.mm.yy date"},
     {"StartTimeInvalid", [] { return PlainWith([](EdfWriter& w) { w.header.startTime = "24.00.00"; }); },
@@ -103,9 +105,34 @@ const MalformedCase kCases[] = {
        });
      },
      "a data record of 399999996 bytes is larger than the 256 MiB this reader accepts"},
-    {"EdfPlusWithoutAnnotationSignal",
-     [] { return PlainWith([](EdfWriter& w) { w.header.reserved = "EDF+C"; }); },
-     "the EDF+ file has no \"EDF Annotations\" signal"},
+    {"EdfPlusDWithoutAnnotationSignal",
+     [] { return PlainWith([](EdfWriter& w) { w.header.reserved = "EDF+D"; }); },
+     "the EDF+D file has no \"EDF Annotations\" signal, so its data records cannot be placed in time"},
+    {"DurationBelowOneTick",  // the 8-byte field keeps "0.000000"
+     [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "0.00000001"; }); },
+     "the data record duration is 0 (it rounds to whole steps of 100 ns, 0.0000001 s) but the file "
+     "holds ordinary signals, whose samples need a duration of at least 0.0000001 s"},
+    {"OnsetBeyondTheParsedRange", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+999999999999")}, 12); },
+     "data record 1, signal 2: the annotation at byte 0: the onset \"+999999999999\" is beyond the "
+     "100000000000 s either way that this reader accepts"},
+    {"AnnotationBeforeDayNumbersPlaceSamples",
+     [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-99999999999", std::nullopt, {"X"})}, 16); },
+     "the annotation at -99999999999 s from the start lies outside the dates after 1720-07-25 and "
+     "before 2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
+    {"StartDateAfterDayNumbersPlaceSamples",
+     [] { return PlainWith([](EdfWriter& w) { w.header.startDate = "02.03.84"; }); },
+     "the start date 2084-03-02 lies outside the dates after 1720-07-25 and before 2079-06-05, where "
+     "day numbers still place every sample of the fastest channel to 1 us"},
+    {"FastChannelNarrowsTheDates",
+     [] {
+       EdfWriter writer;  // 1000 samples per 1-ms record: 1 us apart
+       writer.header.recordDuration = "0.001";
+       writer.AddSignal("Fast", 1000);
+       writer.AddRecord({RecordSamples(0, 0, 1000)});
+       return writer.FileBytes();
+     },
+     "the start date 2003-02-01 lies outside the dates after 1810-04-13 and before 1989-09-17, where "
+     "day numbers still place every sample of the fastest channel to 1 us"},
     {"TimeKeepingMissing", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()}); },
      "data record 2, signal 2: the time-keeping annotation is missing"},
     {"TimeKeepingNotFirst",

@@ -126,6 +126,16 @@ TEST_F(RecordingTest, EdfPlusDiscontinuousSplitsAtEveryGap) {
   EXPECT_FALSE(recording->WindowAt(15 * kSecond, kSecond).has_value());
 }
 
+TEST_F(RecordingTest, EdfPlusContinuousWithoutAnnotationSignalReadsAsPlainEdf) {
+  EdfWriter writer = edf_test::PlainEdf();
+  writer.header.reserved = "EDF+C";
+  auto recording = Open(writer.FileBytes());
+  ASSERT_TRUE(recording);
+  ASSERT_EQ(recording->Segments().size(), 1u);
+  EXPECT_EQ(recording->Segments()[0].durationTicks, 3 * kSecond);
+  EXPECT_EQ(Read(*recording, 0, 3 * kSecond)[0], Written(0, 0, 3, 4));
+}
+
 TEST_F(RecordingTest, ContiguousEdfPlusDiscontinuousIsOneSegment) {
   EdfWriter writer;
   writer.header.reserved = "EDF+D";
@@ -304,9 +314,9 @@ TEST_F(RecordingTest, YearComesFromTheRecordingFieldInEdfPlusElseFromTheClipping
     const char* date;
     edf::CivilDate expected;
   };
-  for (const Case& c : {Case{"", "Startdate 02-MAR-1984 X", "02.03.84", {2084, 3, 2}},
+  for (const Case& c : {Case{"", "Startdate 02-MAR-1978 X", "02.03.78", {2078, 3, 2}},
                         Case{"", "X", "31.12.85", {1985, 12, 31}},
-                        Case{"EDF+C", "Startdate 02-MAR-1984 X", "02.03.84", {1984, 3, 2}},
+                        Case{"EDF+C", "Startdate 02-MAR-1978 X", "02.03.78", {1978, 3, 2}},
                         Case{"EDF+C", "Startdate X X X X", "02.03.99", {1999, 3, 2}}}) {
     EdfWriter writer;
     writer.header.reserved = c.reserved;

@@ -18,6 +18,13 @@ std::string Quoted(std::string_view text) {
   return "\"" + Utf16ToUtf8(Utf8ToUtf16(text)).value_or(std::string{}) + "\"";
 }
 
+// Why a time that ParseSecondsAsTicks refused was refused.
+std::string NotInRange(std::string_view text) {
+  return IsSecondsText(text) ? " is beyond the " + std::to_string(kMaximumSeconds) +
+                                   " s either way that this reader accepts"
+                             : " is not a number";
+}
+
 class TalReader {
  public:
   explicit TalReader(std::span<const std::byte> bytes)
@@ -66,7 +73,7 @@ Result<Tal> ReadTal(TalReader& reader) {
   }
   Tal tal;
   const auto onset = ParseSecondsAsTicks(*onsetText);
-  if (!onset) return Result<Tal>::Refuse(where + ": the onset " + Quoted(*onsetText) + " is not a number");
+  if (!onset) return Result<Tal>::Refuse(where + ": the onset " + Quoted(*onsetText) + NotInRange(*onsetText));
   tal.onsetTicks = *onset;
   if (reader.Peek() == kDurationMark) {
     reader.Skip();
@@ -76,8 +83,10 @@ Result<Tal> ReadTal(TalReader& reader) {
     }
     const auto duration = ParseSecondsAsTicks(*durationText);
     if (!duration || durationText->empty() || (*durationText)[0] == '-' || (*durationText)[0] == '+') {
+      const bool isUnsigned = !durationText->empty() && (*durationText)[0] != '-' && (*durationText)[0] != '+';
       return Result<Tal>::Refuse(where + ": the duration " + Quoted(*durationText) +
-                                 " is not an unsigned number");
+                                 (isUnsigned && IsSecondsText(*durationText) ? NotInRange(*durationText)
+                                                                            : " is not an unsigned number"));
     }
     tal.durationTicks = *duration;
   }

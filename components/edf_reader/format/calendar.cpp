@@ -35,6 +35,19 @@ std::int64_t DaysSinceUnixEpoch(int year, int month, int day) {
 
 }  // namespace
 
+CivilDate CivilDateOf(std::int64_t dayNumber) {
+  // H. Hinnant's civil_from_days, from days since 1970-01-01 (25569 days after 1899-12-30).
+  const std::int64_t z = dayNumber - 25569 + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t dayOfEra = z - era * 146097;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  const auto day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+  const auto month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+  return {static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0)), month, day};
+}
+
 bool IsValidDate(CivilDate date) {
   return date.year >= 1 && date.year <= 9999 && date.month >= 1 && date.month <= 12 &&
          date.day >= 1 && date.day <= DaysInMonth(date.year, date.month);

@@ -21,6 +21,9 @@ bool IsValidDate(CivilDate date);
 // Days from 1899-12-30 to the date (negative before it). The date must be valid.
 std::int64_t DayNumberOf(CivilDate date);
 
+// The date of a day number (days from 1899-12-30), proleptic Gregorian.
+CivilDate CivilDateOf(std::int64_t dayNumber);
+
 // "dd.mm.yy" with the two-digit year read as 1985..2084; nullopt for anything else or an
 // impossible date.
 std::optional<CivilDate> ParseHeaderDate(std::string_view field);

@@ -229,13 +229,17 @@ Result<Header> ParseSignalHeaders(const FixedHeader& fixed, std::span<const std:
     return Result<Header>::Refuse("a data record of " + std::to_string(recordBytes) +
                                   " bytes is larger than the 256 MiB this reader accepts");
   }
-  if (fixed.variant != FileVariant::Edf && !hasAnnotationSignal) {
-    return Result<Header>::Refuse("the EDF+ file has no \"EDF Annotations\" signal");
+  if (fixed.variant == FileVariant::EdfPlusDiscontinuous && !hasAnnotationSignal) {
+    return Result<Header>::Refuse(
+        "the EDF+D file has no \"EDF Annotations\" signal, so its data records cannot be placed in time");
   }
+  if (!hasAnnotationSignal) header.fixed.variant = FileVariant::Edf;  // EDF+C: records in a row
   if (fixed.recordDurationTicks == 0 &&
       std::any_of(header.signals.begin(), header.signals.end(),
                   [](const SignalHeader& s) { return !s.isAnnotation; })) {
-    return Result<Header>::Refuse("the data record duration is 0 but the file holds ordinary signals");
+    return Result<Header>::Refuse(
+        "the data record duration is 0 (it rounds to whole steps of 100 ns, 0.0000001 s) but the "
+        "file holds ordinary signals, whose samples need a duration of at least 0.0000001 s");
   }
   header.recordBytes = recordBytes;
   return header;

@@ -8,7 +8,7 @@ namespace edf {
 
 namespace {
 
-constexpr std::int64_t kMaximumWholeSeconds = 100'000'000'000;  // 10^11 s, about 3170 years
+constexpr std::int64_t kMaximumWholeSeconds = kMaximumSeconds;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -76,6 +76,17 @@ std::optional<std::int64_t> ParseSecondsAsTicks(std::string_view text) {
   if (digitCount == 0 || position != text.size()) return std::nullopt;
   const std::int64_t ticks = whole * kTicksPerSecond + fraction + (roundUp ? 1 : 0);
   return negative ? -ticks : ticks;
+}
+
+bool IsSecondsText(std::string_view text) {
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+  const auto point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
+  const auto allDigits = [](std::string_view digits) {
+    return digits.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  return whole.size() + fraction.size() > 0 && allDigits(whole) && allDigits(fraction);
 }
 
 std::optional<double> ParseDecimal(std::string_view field) {

@@ -12,6 +12,8 @@ namespace edf {
 // 100 ns: fine enough for every sampling rate in practice, coarse enough to absorb the
 // rounding of writers that print seconds with 12 or more decimals.
 inline constexpr std::int64_t kTicksPerSecond = 10'000'000;
+// The largest time in seconds, either way, that a field may hold (about 3170 years).
+inline constexpr std::int64_t kMaximumSeconds = 100'000'000'000;
 
 // Leading and trailing spaces removed; nothing else.
 std::string_view TrimSpaces(std::string_view field);
@@ -22,8 +24,12 @@ std::optional<std::int64_t> ParseInteger(std::string_view field);
 
 // An optional sign, digits, an optional point and digits (at least one digit in all), rounded
 // half away from zero to whole ticks. No exponent. nullopt when malformed or when the value
-// exceeds 10^11 seconds.
+// exceeds 10^11 seconds (kMaximumSeconds).
 std::optional<std::int64_t> ParseSecondsAsTicks(std::string_view text);
+
+// Whether the text has the form ParseSecondsAsTicks reads, whatever its size: tells a number
+// out of range from text that is no number.
+bool IsSecondsText(std::string_view text);
 
 // A decimal number as the physical range fields hold it (exponent allowed); nullopt when
 // malformed or not finite.

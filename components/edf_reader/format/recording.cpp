@@ -66,6 +66,7 @@ Result<std::unique_ptr<Recording>> Recording::Open(const std::string& utf8Path) 
   }
   if (auto refusal = recording->CheckSampleArithmetic()) return OpenResult::Refuse(*refusal);
   if (auto refusal = recording->ScanRecords()) return OpenResult::Refuse(*refusal);
+  if (auto refusal = recording->CheckTimeRange()) return OpenResult::Refuse(*refusal);
   return recording;
 }
 
@@ -100,6 +101,9 @@ std::optional<std::string> Recording::ScanRecords() {
                            std::move(annotation.text), signal});
       }
     }
+    // Records of duration 0 (annotations only, as EDF+ allows) span no time: they make no
+    // segment, so no segment query can meet one that holds neither samples nor time.
+    if (duration == 0) continue;
     // Every EDF+ file has an annotation signal, so the time keeper has given the onset.
     const std::int64_t expected = previousOnset + duration;
     if (record == 0 || *onset != expected) {

@@ -23,6 +23,9 @@ namespace edf {
 // channel the component serves.
 inline constexpr std::int64_t kWindowShiftTicks = 10;
 
+// Beyond it a double day number is coarser than the window rule's 1-us margin.
+inline constexpr std::int64_t kMaximumDayNumber = 65536;
+
 struct Segment {
   std::int64_t firstRecord = 0;
   std::int64_t recordCount = 0;
@@ -88,6 +91,11 @@ class Recording {
  private:
   Recording() = default;
   std::optional<std::string> ScanRecords();
+  // The day numbers of the recording's times must lie within (-limit, limit): 65536 days
+  // (1720-07-25 to 2079-06-05) unless its fastest channel's samples lie closer than 12.6 us.
+  std::int64_t DayNumberLimit() const;
+  // Refuses a start, segment or annotation whose day number lies beyond the limit.
+  std::optional<std::string> CheckTimeRange() const;
   // Refuses files whose sample times or counts would not fit the 64-bit arithmetic of windows.
   std::optional<std::string> CheckSampleArithmetic() const;
   ChannelGrid GridOf(std::size_t channel, const Segment& segment) const;

@@ -1,0 +1,69 @@
+// The times a recording may hold: those whose day numbers still place every sample.
+#include <cmath>
+#include <cstdio>
+
+#include "calendar.h"
+#include "checked_arithmetic.h"
+#include "numeric_fields.h"
+#include "recording.h"
+
+namespace edf {
+
+namespace {
+
+constexpr std::int64_t kTicksPerDay = 86400 * kTicksPerSecond;
+
+std::string DateText(std::int64_t dayNumber) {
+  const CivilDate date = CivilDateOf(dayNumber);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
+  return text;
+}
+
+}  // namespace
+
+std::int64_t Recording::DayNumberLimit() const {
+  // A double holds a day number below 2^k to 2^(k - 53) days. That step must stay within the
+  // 1-us margin of the window rule and within half the spacing of the fastest channel, so
+  // that every sample keeps a day number of its own.
+  double allowedTicks = static_cast<double>(kWindowShiftTicks);
+  for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
+    const double spacing = static_cast<double>(RecordDurationTicks()) /
+                           static_cast<double>(ChannelHeader(channel).samplesPerRecord);
+    allowedTicks = std::min(allowedTicks, spacing / 2);
+  }
+  std::int64_t limit = kMaximumDayNumber;
+  while (limit > 0 && std::ldexp(static_cast<double>(limit), -53) * kTicksPerDay > allowedTicks) {
+    limit /= 2;
+  }
+  return limit;
+}
+
+std::optional<std::string> Recording::CheckTimeRange() const {
+  const std::int64_t limit = DayNumberLimit();
+  const std::string range = "the dates after " + DateText(-limit) + " and before " + DateText(limit) +
+                            ", where day numbers still place every sample" +
+                            (channelSignals_.empty() ? "" : " of the fastest channel") + " to 1 us";
+  const auto outside = [&](std::int64_t ticks) {
+    const auto start = CheckedMultiply(std::abs(StartSecond()), kTicksPerSecond);
+    if (!start) return true;
+    const std::int64_t absolute = (StartSecond() < 0 ? -*start : *start) + ticks;  // both < 2^62
+    return absolute <= -limit * kTicksPerDay || absolute >= limit * kTicksPerDay;
+  };
+  const auto seconds = [](std::int64_t ticks) { return std::to_string(ticks / kTicksPerSecond) + " s"; };
+  if (outside(0)) return "the start date " + DateText(StartSecond() / 86400) + " lies outside " + range;
+  for (std::size_t i = 0; i < segments_.size(); ++i) {
+    const Segment& segment = segments_[i];
+    if (outside(segment.startTicks) || outside(segment.startTicks + segment.durationTicks)) {
+      return "the data records from " + seconds(segment.startTicks) + " after the start lie outside " + range;
+    }
+  }
+  for (const Event& event : events_) {
+    if (outside(event.onsetTicks)) {
+      return "the annotation at " + seconds(event.onsetTicks) + " from the start lies outside " + range;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace edf
