@@ -198,6 +198,102 @@ TEST_F(TaplineInfoTest, WritesWindowSamplesAsTheParserReadsThem) {
   EXPECT_EQ(ReadFile(csv), expected.str());
 }
 
+// Every sample of segment 0 (which starts at the recording's start), per channel, as the
+// parser reads it.
+std::vector<std::vector<std::int16_t>> FirstSegmentSamples(edf::Recording& recording) {
+  const auto window = recording.WindowAt(0, 60 * edf::kTicksPerSecond);
+  std::vector<std::vector<std::int16_t>> samples(window ? window->channels.size() : 0);
+  std::vector<std::byte*> destinations;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    samples[i].resize(static_cast<std::size_t>(window->channels[i].count));
+    destinations.push_back(reinterpret_cast<std::byte*>(samples[i].data()));  // int16 storage
+  }
+  EXPECT_TRUE(window && recording.ReadWindow(*window, destinations));
+  return samples;
+}
+
+struct WindowCase {
+  const char* name;
+  const char* start;  // seconds, as typed
+  const char* duration;
+  std::int64_t startTicks;
+  std::int64_t durationTicks;
+};
+
+class TaplineInfoWindowTest : public TaplineInfoTest, public ::testing::WithParamInterface<WindowCase> {};
+
+// The CSV holds the samples whose times lie in [start, start + duration), each at its own
+// time: worked out here from exact ticks and the parser's whole-segment samples.
+TEST_P(TaplineInfoWindowTest, WritesTheSamplesOfTheWindowAtTheirTimes) {
+  const WindowCase& c = GetParam();
+  const std::string csv = (*folder / "window.csv").string();
+  const ProcessRun run = Info(Sample() + " --window " + c.start + " " + c.duration + " --csv '" + csv + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto recording = Parsed();
+  ASSERT_TRUE(recording);
+  const auto samples = FirstSegmentSamples(*recording);
+  std::string expected = "channel,time_s,value\n";
+  for (std::size_t channel = 0; channel < samples.size(); ++channel) {
+    const auto rate = static_cast<std::int64_t>(recording->SamplingRate(channel));  // 256, 128, 1
+    const auto firstAtOrAfter = [&](std::int64_t ticks) {
+      return (ticks * rate + edf::kTicksPerSecond - 1) / edf::kTicksPerSecond;
+    };
+    for (std::int64_t k = firstAtOrAfter(c.startTicks); k < firstAtOrAfter(c.startTicks + c.durationTicks); ++k) {
+      char line[96];
+      std::snprintf(line, sizeof line, "%s,%.6f,%d\n", recording->ChannelHeader(channel).label.c_str(),
+                    static_cast<double>(k) / static_cast<double>(rate), samples[channel][static_cast<std::size_t>(k)]);
+      expected += line;
+    }
+  }
+  EXPECT_EQ(ReadFile(csv), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, TaplineInfoWindowTest,
+    ::testing::Values(WindowCase{"StartOnWholeSecond", "2", "4", 20000000, 40000000},
+                      // 3 us after sample 256 of the 256-Hz channels: that sample is not in it.
+                      WindowCase{"StartJustAfterASample", "1.000003", "0.5", 10000030, 5000000},
+                      WindowCase{"StartOnSample2342", "9.1484375", "1", 91484375, 10000000},
+                      WindowCase{"OneSampleOf256Hz", "9.1484375", "0.00390625", 91484375, 39062},
+                      WindowCase{"EndsOnSamples", "0.5", "2.0078125", 5000000, 20078125}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Labels, annotation texts and the file's name reach the terminal and the CSV with their
+// control characters escaped: ESC [ 2 J (clear screen) and the C1 CSI U+009B.
+TEST_F(TaplineInfoTest, EscapesControlCharactersFromTheFile) {
+  const std::string control = "\x1b[2J\xc2\x9b";
+  const std::string shown = "\\x1b[2J\\u009b";
+  edf_writer::EdfWriter writer;
+  writer.header.reserved = "EDF+C";
+  writer.AddSignal(control + "X", 4);
+  writer.AddAnnotationSignal(16);
+  for (int second = 0; second < 2; ++second) {
+    writer.AddRecord({std::vector<std::int16_t>{1, 2, 3, 4},
+                      edf_writer::TimeKeepingTal("+" + std::to_string(second)) +
+                          (second == 0 ? edf_writer::Tal("+0.5", "1", {control + "31m"}) : "")});
+  }
+  const fs::path file = *folder / ("ctl" + control + ".edf");
+  edf_writer::WriteFile(file.string(), writer.FileBytes());
+  const std::string csv = (*folder / "control.csv").string();
+  const ProcessRun run = Info("'" + file.string() + "' --window 0 1 --csv '" + csv + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const std::string& text : {run.out, run.err, ReadFile(csv)}) {
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    EXPECT_EQ(text.find("\xc2\x9b"), std::string::npos) << text;
+  }
+  EXPECT_NE(run.out.find("Recording: " + (*folder / "ctl").string() + shown + ".edf\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("   0  " + shown + "X"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("type 0 \"" + shown + "31m\""), std::string::npos) << run.out;
+  EXPECT_NE(ReadFile(csv).find("\n" + shown + "X,0.000000,1\n"), std::string::npos) << ReadFile(csv);
+}
+
+// Without a terminal the reading of segment 0 shows no progress: standard error stays empty.
+TEST_F(TaplineInfoTest, PrintsNothingOnStandardErrorWithoutATerminal) {
+  const ProcessRun run = Info(Sample());
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err, "");
+}
+
 TEST_F(TaplineInfoTest, RefusedWindowFailsWithoutWritingCsv) {
   const fs::path csv = *folder / "refused.csv";
   // 58 s into a 60-s segment: a 4-s window does not fit.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <span>
 
 #include "window_layout.h"
@@ -61,13 +60,10 @@ std::optional<std::pair<double, WindowTicks>> PlaceWindow(const SegmentSpan& spa
   }
 }
 
+// Such a segment holds fewer samples than a one-second window, the smallest window read.
 std::optional<std::vector<SampleSummary>> SummarizeWithGetData(const TaplineLibrary& library,
                                                                int segment,
-                                                               const SegmentChannels& channels,
-                                                               std::int64_t bufferSamples) {
-  const std::int64_t total = std::accumulate(channels.sampleCounts.begin(),
-                                             channels.sampleCounts.end(), std::int64_t{0});
-  if (total > bufferSamples) return std::nullopt;
+                                                               const SegmentChannels& channels) {
   const auto samples = ReadSegmentSamples(library, segment, channels);
   if (!samples) return std::nullopt;
   return SummarizeByChannel(channels, *samples);
@@ -92,7 +88,7 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
   std::vector<SampleSummary> summaries(layouts.size());
   if (layouts.empty()) return summaries;
   if (span.seconds < kShortestWindowedSegment) {
-    return SummarizeWithGetData(library, segment, channels, bufferSamples);
+    return SummarizeWithGetData(library, segment, channels);
   }
   // Each channel's capacity is at most rate x seconds + 2 samples.
   const double budget = static_cast<double>(bufferSamples) - 2.0 * static_cast<double>(layouts.size());

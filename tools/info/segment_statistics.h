@@ -24,10 +24,10 @@ struct SegmentSpan {
 };
 
 // One summary per channel, each over every sample of the segment exactly once. Windows are
-// sized so that one window's samples fit bufferSamples (at least one second each); a segment
+// sized so that one window's samples fit bufferSamples (but last at least a second); a segment
 // shorter than half a second, which no window the library accepts can cover, is read with
-// GetData instead when its samples fit bufferSamples. progress receives the fraction done
-// after each read. nullopt when the library refuses a read (it has reported it) or the
+// GetData instead (it holds fewer samples than a second's window). progress receives the
+// fraction done after each window. nullopt when the library refuses a read (it has reported it) or the
 // windows cannot be laid out.
 std::optional<std::vector<SampleSummary>> SummarizeSegment(
     const TaplineLibrary& library, int segment, const SegmentSpan& span,

@@ -1,0 +1,59 @@
+// EDF+D recordings whose every sample tells which sample it is, for tests that read windows
+// through the library and the real EDF component and check each value's place; and the
+// library loaded in-process as a host loads it, with that component registered.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "loaded_library.h"
+
+namespace indexed_recordings {
+
+struct IndexedSegment {
+  std::int64_t onsetTicks;  // from the header's start, 100-ns ticks
+  int records;
+};
+
+struct IndexedFile {
+  std::string name;
+  std::string recordDuration;  // as written in the header
+  std::int64_t recordTicks;    // the same, in ticks
+  std::vector<int> samplesPerRecord;
+  std::vector<IndexedSegment> segments;
+};
+
+// Files with record durations 0.1, 0.25, 0.333333, 1, 2 and 30 s, channels from 0.1 to 1000 Hz,
+// two or more segments each (onsets with fractions down to 100 ns), fewer than 32768 samples
+// per channel and segment.
+const std::vector<IndexedFile>& IndexedFiles();
+
+// Sample k of channel c holds this value; never -32768, which tests use as a sentinel.
+std::int16_t SampleValue(std::size_t channel, std::int64_t k);
+constexpr std::int16_t kSentinel = -32768;
+
+// The file's bytes: EDF+D starting 14.05.24 09.30.00.
+std::string FileBytes(const IndexedFile& file);
+
+// The library loaded like a host loads it, the EDF component registered in the test
+// program's private class registry, a recording opened. Closes on destruction.
+class OpenedRecording {
+ public:
+  // Writes the bytes under the temporary folder and opens them; check segmentCount() > 0.
+  explicit OpenedRecording(const std::string& bytes);
+  ~OpenedRecording();
+  OpenedRecording(const OpenedRecording&) = delete;
+  OpenedRecording& operator=(const OpenedRecording&) = delete;
+
+  const tapline_host::TaplineExports& exports() const { return *library; }
+  int segmentCount() const { return segments; }
+
+ private:
+  std::unique_ptr<support::LoadedLibrary> library;
+  std::string path;
+  int segments = -1;
+};
+
+}  // namespace indexed_recordings
