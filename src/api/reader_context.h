@@ -26,7 +26,7 @@ class ReaderContext {
   ReaderContext& operator=(const ReaderContext&) = delete;
   // At unload: closes and releases the object still held (OpenEx without Close). Leaves COM
   // alone: the loader may run this on any thread, and the apartment may already be gone.
-  virtual ~ReaderContext();
+  ~ReaderContext();
 
   // CoInitialize for the calling thread. Counts the initialisation when it took effect
   // (S_OK or S_FALSE) so that EndComUse undoes exactly that; a refused one (another
@@ -93,6 +93,12 @@ class ReaderContext {
   ComPtr<reader::StorageManInterface> storageMan;
 
  private:
+  // StorageMan's sub-interfaces, obtained afresh for one operation; empty without a StorageMan
+  // or when the component refuses.
+  ComPtr<reader::SegmentInterface> ObtainSegments() const;
+  ComPtr<reader::PacketInterface> ObtainPackets() const;
+  ComPtr<reader::EventInterface> ObtainEvents() const;
+
   // The window check, the packet interface and every channel's count, asked once each: the
   // first steps of both sample reads. Empty when any fails.
   ComPtr<reader::PacketInterface> AskSampleCounts(RecordingTime start, double duration,

@@ -17,9 +17,9 @@ std::unique_ptr<BYTE[]> NewTemporaryBuffer(std::uint32_t size) noexcept {
 
 bool FetchPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
                  InfoPacket& packet) {
-  if (storageMan == nullptr) return false;
-  ComPtr<reader::PacketInterface> packets;
-  if (FAILED(storageMan->GetPacketInterface(packets.put())) || !packets) return false;
+  const ComPtr<reader::PacketInterface> packets =
+      reader::ObtainInterface(storageMan, &reader::StorageManInterface::GetPacketInterface);
+  if (!packets) return false;
   std::int32_t size = 0;
   if (FAILED(packets->GetPacketSize(kindGuid, &size)) || size <= 0) return false;
   const std::unique_ptr<BYTE[]> buffer = NewTemporaryBuffer(static_cast<std::uint32_t>(size));
@@ -30,11 +30,12 @@ bool FetchPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
 
 bool FetchSegmentPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
                         std::int32_t segment, InfoPacket& packet) {
-  if (storageMan == nullptr) return false;
-  ComPtr<reader::PacketInterface> packets;
-  if (FAILED(storageMan->GetPacketInterface(packets.put())) || !packets) return false;
-  ComPtr<reader::SegmentInterface> segments;
-  if (FAILED(storageMan->GetSegmentInterface(segments.put())) || !segments) return false;
+  const ComPtr<reader::PacketInterface> packets =
+      reader::ObtainInterface(storageMan, &reader::StorageManInterface::GetPacketInterface);
+  if (!packets) return false;
+  const ComPtr<reader::SegmentInterface> segments =
+      reader::ObtainInterface(storageMan, &reader::StorageManInterface::GetSegmentInterface);
+  if (!segments) return false;
   double days = -1.0;
   double seconds = -1.0;
   if (FAILED(segments->GetSegmentStart(segment, &days, &seconds))) return false;

@@ -122,4 +122,16 @@ struct EventInterface : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE CountEvents(std::int32_t* count) = 0;  // 12
 };
 
+// A sub-interface obtained afresh through one of StorageMan's Get...Interface operations, for
+// one operation of the caller, which its ComPtr releases. Empty when there is no StorageMan or
+// the component refuses (a negative status); a pointer handed out with a refusal is released
+// at once.
+template <typename Interface>
+ComPtr<Interface> ObtainInterface(StorageManInterface* storageMan,
+                                  HRESULT (STDMETHODCALLTYPE StorageManInterface::*request)(Interface**)) {
+  ComPtr<Interface> obtained;
+  if (storageMan == nullptr || FAILED((storageMan->*request)(obtained.put()))) obtained.reset();
+  return obtained;
+}
+
 }  // namespace reader
