@@ -6,9 +6,9 @@
 
 namespace edf_component {
 
-edf::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Open(const std::string& utf8Path) {
+edf::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Open(const std::filesystem::path& path) {
   using OpenResult = edf::Result<std::unique_ptr<OpenedRecording>>;
-  auto parsed = edf::Recording::Open(utf8Path);
+  auto parsed = edf::Recording::OpenNative(path);
   if (!parsed.ok()) return OpenResult::Refuse(parsed.reason());
   std::unique_ptr<OpenedRecording> opened(new OpenedRecording);
   opened->recording_ = std::move(parsed.value());

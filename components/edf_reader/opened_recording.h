@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@ namespace edf_component {
 class OpenedRecording {
  public:
   // Refuses with the parser's reason.
-  static edf::Result<std::unique_ptr<OpenedRecording>> Open(const std::string& utf8Path);
+  static edf::Result<std::unique_ptr<OpenedRecording>> Open(const std::filesystem::path& path);
 
   edf::Recording& recording() { return *recording_; }
   const std::vector<std::byte>& tsInfo() const { return tsInfo_; }

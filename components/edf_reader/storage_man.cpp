@@ -1,7 +1,7 @@
 #include "storage_man.h"
 
 #include "event_object.h"
-#include "format/text_encoding.h"
+#include "native_path.h"
 #include "packet_object.h"
 #include "segment_object.h"
 
@@ -44,12 +44,12 @@ HRESULT StorageMan::OpenRecording(BSTR path, std::int32_t, std::int32_t, std::in
     }
     // Element by element: OLECHAR is a 16-bit unit on every system, of another type on some.
     const std::u16string wide(path, path + SysStringLen(path));
-    const auto utf8 = edf::Utf16ToUtf8(wide);
-    if (!utf8 || utf8->find('\0') != std::string::npos) {
+    const auto native = NativePathOf(wide);
+    if (!native) {
       lastRefusal = "the file name is not valid text";
       return E_INVALIDARG;
     }
-    auto opened = OpenedRecording::Open(*utf8);
+    auto opened = OpenedRecording::Open(*native);
     if (!opened.ok()) {
       lastRefusal = opened.reason();
       return E_FAIL;

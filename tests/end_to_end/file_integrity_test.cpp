@@ -64,6 +64,18 @@ TEST_F(FileIntegrityTest, RecordingCutShortWhileOpenFailsEveryReadAndYieldsNoByt
   }
 }
 
+TEST_F(FileIntegrityTest, FileNameThatIsNotUtf8OpensAndReads) {
+  const std::string other = WriteFile(SixRecords());
+  const std::string path = (std::filesystem::path(other).parent_path() / "rec\xFF\xC3.edf").string();
+  std::filesystem::rename(other, path);
+  int segments = 0;
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(OpenEx(path.c_str(), &segments), 1); }), "");
+  EXPECT_EQ(segments, 1);
+  std::vector<std::int16_t> samples(24, 0);
+  ASSERT_EQ(GetData(0, samples.data()), 1);
+  EXPECT_EQ(std::vector<std::int16_t>(samples.begin() + 20, samples.end()), RecordSamples(0, 5, 4));
+}
+
 TEST_F(FileIntegrityTest, FifoIsRefusedWithoutWaitingAlsoThroughASymbolicLink) {
   const std::string regular = WriteFile("");
   const std::filesystem::path folder = std::filesystem::path(regular).parent_path();

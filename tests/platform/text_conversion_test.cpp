@@ -87,6 +87,41 @@ TEST(WideToUtf8Test, ReplacesUnpairedSurrogates) {
   EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
 }
 
+// The ANSI code page carries bytes that are not UTF-8 as lone surrogates, both ways, so that
+// any file name survives; UTF-8 proper (CP_UTF8, above) keeps replacing them.
+TEST(AnsiCodePageTest, BytesThatAreNotUtf8TravelAsLoneSurrogatesAndComeBack) {
+  struct Case {
+    std::string narrow;
+    std::u16string wide;
+  };
+  const Case cases[] = {
+      {"/tmp/\xFF.edf", u"/tmp/\xDCFF.edf"},
+      {"\xE2\x82z", u"\xDCE2\xDC82z"},                 // a sequence cut short: byte by byte
+      {"\xC3\xA9\xC3", u"\u00E9\xDCC3"},               // valid text keeps its characters
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},         // an encoded surrogate is three bytes
+      {"\xF0\x9F\x98\x80\x80", u"\U0001F600\xDC80"},
+  };
+  for (const Case& c : cases) {
+    const int length = static_cast<int>(c.narrow.size());
+    std::u16string wide(c.wide.size() + 2, u'#');
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, c.narrow.data(), length, nullptr, 0), static_cast<int>(c.wide.size()));
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, c.narrow.data(), length, wide.data(), static_cast<int>(wide.size())),
+              static_cast<int>(c.wide.size()));
+    EXPECT_EQ(wide.substr(0, c.wide.size()), c.wide) << c.narrow;
+    std::string narrow(c.narrow.size() + 2, '#');
+    ASSERT_EQ(WideCharToMultiByte(CP_THREAD_ACP, 0, c.wide.data(), static_cast<int>(c.wide.size()), narrow.data(),
+                                  static_cast<int>(narrow.size()), nullptr, nullptr),
+              length);
+    EXPECT_EQ(narrow.substr(0, c.narrow.size()), c.narrow);
+    // Asked to fail on what is not text, the conversion still fails.
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, c.narrow.data(), length, nullptr, 0), 0);
+  }
+  // Other lone surrogates are no byte: they are still replaced.
+  std::string narrow(8, '#');
+  ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\xDC7F\xD800", 2, narrow.data(), 8, nullptr, nullptr), 6);
+  EXPECT_EQ(narrow.substr(0, 6), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(ConversionSizingTest, MinusOneIncludesTheTerminator) {
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "ab\xC3\xA9", -1, nullptr, 0), 4);
   OLECHAR wide[4] = {9, 9, 9, 9};

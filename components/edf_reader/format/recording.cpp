@@ -33,9 +33,14 @@ std::string RecordName(std::int64_t record) { return "data record " + std::to_st
 }  // namespace
 
 Result<std::unique_ptr<Recording>> Recording::Open(const std::string& utf8Path) {
+  const std::u8string path(utf8Path.begin(), utf8Path.end());  // the same bytes, said to be UTF-8
+  return OpenNative(std::filesystem::path(path));
+}
+
+Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::path& path) {
   using OpenResult = Result<std::unique_ptr<Recording>>;
   std::unique_ptr<Recording> recording(new Recording);
-  auto opened = RandomAccessFile::Open(utf8Path);
+  auto opened = RandomAccessFile::OpenNative(path);
   if (!opened.ok()) return OpenResult::Refuse(opened.reason());
   recording->file_ = std::move(opened.value());
   RandomAccessFile& file = *recording->file_;

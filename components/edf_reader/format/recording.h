@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -49,6 +50,9 @@ class Recording {
  public:
   // Refuses, with a reason for the user, anything that is not a readable EDF/EDF+ file.
   static Result<std::unique_ptr<Recording>> Open(const std::string& utf8Path);
+  // The same for the system's own form of a file name (its bytes on POSIX, UTF-16 on Windows),
+  // which need not be valid text.
+  static Result<std::unique_ptr<Recording>> OpenNative(const std::filesystem::path& path);
 
   const Header& header() const { return header_; }
   std::int64_t StartSecond() const { return header_.fixed.startSecond; }

@@ -2,7 +2,10 @@
 // contracts: a length of -1 takes the text with its terminator, a capacity of 0 asks for the
 // size, a buffer that is too small is refused untouched. Ill-formed input becomes U+FFFD, one
 // for each maximal ill-formed subpart of UTF-8 and one for each unpaired surrogate, unless the
-// caller asks for failure with ERROR_NO_UNICODE_TRANSLATION.
+// caller asks for failure with ERROR_NO_UNICODE_TRANSLATION. The ANSI code page is the one
+// exception: there a byte that is not UTF-8 becomes the lone surrogate U+DC80 + (byte - 0x80),
+// and such a surrogate becomes its byte again, so that a file name, which on this system is
+// any bytes, survives the trip through UTF-16 (Python's surrogateescape does the same).
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +15,9 @@
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// Values above U+10FFFF that stand for one raw byte towards UTF-8.
+constexpr char32_t kRawByte = 0x110000;
+constexpr char32_t kEscapedBytes = 0xDC00;  // + byte, for the bytes 0x80 to 0xFF
 
 struct CodePoint {
   char32_t value;
@@ -49,6 +55,13 @@ CodePoint DecodeUtf8(const unsigned char* bytes, std::size_t available) {
   return {value, trailing + 1, true};
 }
 
+// As DecodeUtf8, but each byte of an ill-formed sequence becomes a lone surrogate of its own.
+CodePoint DecodeUtf8Escaping(const unsigned char* bytes, std::size_t available) {
+  const CodePoint point = DecodeUtf8(bytes, available);
+  if (point.wellFormed) return point;
+  return {kEscapedBytes + bytes[0], 1, false};  // bytes below 0x80 are always well-formed
+}
+
 CodePoint DecodeUtf16(const OLECHAR* units, std::size_t available) {
   const char32_t first = units[0];
   if (first < 0xD800 || first > 0xDFFF) return {first, 1, true};
@@ -56,6 +69,13 @@ CodePoint DecodeUtf16(const OLECHAR* units, std::size_t available) {
     return {0x10000 + ((first - 0xD800) << 10) + (units[1] - 0xDC00), 2, true};
   }
   return {kReplacement, 1, false};
+}
+
+// As DecodeUtf16, but a lone U+DC80 to U+DCFF stands for its byte.
+CodePoint DecodeUtf16Escaping(const OLECHAR* units, std::size_t available) {
+  const CodePoint point = DecodeUtf16(units, available);
+  if (point.wellFormed || units[0] < kEscapedBytes + 0x80 || units[0] > kEscapedBytes + 0xFF) return point;
+  return {kRawByte + (units[0] - kEscapedBytes), 1, false};
 }
 
 std::size_t EncodeUtf16(char32_t value, OLECHAR* out) {
@@ -70,6 +90,10 @@ std::size_t EncodeUtf16(char32_t value, OLECHAR* out) {
 }
 
 std::size_t EncodeUtf8(char32_t value, char* out) {
+  if (value >= kRawByte) {
+    out[0] = static_cast<char>(value - kRawByte);
+    return 1;
+  }
   if (value < 0x80) {
     out[0] = static_cast<char>(value);
     return 1;
@@ -126,6 +150,8 @@ int Convert(const In* input, std::size_t length, Out* output, int capacity, bool
   return static_cast<int>(written);
 }
 
+bool IsAnsiCodePage(UINT codePage) { return codePage == CP_ACP || codePage == CP_THREAD_ACP; }
+
 bool IsUtf8CodePage(UINT codePage) {
   return codePage == CP_ACP || codePage == CP_THREAD_ACP || codePage == CP_UTF8;
 }
@@ -157,8 +183,10 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, OLE
   }
   const std::size_t bytes = length == -1 ? std::strlen(text) + 1 : static_cast<std::size_t>(length);
   // char may be signed; the decoder reads bytes.
-  return Convert(reinterpret_cast<const unsigned char*>(text), bytes, wide, capacity,
-                 (flags & MB_ERR_INVALID_CHARS) != 0, DecodeUtf8, EncodeUtf16);
+  const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
+  const auto* input = reinterpret_cast<const unsigned char*>(text);
+  return IsAnsiCodePage(codePage) ? Convert(input, bytes, wide, capacity, strict, DecodeUtf8Escaping, EncodeUtf16)
+                                  : Convert(input, bytes, wide, capacity, strict, DecodeUtf8, EncodeUtf16);
 }
 
 // defaultChar and usedDefault must be null, as for UTF-8 on Windows: nothing is ever replaced by
@@ -180,5 +208,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int len
     while (wide[units] != 0) ++units;
     ++units;
   }
-  return Convert(wide, units, text, capacity, (flags & WC_ERR_INVALID_CHARS) != 0, DecodeUtf16, EncodeUtf8);
+  const bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
+  return IsAnsiCodePage(codePage) ? Convert(wide, units, text, capacity, strict, DecodeUtf16Escaping, EncodeUtf8)
+                                  : Convert(wide, units, text, capacity, strict, DecodeUtf16, EncodeUtf8);
 }
