@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "edf_test_files.h"
 #include "format/calendar.h"
@@ -341,6 +342,38 @@ TEST_F(ComponentTest, SamplesOfWholeSegmentsAndHostWindows) {
   std::int32_t channels = 5;
   EXPECT_EQ(Packets()->GetSampleChannelCount(DayOf(kHeaderStartSecond + 15), 0.0, &channels), E_INVALIDARG);
   EXPECT_EQ(channels, 5);
+}
+
+// 22 records of 99999999 samples (1000 s each): 2.2 x 10^9 samples, more than a 32-bit count
+// holds. The file is sparse: extended, never written.
+TEST_F(ComponentTest, SampleCountBeyondInt32IsRefusedWhileSmallerWindowsOfTheChannelRead) {
+  EdfWriter writer;
+  writer.header.recordDuration = "1000";
+  writer.header.recordCount = "22";
+  writer.AddSignal("Dense", 99999999);
+  const std::string header = writer.HeaderBytes();
+  const std::string path = files.Write("dense.edf", header);
+  std::filesystem::resize_file(path, header.size() + std::uintmax_t{22} * 2 * 99999999);
+  ASSERT_EQ(OpenPath(path), S_OK);
+  double days = 0, seconds = 0, duration = 0;
+  ASSERT_EQ(Segments()->GetSegmentStart(0, &days, &seconds), S_OK);
+  ASSERT_EQ(Segments()->GetSegmentDuration(0, &duration), S_OK);
+  auto packets = Packets();
+  std::int32_t count = 77;
+  EXPECT_EQ(packets->GetSampleCount(0, days, seconds, duration, &count), E_INVALIDARG);
+  EXPECT_EQ(count, 77);
+  // 21474 s hold 2147399979 samples, just below 2^31; 21475 s do not fit.
+  EXPECT_EQ(packets->GetSampleCount(0, days, seconds, 21474.0, &count), S_OK);
+  EXPECT_EQ(count, 2147399979);
+  count = 77;
+  EXPECT_EQ(packets->GetSampleCount(0, days, seconds, 21475.0, &count), E_INVALIDARG);
+  EXPECT_EQ(count, 77);
+  // 1 ms late in the segment (samples 100.000001 ticks apart): 99 or 100 samples, all read.
+  const auto window = ReadWindow(days, seconds + 21900.5, 0.001);
+  ASSERT_EQ(window.size(), 1u);
+  EXPECT_GE(window[0].size(), 99u);
+  EXPECT_LE(window[0].size(), 100u);
+  EXPECT_EQ(window[0], std::vector<std::int16_t>(window[0].size(), 0));
 }
 
 TEST_F(ComponentTest, ReadSamplesRefusesABlockThatDoesNotMatchAndNeverWritesPastItsSize) {
