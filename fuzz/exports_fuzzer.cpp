@@ -7,12 +7,16 @@
 // Besides the sanitizers (out-of-bounds writes into the host's buffers, leaks), the target
 // checks that no export lets an exception through (one that did would end the process), that
 // the fake saw no fault (calls after release, out-values not preset, malformed sample
-// blocks), that every reference is released by Close, and that a failed export leaves the
-// host's buffers untouched.
+// blocks), that every reference is released by Close, that a failed export leaves the host's
+// buffers untouched, and that a sample read succeeds only when every count call and the read
+// itself did, copying the component's samples with zeros where it wrote none. Counts whose
+// block would reach 2^32 bytes are announced without any block behind them: GetData refuses
+// them, GetSegmentInf hands them out unread.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -43,6 +47,8 @@ constexpr std::uint8_t kMaxRecords = 6;
 constexpr std::int32_t kEventsAsked = 16;
 constexpr std::int32_t kSmallCountLimit = 4096;
 constexpr std::uint32_t kMaxPacketBytes = 1 << 20;
+constexpr std::int32_t kLongChannel = 1 << 30;
+constexpr std::uint64_t kBlockLimit = std::uint64_t{1} << 32;
 
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "export broke a promise: %s\n", what.c_str());
@@ -131,13 +137,15 @@ class GuardedRecords {
   std::vector<std::pair<void*, std::size_t>> mappings;
 };
 
-// A count: small mostly, sometimes negative, sometimes the largest there is.
+// A count: small mostly, sometimes negative, sometimes the largest there is or one of a
+// channel too long for any block (2^30 and more; see KeepLargeBlocksUnbuildable).
 std::int32_t Count(FuzzInput& input) {
   const auto choice = input.Take<std::uint8_t>();
   if (choice < 0xC0) return choice;
   if (choice < 0xE0) return -static_cast<std::int32_t>(choice & 0x1F) - 1;
   if (choice < 0xF0) return input.Take<std::uint16_t>() % kSmallCountLimit;
-  return INT32_MAX;
+  if (choice < 0xF8) return INT32_MAX;
+  return kLongChannel | static_cast<std::int32_t>(input.Take<std::uint32_t>() & (kLongChannel - 1));
 }
 
 struct HostPlan {
@@ -146,27 +154,70 @@ struct HostPlan {
   bool openTwice;
 };
 
-// The samples the library may lay out for a window, per channel, following the component's
-// answers as the library asks them (a channel it is told nothing about keeps the count of
-// the channel before); nullopt when no block can be built from them.
-std::optional<std::uint64_t> ExpectedSampleTotal(const fake::Component& component) {
-  const auto& recording = component.recording;
-  fake::Component& mutableComponent = const_cast<fake::Component&>(component);
-  const std::int32_t channels =
-      mutableComponent.On(Operation::GetSampleChannelCount).writesOutValues ? recording.sampleChannelCount : 0;
-  if (channels < 0 || channels > kMaxChannels) return std::nullopt;
-  const bool countsWritten = mutableComponent.On(Operation::GetSampleCount).writesOutValues;
-  std::int32_t count = 0;
-  std::uint64_t total = 0;
+// What the library learns of any window from the component, following its answers as the
+// library asks them: the window check aside, the counts do not depend on the window here.
+struct ExpectedWindow {
+  // Every count call succeeded and told a count that is not negative, for a channel count the
+  // library accepts.
+  bool countsKnown = false;
+  std::vector<std::int32_t> counts;
+  std::uint64_t blockBytes = 0;
+  bool tooLarge = false;       // 2^32 bytes or more: never read, never copied
+  bool readSucceeds = false;   // ReadSamples' status is not negative
+  // What a successful read copies: each channel's scripted samples, zeros after them.
+  std::vector<std::int16_t> samples;
+};
+
+ExpectedWindow Expect(fake::Component& component) {
+  ExpectedWindow expected;
+  const fake::Recording& recording = component.recording;
+  const fake::Outcome& channelCall = component.On(Operation::GetSampleChannelCount);
+  if (FAILED(channelCall.result)) return expected;
+  const std::int32_t channels = channelCall.writesOutValues ? recording.sampleChannelCount : 0;
+  if (channels < 0 || channels > kMaxChannels) return expected;
+  const fake::Outcome& countCall = component.On(Operation::GetSampleCount);
+  std::int32_t count = 0;  // preset once: a channel told nothing keeps the count before it
   for (std::int32_t ch = 0; ch < channels; ++ch) {
-    if (countsWritten && static_cast<std::size_t>(ch) < recording.sampleCounts.size()) {
+    if (countCall.writesOutValues) {
+      // The fake refuses channels beyond its table, whatever it was scripted to return.
+      if (static_cast<std::size_t>(ch) >= recording.sampleCounts.size()) return expected;
       count = recording.sampleCounts[ch];
     }
-    if (count < 0) return std::nullopt;
-    total += static_cast<std::uint32_t>(count);
+    if (FAILED(countCall.result) || count < 0) return expected;
+    expected.counts.push_back(count);
   }
-  if (68 + 4 * std::uint64_t(channels) + 2 * total >= (std::uint64_t{1} << 32)) return std::nullopt;
-  return total;
+  expected.countsKnown = true;
+  expected.blockBytes = 68 + 4 * std::uint64_t(channels);
+  for (std::int32_t c : expected.counts) expected.blockBytes += 2 * std::uint64_t(c);
+  expected.tooLarge = expected.blockBytes >= kBlockLimit;
+  expected.readSucceeds = SUCCEEDED(component.On(Operation::ReadSamples).result);
+  // Larger blocks that could still be built only exist until KeepLargeBlocksUnbuildable has
+  // seen them, and their samples are not needed.
+  if (expected.tooLarge || expected.blockBytes >= kMaxPacketBytes) return expected;
+  const bool filled = component.On(Operation::ReadSamples).writesOutValues;
+  for (std::size_t ch = 0; ch < expected.counts.size(); ++ch) {
+    std::vector<std::int16_t> channel(static_cast<std::size_t>(expected.counts[ch]), 0);
+    if (filled && ch < recording.samples.size()) {
+      const auto& scripted = recording.samples[ch];
+      std::copy_n(scripted.begin(), std::min(channel.size(), scripted.size()), channel.begin());
+    }
+    expected.samples.insert(expected.samples.end(), channel.begin(), channel.end());
+  }
+  return expected;
+}
+
+// Long channels announce counts whose block no read can carry; one that would still fit
+// below 2^32 bytes would have the library allocate gigabytes, which only measures the
+// allocator. Such a block gets the largest count instead.
+void KeepLargeBlocksUnbuildable(fake::Component& component) {
+  const ExpectedWindow expected = Expect(component);
+  if (!expected.countsKnown || expected.tooLarge || expected.blockBytes < kMaxPacketBytes) return;
+  for (std::int32_t& count : component.recording.sampleCounts) {
+    if (count >= kLongChannel) {
+      count = INT32_MAX;
+      return;
+    }
+  }
 }
 
 void ScriptComponent(fake::Component& component, FuzzInput& input, GuardedRecords& guarded) {
@@ -215,6 +266,8 @@ void ScriptComponent(fake::Component& component, FuzzInput& input, GuardedRecord
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(ch * 1000 + i + 1);
     recording.samples.push_back(samples);
   }
+
+  KeepLargeBlocksUnbuildable(component);
 
   const auto tsInfo = PacketBytes(input, reader::kTsInfoKind);
   const auto tsSize = AnnouncedSize<std::uint32_t>(input, tsInfo.size());
@@ -280,9 +333,21 @@ void CallEveryExport(fake::Component& component, const HostPlan& plan) {
   double date = 0;
   if (RecSecToDate(plan.recordingSeconds, &date) != 1) Fail("RecSecToDate result");
 
-  const std::optional<std::uint64_t> total = ExpectedSampleTotal(component);
+  const ExpectedWindow expected = Expect(component);
+  // A read copies exactly these samples, or nothing.
+  const bool readable = expected.countsKnown && !expected.tooLarge && expected.readSucceeds;
   const std::size_t sampleChannels =
       recording.sampleChannelCount > 0 && recording.sampleChannelCount <= kMaxChannels ? recording.sampleChannelCount : 0;
+  const auto expectSamples = [&](int result, const HostBuffer<short>& samples, const char* what) {
+    if (result == 0) {
+      if (!samples.Untouched()) Fail(std::string("failed ") + what + " wrote");
+    } else if (!readable) {
+      Fail(std::string(what) + " succeeded on counts or a read that failed, or a block that cannot be built");
+    } else if (!expected.samples.empty() &&
+               std::memcmp(samples.data.get(), expected.samples.data(), 2 * expected.samples.size()) != 0) {
+      Fail(std::string(what) + " copied other samples than the component's, zeros after them");
+    }
+  };
   for (std::int32_t segment : {0, plan.segment}) {
     const int channels = GetChannelCount(segment);
     if (channels < 0) Fail("negative channel count");
@@ -293,17 +358,19 @@ void CallEveryExport(fake::Component& component, const HostPlan& plan) {
     GetChannelInf(segment, 0, name.data.get());
     HostBuffer<double> values(static_cast<std::size_t>(channels));
     HostBuffer<int> sampleCounts(sampleChannels);
-    if (GetSegmentInf(segment, values.data.get(), sampleCounts.data.get()) == 0 && !sampleCounts.Untouched()) {
-      Fail("failed GetSegmentInf wrote sample counts");
+    if (GetSegmentInf(segment, values.data.get(), sampleCounts.data.get()) == 0) {
+      if (!sampleCounts.Untouched()) Fail("failed GetSegmentInf wrote sample counts");
+    } else if (!expected.countsKnown || (!expected.tooLarge && !expected.readSucceeds)) {
+      Fail("GetSegmentInf succeeded on counts or a read that failed");
+    } else if (!expected.counts.empty() &&
+               std::memcmp(sampleCounts.data.get(), expected.counts.data(), 4 * expected.counts.size()) != 0) {
+      Fail("GetSegmentInf wrote other counts than the component's");
     }
-    HostBuffer<short> samples(total.value_or(0));
-    if (GetData(segment, samples.data.get()) == 0 && !samples.Untouched()) Fail("failed GetData wrote");
-    if (!total && !samples.Untouched()) Fail("GetData wrote a block that cannot be built");
+    HostBuffer<short> samples(readable ? expected.samples.size() : 0);
+    expectSamples(GetData(segment, samples.data.get()), samples, "GetData");
   }
-  HostBuffer<short> window(total.value_or(0));
-  if (GetData2(plan.date, plan.windowDuration, window.data.get()) == 0 && !window.Untouched()) {
-    Fail("failed GetData2 wrote");
-  }
+  HostBuffer<short> window(readable ? expected.samples.size() : 0);
+  expectSamples(GetData2(plan.date, plan.windowDuration, window.data.get()), window, "GetData2");
 
   int events = -7;
   if (GetEventCount(&events) != 1) Fail("GetEventCount result");
