@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 namespace packets {
 
@@ -25,6 +26,12 @@ class BlockView {
   // True when the first `count` bytes can be read: within the known length, or, without one,
   // when the platform says the range is readable. False for a null block.
   bool CanRead(std::uint64_t count) const noexcept;
+  // The first `count` bytes, when they can be read; nullopt otherwise. Fields are read from
+  // such spans, within their bounds, never from Bytes() at a fixed offset.
+  std::optional<std::span<const std::byte>> First(std::uint64_t count) const noexcept;
+  // The block as far as its own header declares it: the 24-byte header readable, its `size`
+  // in [24, 2^32) and that many bytes readable; nullopt otherwise.
+  std::optional<std::span<const std::byte>> Declared() const noexcept;
 
  private:
   BlockView(const std::byte* bytes, std::optional<std::uint64_t> length) noexcept

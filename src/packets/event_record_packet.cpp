@@ -31,10 +31,7 @@ std::optional<std::uint64_t> LabelFieldUnits(std::span<const std::byte> record) 
 EventRecordPacket::EventRecordPacket() noexcept { SetGuid(reader::kEventRecordKind); }
 
 bool EventRecordPacket::IsValid(BlockView block) const noexcept {
-  if (!InfoPacket::IsValid(block)) return false;
-  std::uint64_t size = 0;
-  std::memcpy(&size, block.Bytes() + kSizeOffset, sizeof(size));  // unaligned header field
-  return LabelFieldUnits({block.Bytes(), static_cast<std::size_t>(size)}).has_value();
+  return InfoPacket::IsValid(block) && LabelFieldUnits(*block.Declared()).has_value();
 }
 
 PacketText EventRecordPacket::GetLabel() const {

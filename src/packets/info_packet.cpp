@@ -23,11 +23,8 @@ void InfoPacket::Clear() noexcept {
 }
 
 bool InfoPacket::IsValid(BlockView block) const noexcept {
-  if (!block.CanRead(kHeaderSize)) return false;
-  const std::span<const std::byte> header(block.Bytes(), kHeaderSize);
-  if (!GuidAt(header, kGuidOffset, guid)) return false;
-  const std::uint64_t size = *ReadLittleEndian<std::uint64_t>(header, kSizeOffset);
-  return IsUsableBlockSize(size) && block.CanRead(size);
+  const std::optional<std::span<const std::byte>> whole = block.Declared();
+  return whole && GuidAt(*whole, kGuidOffset, guid);
 }
 
 bool InfoPacket::Attach(WritableBlockView block) noexcept {
@@ -42,25 +39,25 @@ bool InfoPacket::Attach(WritableBlockView block) noexcept {
 
 bool InfoPacket::Assign(BlockView block) noexcept {
   if (!IsValid(block)) return false;
-  std::uint64_t size = 0;
-  std::memcpy(&size, block.Bytes() + kSizeOffset, sizeof(size));  // unaligned header field
-  if (!Allocate(size)) return false;
+  const std::span<const std::byte> whole = *block.Declared();
+  if (!Allocate(whole.size())) return false;
   // The source may be the packet's own owned buffer, reused by Allocate.
-  std::memmove(data, block.Bytes(), static_cast<std::size_t>(size));
+  std::memmove(data, whole.data(), whole.size());
   return true;
 }
 
 bool InfoPacket::Equals(BlockView block) const noexcept {
   if (data == nullptr) return block.IsNull();
-  if (!block.CanRead(kHeaderSize)) return false;
-  std::uint64_t otherSize = 0;
-  std::memcpy(&otherSize, block.Bytes() + kSizeOffset, sizeof(otherSize));  // unaligned
+  const std::optional<std::span<const std::byte>> otherHeader = block.First(kHeaderSize);
+  if (!otherHeader) return false;
+  const std::uint64_t otherSize = *ReadLittleEndian<std::uint64_t>(*otherHeader, kSizeOffset);
   const std::span<const std::byte> held = Block();
   if (held.size() < kHeaderSize) return false;
   if (*ReadLittleEndian<std::uint64_t>(held, kSizeOffset) != otherSize) return false;
   // Both blocks must really have the bytes their size claims.
-  if (held.size() != otherSize || !block.CanRead(otherSize)) return false;
-  return std::memcmp(held.data(), block.Bytes(), held.size()) == 0;
+  if (held.size() != otherSize) return false;
+  const std::optional<std::span<const std::byte>> other = block.First(otherSize);
+  return other && std::memcmp(held.data(), other->data(), held.size()) == 0;
 }
 
 std::byte* InfoPacket::NewBuffer(std::uint64_t n) noexcept {

@@ -41,17 +41,14 @@ SampleBlockPacketBase::SampleBlockPacketBase() noexcept { SetGuid(reader::kSampl
 SampleBlockPacketBase::~SampleBlockPacketBase() = default;
 
 bool SampleBlockPacketBase::IsValid(BlockView block) const noexcept {
-  if (!InfoPacket::IsValid(block)) return false;
-  std::uint64_t size = 0;
-  std::memcpy(&size, block.Bytes() + kSizeOffset, sizeof(size));  // unaligned header field
-  const std::span<const std::byte> whole(block.Bytes(), static_cast<std::size_t>(size));
-  return LayoutFits(whole);
+  return InfoPacket::IsValid(block) && LayoutFits(*block.Declared());
 }
 
 bool SampleBlockPacketBase::Attach(WritableBlockView block) noexcept {
   if (!IsValid(block)) return false;
-  std::int32_t channelCount = 0;
-  std::memcpy(&channelCount, block.Bytes() + kChannelCountOffset, sizeof(channelCount));  // unaligned
+  // The layout check read it already.
+  const std::int32_t channelCount =
+      *ReadLittleEndian<std::int32_t>(*BlockView(block).Declared(), kChannelCountOffset);
   std::unique_ptr<std::byte*[]> grown;
   std::uint32_t grownCapacity = 0;
   if (!ReserveChannelTable(static_cast<std::uint32_t>(channelCount), grown, grownCapacity)) {

@@ -28,25 +28,21 @@ std::optional<std::uint32_t> ReadEntryCount(const TableLayout& layout,
 }  // namespace
 
 bool IsValidTable(const TableLayout& layout, BlockView block) noexcept {
-  if (!block.CanRead(kHeaderSize)) return false;
-  const std::span<const std::byte> header(block.Bytes(), kHeaderSize);
-  if (!GuidAt(header, kGuidOffset, layout.kind)) return false;
-  const std::uint64_t size = *ReadLittleEndian<std::uint64_t>(header, kSizeOffset);
-  if (size < layout.headerSize) return false;
-  if (size >= kBlockSizeLimit || !block.CanRead(size)) return false;
-  const std::span<const std::byte> whole(block.Bytes(), static_cast<std::size_t>(size));
-  const std::optional<std::uint32_t> entryCount = ReadEntryCount(layout, whole);
-  return entryCount && TableLength(layout, *entryCount) <= size;
+  const std::optional<std::span<const std::byte>> whole = block.Declared();
+  if (!whole || !GuidAt(*whole, kGuidOffset, layout.kind) || whole->size() < layout.headerSize) return false;
+  const std::optional<std::uint32_t> entryCount = ReadEntryCount(layout, *whole);
+  return entryCount && TableLength(layout, *entryCount) <= whole->size();
 }
 
 bool CopyTable(const TableLayout& layout, BlockView block, InfoPacket& packet) noexcept {
-  std::uint32_t entryCount = 0;
-  std::memcpy(&entryCount, block.Bytes() + EntryCountOffset(layout), sizeof(entryCount));  // unaligned
+  // IsValidTable found the count, and every entry it announces, within the declared block.
+  const std::span<const std::byte> whole = *block.Declared();
+  const std::uint32_t entryCount = *ReadEntryCount(layout, whole);
   const std::uint64_t length = TableLength(layout, entryCount);
   if (!packet.Allocate(length)) return false;
   const std::span<std::byte> copy = packet.Block();
   // Bytes 0-23 are the packet's own GUID and the trimmed size written by Allocate.
-  std::memcpy(copy.data() + kHeaderSize, block.Bytes() + kHeaderSize, copy.size() - kHeaderSize);
+  std::memcpy(copy.data() + kHeaderSize, whole.data() + kHeaderSize, copy.size() - kHeaderSize);
   WriteLittleEndian(copy, EntryCapacityOffset(layout), entryCount);
   return true;
 }
@@ -54,28 +50,24 @@ bool CopyTable(const TableLayout& layout, BlockView block, InfoPacket& packet) n
 bool EqualTables(const TableLayout& layout, std::span<const std::byte> held,
                  BlockView other) noexcept {
   if (held.empty()) return other.IsNull();
-  if (!other.CanRead(kHeaderSize)) return false;
-  const std::byte* otherBytes = other.Bytes();
-  if (std::memcmp(otherBytes + kGuidOffset, &layout.kind, sizeof(GUID)) != 0) return false;
-  std::uint64_t otherSize = 0;
-  std::memcpy(&otherSize, otherBytes + kSizeOffset, sizeof(otherSize));  // unaligned
-  if (otherSize < layout.headerSize || !other.CanRead(layout.headerSize)) return false;
+  const std::optional<std::span<const std::byte>> otherHeader = other.First(layout.headerSize);
+  if (!otherHeader || !GuidAt(*otherHeader, kGuidOffset, layout.kind)) return false;
+  if (*ReadLittleEndian<std::uint64_t>(*otherHeader, kSizeOffset) < layout.headerSize) return false;
   if (held.size() < layout.headerSize) return false;
   // headerData1 and headerData2: everything between the 24-byte header and the entry count.
-  if (std::memcmp(held.data() + kHeaderSize, otherBytes + kHeaderSize,
+  if (std::memcmp(held.data() + kHeaderSize, otherHeader->data() + kHeaderSize,
                   EntryCountOffset(layout) - kHeaderSize) != 0) {
     return false;
   }
   const std::uint32_t heldCount = *ReadEntryCount(layout, held);
-  std::uint32_t otherCount = 0;
-  std::memcpy(&otherCount, otherBytes + EntryCountOffset(layout), sizeof(otherCount));  // unaligned
-  if (otherCount != heldCount) return false;
+  if (*ReadEntryCount(layout, *otherHeader) != heldCount) return false;
   if (heldCount == 0) return true;
   const std::uint64_t length = TableLength(layout, heldCount);
   // Entries that are not there on either side compare with nothing.
-  if (length > held.size() || length >= kBlockSizeLimit || !other.CanRead(length)) return false;
-  return std::memcmp(held.data() + layout.headerSize, otherBytes + layout.headerSize,
-                     static_cast<std::size_t>(length - layout.headerSize)) == 0;
+  if (length > held.size() || length >= kBlockSizeLimit) return false;
+  const std::optional<std::span<const std::byte>> otherTable = other.First(length);
+  return otherTable && std::memcmp(held.data() + layout.headerSize, otherTable->data() + layout.headerSize,
+                                   static_cast<std::size_t>(length - layout.headerSize)) == 0;
 }
 
 std::int32_t TableEntryCount(const TableLayout& layout, std::span<const std::byte> held) noexcept {
