@@ -5,7 +5,6 @@
 // 512 Hz, registers the EDF component in a private class registry, and prints OpenEx,
 // GetSegmentInf, GetData of the whole segment, the floor, 200 GetData2 calls of 4-s windows at
 // random starts on both files, peak memory, and each figure's ratio to its target.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -26,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "component_registry.h"
 #include "read_benchmark_file.h"
 #include "read_benchmark_memory.h"
 #include "tapline_library.h"
@@ -55,32 +55,6 @@ double FastestMilliseconds(int repetitions, const std::function<void()>& run) {
     fastest = std::min(fastest, MillisecondsSince(start));
   }
   return fastest;
-}
-
-std::string Folder(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
-
-std::string ExecutableFolder() {
-  char path[4096];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) throw std::runtime_error("cannot find the benchmark's own folder");
-  return Folder(std::string(path, static_cast<std::size_t>(length)));
-}
-
-// The component registers itself in a private registry so the user's stays untouched;
-// returns the registry's folder.
-std::string RegisterComponent(const std::string& folder) {
-  char dataHome[] = "/tmp/tapline-bench-XXXXXX";
-  if (mkdtemp(dataHome) == nullptr || setenv("XDG_DATA_HOME", dataHome, 1) != 0) {
-    throw std::runtime_error("cannot create a private class registry");
-  }
-  void* module = dlopen((folder + "libtapline_edf.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) throw std::runtime_error(dlerror());
-  // dlsym hands out functions as object pointers; the module exports this signature.
-  const auto registerServer = reinterpret_cast<long (*)()>(dlsym(module, "DllRegisterServer"));
-  if (registerServer == nullptr || registerServer() != 0) {
-    throw std::runtime_error("the EDF component did not register");
-  }
-  return dataHome;
 }
 
 struct Segment {
@@ -186,8 +160,8 @@ int Run(const std::string& folder) {
   EnsureRecording(oneHour, kOneHour);
   EnsureRecording(fourHours, 4 * kOneHour);
 
-  const std::string binaries = ExecutableFolder();
-  const std::string registry = RegisterComponent(binaries);
+  const std::string binaries = bench::ExecutableFolder();
+  const std::string registry = bench::RegisterComponent(binaries);
   tapline_info::TaplineLibrary lib;
   std::string error;
   if (!tapline_info::LoadTaplineLibrary(binaries + "libtapline.so", lib, error)) {

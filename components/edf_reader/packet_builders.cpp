@@ -1,7 +1,9 @@
 #include "packet_builders.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "format/numeric_fields.h"
@@ -23,6 +25,7 @@ constexpr std::size_t kText1Units = 256;
 constexpr std::size_t kText2Units = (kEventTypeEntryBytes - event_type_entry::kText2) / 2;
 constexpr std::size_t kChannelNameUnits = 72;  // bytes 128-271 of a TsInfo entry
 constexpr std::size_t kEntryCountOffsetFromHeaderEnd = 8;
+constexpr std::size_t kNoType = static_cast<std::size_t>(-1);
 
 void PutTableCount(PacketBytes& packet, std::size_t headerBytes, std::size_t count) {
   const auto entries = static_cast<std::uint32_t>(count);
@@ -79,26 +82,68 @@ std::vector<std::byte> BuildSensorInfo(const edf::Recording& recording) {
 }
 
 EventTypes BuildEventTypes(const edf::Recording& recording) {
+  const std::vector<edf::Event>& events = recording.Events();
+  // Distinct texts in order of first appearance, with how often each occurs.
+  struct Text {
+    std::size_t firstEvent;
+    std::size_t count = 0;
+    bool ownType = true;
+  };
+  std::vector<Text> texts;
+  std::vector<std::size_t> textOfEvent;
+  textOfEvent.reserve(events.size());
+  std::unordered_map<std::string_view, std::size_t> textPositions;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const auto [where, added] = textPositions.try_emplace(events[i].text, texts.size());
+    if (added) texts.push_back({i});
+    texts[where->second].count += 1;
+    textOfEvent.push_back(where->second);
+  }
+  if (texts.size() > kMostTextTypes) {
+    // The most frequent texts keep a type of their own; ties go to the text seen first.
+    std::vector<std::size_t> byFrequency(texts.size());
+    for (std::size_t t = 0; t < texts.size(); ++t) byFrequency[t] = t;
+    std::stable_sort(byFrequency.begin(), byFrequency.end(),
+                     [&](std::size_t a, std::size_t b) { return texts[a].count > texts[b].count; });
+    for (std::size_t rank = kMostTextTypes; rank < byFrequency.size(); ++rank) texts[byFrequency[rank]].ownType = false;
+  }
+
+  // Types in order of the first event that has each.
   struct Type {
-    const std::string* text;
+    std::string text1;
     std::size_t signal;
     GUID guid;
   };
   std::vector<Type> types;
-  std::unordered_map<std::string, std::size_t> positions;
+  std::vector<std::size_t> typeOfText(texts.size(), kNoType);
+  std::unordered_map<std::size_t, std::size_t> sharedTypeOfSignal;
   EventTypes result;
-  for (const edf::Event& event : recording.Events()) {
-    const auto [where, added] = positions.try_emplace(event.text, types.size());
-    if (added) types.push_back({&event.text, event.signal, NameBasedGuid(event.text)});
-    result.typeOfEvent.push_back(types[where->second].guid);
+  result.typeOfEvent.reserve(events.size());
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const std::size_t text = textOfEvent[i];
+    std::size_t type = typeOfText[text];
+    if (type == kNoType && texts[text].ownType) {
+      type = typeOfText[text] = types.size();
+      types.push_back({events[i].text, events[i].signal, NameBasedGuid(events[i].text)});
+    } else if (type == kNoType) {
+      const auto [where, added] = sharedTypeOfSignal.try_emplace(events[i].signal, types.size());
+      if (added) {
+        // No annotation text holds 0x14 (it ends a text in a TAL): the name is no text's.
+        const std::string name = "\x14shared type of signal " + std::to_string(events[i].signal);
+        types.push_back({kSharedTypeText, events[i].signal, NameBasedGuid(name)});
+      }
+      type = where->second;
+    }
+    result.typeOfEvent.push_back(types[type].guid);
   }
+
   PacketBytes packet(reader::kEventTypeTableKind,
                      kEventTypeTableHeaderBytes + kEventTypeEntryBytes * types.size());
   PutTableCount(packet, kEventTypeTableHeaderBytes, types.size());
   for (std::size_t i = 0; i < types.size(); ++i) {
     const std::size_t entry = kEventTypeTableHeaderBytes + kEventTypeEntryBytes * i;
     packet.Put(entry + event_type_entry::kTypeGuid, types[i].guid);
-    packet.PutUtf16(entry + event_type_entry::kText1, edf::Utf8ToUtf16(*types[i].text), kText1Units);
+    packet.PutUtf16(entry + event_type_entry::kText1, edf::Utf8ToUtf16(types[i].text1), kText1Units);
     packet.PutUtf16(entry + event_type_entry::kText2,
                     edf::Latin1ToUtf16(recording.header().signals[types[i].signal].label),
                     kText2Units);

@@ -48,9 +48,11 @@ void AnnotationBytesReader::RangesOf(std::int64_t first, std::int64_t end, std::
 
 void AnnotationBytesReader::HintUpTo(std::int64_t endRecord) {
   endRecord = std::min(endRecord, recordCount);
+  hintedEnd = std::max(hintedEnd, batchFirst);  // what was read already needs no hint
   if (endRecord <= hintedEnd) return;
-  RangesOf(hintedEnd, endRecord, ranges);
-  file.WillNeed(ranges);
+  std::vector<FileRange> ahead;
+  RangesOf(hintedEnd, endRecord, ahead);
+  file.WillNeed(ahead);
   hintedEnd = endRecord;
 }
 
@@ -59,9 +61,17 @@ std::optional<std::span<const std::byte>> AnnotationBytesReader::Record(std::int
   if (record >= batchEnd) {
     batchFirst = record;
     batchEnd = std::min(recordCount, record + batchRecords);
-    // The batch's own reads too: from a disk they then wait together, not one after the other.
-    HintUpTo(batchEnd + kBatchesHintedAhead * batchRecords);
     RangesOf(batchFirst, batchEnd, ranges);
+    // Hints cost a system call per range: worth it only while the bytes come from a disk. Once
+    // they do, the whole rest of the scan is hinted, batches ahead, so that the disk stays busy.
+    if (!fromDisk && !ranges.empty()) {
+      fromDisk = !file.IsCached(ranges.front()) || !file.IsCached(ranges[ranges.size() / 2]) ||
+                 !file.IsCached(ranges.back());
+    }
+    if (fromDisk) {
+      // The batch's own reads too: they then wait together, not one after the other.
+      HintUpTo(batchEnd + kBatchesHintedAhead * batchRecords);
+    }
     batch.resize(static_cast<std::size_t>((batchEnd - batchFirst) * annotationBytesPerRecord));
     if (!file.ReadRanges(ranges, batch)) {
       batchEnd = batchFirst;  // nothing of the batch is valid

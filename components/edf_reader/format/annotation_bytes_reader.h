@@ -45,6 +45,7 @@ class AnnotationBytesReader {
   std::int64_t batchFirst = 0;
   std::int64_t batchEnd = 0;
   std::int64_t hintedEnd = 0;
+  bool fromDisk = false;  // some bytes were not in the system's cache
   std::vector<std::byte> batch;
   std::vector<FileRange> ranges;
 };

@@ -51,6 +51,9 @@ class RandomAccessFile {
   // Tells the system that the ranges will be read soon, so that reads from a disk are queued
   // together rather than one after the other. Only a hint; does nothing where not supported.
   void WillNeed(std::span<const FileRange> ranges);
+  // Whether the range is in the system's cache, so that reading it would not wait for a disk.
+  // False when the system cannot tell.
+  bool IsCached(FileRange range);
   // Whether the system should read ahead of each read (the default) or fetch only what a read
   // asks for, as while scanning a few bytes out of every large record.
   void ReadAheadOnEachRead(bool enabled);

@@ -1,6 +1,7 @@
 // RandomAccessFile on POSIX systems: pread on a descriptor.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,7 +42,13 @@ std::string OpenFailure(int error) {
 Result<std::unique_ptr<RandomAccessFile>> RandomAccessFile::OpenNative(const std::filesystem::path& path) {
   using OpenResult = Result<std::unique_ptr<RandomAccessFile>>;
   // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+  int descriptor = -1;
+#ifdef O_NOATIME
+  // Access times cost a check on every read; only the file's owner may leave them alone.
+  descriptor = ::open(path.c_str(), kFlags | O_NOATIME);
+#endif
+  if (descriptor < 0) descriptor = ::open(path.c_str(), kFlags);
   if (descriptor < 0) return OpenResult::Refuse(OpenFailure(errno));
   std::unique_ptr<RandomAccessFile> file(new RandomAccessFile(descriptor));
   struct stat status {};
@@ -81,6 +88,19 @@ std::optional<RandomAccessFile::State> RandomAccessFile::CurrentState() const {
 
 void RandomAccessFile::Prefetch(std::int64_t offset, std::int64_t length) {
   ::posix_fadvise(Descriptor(handle), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
+bool RandomAccessFile::IsCached(FileRange range) {
+#ifdef RWF_NOWAIT
+  // A read that may not wait: it fails with EAGAIN unless the bytes are in the page cache.
+  std::byte probe[1];
+  iovec vector{probe, 1};
+  if (range.length <= 0 || !WithinOpenedSize(range.offset, static_cast<std::uint64_t>(range.length))) return false;
+  return ::preadv2(Descriptor(handle), &vector, 1, static_cast<off_t>(range.offset + range.length - 1), RWF_NOWAIT) == 1;
+#else
+  (void)range;
+  return false;
+#endif
 }
 
 void RandomAccessFile::ReadAheadOnEachRead(bool enabled) {

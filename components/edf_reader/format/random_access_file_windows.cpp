@@ -83,5 +83,6 @@ std::optional<RandomAccessFile::State> RandomAccessFile::CurrentState() const {
 // are read, not mapped.
 void RandomAccessFile::Prefetch(std::int64_t, std::int64_t) {}
 void RandomAccessFile::ReadAheadOnEachRead(bool) {}
+bool RandomAccessFile::IsCached(FileRange) { return false; }
 
 }  // namespace edf

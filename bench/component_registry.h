@@ -1,0 +1,17 @@
+// What every benchmark that drives the library through its exports needs: its own folder
+// (where the build put the library and the EDF component) and a private class registry.
+#pragma once
+
+#include <string>
+
+namespace bench {
+
+// The folder of the running executable, with a trailing slash. Throws std::runtime_error.
+std::string ExecutableFolder();
+
+// Registers the EDF component of `folder` in a fresh registry of its own (XDG_DATA_HOME points
+// there from now on, also for child processes), so the user's registry stays untouched.
+// Returns the registry's folder, for the caller to remove. Throws std::runtime_error.
+std::string RegisterComponent(const std::string& folder);
+
+}  // namespace bench

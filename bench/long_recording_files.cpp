@@ -1,0 +1,115 @@
+#include "long_recording_files.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "edf_writer.h"
+#include "read_benchmark_file.h"
+
+namespace long_recording {
+
+namespace {
+
+using read_benchmark::kChannels;
+using read_benchmark::kRate;
+
+constexpr int kDayAnnotationSamples = 30;  // 60 bytes: time keeping and at most one annotation
+constexpr int kEventsPerRecord = 100;
+constexpr int kEventAnnotationSamples = 1200;
+// A few kinds, as a scorer would mark them.
+const char* const kKinds[] = {"Arousal", "Spindle", "K-complex", "Apnea", "Movement", "Lights"};
+
+edf_writer::EdfWriter DayLayout() {
+  edf_writer::EdfWriter writer;
+  writer.header.reserved = "EDF+C";
+  writer.header.recording = "Startdate 01-FEB-2003 X X X";
+  writer.header.recordCount = std::to_string(kSeconds);
+  for (int channel = 0; channel < kChannels; ++channel) writer.AddSignal("CH" + std::to_string(channel + 1), kRate);
+  writer.AddAnnotationSignal(kDayAnnotationSamples);
+  return writer;
+}
+
+bool HasSize(const std::string& path, std::int64_t bytes) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  return !error && static_cast<std::int64_t>(size) == bytes;
+}
+
+// Writes through a temporary name, so an interrupted run leaves no file that looks complete.
+template <typename WriteRecords>
+void WriteAtomically(const std::string& path, const std::string& header, WriteRecords writeRecords) {
+  const std::string partial = path + ".partial";
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    out.write(header.data(), static_cast<std::streamsize>(header.size()));
+    writeRecords(out);
+    if (!out.flush()) throw std::runtime_error("cannot write " + partial);
+  }
+  std::filesystem::rename(partial, path);
+}
+
+}  // namespace
+
+std::int64_t DayRecordingBytes() {
+  const std::int64_t recordBytes = kChannels * kRate * 2 + kDayAnnotationSamples * 2;
+  return static_cast<std::int64_t>(DayLayout().HeaderBytes().size()) + kSeconds * recordBytes;
+}
+
+void EnsureDayRecording(const std::string& path) {
+  if (HasSize(path, DayRecordingBytes())) return;
+  const edf_writer::EdfWriter writer = DayLayout();
+  WriteAtomically(path, writer.HeaderBytes(), [&](std::ofstream& out) {
+    std::vector<edf_writer::SignalData> record(kChannels + 1);
+    for (std::int64_t second = 0; second < kSeconds; ++second) {
+      for (int channel = 0; channel < kChannels; ++channel) {
+        std::vector<std::int16_t> samples(kRate);
+        for (int k = 0; k < kRate; ++k) samples[k] = read_benchmark::SampleValue(channel, second * kRate + k);
+        record[channel] = std::move(samples);
+      }
+      std::string annotations = edf_writer::TimeKeepingTal("+" + std::to_string(second));
+      // Annotation i in record 288 i + 100, a quarter second in.
+      if (second % (kSeconds / kAnnotations) == 100) {
+        const auto index = static_cast<std::size_t>(second / (kSeconds / kAnnotations));
+        annotations += edf_writer::Tal("+" + std::to_string(second) + ".25", "1.5", {kKinds[index % 6]});
+      }
+      record[kChannels] = std::move(annotations);
+      const std::string bytes = writer.RecordBytes(record);
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+  });
+}
+
+std::string EventText(int index) {
+  char text[16];
+  std::snprintf(text, sizeof text, "Event %05d", index);
+  return text;
+}
+
+void EnsureDistinctTextsRecording(const std::string& path, int count) {
+  edf_writer::EdfWriter writer;
+  writer.header.reserved = "EDF+C";
+  writer.header.recording = "Startdate 01-FEB-2003 X X X";
+  const int records = (count + kEventsPerRecord - 1) / kEventsPerRecord;
+  writer.header.recordCount = std::to_string(records);
+  writer.AddSignal("EEG", 1);
+  writer.AddAnnotationSignal(kEventAnnotationSamples);
+  const std::string header = writer.HeaderBytes();
+  if (HasSize(path, static_cast<std::int64_t>(header.size()) + records * (2 + kEventAnnotationSamples * 2))) return;
+  WriteAtomically(path, header, [&](std::ofstream& out) {
+    for (int record = 0; record < records; ++record) {
+      std::string annotations = edf_writer::TimeKeepingTal("+" + std::to_string(record));
+      for (int i = record * kEventsPerRecord; i < std::min(count, (record + 1) * kEventsPerRecord); ++i) {
+        char onset[32];
+        std::snprintf(onset, sizeof onset, "+%d.%02d", i / 100, i % 100);
+        annotations += edf_writer::Tal(onset, std::nullopt, {EventText(i)});
+      }
+      const std::string bytes = writer.RecordBytes({std::vector<std::int16_t>{1}, annotations});
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+  });
+}
+
+}  // namespace long_recording
