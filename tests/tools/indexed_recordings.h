@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct IndexedFile {
   std::vector<int> samplesPerRecord;
   std::vector<IndexedSegment> segments;
 };
+
+// Test parameters print as their name.
+inline void PrintTo(const IndexedFile& file, std::ostream* out) { *out << file.name; }
 
 // Files with record durations 0.1, 0.25, 0.333333, 1, 2 and 30 s, channels from 0.1 to 1000 Hz,
 // two or more segments each (onsets with fractions down to 100 ns), fewer than 32768 samples

@@ -18,6 +18,9 @@ struct StatisticsCase {
   std::string bytes;
 };
 
+// Test parameters print as their name, not as the file's bytes.
+void PrintTo(const StatisticsCase& c, std::ostream* out) { *out << c.name; }
+
 class SegmentStatisticsTest : public ::testing::TestWithParam<StatisticsCase> {};
 
 TEST_P(SegmentStatisticsTest, WindowsGiveTheWholeSegmentsStatistics) {

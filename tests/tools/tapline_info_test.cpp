@@ -220,6 +220,8 @@ struct WindowCase {
   std::int64_t durationTicks;
 };
 
+void PrintTo(const WindowCase& c, std::ostream* out) { *out << c.name; }
+
 class TaplineInfoWindowTest : public TaplineInfoTest, public ::testing::WithParamInterface<WindowCase> {};
 
 // The CSV holds the samples whose times lie in [start, start + duration), each at its own

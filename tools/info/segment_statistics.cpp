@@ -29,21 +29,32 @@ struct PlannedWindow {
 };
 
 // Whole-second windows from the segment's start, and one more ending at the segment's end for
-// what they leave: it overlaps the last by less than a second, and that overlap is read twice
-// but summarised once.
-std::vector<PlannedWindow> PlanWindows(double segmentSeconds, double windowSeconds) {
-  if (segmentSeconds < 1.0) return {{0.0, 1.0}};
-  std::vector<PlannedWindow> windows;
-  double offset = 0.0;
-  for (; offset + windowSeconds <= segmentSeconds; offset += windowSeconds) {
-    windows.push_back({offset, windowSeconds});
+// what they leave: it overlaps the one before by less than a second, and that overlap is read
+// twice but summarised once. Windows are made one at a time: a long segment may need many.
+class WindowPlan {
+ public:
+  WindowPlan(double segmentSeconds, double windowSeconds)
+      : segmentSeconds(segmentSeconds),
+        windowSeconds(windowSeconds),
+        wholeWindows(segmentSeconds < 1.0 ? 0 : static_cast<std::int64_t>(segmentSeconds / windowSeconds)),
+        rest(segmentSeconds - static_cast<double>(wholeWindows) * windowSeconds) {}
+
+  std::int64_t Count() const { return wholeWindows + (rest > 0.0 ? 1 : 0); }
+
+  PlannedWindow At(std::int64_t index) const {
+    if (index < wholeWindows) return {static_cast<double>(index) * windowSeconds, windowSeconds};
+    // A segment shorter than a second gets one window of a second, accepted as it overhangs
+    // the segment's end by less than half of it.
+    const double last = std::ceil(rest);
+    return {std::max(segmentSeconds - last, 0.0), last};
   }
-  if (offset < segmentSeconds) {
-    const double last = std::ceil(segmentSeconds - offset);
-    windows.push_back({segmentSeconds - last, last});
-  }
-  return windows;
-}
+
+ private:
+  double segmentSeconds;
+  double windowSeconds;
+  std::int64_t wholeWindows;
+  double rest;
+};
 
 // A start day for the window that lies no later, in ticks, than the previous window's end,
 // so that no sample falls between the two; the day number's rounding may otherwise put it a
@@ -78,10 +89,13 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
   if (!(span.seconds >= 0.0) || !std::isfinite(span.seconds)) return std::nullopt;
   std::vector<ChannelLayout> layouts;
   double samplesPerSecond = 0.0;
-  for (double value : channels.values) {
+  if (channels.sampleCounts.size() != channels.values.size()) return std::nullopt;
+  for (std::size_t c = 0; c < channels.values.size(); ++c) {
+    const double value = channels.values[c];
     const auto rate = SimplestFraction(value);
     const auto samples = SegmentSampleCount(span.seconds, value);
-    if (!rate || !samples) return std::nullopt;
+    // Counts the library disagrees with would lay the windows out wrongly.
+    if (!rate || samples != channels.sampleCounts[c]) return std::nullopt;
     layouts.push_back({*rate, *samples});
     samplesPerSecond += value;
   }
@@ -94,12 +108,13 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
   const double budget = static_cast<double>(bufferSamples) - 2.0 * static_cast<double>(layouts.size());
   const double windowSeconds =
       std::max(1.0, std::min(std::floor(budget / samplesPerSecond), std::floor(span.seconds)));
-  const std::vector<PlannedWindow> windows = PlanWindows(span.seconds, windowSeconds);
+  const WindowPlan plan(span.seconds, windowSeconds);
 
   std::vector<std::int16_t> buffer;
   std::optional<std::int64_t> previousEnd;
-  for (std::size_t w = 0; w < windows.size(); ++w) {
-    const auto placed = PlaceWindow(span, windows[w], previousEnd);
+  for (std::int64_t w = 0; w < plan.Count(); ++w) {
+    const PlannedWindow planned = plan.At(w);
+    const auto placed = PlaceWindow(span, planned, previousEnd);
     if (!placed) return std::nullopt;
     const auto& [startDay, ticks] = *placed;
     std::vector<SampleRange> ranges;
@@ -110,11 +125,11 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
       if (!range || range->first > layouts[c].next) return std::nullopt;  // a gap: never expected
       ranges.push_back(*range);
       needed += range->count;
-      capacity += WindowCapacity(channels.values[c], windows[w].durationSeconds);
+      capacity += WindowCapacity(channels.values[c], planned.durationSeconds);
     }
     // One spare element keeps data() valid for a window without samples.
     buffer.resize(static_cast<std::size_t>(std::max(needed, capacity)) + 1);
-    if (library.GetData2(startDay, windows[w].durationSeconds, buffer.data()) != 1) {
+    if (library.GetData2(startDay, planned.durationSeconds, buffer.data()) != 1) {
       return std::nullopt;
     }
     const std::span<const std::int16_t> read(buffer.data(), static_cast<std::size_t>(needed));
@@ -128,7 +143,7 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
       at += static_cast<std::size_t>(ranges[c].count);
     }
     previousEnd = ticks.end;
-    progress(static_cast<double>(w + 1) / static_cast<double>(windows.size()));
+    progress(static_cast<double>(w + 1) / static_cast<double>(plan.Count()));
   }
   for (const ChannelLayout& layout : layouts) {
     if (layout.next != layout.segmentSamples) return std::nullopt;
