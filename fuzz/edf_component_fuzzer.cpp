@@ -41,6 +41,8 @@ struct QueryPlan {
   double rawSeconds;
   double rawDuration;
   std::int32_t blockShortfall;    // bytes the hostile block size lacks (or has in excess)
+  std::uint8_t cutAt;             // 0: the file stays; else it is cut to cutAt/256 of its size
+  std::uint16_t windowSeed;       // places a few windows at the starts a host would compute
 };
 
 QueryPlan TakePlan(FuzzInput& input) {
@@ -54,6 +56,8 @@ QueryPlan TakePlan(FuzzInput& input) {
   result.rawSeconds = plan.Take<double>();
   result.rawDuration = plan.Take<double>();
   result.blockShortfall = plan.Take<std::int32_t>();
+  result.cutAt = plan.Take<std::uint8_t>();
+  result.windowSeed = plan.Take<std::uint16_t>();
   return result;
 }
 
@@ -148,8 +152,9 @@ void ReadTsInfo(reader::PacketInterface* packets, double days, double seconds) {
 // Then the same block announced as `shortfall` bytes smaller (or larger, for a negative
 // value, while the memory is only as large as the layout): the component must refuse a block
 // too small and never write outside the bytes it was given.
+// With `cut`, the file was cut short after it was opened: a read that needs any sample must fail.
 void ReadWindow(reader::PacketInterface* packets, double days, double seconds, double duration,
-                std::int32_t shortfall) {
+                std::int32_t shortfall, bool cut = false) {
   std::int32_t channels = 0;
   if (packets->GetSampleChannelCount(days, seconds, &channels) < 0) return;
   if (channels < 0) Fail("negative channel count");
@@ -173,7 +178,9 @@ void ReadWindow(reader::PacketInterface* packets, double days, double seconds, d
   std::memcpy(block.data() + 64, &channels, 4);
   if (!counts.empty()) std::memcpy(block.data() + 68, counts.data(), 4 * counts.size());
   const auto blockSize = static_cast<std::uint32_t>(size);
-  packets->ReadSamples(days, seconds, duration, blockSize, block.data());
+  const HRESULT read = packets->ReadSamples(days, seconds, duration, blockSize, block.data());
+  const bool anySample = size > 68 + 4 * std::uint64_t(counts.size());
+  if (cut && anySample && read >= 0) Fail("samples read from a file cut short after it was opened");
 
   if (shortfall > 0 && static_cast<std::uint64_t>(shortfall) <= size) {
     Bytes small(block.begin(), block.end() - shortfall);
@@ -190,6 +197,22 @@ void ReadWindow(reader::PacketInterface* packets, double days, double seconds, d
     if (packets->ReadSamples(days, seconds, duration, blockSize, wrong.data()) >= 0) {
       Fail("sample block with a wrong count accepted");
     }
+  }
+}
+
+// Windows as a host places them: its own day number, the segment's start plus a fraction of
+// the segment, as {D, 0}, for a part of the segment's duration.
+void ReadWindowsAtHostStarts(reader::SegmentInterface* segments, reader::PacketInterface* packets,
+                             std::int32_t count, std::uint16_t seed, bool cut) {
+  for (std::int32_t i = 0; i < 4 && count > 0; ++i) {
+    const std::int32_t s = (seed + i) % count;
+    double days = -1, seconds = -1, duration = 0;
+    segments->GetSegmentStart(s, &days, &seconds);
+    segments->GetSegmentDuration(s, &duration);
+    const double start = days + seconds * 1.1574074074074073e-05;
+    const double offset = duration * ((seed >> i) & 0xFF) / 256.0;
+    const double length = duration * ((seed >> (8 - i)) & 0x3F) / 64.0;
+    ReadWindow(packets, start + offset / 86400.0, 0.0, length, 0, cut);
   }
 }
 
@@ -226,6 +249,7 @@ void QuerySegments(reader::StorageManInterface* storageMan, const QueryPlan& pla
                plan.blockShortfall);
   }
   ReadWindow(packets.get(), plan.rawDays, plan.rawSeconds, plan.rawDuration, plan.blockShortfall);
+  ReadWindowsAtHostStarts(segments.get(), packets.get(), count, plan.windowSeed, false);
   std::int32_t found = 0;
   VARIANT_BOOL isFound = 0;
   segments->FindSegment(plan.rawDays, plan.rawSeconds, &found, &isFound);
@@ -234,6 +258,19 @@ void QuerySegments(reader::StorageManInterface* storageMan, const QueryPlan& pla
   ReadTsInfo(packets.get(), plan.rawDays, plan.rawSeconds);
   ReadRecordingWidePacket(packets.get(), reader::kSensorInfoKind, 752, 440);
   ReadRecordingWidePacket(packets.get(), reader::kEventTypeTableKind, 752, 1152);
+
+  if (plan.cutAt == 0) return;
+  const off_t size = lseek(InputDescriptor(), 0, SEEK_END);
+  const off_t cutSize = size * plan.cutAt / 256;
+  if (size <= 0 || cutSize >= size) return;
+  if (ftruncate(InputDescriptor(), cutSize) != 0) Fail("temporary file not cut");
+  for (std::int32_t s = 0; s < count && s < kMaxSegments; ++s) {
+    double startDays = -1, startSeconds = -1, duration = 0;
+    segments->GetSegmentStart(s, &startDays, &startSeconds);
+    segments->GetSegmentDuration(s, &duration);
+    ReadWindow(packets.get(), startDays, startSeconds, duration, 0, true);
+  }
+  ReadWindowsAtHostStarts(segments.get(), packets.get(), count, plan.windowSeed, true);
 }
 
 // Every byte of each record up to its declared size, and its label up to its terminator
