@@ -322,19 +322,5 @@ INSTANTIATE_TEST_SUITE_P(
                                    S_OK}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(GetSegmentInfTest, AChannelTheComponentRefusesGetsNoCount) {
-  // A channel of more samples than a count holds: the component refuses it, here beyond its
-  // table of counts.
-  component.recording.sampleChannelCount = 3;
-  component.recording.sampleCounts = {3, 5};
-  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
-  ServeTsInfo({u"A"}, {1.0});
-  OpenRecording();
-
-  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
-            PacketFailureOutput("GetData"));
-  EXPECT_THAT(sampleCounts, ::testing::Each(-7));
-}
-
 }  // namespace
 }  // namespace apitest
