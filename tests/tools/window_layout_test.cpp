@@ -162,12 +162,6 @@ TEST(ChannelRangeLimitsTest, StaysExactFarIntoALongSegment) {
   EXPECT_FALSE(ChannelRange({0, 4000000000000000000}, huge, std::numeric_limits<std::int64_t>::max()));
 }
 
-TEST(SampleSecondsTest, IsTheExactFractionsTime) {
-  EXPECT_EQ(SampleSeconds(2342, {256, 1}), 9.1484375);
-  EXPECT_EQ(SampleSeconds(3, {1, 30}), 90.0);
-  EXPECT_EQ(SampleSeconds(0, {7, 3}), 0.0);
-}
-
 // The buffer bound a host allocates for GetData2 is never smaller than a window's count.
 TEST(WindowCapacityTest, BoundsEveryWindow) {
   std::mt19937_64 random(7);
