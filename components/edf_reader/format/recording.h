@@ -19,9 +19,9 @@
 
 namespace edf {
 
-// 1 us: more than a day number's error in this century (a few tenths of a microsecond, twice
-// that for a host's sum of a day number and a fraction), less than half the spacing of any
-// channel the component serves.
+// 1 us: more than a day number's rounding at every date the component accepts (at most 0.63 us
+// for a day number below 65536 in magnitude, and a host's sum of one and a fraction adds half
+// of that again).
 inline constexpr std::int64_t kWindowShiftTicks = 10;
 
 // Beyond it a double day number is coarser than the window rule's 1-us margin.
@@ -96,7 +96,8 @@ class Recording {
   Recording() = default;
   std::optional<std::string> ScanRecords();
   // The day numbers of the recording's times must lie within (-limit, limit): 65536 days
-  // (1720-07-25 to 2079-06-05) unless its fastest channel's samples lie closer than 12.6 us.
+  // (1720-07-25 to 2079-06-05), halved until a double's step there is at most half the spacing
+  // of the fastest channel's samples (so narrower for samples closer than 1.26 us).
   std::int64_t DayNumberLimit() const;
   // Refuses a start, segment or annotation whose day number lies beyond the limit.
   std::optional<std::string> CheckTimeRange() const;

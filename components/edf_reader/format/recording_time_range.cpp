@@ -1,6 +1,8 @@
 // The times a recording may hold: those whose day numbers still place every sample.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "calendar.h"
 #include "checked_arithmetic.h"

@@ -44,7 +44,9 @@ void WriteAll(int descriptor, const char* bytes, std::size_t size) {
 }
 
 // Converts the text a slice at a time into a fixed buffer and hands each slice's UTF-8 to
-// `flush`; unpaired surrogates become U+FFFD. Stops quietly should a conversion fail.
+// `flush`; unpaired surrogates become U+FFFD, except U+DC80 to U+DCFF, which the ANSI code page
+// makes of bytes that are not UTF-8 (in file names) and turns back into them. Stops quietly
+// should a conversion fail.
 template <typename Flush>
 void WriteUtf8(const OLECHAR* text, Flush flush) {
   constexpr std::size_t kSliceUnits = 256;
@@ -55,7 +57,7 @@ void WriteUtf8(const OLECHAR* text, Flush flush) {
     while (units < kSliceUnits && text[at + units] != 0) ++units;
     // A pair cut between two slices would come out as two replacement characters.
     if (units == kSliceUnits && text[at + units - 1] >= 0xD800 && text[at + units - 1] <= 0xDBFF) --units;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text + at, static_cast<int>(units), chunk,
+    const int size = WideCharToMultiByte(CP_ACP, 0, text + at, static_cast<int>(units), chunk,
                                          static_cast<int>(sizeof chunk), nullptr, nullptr);
     if (size <= 0) return;
     flush(chunk, static_cast<std::size_t>(size));
