@@ -9,6 +9,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <span>
+#include <string>
 
 #include "edf_test_files.h"
 #include "format/random_access_file.h"
@@ -52,6 +54,19 @@ TEST(RandomAccessFilePosixTest, RefusesSpecialFilesWithoutBlocking) {
     EXPECT_EQ(opened.reason(), c.reason) << c.path;
   }
   close(listening);
+}
+
+// A file replaced under its name leaves the open file whole: its bytes are still the ones the
+// recording was parsed from. (Windows does not let a name be replaced while the file is open.)
+TEST(RandomAccessFilePosixTest, KeepsReadingAFileReplacedUnderItsName) {
+  edf_test::TemporaryDirectory directory;
+  const std::string path = directory.Write("file.bin", "0123456789abcdef");
+  auto opened = RandomAccessFile::Open(path);
+  ASSERT_TRUE(opened.ok()) << opened.reason();
+  std::filesystem::rename(directory.Write("replacement.bin", "xxxxxxxxxxxxxxxxxxxx"), path);
+  char bytes[6] = {};
+  ASSERT_TRUE(opened.value()->ReadAt(10, std::as_writable_bytes(std::span(bytes, 6))));
+  EXPECT_EQ(std::string(bytes, 6), "abcdef");
 }
 
 // A file name is bytes on POSIX: one that is not UTF-8 opens through its native form.

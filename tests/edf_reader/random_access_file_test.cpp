@@ -124,19 +124,6 @@ TEST_F(RandomAccessFileTest, FailsEveryReadOnceTheFileChanged) {
   }
 }
 
-// A file replaced under its name leaves the open file whole: its bytes are still the ones the
-// recording was parsed from.
-TEST_F(RandomAccessFileTest, KeepsReadingAFileReplacedUnderItsName) {
-  auto file = OpenTestFile();
-  ASSERT_TRUE(file);
-  const std::string replacement = directory.Write("replacement.bin", std::string(10, 'x'));
-  std::filesystem::rename(replacement, path);
-  std::vector<std::byte> bytes(16);
-  ASSERT_TRUE(file->ReadAt(200, bytes));
-  const FileRange range{200, 16};
-  EXPECT_EQ(bytes, Expected(contents, std::span(&range, 1)));
-}
-
 TEST_F(RandomAccessFileTest, RefusesWhatIsNotARegularFileWithAReason) {
   const struct {
     std::string path;
