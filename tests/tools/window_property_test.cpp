@@ -17,7 +17,7 @@ using namespace indexed_recordings;
 using namespace tapline_info;
 
 constexpr double kDaysPerSecond = 1.1574074074074073e-05;
-constexpr int kWindowsPerSegment = 400;
+constexpr int kWindowsPerSegment = 1000;
 
 enum class StartKind { OnSample, LateBy03, EarlyBy03, LateBy1, EarlyBy1, Anywhere };
 
