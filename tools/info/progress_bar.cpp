@@ -16,8 +16,9 @@ ProgressBar::ProgressBar(std::FILE* out, bool enabled, std::string label)
 
 ProgressBar::~ProgressBar() {
   if (drawnPercent < 0) return;
-  // Carriage return, then erase to the end of the line: the next output starts on a clean line.
-  std::fputs("\r\x1b[K", out);
+  // Blanks over the bar, without escape sequences a console might not know: the next output
+  // starts on a clean line.
+  std::fprintf(out, "\r%s\r", std::string(label.size() + kBarWidth + 8, ' ').c_str());
   std::fflush(out);
 }
 
