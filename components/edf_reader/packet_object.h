@@ -1,8 +1,9 @@
 // The packets and samples of StorageMan's open recording. Every method answers E_UNEXPECTED
 // (nothing written) when no recording is open, E_POINTER for a null out-pointer, E_INVALIDARG
-// for a packet kind it does not serve, a time outside every segment, a negative or not finite
-// duration or a channel outside the recording, and HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
-// (nothing written) for a buffer smaller than the packet.
+// for a packet kind it does not serve, a time no segment holds (window_rule.h), a negative or NaN
+// duration (a longer one than the segment reads to its end), a channel outside the recording or
+// a sample count beyond 2^31 - 1, and HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) (nothing
+// written) for a buffer smaller than the packet.
 #pragma once
 
 #include "com_object.h"
