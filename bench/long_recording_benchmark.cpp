@@ -141,10 +141,12 @@ void PrintPythonFirstWindow(const std::string& binaries, const std::string& path
     const int status = pipe != nullptr ? pclose(pipe) : -1;
     if (!read || status != 0) {
       std::printf("  Python first 4-s window          FAILED (%s)\n", read ? line : "no output");
+      std::remove(scriptPath.c_str());
       return;
     }
     fastest = std::min(fastest, std::atof(line));
   }
+  std::remove(scriptPath.c_str());
   std::printf("  Python first 4-s window       %9.1f ms   (fastest of 3; open, rates, window; warm)\n", fastest);
 }
 
