@@ -10,8 +10,11 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "stdout_capture.h"
 
 namespace {
+
+using support::StdoutCapture;
 
 std::string ReadAll(int descriptor) {
   std::string bytes;
@@ -20,30 +23,6 @@ std::string ReadAll(int descriptor) {
   while ((n = read(descriptor, chunk, sizeof chunk)) > 0) bytes.append(chunk, static_cast<std::size_t>(n));
   return bytes;
 }
-
-// Sends file descriptor 1 into a temporary file until Finish().
-class StandardOutputCapture {
- public:
-  StandardOutputCapture() {
-    std::fflush(stdout);
-    saved = dup(STDOUT_FILENO);
-    file = std::tmpfile();
-    dup2(fileno(file), STDOUT_FILENO);
-  }
-  std::string Finish() {
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    lseek(fileno(file), 0, SEEK_SET);
-    std::string bytes = ReadAll(fileno(file));
-    std::fclose(file);
-    return bytes;
-  }
-
- private:
-  int saved = -1;
-  std::FILE* file = nullptr;
-};
 
 // Standard input is /dev/null for the test, as for a host without a console.
 class ConsoleTest : public ::testing::Test {
@@ -63,7 +42,7 @@ class ConsoleTest : public ::testing::Test {
 };
 
 TEST_F(ConsoleTest, WritesUtf8AfterTheHostsBufferedOutput) {
-  StandardOutputCapture capture;
+  StdoutCapture capture;
   std::printf("host ");  // still in the stdio buffer
   platform::WriteConsoleText(u"Gr\u00FC\u00DFe \U0001D11E\n\t%d\xD800.");
   EXPECT_EQ(capture.Finish(), "host Gr\xC3\xBC\xC3\x9F" "e \xF0\x9D\x84\x9E\n\t%d\xEF\xBF\xBD.");
@@ -78,7 +57,7 @@ TEST_F(ConsoleTest, WritesLongTextWhole) {
     expected += static_cast<char>('a' + i % 26);
     expected += "\xE2\x82\xAC";
   }
-  StandardOutputCapture capture;
+  StdoutCapture capture;
   platform::WriteConsoleText(text.c_str());
   EXPECT_EQ(capture.Finish(), expected);
 }
@@ -93,20 +72,20 @@ TEST_F(ConsoleTest, LongTextKeepsSurrogatePairsWhole) {
   }
   text += u"\xD800";
   expected += "\xEF\xBF\xBD";
-  StandardOutputCapture capture;
+  StdoutCapture capture;
   platform::WriteConsoleText(text.c_str());
   EXPECT_EQ(capture.Finish(), expected);
 }
 
 TEST_F(ConsoleTest, NullTextWritesNothing) {
-  StandardOutputCapture capture;
+  StdoutCapture capture;
   platform::WriteConsoleText(nullptr);
   platform::WriteStreamText(stdout, nullptr);
   EXPECT_EQ(capture.Finish(), "");
 }
 
 TEST_F(ConsoleTest, PauseDoesNotWaitWithoutTerminal) {
-  StandardOutputCapture capture;
+  StdoutCapture capture;
   platform::Pause();
   EXPECT_EQ(capture.Finish(), "Press any key to continue . . . \n");
 }

@@ -2,16 +2,29 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <utility>
+
+#include "library_module.h"
 
 namespace support {
 
-void LoadedLibrary::RequireExports() {
-  const std::string missing = tapline_host::ResolveExports(*this, [this](const char* name) { return Symbol(name); });
-  if (!missing.empty()) {
-    std::fprintf(stderr, "the library lacks the exports %s\n", missing.c_str());
+LoadedLibrary::LoadedLibrary(std::string libraryPath) : path(std::move(libraryPath)) {
+  std::string error;
+  handle = tapline_host::LoadTaplineLibrary(path, *this, error);
+  if (handle == nullptr) {
+    std::fprintf(stderr, "loading %s: %s\n", path.c_str(), error.c_str());
     std::abort();
   }
+}
+
+LoadedLibrary::~LoadedLibrary() { Unload(); }
+
+void* LoadedLibrary::Symbol(const char* name) const { return tapline_host::FindSymbol(handle, name); }
+
+bool LoadedLibrary::Unload() {
+  if (handle == nullptr) return false;
+  static_cast<tapline_host::TaplineExports&>(*this) = tapline_host::TaplineExports{};
+  return tapline_host::UnloadModule(std::exchange(handle, nullptr), path);
 }
 
 }  // namespace support

@@ -4,15 +4,15 @@
 
 #include <string>
 
-#include "info/tapline_exports.h"
+#include "tapline_exports.h"
 
 namespace support {
 
 // The twelve exports are reached through the TaplineExports base, null once unloaded.
 class LoadedLibrary : public tapline_host::TaplineExports {
  public:
-  // Loads with RTLD_NOW | RTLD_LOCAL (LoadLibraryA on Windows); aborts the test run when the
-  // library or any of its twelve exports is missing.
+  // Loads with the hosts' loader (dlopen with RTLD_NOW | RTLD_LOCAL, or LoadLibraryA); aborts
+  // the test run when the library or any of its twelve exports is missing, saying which.
   explicit LoadedLibrary(std::string path);
   ~LoadedLibrary();
   LoadedLibrary(const LoadedLibrary&) = delete;
@@ -26,8 +26,6 @@ class LoadedLibrary : public tapline_host::TaplineExports {
   void* Symbol(const char* name) const;
 
  private:
-  void RequireExports();
-
   std::string path;
   void* handle = nullptr;
 };

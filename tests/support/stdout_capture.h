@@ -12,18 +12,23 @@ namespace support {
 class StdoutCapture {
  public:
   // Flushes stdout and points descriptor 1 at a temporary file (in text mode on Windows, as a
-  // host's console or pipe is); aborts the test run when that is impossible, since no output
+  // host's console or pipe is: line feeds become CR LF); aborts the test run when that is impossible, since no output
   // test could then pass or fail truthfully.
   StdoutCapture();
   ~StdoutCapture();
   StdoutCapture(const StdoutCapture&) = delete;
   StdoutCapture& operator=(const StdoutCapture&) = delete;
 
-  // Restores descriptor 1 and returns every byte written since construction.
+  // Every byte that reached descriptor 1 since construction, without flushing stdout first:
+  // output that the code under test left in the C runtime's buffer is missing.
+  std::string Written() const;
+
+  // Flushes stdout, restores descriptor 1 and returns every byte written since construction.
   std::string Finish();
 
  private:
-  std::FILE* file = nullptr;
+  std::string path;  // a temporary file of its own, removed by the destructor
+  int file = -1;
   int savedDescriptor = -1;
 };
 

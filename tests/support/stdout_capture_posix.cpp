@@ -8,16 +8,14 @@ namespace support {
 
 StdoutCapture::StdoutCapture() {
   std::fflush(stdout);
-  file = std::tmpfile();
+  const char* folder = std::getenv("TMPDIR");
+  path = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/tapline-stdout-XXXXXX";
+  file = mkstemp(path.data());
   savedDescriptor = dup(STDOUT_FILENO);
-  if (file == nullptr || savedDescriptor < 0 || dup2(fileno(file), STDOUT_FILENO) < 0) {
+  if (file < 0 || savedDescriptor < 0 || dup2(file, STDOUT_FILENO) < 0) {
     std::perror("StdoutCapture");
     std::abort();
   }
-}
-
-StdoutCapture::~StdoutCapture() {
-  if (savedDescriptor >= 0) Finish();
 }
 
 std::string StdoutCapture::Finish() {
@@ -25,14 +23,9 @@ std::string StdoutCapture::Finish() {
   dup2(savedDescriptor, STDOUT_FILENO);
   close(savedDescriptor);
   savedDescriptor = -1;
-
-  std::string bytes;
-  std::rewind(file);
-  char chunk[4096];
-  for (std::size_t length; (length = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, length);
-  std::fclose(file);
-  file = nullptr;
-  return bytes;
+  close(file);
+  file = -1;
+  return Written();
 }
 
 std::string ConsoleLines(std::string_view lines) { return std::string(lines); }

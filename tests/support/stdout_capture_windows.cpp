@@ -5,22 +5,26 @@
 
 #include <cstdlib>
 
+#include "platform/platform.h"
+
 namespace support {
 
 StdoutCapture::StdoutCapture() {
   std::fflush(stdout);
-  file = TextTemporaryFile();
+  char folder[MAX_PATH];
+  char name[MAX_PATH];
+  if (GetTempPathA(MAX_PATH, folder) != 0 && GetTempFileNameA(folder, "tap", 0, name) != 0) {
+    path = name;
+    // Text mode, as the runtime opens a console or pipe: line feeds become CR LF.
+    file = _open(name, _O_RDWR | _O_TEXT | _O_TRUNC);
+  }
   savedDescriptor = _dup(1);
   // _dup2 onto descriptor 1 also sets the system's standard output handle, which the command
   // interpreter of "pause" inherits.
-  if (file == nullptr || savedDescriptor < 0 || _dup2(_fileno(file), 1) != 0) {
+  if (file < 0 || savedDescriptor < 0 || _dup2(file, 1) != 0) {
     std::perror("StdoutCapture");
     std::abort();
   }
-}
-
-StdoutCapture::~StdoutCapture() {
-  if (savedDescriptor >= 0) Finish();
 }
 
 std::string StdoutCapture::Finish() {
@@ -28,17 +32,9 @@ std::string StdoutCapture::Finish() {
   _dup2(savedDescriptor, 1);
   _close(savedDescriptor);
   savedDescriptor = -1;
-
-  // Read back in binary mode: the line ends exactly as written.
-  std::fflush(file);
-  _setmode(_fileno(file), _O_BINARY);
-  std::string bytes;
-  std::rewind(file);
-  char chunk[4096];
-  for (std::size_t length; (length = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, length);
-  std::fclose(file);
-  file = nullptr;
-  return bytes;
+  _close(file);
+  file = -1;
+  return Written();
 }
 
 std::string ConsoleLines(std::string_view lines) {

@@ -10,14 +10,16 @@
 #include <vector>
 
 #include "edf_writer.h"
-#include "host_library.h"
+#include "loaded_library.h"
+#include "platform/platform.h"
 #include "reader/reader_ids.h"
 #include "stdout_capture.h"
+#include "storage_man_registration.h"
 
 namespace {
 
-using windows_test::HostLibrary;
-using windows_test::StdoutCapture;
+using support::LoadedLibrary;
+using support::StdoutCapture;
 
 constexpr const char* kInprocServerKey =
     "CLSID\\{57DDCF4E-D7BF-4446-957D-1F45B9D8CC62}\\InprocServer32";
@@ -100,7 +102,7 @@ class RegisteredComponentTest : public testing::Test {
       GTEST_SKIP() << "a reader component is registered here";
     }
     ASSERT_TRUE(registered) << "tapline_edf.dll did not register";
-    ASSERT_TRUE(library.IsLoaded()) << "missing: " << library.Missing();
+    ASSERT_TRUE(library.IsLoaded());
   }
 
   // The recording's path as a host passes it: 8-bit text in the ANSI code page.
@@ -116,7 +118,7 @@ class RegisteredComponentTest : public testing::Test {
   static inline std::filesystem::path folder;
   static inline std::filesystem::path recording;
 
-  HostLibrary library{"tapline.dll"};
+  LoadedLibrary library{"tapline.dll"};
 };
 
 TEST_F(RegisteredComponentTest, RegistrationNamesTheModuleWithApartmentThreading) {
@@ -190,9 +192,3 @@ TEST_F(RegisteredComponentTest, TextsArriveInCodePage1252) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  windows_test::DetachStandardInput();
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

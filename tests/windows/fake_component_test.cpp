@@ -9,15 +9,15 @@
 #include <string>
 
 #include "fake_component.h"
-#include "host_library.h"
+#include "loaded_library.h"
 #include "stdout_capture.h"
 
 namespace {
 
 using fake::Operation;
 using fake::RaisedError;
-using windows_test::HostLibrary;
-using windows_test::StdoutCapture;
+using support::LoadedLibrary;
+using support::StdoutCapture;
 
 class FakeComponentTest : public testing::Test {
  protected:
@@ -30,7 +30,7 @@ class FakeComponentTest : public testing::Test {
     if (SUCCEEDED(apartment)) CoUninitialize();
   }
 
-  void SetUp() override { ASSERT_TRUE(library->IsLoaded()) << "missing: " << library->Missing(); }
+  void SetUp() override { ASSERT_TRUE(library->IsLoaded()); }
 
   void TearDown() override {
     EXPECT_THAT(component->Faults(), testing::IsEmpty());
@@ -46,7 +46,7 @@ class FakeComponentTest : public testing::Test {
 
   HRESULT apartment;
   std::unique_ptr<fake::Component> component;
-  std::unique_ptr<HostLibrary> library = std::make_unique<HostLibrary>("tapline.dll");
+  std::unique_ptr<LoadedLibrary> library = std::make_unique<LoadedLibrary>("tapline.dll");
 };
 
 struct ReportCase {
@@ -122,9 +122,3 @@ TEST_F(PacketFailureReportTest, TsInfoFailureWritesTheMessageThenThePausePrompt)
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  windows_test::DetachStandardInput();
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -4,13 +4,15 @@
 
 #include <string>
 
-#include "host_library.h"
+#include "loaded_library.h"
+#include "platform/platform.h"
 #include "stdout_capture.h"
+#include "storage_man_registration.h"
 
 namespace {
 
-using windows_test::HostLibrary;
-using windows_test::StdoutCapture;
+using support::LoadedLibrary;
+using support::StdoutCapture;
 
 // The creation message as the text-mode runtime writes it, every line feed as CR LF.
 const std::string kCreationFailedBytes =
@@ -19,14 +21,14 @@ const std::string kCreationFailedBytes =
 const std::string kPausePromptStart = "Press any key to continue";
 
 TEST(HostLoadTest, FindsEveryExportByItsPlainName) {
-  HostLibrary library("tapline.dll");
-  EXPECT_TRUE(library.IsLoaded()) << "missing: " << library.Missing();
+  LoadedLibrary library("tapline.dll");
+  EXPECT_TRUE(library.IsLoaded());
 }
 
 TEST(HostLoadTest, OpenExWithoutARegisteredComponentReportsAndLeavesComAsItWas) {
   if (windows_test::StorageManIsRegistered()) GTEST_SKIP() << "a reader component is registered here";
-  HostLibrary library("tapline.dll");
-  ASSERT_TRUE(library.IsLoaded()) << "missing: " << library.Missing();
+  LoadedLibrary library("tapline.dll");
+  ASSERT_TRUE(library.IsLoaded());
 
   int segmentCount = -7;
   std::string written;
@@ -47,9 +49,3 @@ TEST(HostLoadTest, OpenExWithoutARegisteredComponentReportsAndLeavesComAsItWas) 
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  windows_test::DetachStandardInput();
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -14,7 +14,7 @@
 
 namespace {
 
-using windows_test::StdoutCapture;
+using support::StdoutCapture;
 
 TEST(WindowsConsoleTest, WritesTextModeBytesAndFlushesEachMessage) {
   StdoutCapture capture;
@@ -198,9 +198,3 @@ TEST(ModulePathTest, FailsForAnAddressOutsideEveryModule) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  windows_test::DetachStandardInput();
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,21 +1,15 @@
 // The library as any host meets it: loaded at run time, reached only through its twelve C
-// exports (include/tapline.h).
+// exports (include/tapline.h), with the loader every host of this tree shares.
 #pragma once
 
-#include <string>
-
+#include "library_module.h"
 #include "tapline_exports.h"
 
 namespace tapline_info {
 
 using TaplineLibrary = tapline_host::TaplineExports;
-
-// Loads the library file and finds the twelve exports. On failure returns false and sets
-// error to the loader's message; the library stays loaded for the process's lifetime either
-// way, as a host keeps it.
-bool LoadTaplineLibrary(const std::string& path, TaplineLibrary& library, std::string& error);
-
-// libtapline.so in the folder of the running executable; empty when that folder is unknown.
-std::string LibraryBesideExecutable();
+// tapline-info keeps the library loaded for the process's lifetime, as a host keeps it.
+using tapline_host::LibraryBesideExecutable;
+using tapline_host::LoadTaplineLibrary;
 
 }  // namespace tapline_info

@@ -1,21 +1,9 @@
-#include "host_library.h"
+#include "storage_man_registration.h"
 
+#include "platform/platform.h"
 #include "reader/reader_ids.h"
 
 namespace windows_test {
-
-HostLibrary::HostLibrary(const std::string& path) {
-  module = LoadLibraryA(path.c_str());
-  if (module == nullptr) {
-    missing = "(the DLL itself)";
-    return;
-  }
-  missing = tapline_host::ResolveExports(*this, [this](const char* name) { return GetProcAddress(module, name); });
-}
-
-HostLibrary::~HostLibrary() {
-  if (module != nullptr) FreeLibrary(module);
-}
 
 bool StorageManIsRegistered() {
   const CLSID& id = reader::kStorageManClassId;

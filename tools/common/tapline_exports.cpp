@@ -1,0 +1,41 @@
+#include "tapline_exports.h"
+
+#include <type_traits>
+
+#include "library_module.h"
+
+namespace tapline_host {
+
+void* LoadTaplineLibrary(const std::string& path, TaplineExports& exports, std::string& error) {
+  void* module = LoadModule(path, error);
+  if (module == nullptr) return nullptr;
+  TaplineExports found;
+  std::string missing;
+  const auto resolve = [&](auto& function, const char* name) {
+    // dlsym and GetProcAddress hand out addresses that both systems guarantee to convert to
+    // function pointers; the detour through void (*)() tells the compiler the change is meant.
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+        reinterpret_cast<void (*)()>(FindSymbol(module, name)));
+    if (function == nullptr) missing += std::string(missing.empty() ? "" : " ") + name;
+  };
+  resolve(found.OpenEx, "OpenEx");
+  resolve(found.Close, "Close");
+  resolve(found.GetSegment, "GetSegment");
+  resolve(found.GetSegmentTime, "GetSegmentTime");
+  resolve(found.RecSecToDate, "RecSecToDate");
+  resolve(found.GetChannelCount, "GetChannelCount");
+  resolve(found.GetChannelInf, "GetChannelInf");
+  resolve(found.GetSegmentInf, "GetSegmentInf");
+  resolve(found.GetData, "GetData");
+  resolve(found.GetData2, "GetData2");
+  resolve(found.GetEventCount, "GetEventCount");
+  resolve(found.GetEvents, "GetEvents");
+  if (!missing.empty()) {
+    error = "the library has no export " + missing;
+    return nullptr;
+  }
+  exports = found;
+  return module;
+}
+
+}  // namespace tapline_host
