@@ -1,6 +1,6 @@
 // One owner for every counted interface reference. put() releases what is held before it hands
-// out the address for an out-parameter; attach() takes a reference without AddRef; detach()
-// gives it up without Release.
+// out the address for an out-parameter; attach() takes a reference without AddRef; copy_from()
+// takes one with AddRef (for a pointer someone else owns); detach() gives it up without Release.
 #pragma once
 
 #include <utility>
@@ -34,6 +34,13 @@ class ComPtr {
   void attach(T* adopted) noexcept {
     reset();
     pointer = adopted;
+  }
+  // AddRef before the Release of what was held: copying the held pointer onto itself must not
+  // free it.
+  void copy_from(T* shared) noexcept {
+    if (shared) shared->AddRef();
+    reset();
+    pointer = shared;
   }
   T* detach() noexcept { return std::exchange(pointer, nullptr); }
   void reset() noexcept {
