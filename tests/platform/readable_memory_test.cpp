@@ -3,6 +3,10 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <iterator>
+#include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -57,6 +61,61 @@ TEST_F(ReadableMemoryTest, LargeReadableRangeIsGood) {
   ASSERT_NE(mapped, MAP_FAILED);
   EXPECT_FALSE(IsBadReadPtr(mapped, pages * page));
   munmap(mapped, pages * page);
+}
+
+// Ranges of the fixture's pages and whether each is bad, asked over and over: the answers must
+// not drift once the probe pipe has taken more bytes than it holds.
+struct RangeCase {
+  std::size_t offsetInPages;
+  std::ptrdiff_t offsetInBytes;
+  std::size_t pages;
+  std::size_t extraBytes;
+  BOOL bad;
+};
+
+constexpr RangeCase kRangeCases[] = {
+    {0, 0, 1, 0, FALSE},  {0, 0, 0, 1, FALSE},  {2, 0, 1, 0, FALSE}, {1, 0, 0, 1, TRUE},
+    {1, -1, 0, 2, TRUE},  {0, 0, 3, 0, TRUE},   {2, 0, 1, 1, TRUE},  {2, 100, 0, 3000, FALSE},
+};
+
+class ReadableMemoryRepeatTest : public ReadableMemoryTest {
+ protected:
+  BOOL Ask(const RangeCase& c) const {
+    return IsBadReadPtr(base + c.offsetInPages * page + c.offsetInBytes, c.pages * page + c.extraBytes);
+  }
+  // Every case `rounds` times over; the number of wrong answers.
+  int WrongAnswers(int rounds) const {
+    int wrong = 0;
+    for (int round = 0; round < rounds; ++round) {
+      for (const RangeCase& c : kRangeCases) wrong += Ask(c) != c.bad;
+    }
+    return wrong;
+  }
+};
+
+std::size_t OpenDescriptors() {
+  return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                std::filesystem::directory_iterator()));
+}
+
+TEST_F(ReadableMemoryRepeatTest, AnswersStayRightOverMoreProbesThanAPipeHolds) {
+  // 8 cases x 12,000 rounds: well over 65,536 probe bytes.
+  EXPECT_EQ(WrongAnswers(12000), 0);
+}
+
+TEST_F(ReadableMemoryRepeatTest, ManyCallsLeaveNoDescriptorBehind) {
+  ASSERT_EQ(WrongAnswers(1), 0);  // whatever is made once exists from here on
+  const std::size_t before = OpenDescriptors();
+  EXPECT_EQ(WrongAnswers(10000 / static_cast<int>(std::size(kRangeCases))), 0);
+  EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST_F(ReadableMemoryRepeatTest, ThreadsAskingAtOnceGetTheirOwnAnswers) {
+  std::vector<int> wrong(4, -1);
+  std::vector<std::thread> threads;
+  for (int& w : wrong) threads.emplace_back([&w, this] { w = WrongAnswers(3000); });
+  for (std::thread& t : threads) t.join();
+  for (int w : wrong) EXPECT_EQ(w, 0);
 }
 
 }  // namespace
