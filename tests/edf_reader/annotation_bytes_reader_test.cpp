@@ -87,7 +87,13 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"SeveralSignals", {{50, false}, {10, true}, {50, false}, {5, true}, {5, true}}, 2100},
         // Records far larger than the bytes read from each.
         LayoutCase{"LargeRecords", {{15, true}, {10000, false}}, 40},
-        LayoutCase{"OneRecord", {{3, false}, {1, true}}, 1}),
+        LayoutCase{"OneRecord", {{3, false}, {1, true}}, 1},
+        // More than 2,048 records too far apart to be read together: the reads are shared
+        // between two threads, in pieces that do not end on a multiple of the record count.
+        LayoutCase{"ManyFarApartRecords", {{15, true}, {4100, false}}, 2500},
+        // Each read joins the last annotation signal of one record to the first of the next,
+        // so pieces cut through records.
+        LayoutCase{"ReadsAcrossRecords", {{3, false}, {15, true}, {4100, false}, {5, true}}, 2100}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AnnotationBytesReaderFailureTest, FailsOnceTheFileIsCutShortAndNeverGoesBack) {
@@ -103,6 +109,27 @@ TEST(AnnotationBytesReaderFailureTest, FailsOnceTheFileIsCutShortAndNeverGoesBac
   std::filesystem::resize_file(path, kHeaderBytes + 2000 * header.recordBytes);
   EXPECT_FALSE(reader.Record(2500).has_value());
   EXPECT_FALSE(reader.Record(0).has_value());  // records are read in order only
+}
+
+// A batch whose reads two threads share yields no record once the file was cut short, wherever
+// the cut falls.
+TEST(AnnotationBytesReaderFailureTest, FailsWhenPartOfABatchSharedByTwoThreadsIsGone) {
+  const LayoutCase layout{"", {{15, true}, {4100, false}}, 2500};
+  const Header header = HeaderOf(layout);
+  const struct {
+    const char* name;
+    std::int64_t keptRecords;
+  } cuts[] = {{"in the first piece", 100}, {"before the last record", 2499}};
+  for (const auto& cut : cuts) {
+    edf_test::TemporaryDirectory directory;
+    const std::string path = directory.Write("file.edf", FileBytes(kHeaderBytes + layout.records * header.recordBytes));
+    auto opened = RandomAccessFile::Open(path);
+    ASSERT_TRUE(opened.ok()) << opened.reason();
+    AnnotationBytesReader reader(*opened.value(), header, layout.records);
+    std::filesystem::resize_file(path, kHeaderBytes + cut.keptRecords * header.recordBytes);
+    EXPECT_FALSE(reader.Record(0).has_value()) << cut.name;
+    EXPECT_FALSE(reader.Record(layout.records - 1).has_value()) << cut.name;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,11 @@ namespace {
 // to keep a disk busy, few enough hints ahead that the cache keeps them until they are read.
 constexpr std::int64_t kBatchBytes = 256 << 10;
 constexpr std::int64_t kMostBatchRecords = 1024;
+// From the cache no hint waits to be used: batches of records read one at a time are larger,
+// large enough for the file to share their reads between two threads. (Records close together
+// are read many at once: larger batches would not spare reads.)
+constexpr std::int64_t kCachedBatchBytes = 4 << 20;
+constexpr std::int64_t kMostCachedBatchRecords = 65536;
 // How many batches ahead of the one being read the system is asked to fetch.
 constexpr std::int64_t kBatchesHintedAhead = 2;
 
@@ -31,6 +36,11 @@ AnnotationBytesReader::AnnotationBytesReader(RandomAccessFile& file, const Heade
   }
   if (annotationBytesPerRecord > 0) {
     batchRecords = std::clamp<std::int64_t>(kBatchBytes / annotationBytesPerRecord, 1, kMostBatchRecords);
+    const bool readOneAtATime = recordBytes - annotationBytesPerRecord > RandomAccessFile::kLargestGapReadThrough;
+    cachedBatchRecords =
+        readOneAtATime
+            ? std::clamp<std::int64_t>(kCachedBatchBytes / annotationBytesPerRecord, 1, kMostCachedBatchRecords)
+            : batchRecords;
   }
   // Each record's few bytes would otherwise make the system read ahead a stretch of samples.
   file.ReadAheadOnEachRead(false);
@@ -60,13 +70,17 @@ std::optional<std::span<const std::byte>> AnnotationBytesReader::Record(std::int
   if (record < 0 || record >= recordCount || record < batchFirst) return std::nullopt;
   if (record >= batchEnd) {
     batchFirst = record;
-    batchEnd = std::min(recordCount, record + batchRecords);
+    batchEnd = std::min(recordCount, record + (fromDisk ? batchRecords : cachedBatchRecords));
     RangesOf(batchFirst, batchEnd, ranges);
     // Hints cost a system call per range: worth it only while the bytes come from a disk. Once
     // they do, the whole rest of the scan is hinted, batches ahead, so that the disk stays busy.
     if (!fromDisk && !ranges.empty()) {
       fromDisk = !file.IsCached(ranges.front()) || !file.IsCached(ranges[ranges.size() / 2]) ||
                  !file.IsCached(ranges.back());
+      if (fromDisk && batchEnd - batchFirst > batchRecords) {
+        batchEnd = batchFirst + batchRecords;
+        RangesOf(batchFirst, batchEnd, ranges);
+      }
     }
     if (fromDisk) {
       // The batch's own reads too: they then wait together, not one after the other.

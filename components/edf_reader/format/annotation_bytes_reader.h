@@ -2,7 +2,8 @@
 // recording reads a few bytes out of every large record: the batches are read with one
 // positioned read per record (or one for several small records), and the system is told
 // about the batches ahead, so that from a disk the reads wait in one queue instead of one
-// after the other.
+// after the other. Bytes already in the system's cache are read in larger batches, whose reads
+// two threads share.
 #pragma once
 
 #include <cstddef>
@@ -41,7 +42,8 @@ class AnnotationBytesReader {
   std::int64_t recordCount;
   std::vector<FileRange> inRecord;  // each annotation signal's bytes within a record
   std::int64_t annotationBytesPerRecord = 0;
-  std::int64_t batchRecords = 1;
+  std::int64_t batchRecords = 1;        // while reading from a disk
+  std::int64_t cachedBatchRecords = 1;  // while the bytes are in the system's cache
   std::int64_t batchFirst = 0;
   std::int64_t batchEnd = 0;
   std::int64_t hintedEnd = 0;

@@ -39,14 +39,20 @@ class RandomAccessFile {
   RandomAccessFile(const RandomAccessFile&) = delete;
   RandomAccessFile& operator=(const RandomAccessFile&) = delete;
 
+  // ReadRanges reads through gaps up to this size between ranges rather than make a second
+  // read: a system call costs about as much as copying a few pages from the cache, and from a
+  // disk they lie on the same or the next block anyway.
+  static constexpr std::int64_t kLargestGapReadThrough = 8 << 10;
+
   // The size when the file was opened; reads beyond it fail.
   std::int64_t Size() const { return opened.size; }
   // Reads destination.size() bytes from the offset. False when they are not all there or when
   // the file changed since it was opened; destination may then be partly written.
   bool ReadAt(std::int64_t offset, std::span<std::byte> destination);
   // Reads each range in turn into consecutive bytes of destination, whose size must be the
-  // ranges' total; neighbouring ranges with little between them are fetched in one read.
-  // Checks once, after every read, that the file is unchanged. False as for ReadAt.
+  // ranges' total; neighbouring ranges with little between them are fetched in one read, and
+  // thousands of reads are shared with a second thread. Checks once, after every read, that the
+  // file is unchanged. False as for ReadAt.
   bool ReadRanges(std::span<const FileRange> ranges, std::span<std::byte> destination);
   // Tells the system that the ranges will be read soon, so that reads from a disk are queued
   // together rather than one after the other. Only a hint; does nothing where not supported.
@@ -71,6 +77,18 @@ class RandomAccessFile {
   explicit RandomAccessFile(std::intptr_t handle) : handle(handle) {}
   // Reads exactly destination.size() bytes at the offset, without the check for changes.
   bool ReadFully(std::int64_t offset, std::span<std::byte> destination);
+  // Reads the ranges into consecutive bytes from `out`, coalescing through `scratch`; no check.
+  bool ReadEachRange(std::span<const FileRange> ranges, std::byte* out, std::vector<std::byte>& scratch);
+  // A run of ranges that one thread reads, from the start of a read on, and where in the
+  // destination its bytes go.
+  struct Piece {
+    std::size_t firstRange = 0;
+    std::size_t outOffset = 0;
+  };
+  // The pieces the ranges fall into, and an end piece after them; none when one thread reads
+  // them all best.
+  static std::vector<Piece> PiecesForTwoThreads(std::span<const FileRange> ranges);
+  bool ReadPiecesOnTwoThreads(std::span<const FileRange> ranges, std::span<const Piece> pieces, std::byte* out);
   // The handle's current state; nullopt when the system cannot tell.
   std::optional<State> CurrentState() const;
   // Asks the system to fetch the bytes into its cache in the background.
@@ -81,6 +99,7 @@ class RandomAccessFile {
   std::intptr_t handle;  // a file descriptor on POSIX, a HANDLE on Windows
   State opened;
   std::vector<std::byte> coalesced;  // kept between reads of neighbouring ranges
+  std::vector<std::byte> secondCoalesced;  // the same for the second thread
 };
 
 }  // namespace edf
