@@ -2,11 +2,6 @@
 
 namespace edf_component {
 
-EventObject::EventObject(StorageMan* storageMan) {
-  storageMan->AddRef();
-  owner.attach(storageMan);
-}
-
 HRESULT EventObject::GetEventPacket(std::int32_t index, BYTE** record) {
   if (!record) return E_POINTER;
   OpenedRecording* opened = owner->Current();

@@ -2,16 +2,14 @@
 // is open.
 #pragma once
 
-#include "com_object.h"
 #include "reader/reader_interfaces.h"
-#include "storage_man.h"
+#include "storage_man_part.h"
 
 namespace edf_component {
 
-class EventObject final : public ComObject<EventObject, reader::EventInterface> {
+class EventObject final : public StorageManPart<EventObject, reader::EventInterface> {
  public:
-  explicit EventObject(StorageMan* owner);
-  static bool Implements(REFIID) { return false; }
+  using StorageManPart::StorageManPart;
 
   EDF_COMPONENT_UNUSED_SLOT(Unused3)
   EDF_COMPONENT_UNUSED_SLOT(Unused4)
@@ -25,9 +23,6 @@ class EventObject final : public ComObject<EventObject, reader::EventInterface> 
   HRESULT STDMETHODCALLTYPE GetEventPacket(std::int32_t index, BYTE** record) override;
   EDF_COMPONENT_UNUSED_SLOT(Unused11)
   HRESULT STDMETHODCALLTYPE CountEvents(std::int32_t* count) override;
-
- private:
-  ComPtr<StorageMan> owner;
 };
 
 }  // namespace edf_component

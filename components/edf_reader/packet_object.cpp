@@ -30,11 +30,6 @@ HRESULT CopyPacket(const std::vector<std::byte>& packet, std::uint64_t size, BYT
 
 }  // namespace
 
-PacketObject::PacketObject(StorageMan* storageMan) {
-  storageMan->AddRef();
-  owner.attach(storageMan);
-}
-
 HRESULT PacketObject::ReadSamples(double days, double seconds, double duration,
                                   std::uint32_t blockSize, BYTE* block) {
   return Guarded([&]() -> HRESULT {

@@ -6,16 +6,14 @@
 // written) for a buffer smaller than the packet.
 #pragma once
 
-#include "com_object.h"
 #include "reader/reader_interfaces.h"
-#include "storage_man.h"
+#include "storage_man_part.h"
 
 namespace edf_component {
 
-class PacketObject final : public ComObject<PacketObject, reader::PacketInterface> {
+class PacketObject final : public StorageManPart<PacketObject, reader::PacketInterface> {
  public:
-  explicit PacketObject(StorageMan* owner);
-  static bool Implements(REFIID) { return false; }
+  using StorageManPart::StorageManPart;
 
   EDF_COMPONENT_UNUSED_SLOT(Unused3)
   EDF_COMPONENT_UNUSED_SLOT(Unused4)
@@ -52,9 +50,6 @@ class PacketObject final : public ComObject<PacketObject, reader::PacketInterfac
   // SensorInfo and the event type table.
   HRESULT STDMETHODCALLTYPE GetPacketSize(GUID kind, std::int32_t* size) override;
   HRESULT STDMETHODCALLTYPE ReadPacket(GUID kind, std::int32_t size, BYTE* buffer) override;
-
- private:
-  ComPtr<StorageMan> owner;
 };
 
 }  // namespace edf_component

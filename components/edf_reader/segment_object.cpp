@@ -5,11 +5,6 @@
 
 namespace edf_component {
 
-SegmentObject::SegmentObject(StorageMan* storageMan) {
-  storageMan->AddRef();
-  owner.attach(storageMan);
-}
-
 const edf::Segment* SegmentObject::SegmentAt(std::int32_t segment) {
   OpenedRecording* opened = owner->Current();
   if (!opened || segment < 0) return nullptr;

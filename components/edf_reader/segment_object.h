@@ -3,16 +3,14 @@
 // a segment index or time outside the recording or a null out-pointer.
 #pragma once
 
-#include "com_object.h"
 #include "reader/reader_interfaces.h"
-#include "storage_man.h"
+#include "storage_man_part.h"
 
 namespace edf_component {
 
-class SegmentObject final : public ComObject<SegmentObject, reader::SegmentInterface> {
+class SegmentObject final : public StorageManPart<SegmentObject, reader::SegmentInterface> {
  public:
-  explicit SegmentObject(StorageMan* owner);
-  static bool Implements(REFIID) { return false; }
+  using StorageManPart::StorageManPart;
 
   EDF_COMPONENT_UNUSED_SLOT(Unused3)
   EDF_COMPONENT_UNUSED_SLOT(Unused4)
@@ -43,7 +41,6 @@ class SegmentObject final : public ComObject<SegmentObject, reader::SegmentInter
  private:
   // The open recording's segment, or null.
   const edf::Segment* SegmentAt(std::int32_t segment);
-  ComPtr<StorageMan> owner;
 };
 
 }  // namespace edf_component

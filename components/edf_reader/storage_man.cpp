@@ -8,30 +8,15 @@
 namespace edf_component {
 
 HRESULT StorageMan::GetSegmentInterface(reader::SegmentInterface** segments) {
-  if (!segments) return E_POINTER;
-  *segments = nullptr;
-  return Guarded([&] {
-    *segments = new SegmentObject(this);
-    return S_OK;
-  });
+  return HandOutPart<SegmentObject>(this, segments);
 }
 
 HRESULT StorageMan::GetPacketInterface(reader::PacketInterface** packets) {
-  if (!packets) return E_POINTER;
-  *packets = nullptr;
-  return Guarded([&] {
-    *packets = new PacketObject(this);
-    return S_OK;
-  });
+  return HandOutPart<PacketObject>(this, packets);
 }
 
 HRESULT StorageMan::GetEventInterface(reader::EventInterface** events) {
-  if (!events) return E_POINTER;
-  *events = nullptr;
-  return Guarded([&] {
-    *events = new EventObject(this);
-    return S_OK;
-  });
+  return HandOutPart<EventObject>(this, events);
 }
 
 HRESULT StorageMan::OpenRecording(BSTR path, std::int32_t, std::int32_t, std::int32_t) {
