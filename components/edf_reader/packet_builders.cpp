@@ -9,7 +9,7 @@
 #include "format/numeric_fields.h"
 #include "format/text_encoding.h"
 #include "name_based_guid.h"
-#include "packet_bytes.h"
+#include "packet_writer.h"
 #include "reader/reader_ids.h"
 #include "tapline_edf/packet_layout.h"
 #include "time_conversion.h"
@@ -20,30 +20,25 @@ namespace {
 
 using namespace tapline_edf;
 
-// Text fields of the event packets, in UTF-16 units with their terminator.
-constexpr std::size_t kText1Units = 256;
-constexpr std::size_t kText2Units = (kEventTypeEntryBytes - event_type_entry::kText2) / 2;
-constexpr std::size_t kChannelNameUnits = 72;  // bytes 128-271 of a TsInfo entry
-constexpr std::size_t kEntryCountOffsetFromHeaderEnd = 8;
 constexpr std::size_t kNoType = static_cast<std::size_t>(-1);
 
-void PutTableCount(PacketBytes& packet, std::size_t headerBytes, std::size_t count) {
+void PutTableCount(PacketWriter& packet, std::size_t headerBytes, std::size_t count) {
   const auto entries = static_cast<std::uint32_t>(count);
-  packet.Put(headerBytes - kEntryCountOffsetFromHeaderEnd, entries);  // entryCount
-  packet.Put(headerBytes - kEntryCountOffsetFromHeaderEnd + 4, entries);  // entryCapacity
+  packet.Put(headerBytes - kTableEntryCountFromHeaderEnd, entries);  // entryCount
+  packet.Put(headerBytes - kTableEntryCountFromHeaderEnd + 4, entries);  // entryCapacity
 }
 
 }  // namespace
 
 std::vector<std::byte> BuildTsInfo(const edf::Recording& recording) {
   const std::size_t count = recording.ChannelSignals().size();
-  PacketBytes packet(reader::kTsInfoKind, kTsInfoHeaderBytes + kTsInfoEntryBytes * count);
+  PacketWriter packet(reader::kTsInfoKind, kTsInfoHeaderBytes + kTsInfoEntryBytes * count);
   PutTableCount(packet, kTsInfoHeaderBytes, count);
   for (std::size_t channel = 0; channel < count; ++channel) {
     const edf::SignalHeader& signal = recording.ChannelHeader(channel);
     const std::size_t entry = kTsInfoHeaderBytes + kTsInfoEntryBytes * channel;
     packet.PutUtf16(entry + ts_info_entry::kChannelName, edf::HeaderTextToUtf16(signal.label),
-                    kChannelNameUnits);
+                    ts_info_entry::kChannelNameUnits);
     packet.Put(entry + ts_info_entry::kChannelValue, recording.SamplingRate(channel));
     packet.Put(entry + ts_info_entry::kPhysicalMinimum, signal.physicalMinimum);
     packet.Put(entry + ts_info_entry::kPhysicalMaximum, signal.physicalMaximum);
@@ -60,7 +55,7 @@ std::vector<std::byte> BuildTsInfo(const edf::Recording& recording) {
 
 std::vector<std::byte> BuildSensorInfo(const edf::Recording& recording) {
   const std::size_t count = recording.ChannelSignals().size();
-  PacketBytes packet(reader::kSensorInfoKind, kSensorInfoHeaderBytes + kSensorInfoEntryBytes * count);
+  PacketWriter packet(reader::kSensorInfoKind, kSensorInfoHeaderBytes + kSensorInfoEntryBytes * count);
   PutTableCount(packet, kSensorInfoHeaderBytes, count);
   for (std::size_t channel = 0; channel < count; ++channel) {
     const edf::SignalHeader& signal = recording.ChannelHeader(channel);
@@ -137,16 +132,17 @@ EventTypes BuildEventTypes(const edf::Recording& recording) {
     result.typeOfEvent.push_back(types[type].guid);
   }
 
-  PacketBytes packet(reader::kEventTypeTableKind,
+  PacketWriter packet(reader::kEventTypeTableKind,
                      kEventTypeTableHeaderBytes + kEventTypeEntryBytes * types.size());
   PutTableCount(packet, kEventTypeTableHeaderBytes, types.size());
   for (std::size_t i = 0; i < types.size(); ++i) {
     const std::size_t entry = kEventTypeTableHeaderBytes + kEventTypeEntryBytes * i;
     packet.Put(entry + event_type_entry::kTypeGuid, types[i].guid);
-    packet.PutUtf16(entry + event_type_entry::kText1, edf::Utf8ToUtf16(types[i].text1), kText1Units);
+    packet.PutUtf16(entry + event_type_entry::kText1, edf::Utf8ToUtf16(types[i].text1),
+                    event_type_entry::kText1Units);
     packet.PutUtf16(entry + event_type_entry::kText2,
                     edf::Latin1ToUtf16(recording.header().signals[types[i].signal].label),
-                    kText2Units);
+                    event_type_entry::kText2Units);
   }
   result.table = packet.Take();
   return result;
@@ -158,7 +154,7 @@ std::vector<std::byte> BuildEventRecord(const edf::Recording& recording, const e
   // The smallest multiple of 4 units above the text's length: room for the terminator, and
   // the bytes behind the field start on an 8-byte boundary.
   const std::size_t capacity = label.size() / 4 * 4 + 4;
-  PacketBytes packet(reader::kEventRecordKind, event_record::kLabel + 2 * capacity);
+  PacketWriter packet(reader::kEventRecordKind, event_record::kLabel + 2 * capacity);
   const DayTime time = ToDayTime(recording.StartSecond(), event.onsetTicks);
   packet.Put(event_record::kTimeDays, time.days);
   packet.Put(event_record::kTimeSeconds, time.seconds);

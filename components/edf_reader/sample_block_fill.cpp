@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "reader/reader_ids.h"
+#include "tapline_edf/packet_layout.h"
 
 namespace edf_component {
 
 namespace {
 
-constexpr std::size_t kSampleKindOffset = 24;
-constexpr std::size_t kChannelCountOffset = 64;
+using namespace tapline_edf;
 
 bool GuidAt(const BYTE* block, std::size_t offset, const GUID& expected) {
   return std::memcmp(block + offset, &expected, sizeof(GUID)) == 0;
@@ -21,27 +21,29 @@ bool GuidAt(const BYTE* block, std::size_t offset, const GUID& expected) {
 HRESULT FillSampleBlock(edf::Recording& recording, const edf::Window& window,
                         std::uint32_t blockSize, BYTE* block) {
   if (!block) return E_POINTER;
-  if (blockSize < kSampleBlockHeaderBytes || !GuidAt(block, 0, reader::kSampleBlockKind) ||
-      !GuidAt(block, kSampleKindOffset, reader::kSixteenBitSampleKind)) {
+  if (blockSize < sample_block::kSampleCounts ||
+      !GuidAt(block, packet_header::kKind, reader::kSampleBlockKind) ||
+      !GuidAt(block, sample_block::kSampleKind, reader::kSixteenBitSampleKind)) {
     return E_INVALIDARG;
   }
   std::int32_t channelCount = 0;
-  std::memcpy(&channelCount, block + kChannelCountOffset, sizeof channelCount);  // unaligned
+  // Unaligned field of the caller's block.
+  std::memcpy(&channelCount, block + sample_block::kChannelCount, sizeof channelCount);
   const std::size_t channels = window.channels.size();
   if (channelCount < 0 || static_cast<std::size_t>(channelCount) != channels) return E_INVALIDARG;
   // 64-bit sums: the counts come from the caller.
-  std::uint64_t needed = kSampleBlockHeaderBytes + 4 * std::uint64_t{channels};
+  std::uint64_t needed = sample_block::kSampleCounts + 4 * std::uint64_t{channels};
   if (needed > blockSize) return E_INVALIDARG;
   for (std::size_t i = 0; i < channels; ++i) {
     std::int32_t count = 0;
-    std::memcpy(&count, block + kSampleBlockHeaderBytes + 4 * i, sizeof count);  // unaligned
+    std::memcpy(&count, block + sample_block::kSampleCounts + 4 * i, sizeof count);  // unaligned
     if (count != window.channels[i].count) return E_INVALIDARG;
     needed += 2 * std::uint64_t(static_cast<std::uint32_t>(count));
   }
   if (needed > blockSize) return E_INVALIDARG;
   std::vector<std::byte*> destinations(channels);
   // Byte pointers into the caller's block; every range was just checked against blockSize.
-  auto* next = reinterpret_cast<std::byte*>(block) + kSampleBlockHeaderBytes + 4 * channels;
+  auto* next = reinterpret_cast<std::byte*>(block) + sample_block::kSampleCounts + 4 * channels;
   for (std::size_t i = 0; i < channels; ++i) {
     destinations[i] = next;
     next += 2 * window.channels[i].count;

@@ -1,6 +1,6 @@
-// Fills the sample area of a block its caller laid out: 68-byte header (packet kind GUID,
-// 64-bit size, sample kind GUID, 24 reserved bytes, channel count at 64), the 32-bit sample
-// counts from 68, then every channel's 16-bit samples, channel after channel.
+// Fills the sample area of a block its caller laid out (tapline_edf/packet_layout.h): the
+// header up to the channel count, the 32-bit sample counts, then every channel's 16-bit
+// samples, channel after channel.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,6 @@
 #include "platform/platform.h"
 
 namespace edf_component {
-
-inline constexpr std::uint32_t kSampleBlockHeaderBytes = 68;
 
 // Refuses, writing nothing, a block that does not match the window: E_POINTER for a null
 // block, E_INVALIDARG for another kind or sample kind, a channel count or sample count that

@@ -8,12 +8,6 @@
 namespace packets {
 namespace {
 
-constexpr std::uint64_t EntryCountOffset(const TableLayout& layout) {
-  return layout.headerSize - 8;
-}
-constexpr std::uint64_t EntryCapacityOffset(const TableLayout& layout) {
-  return layout.headerSize - 4;
-}
 std::uint64_t TableLength(const TableLayout& layout, std::uint32_t entryCount) {
   // At most 2^32 - 1 entries of at most 2^32 - 1 bytes: no 64-bit overflow.
   return std::uint64_t{layout.headerSize} + std::uint64_t{layout.entrySize} * entryCount;

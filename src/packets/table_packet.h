@@ -19,6 +19,9 @@ struct TableLayout {
   std::uint32_t entrySize;   // E
 };
 
+constexpr std::uint64_t EntryCountOffset(const TableLayout& layout) { return layout.headerSize - 8; }
+constexpr std::uint64_t EntryCapacityOffset(const TableLayout& layout) { return layout.headerSize - 4; }
+
 // The kind GUID, a size of at least H, below 2^32 and readable, and room within that size
 // for every entry the count announces (computed in 64 bits, so no count wraps the bound).
 bool IsValidTable(const TableLayout& layout, BlockView block) noexcept;

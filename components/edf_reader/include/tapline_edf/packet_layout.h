@@ -8,12 +8,32 @@
 
 namespace tapline_edf {
 
+// Every packet starts with its kind GUID and its whole size in bytes.
+namespace packet_header {
+inline constexpr std::size_t kKind = 0;   // GUID
+inline constexpr std::size_t kSize = 16;  // uint64
+inline constexpr std::size_t kBytes = 24;
+}  // namespace packet_header
+
+// Tables (TsInfo, SensorInfo, event types): a header of H bytes that ends with the entry count
+// (int32 at H - 8) and capacity (int32 at H - 4), then the entries.
+inline constexpr std::size_t kTableEntryCountFromHeaderEnd = 8;
+
+// Sample block: the library lays it out (header, counts) and the component fills the samples,
+// every channel's int16 samples after the last count, channel after channel.
+namespace sample_block {
+inline constexpr std::size_t kSampleKind = 24;    // GUID: 16-bit samples
+inline constexpr std::size_t kChannelCount = 64;  // int32
+inline constexpr std::size_t kSampleCounts = 68;  // int32 per channel
+}  // namespace sample_block
+
 // TsInfo: one per segment, one entry per channel (ordinary signal) in file order.
 inline constexpr std::size_t kTsInfoHeaderBytes = 760;
 inline constexpr std::size_t kTsInfoEntryBytes = 552;
 namespace ts_info_entry {
 // Bytes 0-127 are zero.
 inline constexpr std::size_t kChannelName = 128;          // UTF-16, label without trailing spaces
+inline constexpr std::size_t kChannelNameUnits = 72;      // with the terminator
 inline constexpr std::size_t kChannelValue = 272;         // double: sampling rate in Hz
 inline constexpr std::size_t kPhysicalMinimum = 280;      // double
 inline constexpr std::size_t kPhysicalMaximum = 288;      // double
@@ -52,7 +72,9 @@ inline constexpr std::size_t kEventTypeEntryBytes = 1152;
 namespace event_type_entry {
 inline constexpr std::size_t kTypeGuid = 0;  // name-based (SHA-1) UUID of the UTF-8 text
 inline constexpr std::size_t kText1 = 32;    // UTF-16 text, at most 255 units + terminator
+inline constexpr std::size_t kText1Units = 256;
 inline constexpr std::size_t kText2 = 544;   // UTF-16 label of the annotation signal
+inline constexpr std::size_t kText2Units = (kEventTypeEntryBytes - kText2) / 2;
 }  // namespace event_type_entry
 
 // Event record: one per event.

@@ -13,9 +13,10 @@
 
 namespace edf_component {
 
-class PacketBytes {
+class PacketWriter {
  public:
-  PacketBytes(const GUID& kind, std::size_t size);
+  // Zeroed bytes with the kind and the size in the packet header.
+  PacketWriter(const GUID& kind, std::size_t size);
 
   // Throws std::out_of_range when the value does not fit: a layout error, never data.
   template <typename T>
