@@ -18,20 +18,20 @@ class OpenedRecording {
   // Refuses with the parser's reason.
   static edf::Result<std::unique_ptr<OpenedRecording>> Open(const std::filesystem::path& path);
 
-  edf::Recording& recording() { return *recording_; }
-  const std::vector<std::byte>& tsInfo() const { return tsInfo_; }
-  const std::vector<std::byte>& sensorInfo() const { return sensorInfo_; }
-  const std::vector<std::byte>& eventTypeTable() const { return eventTypeTable_; }
-  std::vector<std::byte>& eventRecord(std::size_t index) { return eventRecords_[index]; }
-  std::size_t eventCount() const { return eventRecords_.size(); }
+  edf::Recording& Recording() { return *recording; }
+  const std::vector<std::byte>& TsInfo() const { return tsInfo; }
+  const std::vector<std::byte>& SensorInfo() const { return sensorInfo; }
+  const std::vector<std::byte>& EventTypeTable() const { return eventTypeTable; }
+  std::vector<std::byte>& EventRecord(std::size_t index) { return eventRecords[index]; }
+  std::size_t EventCount() const { return eventRecords.size(); }
 
  private:
   OpenedRecording() = default;
-  std::unique_ptr<edf::Recording> recording_;
-  std::vector<std::byte> tsInfo_;
-  std::vector<std::byte> sensorInfo_;
-  std::vector<std::byte> eventTypeTable_;
-  std::vector<std::vector<std::byte>> eventRecords_;
+  std::unique_ptr<edf::Recording> recording;
+  std::vector<std::byte> tsInfo;
+  std::vector<std::byte> sensorInfo;
+  std::vector<std::byte> eventTypeTable;
+  std::vector<std::vector<std::byte>> eventRecords;
 };
 
 }  // namespace edf_component

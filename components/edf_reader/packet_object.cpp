@@ -16,8 +16,8 @@ constexpr HRESULT kBufferTooSmall = HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER
 
 // The packet, or null when the component does not hand out that kind without a time.
 const std::vector<std::byte>* RecordingWidePacket(OpenedRecording& opened, const GUID& kind) {
-  if (IsEqualGUID(kind, reader::kSensorInfoKind)) return &opened.sensorInfo();
-  if (IsEqualGUID(kind, reader::kEventTypeTableKind)) return &opened.eventTypeTable();
+  if (IsEqualGUID(kind, reader::kSensorInfoKind)) return &opened.SensorInfo();
+  if (IsEqualGUID(kind, reader::kEventTypeTableKind)) return &opened.EventTypeTable();
   return nullptr;
 }
 
@@ -36,9 +36,9 @@ HRESULT PacketObject::ReadSamples(double days, double seconds, double duration,
     if (!block) return E_POINTER;
     OpenedRecording* opened = owner->Current();
     if (!opened) return E_UNEXPECTED;
-    const auto window = LocateWindow(opened->recording(), days, seconds, duration);
+    const auto window = LocateWindow(opened->Recording(), days, seconds, duration);
     if (!window) return E_INVALIDARG;
-    return FillSampleBlock(opened->recording(), *window, blockSize, block);
+    return FillSampleBlock(opened->Recording(), *window, blockSize, block);
   });
 }
 
@@ -46,9 +46,9 @@ HRESULT PacketObject::GetSampleChannelCount(double days, double seconds, std::in
   if (!channelCount) return E_POINTER;
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  if (!LocateTime(opened->recording(), DayNumberOf(days, seconds))) return E_INVALIDARG;
+  if (!LocateTime(opened->Recording(), DayNumberOf(days, seconds))) return E_INVALIDARG;
   // At most 9999 signals.
-  *channelCount = static_cast<std::int32_t>(opened->recording().ChannelSignals().size());
+  *channelCount = static_cast<std::int32_t>(opened->Recording().ChannelSignals().size());
   return S_OK;
 }
 
@@ -59,7 +59,7 @@ HRESULT PacketObject::GetSampleCount(std::int32_t channel, double days, double s
     OpenedRecording* opened = owner->Current();
     if (!opened) return E_UNEXPECTED;
     // Only this channel's range: the library asks once per channel.
-    const auto range = channel >= 0 ? LocateChannelWindow(opened->recording(),
+    const auto range = channel >= 0 ? LocateChannelWindow(opened->Recording(),
                                                            static_cast<std::size_t>(channel), days,
                                                            seconds, duration)
                                      : std::nullopt;
@@ -78,9 +78,9 @@ HRESULT PacketObject::GetTimedPacketSize(GUID kind, double days, double seconds,
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
   if (!IsEqualGUID(kind, reader::kTsInfoKind)) return E_INVALIDARG;
-  const auto start = LocateTime(opened->recording(), DayNumberOf(days, seconds));
+  const auto start = LocateTime(opened->Recording(), DayNumberOf(days, seconds));
   if (!start) return E_INVALIDARG;
-  *size = static_cast<std::uint32_t>(opened->tsInfo().size());  // checked at open
+  *size = static_cast<std::uint32_t>(opened->TsInfo().size());  // checked at open
   // 0 is never a reference, so a caller's preset cannot pass for one.
   *packetRef = static_cast<std::uint32_t>(start->segment) + 1;
   return S_OK;
@@ -89,8 +89,8 @@ HRESULT PacketObject::GetTimedPacketSize(GUID kind, double days, double seconds,
 HRESULT PacketObject::ReadTimedPacket(std::uint32_t packetRef, std::uint32_t size, BYTE* buffer) {
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  if (packetRef == 0 || packetRef > opened->recording().Segments().size()) return E_INVALIDARG;
-  return CopyPacket(opened->tsInfo(), size, buffer);
+  if (packetRef == 0 || packetRef > opened->Recording().Segments().size()) return E_INVALIDARG;
+  return CopyPacket(opened->TsInfo(), size, buffer);
 }
 
 HRESULT PacketObject::GetPacketSize(GUID kind, std::int32_t* size) {

@@ -8,7 +8,7 @@ namespace edf_component {
 const edf::Segment* SegmentObject::SegmentAt(std::int32_t segment) {
   OpenedRecording* opened = owner->Current();
   if (!opened || segment < 0) return nullptr;
-  const auto& segments = opened->recording().Segments();
+  const auto& segments = opened->Recording().Segments();
   return static_cast<std::size_t>(segment) < segments.size() ? &segments[segment] : nullptr;
 }
 
@@ -16,7 +16,7 @@ HRESULT SegmentObject::GetSegmentCount(std::int32_t* count) {
   if (!count) return E_POINTER;
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  *count = static_cast<std::int32_t>(opened->recording().Segments().size());  // checked at open
+  *count = static_cast<std::int32_t>(opened->Recording().Segments().size());  // checked at open
   return S_OK;
 }
 
@@ -25,7 +25,7 @@ HRESULT SegmentObject::GetSegmentStart(std::int32_t segment, double* days, doubl
   if (!owner->Current()) return E_UNEXPECTED;
   const edf::Segment* found = SegmentAt(segment);
   if (!found) return E_INVALIDARG;
-  const DayTime time = ToDayTime(owner->Current()->recording().StartSecond(), found->startTicks);
+  const DayTime time = ToDayTime(owner->Current()->Recording().StartSecond(), found->startTicks);
   *days = time.days;
   *seconds = time.seconds;
   return S_OK;
@@ -40,7 +40,7 @@ HRESULT SegmentObject::GetSegmentEnd(std::int32_t segment, double* days, double*
   // and of this end. Reporting the end at the next whole second lets every window inside the
   // segment pass that check, the whole segment included even when its length has a fraction
   // below half a second; sample windows are still clamped at the true end.
-  const DayTime time = ToDayTime(owner->Current()->recording().StartSecond(),
+  const DayTime time = ToDayTime(owner->Current()->Recording().StartSecond(),
                                  CeilToWholeSecond(found->startTicks + found->durationTicks));
   *days = time.days;
   *seconds = time.seconds;
@@ -61,7 +61,7 @@ HRESULT SegmentObject::FindSegment(double days, double seconds, std::int32_t* se
   if (!segment || !found) return E_POINTER;
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  const auto index = LocateTime(opened->recording(), DayNumberOf(days, seconds));
+  const auto index = LocateTime(opened->Recording(), DayNumberOf(days, seconds));
   *segment = index ? static_cast<std::int32_t>(index->segment) : -1;
   *found = index ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
@@ -73,7 +73,7 @@ HRESULT SegmentObject::SecondsToDate(double recordingSeconds, double* days, doub
   if (!opened) return E_UNEXPECTED;
   const auto ticks = SecondsToTicks(recordingSeconds);
   if (!ticks) return E_INVALIDARG;
-  const DayTime time = ToDayTime(opened->recording().StartSecond(), *ticks);
+  const DayTime time = ToDayTime(opened->Recording().StartSecond(), *ticks);
   *days = time.days;
   *seconds = time.seconds;
   return S_OK;

@@ -35,11 +35,11 @@ HRESULT StorageMan::OpenRecording(BSTR path, std::int32_t, std::int32_t, std::in
       return E_INVALIDARG;
     }
     auto opened = OpenedRecording::Open(*native);
-    if (!opened.ok()) {
-      lastRefusal = opened.reason();
+    if (!opened.Ok()) {
+      lastRefusal = opened.Reason();
       return E_FAIL;
     }
-    current = std::move(opened.value());
+    current = std::move(opened.Value());
     return S_OK;
   });
 }

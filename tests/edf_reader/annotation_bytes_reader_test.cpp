@@ -67,8 +67,8 @@ TEST_P(AnnotationBytesReaderTest, GivesEachRecordsAnnotationBytesInSignalOrder) 
   // A partial record after the last one: its bytes must never be asked for.
   const std::string contents = FileBytes(kHeaderBytes + GetParam().records * header.recordBytes + 7);
   auto opened = RandomAccessFile::Open(directory.Write("file.edf", contents));
-  ASSERT_TRUE(opened.ok()) << opened.reason();
-  AnnotationBytesReader reader(*opened.value(), header, GetParam().records);
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
+  AnnotationBytesReader reader(*opened.Value(), header, GetParam().records);
   for (std::int64_t record = 0; record < GetParam().records; ++record) {
     const auto bytes = reader.Record(record);
     ASSERT_TRUE(bytes.has_value()) << record;
@@ -102,8 +102,8 @@ TEST(AnnotationBytesReaderFailureTest, FailsOnceTheFileIsCutShortAndNeverGoesBac
   edf_test::TemporaryDirectory directory;
   const std::string path = directory.Write("file.edf", FileBytes(kHeaderBytes + layout.records * header.recordBytes));
   auto opened = RandomAccessFile::Open(path);
-  ASSERT_TRUE(opened.ok()) << opened.reason();
-  AnnotationBytesReader reader(*opened.value(), header, layout.records);
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
+  AnnotationBytesReader reader(*opened.Value(), header, layout.records);
   ASSERT_TRUE(reader.Record(0).has_value());
   ASSERT_TRUE(reader.Record(1).has_value());
   std::filesystem::resize_file(path, kHeaderBytes + 2000 * header.recordBytes);
@@ -124,8 +124,8 @@ TEST(AnnotationBytesReaderFailureTest, FailsWhenPartOfABatchSharedByTwoThreadsIs
     edf_test::TemporaryDirectory directory;
     const std::string path = directory.Write("file.edf", FileBytes(kHeaderBytes + layout.records * header.recordBytes));
     auto opened = RandomAccessFile::Open(path);
-    ASSERT_TRUE(opened.ok()) << opened.reason();
-    AnnotationBytesReader reader(*opened.value(), header, layout.records);
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    AnnotationBytesReader reader(*opened.Value(), header, layout.records);
     std::filesystem::resize_file(path, kHeaderBytes + cut.keptRecords * header.recordBytes);
     EXPECT_FALSE(reader.Record(0).has_value()) << cut.name;
     EXPECT_FALSE(reader.Record(layout.records - 1).has_value()) << cut.name;

@@ -131,8 +131,8 @@ TEST_P(EventTypesTest, GivesEachEventItsTextsTypeOrItsSignalsSharedOne) {
   const std::vector<int> signals = c.signals.empty() ? std::vector<int>(c.texts.size(), 0) : c.signals;
   edf_test::TemporaryDirectory directory;
   auto opened = edf::Recording::Open(directory.Write("file.edf", FileWith(c.texts, signals)));
-  ASSERT_TRUE(opened.ok()) << opened.reason();
-  const edf::Recording& recording = *opened.value();
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
+  const edf::Recording& recording = *opened.Value();
   ASSERT_EQ(recording.Events().size(), c.texts.size());
 
   const edf_component::EventTypes types = edf_component::BuildEventTypes(recording);
@@ -172,8 +172,8 @@ INSTANTIATE_TEST_SUITE_P(Tables, EventTypesTest,
 TEST(EventTypesOrderTest, FewTextsAreTypedInOrderOfFirstAppearance) {
   edf_test::TemporaryDirectory directory;
   auto opened = edf::Recording::Open(directory.Write("file.edf", FileWith({"B", "A", "B", "C"}, {0, 0, 0, 0})));
-  ASSERT_TRUE(opened.ok()) << opened.reason();
-  const std::vector<TypeEntry> entries = Entries(edf_component::BuildEventTypes(*opened.value()).table);
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
+  const std::vector<TypeEntry> entries = Entries(edf_component::BuildEventTypes(*opened.Value()).table);
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].text1, "B");
   EXPECT_EQ(entries[1].text1, "A");

@@ -16,8 +16,8 @@ class MalformedFileTest : public ::testing::TestWithParam<MalformedCase> {
 
 TEST_P(MalformedFileTest, IsRefusedWithItsReason) {
   const auto opened = edf::Recording::Open(directory.Write("bad.edf", GetParam().bytes()));
-  ASSERT_FALSE(opened.ok());
-  EXPECT_EQ(opened.reason(), GetParam().reason);
+  ASSERT_FALSE(opened.Ok());
+  EXPECT_EQ(opened.Reason(), GetParam().reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, MalformedFileTest, ::testing::ValuesIn(edf_test::MalformedCases()),
@@ -31,8 +31,8 @@ TEST(MalformedFileTest, MissingFileAndDirectoryAreRefused) {
   };
   for (const auto& [path, reason] : cases) {
     const auto opened = edf::Recording::Open(path);
-    ASSERT_FALSE(opened.ok());
-    EXPECT_EQ(opened.reason(), reason);
+    ASSERT_FALSE(opened.Ok());
+    EXPECT_EQ(opened.Reason(), reason);
   }
 }
 

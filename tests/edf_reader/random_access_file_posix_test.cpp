@@ -50,8 +50,8 @@ TEST(RandomAccessFilePosixTest, RefusesSpecialFilesWithoutBlocking) {
   };
   for (const auto& c : cases) {
     auto opened = RandomAccessFile::OpenNative(c.path);
-    ASSERT_FALSE(opened.ok()) << c.path;
-    EXPECT_EQ(opened.reason(), c.reason) << c.path;
+    ASSERT_FALSE(opened.Ok()) << c.path;
+    EXPECT_EQ(opened.Reason(), c.reason) << c.path;
   }
   close(listening);
 }
@@ -62,10 +62,10 @@ TEST(RandomAccessFilePosixTest, KeepsReadingAFileReplacedUnderItsName) {
   edf_test::TemporaryDirectory directory;
   const std::string path = directory.Write("file.bin", "0123456789abcdef");
   auto opened = RandomAccessFile::Open(path);
-  ASSERT_TRUE(opened.ok()) << opened.reason();
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
   std::filesystem::rename(directory.Write("replacement.bin", "xxxxxxxxxxxxxxxxxxxx"), path);
   char bytes[6] = {};
-  ASSERT_TRUE(opened.value()->ReadAt(10, std::as_writable_bytes(std::span(bytes, 6))));
+  ASSERT_TRUE(opened.Value()->ReadAt(10, std::as_writable_bytes(std::span(bytes, 6))));
   EXPECT_EQ(std::string(bytes, 6), "abcdef");
 }
 
@@ -75,9 +75,9 @@ TEST(RandomAccessFilePosixTest, OpensAFileWhoseNameIsNotUtf8) {
   const std::filesystem::path path = directory.path() / std::string("caf\xe9\xff.edf");
   edf_writer::WriteFile(path.native(), "abc");
   auto opened = RandomAccessFile::OpenNative(path);
-  ASSERT_TRUE(opened.ok()) << opened.reason();
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
   std::byte bytes[3];
-  ASSERT_TRUE(opened.value()->ReadAt(0, bytes));
+  ASSERT_TRUE(opened.Value()->ReadAt(0, bytes));
   EXPECT_EQ(bytes[2], std::byte{'c'});
 }
 

@@ -45,8 +45,8 @@ class RandomAccessFileTest : public ::testing::Test {
 
   std::unique_ptr<RandomAccessFile> OpenTestFile() {
     auto opened = RandomAccessFile::Open(path);
-    EXPECT_TRUE(opened.ok()) << opened.reason();
-    return opened.ok() ? std::move(opened.value()) : nullptr;
+    EXPECT_TRUE(opened.Ok()) << opened.Reason();
+    return opened.Ok() ? std::move(opened.Value()) : nullptr;
   }
   edf_test::TemporaryDirectory directory;
   const std::string contents = DistinctBytes(kFileBytes);
@@ -134,8 +134,8 @@ TEST_F(RandomAccessFileTest, RefusesWhatIsNotARegularFileWithAReason) {
   };
   for (const auto& c : cases) {
     auto opened = RandomAccessFile::Open(c.path);
-    ASSERT_FALSE(opened.ok()) << c.path;
-    EXPECT_EQ(opened.reason(), c.reason);
+    ASSERT_FALSE(opened.Ok()) << c.path;
+    EXPECT_EQ(opened.Reason(), c.reason);
   }
 }
 

@@ -25,13 +25,13 @@ class RecordingTest : public ::testing::Test {
  protected:
   std::unique_ptr<Recording> Open(const std::string& bytes) {
     auto opened = Recording::Open(directory.Write("file.edf", bytes));
-    EXPECT_TRUE(opened.ok()) << opened.reason();
-    return opened.ok() ? std::move(opened.value()) : nullptr;
+    EXPECT_TRUE(opened.Ok()) << opened.Reason();
+    return opened.Ok() ? std::move(opened.Value()) : nullptr;
   }
   std::string Refusal(const std::string& bytes) {
     auto opened = Recording::Open(directory.Write("file.edf", bytes));
-    EXPECT_FALSE(opened.ok());
-    return opened.reason();
+    EXPECT_FALSE(opened.Ok());
+    return opened.Reason();
   }
   // Every channel's samples of the window, channel after channel.
   static std::vector<std::vector<std::int16_t>> Read(Recording& recording, std::int64_t start,
@@ -297,7 +297,7 @@ TEST_F(RecordingTest, HeaderBytesOutsideAsciiAreKeptAsLatin1) {
   ASSERT_TRUE(recording);
   EXPECT_EQ(recording->ChannelHeader(0).label, "Temp \xB0" "C");
   EXPECT_EQ(recording->ChannelHeader(0).physicalDimension, "\xB0" "C");
-  EXPECT_EQ(recording->header().fixed.patient, "Ren\xE9");
+  EXPECT_EQ(recording->FileHeader().fixed.patient, "Ren\xE9");
 }
 
 TEST_F(RecordingTest, DigitalMaximumEqualToMinimumIsAccepted) {

@@ -28,8 +28,8 @@ class WindowRuleTest : public ::testing::Test {
     writer.AddSignal("Slow", 1);
     for (int r = 0; r < 2; ++r) writer.AddRecord({RecordSamples(0, r, 2560), RecordSamples(1, r, 1)});
     auto opened = edf::Recording::Open(directory.Write("rule.edf", writer.FileBytes()));
-    ASSERT_TRUE(opened.ok()) << opened.reason();
-    recording = std::move(opened.value());
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    recording = std::move(opened.Value());
     segmentDay = SegmentStartDayNumber(*recording, 0);
   }
   // A host's start: the segment's day number plus seconds / 86400.

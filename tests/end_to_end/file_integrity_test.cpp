@@ -90,8 +90,8 @@ TEST_F(FileIntegrityTest, FifoIsRefusedWithoutWaitingAlsoThroughASymbolicLink) {
     EXPECT_EQ(result, 0) << path;
     EXPECT_EQ(segments, 12345) << path;
     const auto parsed = edf::Recording::Open(path);
-    ASSERT_FALSE(parsed.ok()) << path;
-    EXPECT_NE(parsed.reason().find("FIFO"), std::string::npos) << parsed.reason();
+    ASSERT_FALSE(parsed.Ok()) << path;
+    EXPECT_NE(parsed.Reason().find("FIFO"), std::string::npos) << parsed.Reason();
   }
 }
 

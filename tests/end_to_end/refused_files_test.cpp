@@ -21,8 +21,8 @@ TEST_P(RefusedFileTest, OpenExSaysCouldNotOpenFileAndTheParserSaysWhy) {
   EXPECT_EQ(segmentCount, 12345);
 
   const auto parsed = edf::Recording::Open(path);
-  ASSERT_FALSE(parsed.ok());
-  EXPECT_EQ(parsed.reason(), GetParam().reason);
+  ASSERT_FALSE(parsed.Ok());
+  EXPECT_EQ(parsed.Reason(), GetParam().reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, RefusedFileTest, ::testing::ValuesIn(edf_test::MalformedCases()),
@@ -37,7 +37,7 @@ TEST_F(RefusalTest, MissingFileIsRefusedAndTheNextGoodFileOpens) {
   EXPECT_EQ(ConsoleOutputOf([&] { result = OpenEx(missing.c_str(), &segmentCount); }), "Could not Open File");
   EXPECT_EQ(result, 0);
   EXPECT_EQ(segmentCount, 12345);
-  EXPECT_EQ(edf::Recording::Open(missing).reason(), "the file does not exist");
+  EXPECT_EQ(edf::Recording::Open(missing).Reason(), "the file does not exist");
 
   // The object of the refused open is replaced; the good file answers in full.
   EXPECT_EQ(Open(edf_test::EdfPlusDiscontinuousThreeSegments().FileBytes()), 3);

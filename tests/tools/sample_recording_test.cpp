@@ -21,8 +21,8 @@ class SampleRecordingTest : public ::testing::Test {
             ("tapline-sample-" + std::to_string(::getpid()) + ".edf")).string();
     edf_writer::WriteFile(path, SampleRecordingBytes());
     auto opened = edf::Recording::Open(path);
-    ASSERT_TRUE(opened.ok()) << opened.reason();
-    recording = std::move(opened.value());
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    recording = std::move(opened.Value());
   }
   void TearDown() override { std::filesystem::remove(path); }
 

@@ -63,8 +63,8 @@ class TaplineInfoTest : public ::testing::Test {
 
   static std::unique_ptr<edf::Recording> Parsed() {
     auto opened = edf::Recording::Open((*folder / "sample.edf").string());
-    EXPECT_TRUE(opened.ok()) << opened.reason();
-    return opened.ok() ? std::move(opened.value()) : nullptr;
+    EXPECT_TRUE(opened.Ok()) << opened.Reason();
+    return opened.Ok() ? std::move(opened.Value()) : nullptr;
   }
 
   // The lines from the one that starts with `heading` up to the next line without indent.
@@ -311,11 +311,11 @@ TEST_F(TaplineInfoTest, RefusedFileGetsTheParserReason) {
   const fs::path bad = *folder / "short.edf";
   edf_writer::WriteFile(bad.string(), "0       X");
   const auto refused = edf::Recording::Open(bad.string());
-  ASSERT_FALSE(refused.ok());
+  ASSERT_FALSE(refused.Ok());
   const ProcessRun run = Info("'" + bad.string() + "'");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "Could not Open File");
-  EXPECT_EQ(run.err, "\ntapline-info: " + bad.string() + ": " + refused.reason() + "\n");
+  EXPECT_EQ(run.err, "\ntapline-info: " + bad.string() + ": " + refused.Reason() + "\n");
 }
 
 TEST_F(TaplineInfoTest, UnregisteredComponentIsExplained) {

@@ -75,9 +75,9 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
 // The library prints only its fixed words; the reader's parser tells why.
 void ExplainRefusal(const std::string& file) {
   const edf::Result<std::unique_ptr<edf::Recording>> opened = edf::Recording::Open(file);
-  if (!opened.ok()) {
+  if (!opened.Ok()) {
     std::fprintf(stderr, "\ntapline-info: %s: %s\n", TerminalSafe(file).c_str(),
-                 TerminalSafe(opened.reason()).c_str());
+                 TerminalSafe(opened.Reason()).c_str());
   } else {
     std::fprintf(stderr,
                  "\ntapline-info: %s is a readable EDF file, but the library could not open it:"

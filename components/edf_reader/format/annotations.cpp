@@ -115,19 +115,19 @@ Result<RecordAnnotations> ParseAnnotationBytes(std::span<const std::byte> bytes,
     reader.SkipPadding();
     if (reader.AtEnd()) break;
     auto tal = ReadTal(reader);
-    if (!tal.ok()) return Result<RecordAnnotations>::Refuse(tal.reason());
+    if (!tal.Ok()) return Result<RecordAnnotations>::Refuse(tal.Reason());
     std::size_t firstText = 0;
     if (first && keepsTime) {
-      if (tal.value().texts.empty() || !tal.value().texts.front().empty()) {
+      if (tal.Value().texts.empty() || !tal.Value().texts.front().empty()) {
         return Result<RecordAnnotations>::Refuse("the time-keeping annotation is missing");
       }
-      result.timeKeepingOnsetTicks = tal.value().onsetTicks;
+      result.timeKeepingOnsetTicks = tal.Value().onsetTicks;
       firstText = 1;  // further texts of the time-keeping TAL are ordinary annotations
     }
     first = false;
-    for (std::size_t i = firstText; i < tal.value().texts.size(); ++i) {
+    for (std::size_t i = firstText; i < tal.Value().texts.size(); ++i) {
       result.annotations.push_back(
-          {tal.value().onsetTicks, tal.value().durationTicks, std::move(tal.value().texts[i])});
+          {tal.Value().onsetTicks, tal.Value().durationTicks, std::move(tal.Value().texts[i])});
     }
   }
   if (keepsTime && !result.timeKeepingOnsetTicks) {

@@ -41,33 +41,33 @@ Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::
   using OpenResult = Result<std::unique_ptr<Recording>>;
   std::unique_ptr<Recording> recording(new Recording);
   auto opened = RandomAccessFile::OpenNative(path);
-  if (!opened.ok()) return OpenResult::Refuse(opened.reason());
-  recording->file_ = std::move(opened.value());
-  RandomAccessFile& file = *recording->file_;
+  if (!opened.Ok()) return OpenResult::Refuse(opened.Reason());
+  recording->file = std::move(opened.Value());
+  RandomAccessFile& file = *recording->file;
 
   std::vector<std::byte> bytes(std::min<std::int64_t>(file.Size(), kFixedHeaderBytes));
   if (!file.ReadAt(0, bytes)) return OpenResult::Refuse("the file cannot be read");
   auto fixed = ParseFixedHeader(bytes);
-  if (!fixed.ok()) return OpenResult::Refuse(fixed.reason());
-  if (file.Size() < fixed.value().headerBytes) {
+  if (!fixed.Ok()) return OpenResult::Refuse(fixed.Reason());
+  if (file.Size() < fixed.Value().headerBytes) {
     return OpenResult::Refuse("the file ends inside its header (" + std::to_string(file.Size()) +
-                              " of " + std::to_string(fixed.value().headerBytes) + " bytes)");
+                              " of " + std::to_string(fixed.Value().headerBytes) + " bytes)");
   }
-  bytes.resize(static_cast<std::size_t>(fixed.value().headerBytes) - kFixedHeaderBytes);
+  bytes.resize(static_cast<std::size_t>(fixed.Value().headerBytes) - kFixedHeaderBytes);
   if (!file.ReadAt(kFixedHeaderBytes, bytes)) return OpenResult::Refuse("the file cannot be read");
-  auto header = ParseSignalHeaders(fixed.value(), bytes);
-  if (!header.ok()) return OpenResult::Refuse(header.reason());
-  recording->header_ = std::move(header.value());
-  const Header& h = recording->header_;
+  auto header = ParseSignalHeaders(fixed.Value(), bytes);
+  if (!header.Ok()) return OpenResult::Refuse(header.Reason());
+  recording->header = std::move(header.Value());
+  const Header& h = recording->header;
 
   // Forgiving: a count of -1, or one the file falls short of, gives the complete records;
   // bytes after the declared records are ignored.
   const std::int64_t completeRecords = (file.Size() - h.fixed.headerBytes) / h.recordBytes;
-  recording->recordCount_ = h.fixed.declaredRecordCount == -1
+  recording->recordCount = h.fixed.declaredRecordCount == -1
                                 ? completeRecords
                                 : std::min(completeRecords, h.fixed.declaredRecordCount);
   for (std::size_t i = 0; i < h.signals.size(); ++i) {
-    if (!h.signals[i].isAnnotation) recording->channelSignals_.push_back(i);
+    if (!h.signals[i].isAnnotation) recording->channelSignals.push_back(i);
   }
   if (auto refusal = recording->CheckSampleArithmetic()) return OpenResult::Refuse(*refusal);
   if (auto refusal = recording->ScanRecords()) return OpenResult::Refuse(*refusal);
@@ -76,16 +76,16 @@ Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::
 }
 
 std::optional<std::string> Recording::ScanRecords() {
-  const Header& h = header_;
+  const Header& h = header;
   const std::int64_t duration = h.fixed.recordDurationTicks;
   if (h.fixed.variant == FileVariant::Edf) {
     // Plain EDF has no annotations: the records follow each other from the start second.
-    if (recordCount_ > 0) segments_.push_back({0, recordCount_, 0, recordCount_ * duration});
+    if (recordCount > 0) segments.push_back({0, recordCount, 0, recordCount * duration});
     return std::nullopt;
   }
-  AnnotationBytesReader reader(*file_, h, recordCount_);
+  AnnotationBytesReader reader(*file, h, recordCount);
   std::int64_t previousOnset = 0;
-  for (std::int64_t record = 0; record < recordCount_; ++record) {
+  for (std::int64_t record = 0; record < recordCount; ++record) {
     const auto recordBytes = reader.Record(record);
     if (!recordBytes) return "the file cannot be read";
     std::size_t annotationOffset = 0;  // of the signal's bytes among the record's annotation bytes
@@ -97,12 +97,12 @@ std::optional<std::string> Recording::ScanRecords() {
       annotationOffset += bytes.size();
       const bool keepsTime = !onset.has_value();  // the first annotation signal keeps time
       auto parsed = ParseAnnotationBytes(bytes, keepsTime);
-      if (!parsed.ok()) {
-        return RecordName(record) + ", signal " + std::to_string(signal + 1) + ": " + parsed.reason();
+      if (!parsed.Ok()) {
+        return RecordName(record) + ", signal " + std::to_string(signal + 1) + ": " + parsed.Reason();
       }
-      if (keepsTime) onset = parsed.value().timeKeepingOnsetTicks;
-      for (Annotation& annotation : parsed.value().annotations) {
-        events_.push_back({annotation.onsetTicks, annotation.durationTicks,
+      if (keepsTime) onset = parsed.Value().timeKeepingOnsetTicks;
+      for (Annotation& annotation : parsed.Value().annotations) {
+        events.push_back({annotation.onsetTicks, annotation.durationTicks,
                            std::move(annotation.text), signal});
       }
     }
@@ -121,19 +121,19 @@ std::optional<std::string> Recording::ScanRecords() {
         return "the EDF+C file is not contiguous: " + RecordName(record) + " starts at " +
                SecondsText(*onset) + ", not at " + SecondsText(expected);
       }
-      segments_.push_back({record, 0, *onset, 0});
+      segments.push_back({record, 0, *onset, 0});
     }
-    segments_.back().recordCount += 1;
-    segments_.back().durationTicks += duration;
+    segments.back().recordCount += 1;
+    segments.back().durationTicks += duration;
     previousOnset = *onset;
   }
-  std::stable_sort(events_.begin(), events_.end(),
+  std::stable_sort(events.begin(), events.end(),
                    [](const Event& a, const Event& b) { return a.onsetTicks < b.onsetTicks; });
   return std::nullopt;
 }
 
 const SignalHeader& Recording::ChannelHeader(std::size_t channel) const {
-  return header_.signals[channelSignals_[channel]];
+  return header.signals[channelSignals[channel]];
 }
 
 double Recording::SamplingRate(std::size_t channel) const {
@@ -142,11 +142,11 @@ double Recording::SamplingRate(std::size_t channel) const {
 }
 
 bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> destinations) {
-  if (window.segment >= segments_.size() || window.channels.size() != channelSignals_.size() ||
-      destinations.size() != channelSignals_.size()) {
+  if (window.segment >= segments.size() || window.channels.size() != channelSignals.size() ||
+      destinations.size() != channelSignals.size()) {
     return false;
   }
-  const Segment& segment = segments_[window.segment];
+  const Segment& segment = segments[window.segment];
   // The records (within the segment) that hold any wanted sample.
   std::int64_t firstRecord = std::numeric_limits<std::int64_t>::max();
   std::int64_t endRecord = 0;
@@ -159,22 +159,22 @@ bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> des
   }
   if (endRecord > segment.recordCount) return false;
   if (endRecord <= firstRecord) return true;  // no channel wants a sample
-  const std::int64_t recordBytes = header_.recordBytes;
+  const std::int64_t recordBytes = header.recordBytes;
   const std::int64_t batchRecords = std::max<std::int64_t>(1, kReadBatchBytes / recordBytes);
   // No zero fill: every byte is read from the file before it is used.
   const auto largestBatch =
       static_cast<std::size_t>(std::min(batchRecords, endRecord - firstRecord) * recordBytes);
-  if (readBufferBytes_ < largestBatch) {
-    readBuffer_.reset(new std::byte[largestBatch]);
-    readBufferBytes_ = largestBatch;
+  if (readBufferBytes < largestBatch) {
+    readBuffer.reset(new std::byte[largestBatch]);
+    readBufferBytes = largestBatch;
   }
   for (std::int64_t batchStart = firstRecord; batchStart < endRecord; batchStart += batchRecords) {
     const std::int64_t batchEnd = std::min(endRecord, batchStart + batchRecords);
-    const std::span<std::byte> buffer(readBuffer_.get(),
+    const std::span<std::byte> buffer(readBuffer.get(),
                                       static_cast<std::size_t>((batchEnd - batchStart) * recordBytes));
     const std::int64_t offset =
-        header_.fixed.headerBytes + (segment.firstRecord + batchStart) * recordBytes;
-    if (!file_->ReadAt(offset, buffer)) return false;
+        header.fixed.headerBytes + (segment.firstRecord + batchStart) * recordBytes;
+    if (!file->ReadAt(offset, buffer)) return false;
     // De-interleave: each channel's part of each record goes to its place in one copy.
     for (std::size_t channel = 0; channel < window.channels.size(); ++channel) {
       const SampleRange& range = window.channels[channel];

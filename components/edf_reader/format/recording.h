@@ -54,18 +54,18 @@ class Recording {
   // which need not be valid text.
   static Result<std::unique_ptr<Recording>> OpenNative(const std::filesystem::path& path);
 
-  const Header& header() const { return header_; }
-  std::int64_t StartSecond() const { return header_.fixed.startSecond; }
-  std::int64_t RecordDurationTicks() const { return header_.fixed.recordDurationTicks; }
+  const Header& FileHeader() const { return header; }
+  std::int64_t StartSecond() const { return header.fixed.startSecond; }
+  std::int64_t RecordDurationTicks() const { return header.fixed.recordDurationTicks; }
   // Complete data records in use (a truncated last record and trailing bytes are left out).
-  std::int64_t RecordCount() const { return recordCount_; }
-  const std::vector<Segment>& Segments() const { return segments_; }
+  std::int64_t RecordCount() const { return recordCount; }
+  const std::vector<Segment>& Segments() const { return segments; }
   // The ordinary signals, annotation signals excluded: channel i is signal ChannelSignals()[i].
-  const std::vector<std::size_t>& ChannelSignals() const { return channelSignals_; }
+  const std::vector<std::size_t>& ChannelSignals() const { return channelSignals; }
   const SignalHeader& ChannelHeader(std::size_t channel) const;
   double SamplingRate(std::size_t channel) const;
   // Every annotation, time keeping excluded, ordered by onset (ties keep file order).
-  const std::vector<Event>& Events() const { return events_; }
+  const std::vector<Event>& Events() const { return events; }
 
   // Times below are ticks from the header's start second. A window's bounds are shifted
   // kWindowShiftTicks earlier before samples are counted: a time that arrives as a day number
@@ -105,15 +105,15 @@ class Recording {
   std::optional<std::string> CheckSampleArithmetic() const;
   ChannelGrid GridOf(std::size_t channel, const Segment& segment) const;
 
-  std::unique_ptr<RandomAccessFile> file_;
-  Header header_;
-  std::int64_t recordCount_ = 0;
-  std::vector<std::size_t> channelSignals_;
-  std::vector<Segment> segments_;
-  std::vector<Event> events_;
+  std::unique_ptr<RandomAccessFile> file;
+  Header header;
+  std::int64_t recordCount = 0;
+  std::vector<std::size_t> channelSignals;
+  std::vector<Segment> segments;
+  std::vector<Event> events;
   // Kept between reads: fresh memory for every window would cost a page fault per page.
-  std::unique_ptr<std::byte[]> readBuffer_;
-  std::size_t readBufferBytes_ = 0;
+  std::unique_ptr<std::byte[]> readBuffer;
+  std::size_t readBufferBytes = 0;
 };
 
 }  // namespace edf

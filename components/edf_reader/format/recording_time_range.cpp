@@ -29,7 +29,7 @@ std::int64_t Recording::DayNumberLimit() const {
   // 1-us margin of the window rule and within half the spacing of the fastest channel, so
   // that every sample keeps a day number of its own.
   double allowedTicks = static_cast<double>(kWindowShiftTicks);
-  for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
+  for (std::size_t channel = 0; channel < channelSignals.size(); ++channel) {
     const double spacing = static_cast<double>(RecordDurationTicks()) /
                            static_cast<double>(ChannelHeader(channel).samplesPerRecord);
     allowedTicks = std::min(allowedTicks, spacing / 2);
@@ -45,7 +45,7 @@ std::optional<std::string> Recording::CheckTimeRange() const {
   const std::int64_t limit = DayNumberLimit();
   const std::string range = "the dates after " + DateText(-limit) + " and before " + DateText(limit) +
                             ", where day numbers still place every sample" +
-                            (channelSignals_.empty() ? "" : " of the fastest channel") + " to 1 us";
+                            (channelSignals.empty() ? "" : " of the fastest channel") + " to 1 us";
   const auto outside = [&](std::int64_t ticks) {
     const auto start = CheckedMultiply(std::abs(StartSecond()), kTicksPerSecond);
     if (!start) return true;
@@ -54,13 +54,13 @@ std::optional<std::string> Recording::CheckTimeRange() const {
   };
   const auto seconds = [](std::int64_t ticks) { return std::to_string(ticks / kTicksPerSecond) + " s"; };
   if (outside(0)) return "the start date " + DateText(StartSecond() / 86400) + " lies outside " + range;
-  for (std::size_t i = 0; i < segments_.size(); ++i) {
-    const Segment& segment = segments_[i];
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    const Segment& segment = segments[i];
     if (outside(segment.startTicks) || outside(segment.startTicks + segment.durationTicks)) {
       return "the data records from " + seconds(segment.startTicks) + " after the start lie outside " + range;
     }
   }
-  for (const Event& event : events_) {
+  for (const Event& event : events) {
     if (outside(event.onsetTicks)) {
       return "the annotation at " + seconds(event.onsetTicks) + " from the start lies outside " + range;
     }

@@ -16,14 +16,14 @@ constexpr std::int64_t kMaximumRecordingTicks = std::int64_t{1'000'000'000'000'0
 
 std::optional<std::string> Recording::CheckSampleArithmetic() const {
   const std::int64_t duration = RecordDurationTicks();
-  const auto total = CheckedMultiply(recordCount_, duration);
+  const auto total = CheckedMultiply(recordCount, duration);
   if (!total || *total > kMaximumRecordingTicks) {
     return "the data records would last more than 3000 years";
   }
-  for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
+  for (std::size_t channel = 0; channel < channelSignals.size(); ++channel) {
     const std::int64_t n = ChannelHeader(channel).samplesPerRecord;
-    const std::string name = "signal " + std::to_string(channelSignals_[channel] + 1);
-    if (!CheckedMultiply(recordCount_, n)) {
+    const std::string name = "signal " + std::to_string(channelSignals[channel] + 1);
+    if (!CheckedMultiply(recordCount, n)) {
       return name + " has more samples than a 64-bit count holds";
     }
     const auto product = CheckedMultiply(duration, n);
@@ -44,19 +44,19 @@ std::optional<std::size_t> Recording::FindSegment(std::int64_t ticks) const {
   // can hold the time.
   if (ticks > std::numeric_limits<std::int64_t>::max() - kWindowShiftTicks) return std::nullopt;
   const auto after = std::upper_bound(
-      segments_.begin(), segments_.end(), ticks + kWindowShiftTicks,
+      segments.begin(), segments.end(), ticks + kWindowShiftTicks,
       [](std::int64_t t, const Segment& segment) { return t < segment.startTicks; });
-  if (after == segments_.begin()) return std::nullopt;
+  if (after == segments.begin()) return std::nullopt;
   const Segment& segment = *(after - 1);
   if (ticks + kWindowShiftTicks - segment.startTicks >= segment.durationTicks) return std::nullopt;
-  return static_cast<std::size_t>(after - 1 - segments_.begin());
+  return static_cast<std::size_t>(after - 1 - segments.begin());
 }
 
 std::optional<Window> Recording::WindowIn(std::size_t segment, std::int64_t from,
                                           std::int64_t length) const {
-  if (segment >= segments_.size() || length < 0) return std::nullopt;
+  if (segment >= segments.size() || length < 0) return std::nullopt;
   Window window{segment, {}};
-  for (std::size_t channel = 0; channel < channelSignals_.size(); ++channel) {
+  for (std::size_t channel = 0; channel < channelSignals.size(); ++channel) {
     auto range = ChannelWindowIn(channel, segment, from, length);
     if (!range) return std::nullopt;
     window.channels.push_back(*range);
@@ -66,7 +66,7 @@ std::optional<Window> Recording::WindowIn(std::size_t segment, std::int64_t from
 
 std::optional<SampleRange> Recording::ChannelWindowIn(std::size_t channel, std::size_t segment,
                                                       std::int64_t from, std::int64_t length) const {
-  if (channel >= channelSignals_.size() || segment >= segments_.size() || length < 0) {
+  if (channel >= channelSignals.size() || segment >= segments.size() || length < 0) {
     return std::nullopt;
   }
   // Saturated: a bound beyond the segment selects nothing more, however far beyond it lies.
@@ -74,21 +74,21 @@ std::optional<SampleRange> Recording::ChannelWindowIn(std::size_t channel, std::
   constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
   const std::int64_t start = from < kLowest ? kLowest : from;
   const std::int64_t end = start > kHighest - length ? kHighest : start + length;
-  const Segment& s = segments_[segment];
+  const Segment& s = segments[segment];
   return SamplesInWindow(start - kWindowShiftTicks, end - kWindowShiftTicks, GridOf(channel, s));
 }
 
 std::optional<Window> Recording::WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const {
   const auto segment = FindSegment(startTicks);
   if (!segment) return std::nullopt;
-  return WindowIn(*segment, startTicks - segments_[*segment].startTicks, durationTicks);
+  return WindowIn(*segment, startTicks - segments[*segment].startTicks, durationTicks);
 }
 
 std::optional<SampleRange> Recording::ChannelWindowAt(std::size_t channel, std::int64_t startTicks,
                                                       std::int64_t durationTicks) const {
   const auto segment = FindSegment(startTicks);
   if (!segment) return std::nullopt;
-  return ChannelWindowIn(channel, *segment, startTicks - segments_[*segment].startTicks,
+  return ChannelWindowIn(channel, *segment, startTicks - segments[*segment].startTicks,
                          durationTicks);
 }
 

@@ -10,23 +10,23 @@ namespace edf {
 template <typename T>
 class Result {
  public:
-  Result(T value) : value_(std::move(value)) {}
-  static Result Refuse(std::string reason) {
+  Result(T held) : value(std::move(held)) {}
+  static Result Refuse(std::string why) {
     Result result;
-    result.reason_ = std::move(reason);
+    result.reason = std::move(why);
     return result;
   }
 
-  bool ok() const { return value_.has_value(); }
-  T& value() { return *value_; }
-  const T& value() const { return *value_; }
-  // Empty when ok().
-  const std::string& reason() const { return reason_; }
+  bool Ok() const { return value.has_value(); }
+  T& Value() { return *value; }
+  const T& Value() const { return *value; }
+  // Empty when Ok().
+  const std::string& Reason() const { return reason; }
 
  private:
   Result() = default;
-  std::optional<T> value_;
-  std::string reason_;
+  std::optional<T> value;
+  std::string reason;
 };
 
 }  // namespace edf
