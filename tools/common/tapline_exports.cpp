@@ -18,18 +18,9 @@ void* LoadTaplineLibrary(const std::string& path, TaplineExports& exports, std::
         reinterpret_cast<void (*)()>(FindSymbol(module, name)));
     if (function == nullptr) missing += std::string(missing.empty() ? "" : " ") + name;
   };
-  resolve(found.OpenEx, "OpenEx");
-  resolve(found.Close, "Close");
-  resolve(found.GetSegment, "GetSegment");
-  resolve(found.GetSegmentTime, "GetSegmentTime");
-  resolve(found.RecSecToDate, "RecSecToDate");
-  resolve(found.GetChannelCount, "GetChannelCount");
-  resolve(found.GetChannelInf, "GetChannelInf");
-  resolve(found.GetSegmentInf, "GetSegmentInf");
-  resolve(found.GetData, "GetData");
-  resolve(found.GetData2, "GetData2");
-  resolve(found.GetEventCount, "GetEventCount");
-  resolve(found.GetEvents, "GetEvents");
+#define TAPLINE_RESOLVE_EXPORT(name) resolve(found.name, #name);
+  TAPLINE_EXPORT_NAMES(TAPLINE_RESOLVE_EXPORT)
+#undef TAPLINE_RESOLVE_EXPORT
   if (!missing.empty()) {
     error = "the library has no export " + missing;
     return nullptr;

@@ -9,19 +9,15 @@
 
 namespace tapline_host {
 
+// The twelve names, in the order of include/tapline.h; X(name) for each.
+#define TAPLINE_EXPORT_NAMES(X)                                                                   \
+  X(OpenEx) X(Close) X(GetSegment) X(GetSegmentTime) X(RecSecToDate) X(GetChannelCount)         \
+  X(GetChannelInf) X(GetSegmentInf) X(GetData) X(GetData2) X(GetEventCount) X(GetEvents)
+
 struct TaplineExports {
-  decltype(&::OpenEx) OpenEx = nullptr;
-  decltype(&::Close) Close = nullptr;
-  decltype(&::GetSegment) GetSegment = nullptr;
-  decltype(&::GetSegmentTime) GetSegmentTime = nullptr;
-  decltype(&::RecSecToDate) RecSecToDate = nullptr;
-  decltype(&::GetChannelCount) GetChannelCount = nullptr;
-  decltype(&::GetChannelInf) GetChannelInf = nullptr;
-  decltype(&::GetSegmentInf) GetSegmentInf = nullptr;
-  decltype(&::GetData) GetData = nullptr;
-  decltype(&::GetData2) GetData2 = nullptr;
-  decltype(&::GetEventCount) GetEventCount = nullptr;
-  decltype(&::GetEvents) GetEvents = nullptr;
+#define TAPLINE_EXPORT_POINTER(name) decltype(&::name) name = nullptr;
+  TAPLINE_EXPORT_NAMES(TAPLINE_EXPORT_POINTER)
+#undef TAPLINE_EXPORT_POINTER
 };
 
 // Loads the library at path as a host does (LoadModule) and fills exports from it. Returns the
