@@ -6,7 +6,7 @@
 # installs the Debian packages it needs (scripts/install-deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-echo "demo.sh: a first run takes about FIRST_RUN_DEMO on a 2-core machine (installing packages, building)"
+echo "demo.sh: a first run takes about 2 minutes on a 2-core machine (installing packages, building)"
 scripts/install-deps.sh demo
 build=${BUILD_DIR:-build-release}
 python=${PYTHON:-/usr/bin/python3}

@@ -4,7 +4,7 @@
 # It first installs the Debian packages the build and the tests need (scripts/install-deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-echo "test.sh: a first run takes about FIRST_RUN_TEST on a 2-core machine (installing packages, building, testing)"
+echo "test.sh: a first run takes about 10 minutes on a 2-core machine (installing packages, building, testing)"
 scripts/install-deps.sh test
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja "$@"
