@@ -93,22 +93,32 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"ManyFarApartRecords", {{15, true}, {4100, false}}, 2500},
         // Each read joins the last annotation signal of one record to the first of the next,
         // so pieces cut through records.
-        LayoutCase{"ReadsAcrossRecords", {{3, false}, {15, true}, {4100, false}, {5, true}}, 2100}),
+        LayoutCase{"ReadsAcrossRecords", {{3, false}, {15, true}, {4100, false}, {5, true}}, 2100},
+        // Large annotation signals far apart, read one at a time: several batches from the cache.
+        LayoutCase{"SeveralCachedBatches", {{20000, true}, {4100, false}}, 350}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Batches of small records read together, and of large records read one at a time.
 TEST(AnnotationBytesReaderFailureTest, FailsOnceTheFileIsCutShortAndNeverGoesBack) {
-  const LayoutCase layout{"", {{16, false}, {4, true}}, 3000};
-  const Header header = HeaderOf(layout);
-  edf_test::TemporaryDirectory directory;
-  const std::string path = directory.Write("file.edf", FileBytes(kHeaderBytes + layout.records * header.recordBytes));
-  auto opened = RandomAccessFile::Open(path);
-  ASSERT_TRUE(opened.Ok()) << opened.Reason();
-  AnnotationBytesReader reader(*opened.Value(), header, layout.records);
-  ASSERT_TRUE(reader.Record(0).has_value());
-  ASSERT_TRUE(reader.Record(1).has_value());
-  std::filesystem::resize_file(path, kHeaderBytes + 2000 * header.recordBytes);
-  EXPECT_FALSE(reader.Record(2500).has_value());
-  EXPECT_FALSE(reader.Record(0).has_value());  // records are read in order only
+  const struct {
+    LayoutCase layout;
+    std::int64_t keptRecords;
+  } cases[] = {{{"SmallRecords", {{16, false}, {4, true}}, 3000}, 2000},
+               {{"SeveralCachedBatches", {{20000, true}, {4100, false}}, 350}, 300}};
+  for (const auto& c : cases) {
+    const Header header = HeaderOf(c.layout);
+    edf_test::TemporaryDirectory directory;
+    const std::string path =
+        directory.Write("file.edf", FileBytes(kHeaderBytes + c.layout.records * header.recordBytes));
+    auto opened = RandomAccessFile::Open(path);
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    AnnotationBytesReader reader(*opened.Value(), header, c.layout.records);
+    ASSERT_TRUE(reader.Record(0).has_value()) << c.layout.name;
+    ASSERT_TRUE(reader.Record(1).has_value()) << c.layout.name;
+    std::filesystem::resize_file(path, kHeaderBytes + c.keptRecords * header.recordBytes);
+    EXPECT_FALSE(reader.Record(c.layout.records - 1).has_value()) << c.layout.name;
+    EXPECT_FALSE(reader.Record(0).has_value()) << c.layout.name;  // records are read in order only
+  }
 }
 
 // A batch whose reads two threads share yields no record once the file was cut short, wherever

@@ -54,85 +54,93 @@ class TalReader {
   std::size_t position = 0;
 };
 
-struct Tal {
+// The time stamp of a TAL; its texts follow.
+struct TalStamp {
   std::int64_t onsetTicks = 0;
   std::int64_t durationTicks = 0;
-  std::vector<std::string> texts;
 };
 
-Result<Tal> ReadTal(TalReader& reader) {
-  const std::size_t start = reader.Position();
-  const std::string where = "the annotation at byte " + std::to_string(start);
+// Built only on refusal: most records hold one well-formed TAL, and opening a long recording
+// parses every record.
+std::string Where(std::size_t start) { return "the annotation at byte " + std::to_string(start); }
+
+// Reads a TAL's onset, optional duration and the 0x14 after them.
+Result<TalStamp> ReadTalStamp(TalReader& reader, std::size_t start) {
   if (reader.Peek() != '+' && reader.Peek() != '-') {
-    return Result<Tal>::Refuse(where + " does not start with + or -");
+    return Result<TalStamp>::Refuse(Where(start) + " does not start with + or -");
   }
   constexpr std::string_view kOnsetStops{"\x14\x15\x00", 3};
   const auto onsetText = reader.ReadUntil(kOnsetStops);
   if (!onsetText || reader.Peek() == kTalEnd) {
-    return Result<Tal>::Refuse(where + " is unterminated");
+    return Result<TalStamp>::Refuse(Where(start) + " is unterminated");
   }
-  Tal tal;
+  TalStamp stamp;
   const auto onset = ParseSecondsAsTicks(*onsetText);
-  if (!onset) return Result<Tal>::Refuse(where + ": the onset " + Quoted(*onsetText) + NotInRange(*onsetText));
-  tal.onsetTicks = *onset;
+  if (!onset) {
+    return Result<TalStamp>::Refuse(Where(start) + ": the onset " + Quoted(*onsetText) + NotInRange(*onsetText));
+  }
+  stamp.onsetTicks = *onset;
   if (reader.Peek() == kDurationMark) {
     reader.Skip();
     const auto durationText = reader.ReadUntil(kOnsetStops);
     if (!durationText || reader.Peek() != kTextEnd) {
-      return Result<Tal>::Refuse(where + " is unterminated");
+      return Result<TalStamp>::Refuse(Where(start) + " is unterminated");
     }
     const auto duration = ParseSecondsAsTicks(*durationText);
     if (!duration || durationText->empty() || (*durationText)[0] == '-' || (*durationText)[0] == '+') {
       const bool isUnsigned = !durationText->empty() && (*durationText)[0] != '-' && (*durationText)[0] != '+';
-      return Result<Tal>::Refuse(where + ": the duration " + Quoted(*durationText) +
-                                 (isUnsigned && IsSecondsText(*durationText) ? NotInRange(*durationText)
-                                                                            : " is not an unsigned number"));
+      return Result<TalStamp>::Refuse(Where(start) + ": the duration " + Quoted(*durationText) +
+                                      (isUnsigned && IsSecondsText(*durationText) ? NotInRange(*durationText)
+                                                                                 : " is not an unsigned number"));
     }
-    tal.durationTicks = *duration;
+    stamp.durationTicks = *duration;
   }
   reader.Skip();  // the 0x14 that ends the time stamp
-  constexpr std::string_view kTextStops{"\x14\x00", 2};
-  while (true) {
-    if (reader.AtEnd()) return Result<Tal>::Refuse(where + " is unterminated");
-    if (reader.Peek() == kTalEnd) {
-      reader.Skip();
-      return tal;
-    }
-    const auto text = reader.ReadUntil(kTextStops);
-    if (!text || reader.Peek() != kTextEnd) return Result<Tal>::Refuse(where + " is unterminated");
-    reader.Skip();
-    tal.texts.emplace_back(*text);
-  }
+  return stamp;
 }
 
 }  // namespace
 
 Result<RecordAnnotations> ParseAnnotationBytes(std::span<const std::byte> bytes, bool keepsTime) {
+  using ParseResult = Result<RecordAnnotations>;
   RecordAnnotations result;
   TalReader reader(bytes);
   bool first = true;
   while (true) {
     reader.SkipPadding();
     if (reader.AtEnd()) break;
-    auto tal = ReadTal(reader);
-    if (!tal.Ok()) return Result<RecordAnnotations>::Refuse(tal.Reason());
-    std::size_t firstText = 0;
-    if (first && keepsTime) {
-      if (tal.Value().texts.empty() || !tal.Value().texts.front().empty()) {
-        return Result<RecordAnnotations>::Refuse("the time-keeping annotation is missing");
-      }
-      result.timeKeepingOnsetTicks = tal.Value().onsetTicks;
-      firstText = 1;  // further texts of the time-keeping TAL are ordinary annotations
-    }
+    const std::size_t start = reader.Position();
+    const auto stamp = ReadTalStamp(reader, start);
+    if (!stamp.Ok()) return ParseResult::Refuse(stamp.Reason());
+    // The texts go straight into the result (the time keeper's empty one costs nothing); a
+    // missing time keeper is told only once the TAL proves well-formed, as a malformed TAL is
+    // the better reason.
+    const bool keepingTime = first && keepsTime;
     first = false;
-    for (std::size_t i = firstText; i < tal.Value().texts.size(); ++i) {
-      result.annotations.push_back(
-          {tal.Value().onsetTicks, tal.Value().durationTicks, std::move(tal.Value().texts[i])});
+    bool timeKeeperSeen = false;
+    constexpr std::string_view kTextStops{"\x14\x00", 2};
+    for (bool firstText = true;; firstText = false) {
+      if (reader.AtEnd()) return ParseResult::Refuse(Where(start) + " is unterminated");
+      if (reader.Peek() == kTalEnd) {
+        reader.Skip();
+        break;
+      }
+      const auto text = reader.ReadUntil(kTextStops);
+      if (!text || reader.Peek() != kTextEnd) return ParseResult::Refuse(Where(start) + " is unterminated");
+      reader.Skip();
+      if (keepingTime && firstText) {
+        // Further texts of the time-keeping TAL are ordinary annotations.
+        timeKeeperSeen = text->empty();
+        if (timeKeeperSeen) continue;
+      }
+      result.annotations.push_back({stamp.Value().onsetTicks, stamp.Value().durationTicks, std::string(*text)});
+    }
+    if (keepingTime) {
+      if (!timeKeeperSeen) return ParseResult::Refuse("the time-keeping annotation is missing");
+      result.timeKeepingOnsetTicks = stamp.Value().onsetTicks;
     }
   }
-  if (keepsTime && !result.timeKeepingOnsetTicks) {
-    return Result<RecordAnnotations>::Refuse("the time-keeping annotation is missing");
-  }
+  if (keepsTime && !result.timeKeepingOnsetTicks) return ParseResult::Refuse("the time-keeping annotation is missing");
   return result;
 }
 

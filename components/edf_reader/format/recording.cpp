@@ -83,6 +83,11 @@ std::optional<std::string> Recording::ScanRecords() {
     if (recordCount > 0) segments.push_back({0, recordCount, 0, recordCount * duration});
     return std::nullopt;
   }
+  // Looked up once rather than among all signals in each of the many records.
+  std::vector<std::size_t> annotationSignals;
+  for (std::size_t signal = 0; signal < h.signals.size(); ++signal) {
+    if (h.signals[signal].isAnnotation) annotationSignals.push_back(signal);
+  }
   AnnotationBytesReader reader(*file, h, recordCount);
   std::int64_t previousOnset = 0;
   for (std::int64_t record = 0; record < recordCount; ++record) {
@@ -90,10 +95,9 @@ std::optional<std::string> Recording::ScanRecords() {
     if (!recordBytes) return "the file cannot be read";
     std::size_t annotationOffset = 0;  // of the signal's bytes among the record's annotation bytes
     std::optional<std::int64_t> onset;
-    for (std::size_t signal = 0; signal < h.signals.size(); ++signal) {
-      const SignalHeader& s = h.signals[signal];
-      if (!s.isAnnotation) continue;
-      const auto bytes = recordBytes->subspan(annotationOffset, static_cast<std::size_t>(s.samplesPerRecord) * 2);
+    for (const std::size_t signal : annotationSignals) {
+      const auto bytes = recordBytes->subspan(annotationOffset,
+                                              static_cast<std::size_t>(h.signals[signal].samplesPerRecord) * 2);
       annotationOffset += bytes.size();
       const bool keepsTime = !onset.has_value();  // the first annotation signal keeps time
       auto parsed = ParseAnnotationBytes(bytes, keepsTime);
