@@ -21,5 +21,5 @@ mkdir -p "$out"
 echo
 "$build/bin/tapline-info" "$out/sample.edf" --window 92 4 --csv "$out/window.csv"
 echo
-"$python" examples/python/plot_window.py "$out/sample.edf" "$out/window.png" \
+PYTHONPATH="$PWD/python${PYTHONPATH:+:$PYTHONPATH}" "$python" examples/python/plot_window.py "$out/sample.edf" "$out/window.png" \
   --start 40 --duration 10 --library "$build/bin/libtapline.so"

@@ -13,8 +13,6 @@ import matplotlib
 
 matplotlib.use("Agg")  # files only: no display needed
 import matplotlib.pyplot as plt  # noqa: E402
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tapline  # noqa: E402
 
 

@@ -19,7 +19,7 @@ import warnings
 
 import numpy as np
 
-import tapline
+from . import TICKS_PER_SECOND, NoCalibrationError, seconds_between
 
 # Volts per unit, for the physical dimensions EDF files write for voltages.
 VOLT_SCALES = {"V": 1.0, "mV": 1e-3, "uV": 1e-6, "\u00b5V": 1e-6, "\u03bcV": 1e-6, "nV": 1e-9}
@@ -68,11 +68,11 @@ def segment_annotations(recording, segment):
     onset lies in the segment."""
     table = recording.segments()
     start = table["start"][segment]
-    segment_ticks = round(table["duration"][segment] * tapline.TICKS_PER_SECOND)
+    segment_ticks = round(table["duration"][segment] * TICKS_PER_SECOND)
     onsets, durations, labels = [], [], []
     for event in recording.events():
-        onset = tapline.seconds_between(start, event.time)
-        if 0 <= onset * tapline.TICKS_PER_SECOND < segment_ticks:
+        onset = seconds_between(start, event.time)
+        if 0 <= onset * TICKS_PER_SECOND < segment_ticks:
             onsets.append(onset)
             durations.append(float(event.duration))
             labels.append(str(event.label))
@@ -87,7 +87,7 @@ def to_mne(recording, segment=0):
         table = recording.calibration(segment)
         samples = recording.segment_samples(segment, physical=True)
         units = list(table["unit"])
-    except tapline.NoCalibrationError as error:
+    except NoCalibrationError as error:
         warnings.warn("%s; the MNE channels hold digital values as \"misc\"" % error)
         samples = [s.astype(np.float64) for s in recording.segment_samples(segment)]
         units = [None] * len(names)

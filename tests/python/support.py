@@ -2,7 +2,7 @@
 the project's sample recording, and a small EDF/EDF+ writer for files with known contents.
 
 Run by ctest with TAPLINE_LIBRARY, TAPLINE_EDF_MODULE, TAPLINE_REGSVR, TAPLINE_SAMPLE_WRITER
-and PYTHONPATH (examples/python) set.
+and PYTHONPATH (the tapline package and examples/python) set.
 """
 import os
 import shutil

@@ -8,7 +8,7 @@ import numpy as np
 import pandas as pd
 
 import support
-import tapline_cohort
+from tapline import cohort as tapline_cohort
 
 
 def write_cohort(workspace, count):

@@ -8,7 +8,7 @@
         rec.iter_windows(0, 4.0)  # consecutive windows that tile a segment
         rec.calibration(0)        # EDF gain, offset and unit per channel
         rec.events()              # numpy records: time, duration, type_index, texts, label
-        rec.to_mne(0)             # MNE Raw objects, one per sampling rate (tapline_mne)
+        rec.to_mne(0)             # MNE Raw objects, one per sampling rate (tapline.mne)
 
 The library holds one recording per process, so only one Recording may be open at a time.
 Failures that the library reports on the console (a refused file, a failed read) raise
@@ -31,7 +31,7 @@ from fractions import Fraction
 
 import numpy as np
 
-import edf_header
+from . import edf_header
 
 # Text buffers: the library writes at most 32 bytes and never a terminator.
 TEXT_BYTES = 32
@@ -523,9 +523,9 @@ class Recording:
         return table.view(np.recarray)
 
     def to_mne(self, segment=0):
-        """The segment as MNE Raw objects, one per sampling rate: see tapline_mne.to_mne."""
-        import tapline_mne
-        return tapline_mne.to_mne(self, segment)
+        """The segment as MNE Raw objects, one per sampling rate: see tapline.mne.to_mne."""
+        from .mne import to_mne
+        return to_mne(self, segment)
 
 
 def _sample_seconds(first, count, rate, start_ticks):

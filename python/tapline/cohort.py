@@ -1,8 +1,8 @@
 """One summary row per recording for a list of files, computed in parallel with Dask.
 
-    import tapline_cohort
-    table = tapline_cohort.cohort(paths)                         # local worker processes
-    table = tapline_cohort.cohort(paths, scheduler="tcp://host:8786")   # an existing cluster
+    from tapline import cohort
+    table = cohort.cohort(paths)                                 # local worker processes
+    table = cohort.cohort(paths, scheduler="tcp://host:8786")   # an existing cluster
 
 The library serves one recording per process and one call at a time, so every task opens,
 summarises and closes its file inside a worker process, and the default local cluster runs one
@@ -18,8 +18,7 @@ import tempfile
 
 import numpy as np
 
-import edf_header
-import tapline
+from . import NoCalibrationError, Recording, TaplineError, edf_header
 
 COLUMNS = ["path", "error", "segments", "duration", "event_count", "channels", "rates",
            "units", "minimum", "maximum", "mean"]
@@ -65,14 +64,14 @@ def summarize(path, library=None, window_seconds=WINDOW_SECONDS):
     printed = []
     try:
         with _captured_stdout(printed):
-            recording = tapline.Recording(path, library=library)
-    except tapline.TaplineError:
+            recording = Recording(path, library=library)
+    except TaplineError:
         row["error"] = _refusal(path, printed[0])
         return row
     try:
         with _captured_stdout(printed):
             _fill(row, recording, window_seconds)
-    except tapline.TaplineError as error:
+    except TaplineError as error:
         row["error"] = "%s: %s" % (error, " ".join(printed[-1].split()))
     finally:
         recording.close()
@@ -92,7 +91,7 @@ def _fill(row, recording, window_seconds):
     try:
         row["units"] = tuple(recording.calibration(0)["unit"])
         physical = True
-    except tapline.NoCalibrationError:
+    except NoCalibrationError:
         row["units"] = ("digital",) * len(names)
         physical = False
     low = np.full(len(names), np.inf)

@@ -11,7 +11,7 @@ import numpy as np
 
 import support
 import tapline
-import tapline_mne
+from tapline import mne as tapline_mne
 
 # Digital values that hit both ends of each range and a point between.
 EEG_DIGITAL = [-32768, 32767, 0, 1234]
