@@ -10,7 +10,8 @@
         rec.events()              # numpy records: time, duration, type_index, texts, label
         rec.to_mne(0)             # MNE Raw objects, one per sampling rate (tapline.mne)
 
-The library holds one recording per process, so only one Recording may be open at a time.
+The library holds one recording per process, so only one Recording may be open at a time:
+opening a second raises RecordingAlreadyOpenError until the first is closed.
 Failures that the library reports on the console (a refused file, a failed read) raise
 TaplineError here; the console text comes from the library itself.
 
@@ -22,12 +23,19 @@ the segment. The 1-us shift absorbs the rounding of a double day number, so a wi
 starts on a sample's time holds that sample, and windows with E1 = S2 tile without gap.
 """
 
+from __future__ import annotations
+
 import collections
 import ctypes
+import ctypes.util
 import math
 import os
 import pathlib
+import sys
+import sysconfig
+import weakref
 from fractions import Fraction
+from typing import Iterator, Sequence
 
 import numpy as np
 
@@ -48,6 +56,13 @@ DAYS_PER_SECOND = 1.1574074074074073e-05
 WINDOW_SHIFT_TICKS = 10
 
 LIBRARY_ENV = "TAPLINE_LIBRARY"
+# The library's file in a build folder, and the names an installation gives it (the soname
+# first: a runtime-only installation has no unversioned link).
+if os.name == "nt":
+    _BUILT_NAME, _INSTALLED_NAMES = "tapline.dll", ("tapline.dll",)
+else:
+    _BUILT_NAME, _INSTALLED_NAMES = "libtapline.so", ("libtapline.so.0", "libtapline.so")
+# Where this package sits when it runs from the source tree: <repository>/python/tapline.
 _REPOSITORY = pathlib.Path(__file__).resolve().parents[2]
 _BUILD_FOLDERS = ("build", "build-release")
 
@@ -56,32 +71,67 @@ class TaplineError(RuntimeError):
     """The library refused a call; it has written its own message on the console."""
 
 
+class RecordingAlreadyOpenError(TaplineError):
+    """A Recording was opened while another one is open in this process. The library serves
+    one recording per process: close the first (close() or the end of its with block)."""
+
+
 class NoCalibrationError(ValueError):
     """Physical values were asked of a recording whose gains and offsets are unknown (not an
     EDF file, or one whose header does not match the library's channels); says why."""
 
 
-def find_library(path=None):
-    """Path of libtapline.so: the argument, else $TAPLINE_LIBRARY, else the repository's build
-    folders (build/bin, build-release/bin, then any build*/bin). Raises FileNotFoundError."""
+def find_library(path: str | os.PathLike[str] | None = None) -> str:
+    """Path (or, from the system's library path, name) of the library, looked for in order:
+    the argument, $TAPLINE_LIBRARY, the installation (the lib folders of this Python's prefix,
+    then the system's library path), and last, when this package runs from a source tree,
+    that tree's build folders (build/bin, build-release/bin, then any build*/bin). Raises
+    FileNotFoundError saying where it looked."""
     if path:
-        return str(path)
+        return os.fspath(path)
     if os.environ.get(LIBRARY_ENV):
         return os.environ[LIBRARY_ENV]
-    folders = [_REPOSITORY / name for name in _BUILD_FOLDERS]
-    folders += sorted(p for p in _REPOSITORY.glob("build*") if p not in folders)
-    for folder in folders:
-        candidate = folder / "bin" / "libtapline.so"
+    for candidate in _prefix_candidates():
+        if candidate.is_file():
+            return str(candidate)
+    system = ctypes.util.find_library("tapline")
+    if system:
+        return system
+    for candidate in _development_candidates():
         if candidate.is_file():
             return str(candidate)
     raise FileNotFoundError(
-        "libtapline.so not found: pass its path, set %s or build the project" % LIBRARY_ENV)
+        "the Tapline library was not found: pass its path, set %s, install Tapline (in %s or "
+        "on the system's library path) or build it in %s" % (LIBRARY_ENV, sys.prefix, _REPOSITORY))
 
 
-_loaded = {}
+def _prefix_candidates() -> list[pathlib.Path]:
+    """The library's names in the lib folders of this Python's prefix (a virtual environment
+    or the system's), where `cmake --install` with that prefix puts it."""
+    prefix = pathlib.Path(sys.prefix)
+    folders = [prefix / "lib", prefix / "lib64"]
+    multiarch = sysconfig.get_config_var("MULTIARCH")
+    if multiarch:
+        folders.insert(1, prefix / "lib" / multiarch)
+    if os.name == "nt":
+        folders.insert(0, prefix / "bin")
+    return [folder / name for folder in folders for name in _INSTALLED_NAMES]
 
 
-def load_library(path=None):
+def _development_candidates() -> list[pathlib.Path]:
+    """The library in the build folders of the source tree holding this package, if it is in
+    one (an installed package has no CMakeLists.txt two folders up)."""
+    if not (_REPOSITORY / "CMakeLists.txt").is_file():
+        return []
+    folders = [_REPOSITORY / name for name in _BUILD_FOLDERS]
+    folders += sorted(p for p in _REPOSITORY.glob("build*") if p not in folders)
+    return [folder / "bin" / _BUILT_NAME for folder in folders]
+
+
+_loaded: dict[str, ctypes.CDLL] = {}
+
+
+def load_library(path: str | os.PathLike[str] | None = None) -> ctypes.CDLL:
     """The library loaded once per path, with the twelve exports' signatures declared."""
     path = find_library(path)
     if path in _loaded:
@@ -112,24 +162,24 @@ def load_library(path=None):
     return lib
 
 
-def day_number_to_datetime64(days):
+def day_number_to_datetime64(days: float | np.ndarray) -> np.ndarray:
     """Day numbers (days since 1899-12-30 00:00) as numpy datetime64 in microseconds."""
     micros = np.rint((np.asarray(days, dtype=np.float64) - UNIX_EPOCH_DAY) * 86400e6)
     return micros.astype(np.int64).astype("datetime64[us]")
 
 
-def day_number_to_datenum(days):
+def day_number_to_datenum(days: float | np.ndarray) -> np.ndarray:
     """MATLAB datenum of a day number."""
     return np.asarray(days, dtype=np.float64) + MATLAB_DATENUM_OFFSET
 
 
-def window_capacity(rate, duration):
+def window_capacity(rate: float | Fraction, duration: float) -> int:
     """Samples of one channel that a window of `duration` seconds can hold at most: the bound
     by which a host sizes GetData2's buffer."""
     return int(math.ceil(float(rate) * duration)) + 1
 
 
-def exact_rate(value):
+def exact_rate(value: float) -> Fraction:
     """The simplest fraction that rounds to the double `value`: the exact rate of a channel
     whose rate is known only as a double (256.0 -> 256, 0.1 -> 1/10, 1e-8 -> 1/100000000).
     0 for a value that is not positive and finite."""
@@ -154,20 +204,20 @@ def _simplest_between(low, high, closed):
     return whole + 1 / _simplest_between(1 / (high - whole), 1 / (low - whole), closed)
 
 
-def seconds_between(earlier, later):
+def seconds_between(earlier: float, later: float) -> float:
     """Seconds from one day number to another, rounded to 10 us: a day number of this century
     carries a time to about 0.3 us, so finer digits of a difference are noise."""
     return round((float(later) - float(earlier)) * 86400.0, 5)
 
 
-def window_ticks(start_date, segment_start, duration):
+def window_ticks(start_date: float, segment_start: float, duration: float) -> tuple[int, int]:
     """(S, L): a window's start in ticks from its segment's start, and its length in ticks, both
     rounded to the nearest tick with ties to even, in the component's double arithmetic."""
     return (round((float(start_date) - float(segment_start)) * TICKS_PER_DAY),
             round(float(duration) * TICKS_PER_SECOND))
 
 
-def samples_before(ticks, rate):
+def samples_before(ticks: int, rate: Fraction) -> int:
     """Samples k >= 0 of a channel at an exact `rate` (Hz) with k / rate earlier than `ticks`
     after the segment's start: ceil(ticks x rate / 10^7), 0 for ticks <= 0."""
     if ticks <= 0:
@@ -177,7 +227,8 @@ def samples_before(ticks, rate):
     return -(-numerator // denominator)
 
 
-def window_ranges(rates, counts, start_ticks, length_ticks):
+def window_ranges(rates: Sequence[Fraction], counts: Sequence[int], start_ticks: int,
+                  length_ticks: int) -> list[tuple[int, int]]:
     """Per channel, (first, count) of a window's samples within the segment: those at times in
     [S - 10, S + L - 10) ticks, clamped to the channel's `counts` samples in the segment. Rates
     are exact Fractions (see exact_rate)."""
@@ -193,7 +244,7 @@ def window_ranges(rates, counts, start_ticks, length_ticks):
     return ranges
 
 
-def segment_sample_count(duration, rate):
+def segment_sample_count(duration: float, rate: Fraction) -> int:
     """A channel's samples in a segment of `duration` seconds: round(duration x rate)."""
     return round(Fraction(float(duration)) * rate)
 
@@ -221,40 +272,54 @@ segment's start) and samples (one array per channel)."""
 _READ_LEAD_TICKS = 20
 
 
-class Recording:
-    """One open recording. Raises TaplineError when the library does not open the file."""
+# Closes the library's recording of the Recording open in this process, if any.
+_open_recording: weakref.finalize | None = None
 
-    def __init__(self, path, library=None):
-        self._lib = load_library(library)
+
+class Recording:
+    """One open recording. Raises TaplineError when the library does not open the file, and
+    RecordingAlreadyOpenError while another Recording of this process is open. The library's
+    recording is closed by close(), the end of a with block, or else when the object is
+    collected or the interpreter exits."""
+
+    def __init__(self, path: str | os.PathLike[str], library: str | os.PathLike[str] | None = None):
+        global _open_recording
         self.path = os.fspath(path)
+        other = _open_recording.peek() if _open_recording is not None else None
+        if other is not None:
+            raise RecordingAlreadyOpenError(
+                "%s is still open and the library serves one recording per process: close it "
+                "before opening %s" % (other[0].path, self.path))
+        self._lib = load_library(library)
         count = ctypes.c_int(0)
         if self._lib.OpenEx(os.fsencode(path), ctypes.byref(count)) != 1:
             # COM stays initialised after a refused file; Close balances it.
             self._lib.Close()
             raise TaplineError("the library did not open %s" % path)
         self.segment_count = count.value
-        self._open = True
+        # Holds no reference to self, so a Recording dropped unclosed is collected and closed.
+        self._closer = weakref.finalize(self, self._lib.Close)
+        _open_recording = self._closer
         # The open recording does not change: what costs a read is kept.
-        self._values = {}
-        self._layouts = {}
-        self._calibrations = {}
-        self._segment_table = None
+        self._values: dict[int, tuple[list[float], list[int]]] = {}
+        self._layouts: dict[int, _Layout] = {}
+        self._calibrations: dict[int, np.ndarray] = {}
+        self._segment_table: np.ndarray | None = None
         self._header, self._header_problem = self._read_edf_header()
 
-    def close(self):
-        if self._open:
-            self._lib.Close()
-            self._open = False
+    def close(self) -> None:
+        """Closes the recording in the library; later calls do nothing."""
+        self._closer()
 
-    def __enter__(self):
+    def __enter__(self) -> Recording:
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, *exc: object) -> None:
         self.close()
 
     # -- segments and channels -------------------------------------------------------------
 
-    def segments(self):
+    def segments(self) -> np.ndarray:
         """Structured array: start (day number), start_time (datetime64), duration (s)."""
         if self._segment_table is None:
             n = self.segment_count
@@ -269,7 +334,7 @@ class Recording:
             self._segment_table = table
         return self._segment_table.copy()
 
-    def segment_at(self, date):
+    def segment_at(self, date: float) -> int:
         """Index of the segment that holds the day number by the window rule, or -1."""
         for segment, (start, duration) in enumerate(self._segments()):
             ticks, _ = window_ticks(date, start, 0.0)
@@ -277,7 +342,7 @@ class Recording:
                 return segment
         return -1
 
-    def recording_seconds_to_date(self, seconds):
+    def recording_seconds_to_date(self, seconds: float) -> float:
         """Day number of `seconds` after the recording's beginning, kept to the sub-second
         (the library's own conversion gives whole seconds)."""
         whole = math.floor(seconds)
@@ -287,10 +352,10 @@ class Recording:
             raise TaplineError("%r s cannot be converted to a date" % seconds)
         return date.value + (seconds - whole) * DAYS_PER_SECOND
 
-    def channel_count(self, segment):
+    def channel_count(self, segment: int) -> int:
         return self._lib.GetChannelCount(segment)
 
-    def channel_names(self, segment=0):
+    def channel_names(self, segment: int = 0) -> list[str]:
         """The channels' names, without reading samples."""
         names = []
         for channel in range(self._lib.GetChannelCount(segment)):
@@ -300,7 +365,7 @@ class Recording:
             names.append(_text(name))
         return names
 
-    def channels(self, segment=0):
+    def channels(self, segment: int = 0) -> np.ndarray:
         """Structured array: name, value (for EDF the sampling rate in Hz), samples (count in
         the segment), as the library reports them. Reads every sample of the segment to learn
         the counts; windows do not need this for EDF files."""
@@ -317,14 +382,14 @@ class Recording:
         self._values[segment] = (list(values[:n]), list(counts[:n]))
         return table
 
-    def rates(self, segment=0):
+    def rates(self, segment: int = 0) -> list[Fraction]:
         """Exact sampling rates (Fractions, Hz) of the segment's channels: for an EDF file
         from its header, else the simplest fractions of the library's values."""
         return list(self._layout(segment).rates)
 
     # -- calibration -------------------------------------------------------------------------
 
-    def calibration(self, segment=0):
+    def calibration(self, segment: int = 0) -> np.ndarray:
         """Structured array per channel: name, unit, gain, offset (physical = gain x digital +
         offset, float64), physical_min/max, digital_min/max. Raises NoCalibrationError with
         the reason when the file is not EDF or its header does not match the channels."""
@@ -377,7 +442,7 @@ class Recording:
 
     # -- samples -----------------------------------------------------------------------------
 
-    def segment_samples(self, segment, physical=False):
+    def segment_samples(self, segment: int, physical: bool = False) -> list[np.ndarray]:
         """Every sample of the segment: one int16 array per channel (float64 physical values
         with physical=True)."""
         counts = self.channels(segment)["samples"]
@@ -387,7 +452,8 @@ class Recording:
         arrays = np.split(buffer[:int(counts.sum())], np.cumsum(counts)[:-1]) if len(counts) else []
         return self._to_physical(segment, arrays) if physical else arrays
 
-    def window(self, start_date, duration, physical=False):
+    def window(self, start_date: float, duration: float,
+               physical: bool = False) -> list[np.ndarray]:
         """Samples of a window of `duration` seconds from the day number `start_date`, within
         one segment: one int16 array per channel (float64 physical values with physical=True).
         The window holds what the library's GetData2 returns for it."""
@@ -395,19 +461,21 @@ class Recording:
         arrays = self._get_data2(segment, start_date, duration, ranges)
         return self._to_physical(segment, arrays) if physical else arrays
 
-    def window_times(self, start_date, duration):
+    def window_times(self, start_date: float, duration: float) -> list[np.ndarray]:
         """Per channel, the times of window()'s samples in seconds after start_date."""
         segment, start_ticks, ranges = self._window_layout(start_date, duration)
         rates = self._layout(segment).rates
         return [_sample_seconds(first, count, rate, start_ticks)
                 for rate, (first, count) in zip(rates, ranges)]
 
-    def window_at_seconds(self, recording_seconds, duration, physical=False):
+    def window_at_seconds(self, recording_seconds: float, duration: float,
+                          physical: bool = False) -> list[np.ndarray]:
         """window() with the start in seconds from the recording's beginning."""
         return self.window(self.recording_seconds_to_date(recording_seconds), duration,
                            physical)
 
-    def iter_windows(self, segment, seconds, physical=False):
+    def iter_windows(self, segment: int, seconds: float,
+                     physical: bool = False) -> Iterator[Window]:
         """Consecutive windows of `seconds` that tile the segment exactly (the last one ends
         at the segment's end): every sample once, in order, one window in memory at a time."""
         layout = self._layout(segment)
@@ -492,12 +560,12 @@ class Recording:
 
     # -- events and MNE ----------------------------------------------------------------------
 
-    def event_count(self):
+    def event_count(self) -> int:
         count = ctypes.c_int(0)
         self._lib.GetEventCount(ctypes.byref(count))
         return count.value
 
-    def events(self):
+    def events(self) -> np.recarray:
         """numpy records: time (day number, whole seconds exact), time_stamp (datetime64),
         duration (s), type_index (-1 when the event or its type could not be read), type_text1,
         type_text2, label."""
@@ -522,7 +590,7 @@ class Recording:
         table["time_stamp"] = day_number_to_datetime64(np.nan_to_num(table["time"]))
         return table.view(np.recarray)
 
-    def to_mne(self, segment=0):
+    def to_mne(self, segment: int = 0) -> list:
         """The segment as MNE Raw objects, one per sampling rate: see tapline.mne.to_mne."""
         from .mne import to_mne
         return to_mne(self, segment)

@@ -2,7 +2,7 @@
 the project's sample recording, and a small EDF/EDF+ writer for files with known contents.
 
 Run by ctest with TAPLINE_LIBRARY, TAPLINE_EDF_MODULE, TAPLINE_REGSVR, TAPLINE_SAMPLE_WRITER
-and PYTHONPATH (the tapline package and examples/python) set.
+and PYTHONPATH (examples/python) set, in a Python that has the tapline package installed.
 """
 import os
 import shutil
