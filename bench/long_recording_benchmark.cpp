@@ -118,7 +118,7 @@ void PrintPythonFirstWindow(const std::string& binaries, const std::string& path
   }
   const std::string script =
       "import sys, time\n"
-      "sys.path.insert(0, '" TAPLINE_SOURCE_DIR "/examples/python')\n"
+      "sys.path.insert(0, '" TAPLINE_SOURCE_DIR "/python')\n"
       "import tapline\n"
       "start = time.perf_counter()\n"
       "recording = tapline.Recording(sys.argv[1])\n"
