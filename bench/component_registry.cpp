@@ -21,7 +21,7 @@ std::string RegisterComponent(const std::string& folder) {
   if (mkdtemp(dataHome) == nullptr || setenv("XDG_DATA_HOME", dataHome, 1) != 0) {
     throw std::runtime_error("cannot create a private class registry");
   }
-  void* module = dlopen((folder + "libtapline_edf.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* module = dlopen((folder + "libtapline_open_formats.so").c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) throw std::runtime_error(dlerror());
   // dlsym hands out functions as object pointers; the module exports this signature.
   const auto registerServer = reinterpret_cast<long (*)()>(dlsym(module, "DllRegisterServer"));

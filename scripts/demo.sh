@@ -15,7 +15,7 @@ out="$build/demo"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAPLINE_BUILD_TESTS=OFF
 cmake --build "$build" -j "$(nproc)"
 
-"$build/bin/tapline-regsvr" "$build/bin/libtapline_edf.so"
+"$build/bin/tapline-regsvr" "$build/bin/libtapline_open_formats.so"
 mkdir -p "$out"
 "$build/bin/tapline-sample-writer" "$out/sample.edf"
 echo

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "edf_test_files.h"
-#include "format/recording.h"
+#include "formats/edf/recording.h"
 #include "host_fixture.h"
 
 namespace end_to_end {

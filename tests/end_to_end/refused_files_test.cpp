@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "edf_test_files.h"
-#include "format/recording.h"
+#include "formats/edf/recording.h"
 #include "host_fixture.h"
 #include "malformed_files.h"
 

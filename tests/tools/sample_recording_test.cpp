@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "edf_writer.h"
-#include "format/numeric_fields.h"
-#include "format/recording.h"
+#include "formats/edf/numeric_fields.h"
+#include "formats/edf/recording.h"
 #include "sample_recording.h"
 
 namespace {

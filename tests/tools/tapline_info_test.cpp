@@ -12,8 +12,8 @@
 
 #include "day_number.h"
 #include "edf_writer.h"
-#include "format/numeric_fields.h"
-#include "format/recording.h"
+#include "formats/edf/numeric_fields.h"
+#include "formats/edf/recording.h"
 #include "sample_recording.h"
 
 namespace {
@@ -324,8 +324,10 @@ TEST_F(TaplineInfoTest, UnregisteredComponentIsExplained) {
   const ProcessRun run = Execute("XDG_DATA_HOME='" + empty.string() + "' '" + TAPLINE_INFO + "' " + Sample());
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out.rfind("Creation of StorageMan failed\nMake sure that\n", 0), 0u) << run.out;
-  EXPECT_NE(run.err.find("is the reader component registered (tapline-regsvr libtapline_edf.so)?"),
-            std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("is the reader component registered"
+                         " (tapline-regsvr libtapline_open_formats.so)?"),
+            std::string::npos)
+      << run.err;
 }
 
 TEST_F(TaplineInfoTest, RejectsIncompleteArguments) {

@@ -2,7 +2,7 @@
 """The Windows build end to end under Wine, against the Linux build on the same recording.
 
 1. Before registration, tapline-info.exe must fail with the library's creation message.
-2. regsvr32 registers tapline_edf.dll in the (throwaway) Wine prefix.
+2. regsvr32 registers tapline_open_formats.dll in the (throwaway) Wine prefix.
 3. tapline-info.exe and the Linux tapline-info (component registered in a private data
    directory) read the same recording; their outputs must agree line by line.
 4. regsvr32 /u removes the registration again.
@@ -53,7 +53,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
     parser.add_argument("--windows-info", required=True, help="tapline-info.exe")
-    parser.add_argument("--windows-component", required=True, help="tapline_edf.dll")
+    parser.add_argument("--windows-component", required=True, help="tapline_open_formats.dll")
     parser.add_argument("--linux-info", required=True)
     parser.add_argument("--linux-regsvr", required=True)
     parser.add_argument("--linux-component", required=True)

@@ -1,5 +1,5 @@
-// tapline_edf.dll registered in the system registry by its own DllRegisterServer, created by
-// tapline.dll through the system's CoCreateInstance, and read through the twelve exports. Text
+// tapline_open_formats.dll registered in the system registry by its own DllRegisterServer,
+// created by tapline.dll through the system's CoCreateInstance, and read through the twelve exports. Text
 // reaches the host in the thread's ANSI code page, which under Wine is Windows-1252.
 #include <gtest/gtest.h>
 
@@ -74,7 +74,7 @@ class RegisteredComponentTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (windows_test::StorageManIsRegistered()) return;  // a real component: leave it alone
-    component = LoadLibraryA("tapline_edf.dll");
+    component = LoadLibraryA("tapline_open_formats.dll");
     if (component == nullptr) return;
     registered = CallServerFunction(component, "DllRegisterServer") == S_OK;
 
@@ -101,7 +101,7 @@ class RegisteredComponentTest : public testing::Test {
     if (component == nullptr && windows_test::StorageManIsRegistered()) {
       GTEST_SKIP() << "a reader component is registered here";
     }
-    ASSERT_TRUE(registered) << "tapline_edf.dll did not register";
+    ASSERT_TRUE(registered) << "tapline_open_formats.dll did not register";
     ASSERT_TRUE(library.IsLoaded());
   }
 

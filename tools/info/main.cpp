@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "format/recording.h"
+#include "formats/edf/recording.h"
 #include "progress_bar.h"
 #include "recording_queries.h"
 #include "recording_report.h"
@@ -81,7 +81,8 @@ void ExplainRefusal(const std::string& file) {
   } else {
     std::fprintf(stderr,
                  "\ntapline-info: %s is a readable EDF file, but the library could not open it:"
-                 " is the reader component registered (tapline-regsvr libtapline_edf.so)?\n",
+                 " is the reader component registered"
+                 " (tapline-regsvr libtapline_open_formats.so)?\n",
                  TerminalSafe(file).c_str());
   }
 }

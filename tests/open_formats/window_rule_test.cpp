@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "edf_test_files.h"
-#include "format/sample_window.h"
+#include "formats/edf/sample_window.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "format/text_encoding.h"
+#include "formats/edf/text_encoding.h"
 
 #include <gtest/gtest.h>
 

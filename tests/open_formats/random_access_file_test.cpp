@@ -1,5 +1,5 @@
 // Positioned reads and what they do when the file changes under them.
-#include "format/random_access_file.h"
+#include "formats/edf/random_access_file.h"
 
 #include <gtest/gtest.h>
 

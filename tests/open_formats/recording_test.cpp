@@ -1,13 +1,13 @@
 // The EDF/EDF+ parser through its C++ API, on files written byte by byte.
-#include "format/recording.h"
+#include "formats/edf/recording.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "edf_test_files.h"
-#include "format/calendar.h"
-#include "format/numeric_fields.h"
+#include "formats/edf/calendar.h"
+#include "formats/edf/numeric_fields.h"
 
 namespace {
 

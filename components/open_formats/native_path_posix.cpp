@@ -1,6 +1,6 @@
 #include <string>
 
-#include "format/text_encoding.h"
+#include "formats/edf/text_encoding.h"
 #include "native_path.h"
 
 namespace edf_component {

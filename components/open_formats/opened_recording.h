@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "format/recording.h"
-#include "format/result.h"
+#include "formats/edf/recording.h"
+#include "formats/edf/result.h"
 
 namespace edf_component {
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "format/recording.h"
+#include "formats/edf/recording.h"
 
 namespace edf_component {
 

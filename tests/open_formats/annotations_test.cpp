@@ -1,6 +1,6 @@
 // One annotation signal's bytes of one record: what a record yields, and which reason a refusal
 // gives when a TAL is wrong in more than one way.
-#include "format/annotations.h"
+#include "formats/edf/annotations.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "edf_test_files.h"
-#include "format/calendar.h"
+#include "formats/edf/calendar.h"
 #include "name_based_guid.h"
 #include "platform/platform.h"
 #include "reader/reader_ids.h"

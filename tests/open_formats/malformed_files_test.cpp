@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "edf_test_files.h"
-#include "format/recording.h"
+#include "formats/edf/recording.h"
 #include "malformed_files.h"
 
 namespace {

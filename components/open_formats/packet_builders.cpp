@@ -6,8 +6,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "format/numeric_fields.h"
-#include "format/text_encoding.h"
+#include "formats/edf/numeric_fields.h"
+#include "formats/edf/text_encoding.h"
 #include "name_based_guid.h"
 #include "packet_writer.h"
 #include "reader/reader_ids.h"

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "format/recording.h"
+#include "formats/edf/recording.h"
 #include "platform/platform.h"
 
 namespace edf_component {

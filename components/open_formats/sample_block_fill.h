@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "format/recording.h"
+#include "formats/edf/recording.h"
 #include "platform/platform.h"
 
 namespace edf_component {

@@ -1,5 +1,5 @@
 // The annotation bytes of each data record, read in batches, against the file's own bytes.
-#include "format/annotation_bytes_reader.h"
+#include "formats/edf/annotation_bytes_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "edf_test_files.h"
-#include "format/random_access_file.h"
+#include "formats/edf/random_access_file.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "format/numeric_fields.h"
+#include "formats/edf/numeric_fields.h"
 
 namespace edf_component {
 
