@@ -1,0 +1,140 @@
+#include "sample_formats.h"
+
+namespace wfdb {
+
+namespace {
+
+unsigned Byte(std::span<const std::byte> bytes, std::size_t i) {
+  return i < bytes.size() ? static_cast<unsigned>(bytes[i]) : 0u;
+}
+
+std::int16_t SignExtend(unsigned value, int bits) {
+  const unsigned sign = 1u << (bits - 1);
+  const int extended = static_cast<int>(value ^ sign) - static_cast<int>(sign);
+  return extended == -static_cast<int>(sign) ? kInvalidSample : static_cast<std::int16_t>(extended);
+}
+
+// The unit's samples, each `bits` wide and still unsigned.
+void UnpackUnit(int format, std::span<const std::byte> bytes, std::size_t at, unsigned* samples) {
+  switch (format) {
+    case 212: {
+      const unsigned middle = Byte(bytes, at + 1);
+      samples[0] = Byte(bytes, at) | (middle & 0x0F) << 8;
+      samples[1] = Byte(bytes, at + 2) | (middle & 0xF0) << 4;
+      break;
+    }
+    case 310: {
+      const unsigned a = Byte(bytes, at) | Byte(bytes, at + 1) << 8;
+      const unsigned b = Byte(bytes, at + 2) | Byte(bytes, at + 3) << 8;
+      samples[0] = (a >> 1) & 0x3FF;
+      samples[1] = (b >> 1) & 0x3FF;
+      samples[2] = (a >> 11 & 0x1F) | (b >> 11 & 0x1F) << 5;
+      break;
+    }
+    case 311: {
+      const unsigned word = Byte(bytes, at) | Byte(bytes, at + 1) << 8 | Byte(bytes, at + 2) << 16 |
+                            Byte(bytes, at + 3) << 24;
+      samples[0] = word & 0x3FF;
+      samples[1] = word >> 10 & 0x3FF;
+      samples[2] = word >> 20 & 0x3FF;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+std::int16_t DecodeSingle(int format, std::span<const std::byte> bytes, std::size_t at) {
+  switch (format) {
+    case 8:
+      // A difference: -128 is as valid as any other.
+      return static_cast<std::int16_t>(static_cast<int>(Byte(bytes, at) ^ 0x80) - 0x80);
+    case 16:
+      return SignExtend(Byte(bytes, at) | Byte(bytes, at + 1) << 8, 16);
+    case 61:
+      return SignExtend(Byte(bytes, at) << 8 | Byte(bytes, at + 1), 16);
+    case 80:
+      return SignExtend(Byte(bytes, at) ^ 0x80, 8);
+    case 160:
+      return SignExtend((Byte(bytes, at) | Byte(bytes, at + 1) << 8) ^ 0x8000, 16);
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+std::optional<UnitShape> UnitOf(int format) {
+  switch (format) {
+    case 8:
+    case 80:
+      return UnitShape{1, 1};
+    case 16:
+    case 61:
+    case 160:
+      return UnitShape{1, 2};
+    case 212:
+      return UnitShape{2, 3};
+    case 310:
+    case 311:
+      return UnitShape{3, 4};
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<std::string> WhyUnreadable(int format) {
+  if (UnitOf(format)) return std::nullopt;
+  switch (format) {
+    case 24:
+    case 32:
+      return "whose samples do not fit in 16 bits";
+    case 508:
+    case 516:
+      return "compressed with FLAC, which this reader does not decode";
+    case 524:
+      return "compressed with FLAC, and whose samples do not fit in 16 bits";
+    default:
+      return "which is not a WFDB sample format";
+  }
+}
+
+std::int64_t WholeSamplesIn(int format, std::int64_t bytes) {
+  const auto unit = UnitOf(format);
+  if (!unit || bytes <= 0) return 0;
+  std::int64_t whole = bytes / unit->bytes * unit->samples;
+  const std::int64_t rest = bytes % unit->bytes;
+  // A unit cut short still holds its samples that lie wholly in the bytes it has: the first
+  // of a 212 unit in 2 bytes, of a 310 unit in its first word, and of a 311 unit in 2 bytes
+  // (bits 0-9), its second in 3 (bits 10-19).
+  if ((format == 212 || format == 310 || format == 311) && rest >= 2) ++whole;
+  if (format == 311 && rest == 3) ++whole;
+  return whole;
+}
+
+void DecodeSamples(int format, std::span<const std::byte> units, int skip, std::int64_t count,
+                   std::int16_t* out) {
+  const auto unit = UnitOf(format);
+  if (!unit || count <= 0) return;
+  if (unit->samples == 1) {
+    for (std::int64_t k = 0; k < count; ++k) {
+      out[k] = DecodeSingle(format, units, static_cast<std::size_t>(k) * unit->bytes);
+    }
+    return;
+  }
+  const int bits = format == 212 ? 12 : 10;
+  unsigned samples[3] = {};
+  std::size_t at = 0;
+  int inUnit = skip;
+  UnpackUnit(format, units, at, samples);
+  for (std::int64_t k = 0; k < count; ++k) {
+    if (inUnit == unit->samples) {
+      at += unit->bytes;
+      inUnit = 0;
+      UnpackUnit(format, units, at, samples);
+    }
+    out[k] = SignExtend(samples[inUnit++], bits);
+  }
+}
+
+}  // namespace wfdb
