@@ -8,6 +8,7 @@
 namespace {
 
 using tapline_info::FormatIsoTime;
+using tapline_info::SecondsBetween;
 
 struct IsoCase {
   double dayNumber;
@@ -42,6 +43,21 @@ TEST(FormatIsoTimeTest, RefusesWhatIsNoDate) {
   EXPECT_EQ(FormatIsoTime(2958466.0), "not a date");
   EXPECT_EQ(FormatIsoTime(-2958466.0), "not a date");
   EXPECT_EQ(FormatIsoTime(1e300), "not a date");
+}
+
+// Day numbers as the library gives them for the sample recording's start and three of its
+// events: their difference in seconds lies up to 0.7 us off the true one, which rounding to
+// the microsecond showed as 5.499999 and 26.999999. A time between the steps keeps its
+// microseconds.
+TEST(SecondsBetweenTest, ShowsEventTimesToTheMicrosecond) {
+  const double start = 45426.395833333336;
+  EXPECT_EQ(SecondsBetween(start, 45426.395896990733), 5.5);
+  EXPECT_EQ(SecondsBetween(start, 45426.396145833329), 27.0);
+  EXPECT_EQ(SecondsBetween(start, 45426.398153935181), 200.5);
+  EXPECT_EQ(SecondsBetween(start, start + 1.234567 / 86400.0), 1.234567);
+  EXPECT_EQ(SecondsBetween(start + 1.234567 / 86400.0, start), -1.234567);
+  EXPECT_EQ(SecondsBetween(start, start), 0.0);
+  EXPECT_TRUE(std::isnan(SecondsBetween(start, std::numeric_limits<double>::quiet_NaN())));
 }
 
 }  // namespace

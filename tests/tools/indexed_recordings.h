@@ -47,12 +47,16 @@ class OpenedRecording {
  public:
   // Writes the bytes under the temporary folder and opens them; check segmentCount() > 0.
   explicit OpenedRecording(const std::string& bytes);
+  // The same with the file then extended with zero bytes to `size` (sparse: it takes no disk),
+  // for records of zeros that would not fit in memory.
+  OpenedRecording(const std::string& bytes, std::uintmax_t size);
   ~OpenedRecording();
   OpenedRecording(const OpenedRecording&) = delete;
   OpenedRecording& operator=(const OpenedRecording&) = delete;
 
   const tapline_host::TaplineExports& exports() const { return *library; }
   int segmentCount() const { return segments; }
+  const std::string& filePath() const { return path; }
 
  private:
   std::unique_ptr<support::LoadedLibrary> library;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "json_report.h"
 #include "terminal_text.h"
 
 namespace {
 
 using tapline_info::CsvField;
+using tapline_info::JsonString;
 using tapline_info::TerminalSafe;
 
 struct EscapeCase {
@@ -36,7 +38,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "\xc3\x9b \xe2\x82\xac \xf0\x9f\x98\x80"},
         // A character cut short: its stray bytes of the C1 range are escaped like any other.
         EscapeCase{"CutCharacterThenControl", "\xe2\x82\x1b", "\xe2\\x82\\x1b"},
-        EscapeCase{"OverlongCsi", "\xe0\x82\x9b", "\xe0\\x82\\x9b"}),
+        EscapeCase{"OverlongCsi", "\xe0\x82\x9b", "\xe0\\x82\\x9b"},
+        // Bidirectional controls reorder the rest of the line; their neighbours stay.
+        EscapeCase{"RightToLeftOverride", "a\xe2\x80\xae" "b", "a\\u202eb"},
+        EscapeCase{"BidiEmbeddingBounds", "\xe2\x80\xaa\xe2\x80\xa9\xe2\x80\xaf",
+                   "\\u202a\xe2\x80\xa9\xe2\x80\xaf"},
+        EscapeCase{"BidiIsolateBounds", "\xe2\x81\xa6\xe2\x81\xa9\xe2\x81\xa5\xe2\x81\xaa",
+                   "\\u2066\\u2069\xe2\x81\xa5\xe2\x81\xaa"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CsvFieldTest, QuotesWhatNeedsItAndEscapesControls) {
@@ -48,3 +56,17 @@ TEST(CsvFieldTest, QuotesWhatNeedsItAndEscapesControls) {
 }
 
 }  // namespace
+
+// JSON strings stay valid (a text cut inside a character) and print no control raw.
+TEST(JsonStringTest, EscapesWhatJsonAndTerminalsNeed) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"EEG Fp1", "\"EEG Fp1\""},
+      {"say \"hi\" \\ ok", "\"say \\\"hi\\\" \\\\ ok\""},
+      {"a\x1b[2J\n", "\"a\\u001b[2J\\u000a\""},
+      {"\x7f\xc2\x9b", "\"\\u007f\\u009b\""},
+      {"a\xe2\x80\xae" "b\xe2\x81\xa9", "\"a\\u202eb\\u2069\""},
+      {"\xc3\xa9t\xc3\xa9 \xe2\x82\xac", "\"\xc3\xa9t\xc3\xa9 \xe2\x82\xac\""},
+      {"Temp \xb0" "C", "\"Temp \\ufffdC\""},
+      {"cut \xe2\x82", "\"cut \\ufffd\\ufffd\""}};
+  for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), json) << text;
+}

@@ -1,10 +1,10 @@
-// tapline-info FILE [--window START_SECONDS DURATION --csv OUT]
+// tapline-info [--header] [--json] FILE... | FILE --window START DURATION --csv OUT
 //
-// Prints a recording's segments, channels, events and per-channel sample statistics of its
+// Prints each recording's segments, channels, events and per-channel sample statistics of its
 // first segment, read through the library's exports like any host would read them; with
-// --window, also writes that window's samples as CSV. When the library refuses the file, the
+// --window, also writes that window's samples as CSV. When the library refuses a file, the
 // EDF reader's own reason is printed too. Texts from the file or the user are printed with
-// their control characters escaped.
+// their control characters escaped. See command_line.cpp for the options.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "formats/edf/recording.h"
+#include "header_rates.h"
+#include "json_report.h"
 #include "progress_bar.h"
 #include "recording_queries.h"
 #include "recording_report.h"
@@ -29,121 +32,128 @@ using namespace tapline_info;
 constexpr int kRefused = 1;
 constexpr int kUsage = 2;
 
-struct Arguments {
-  std::string file;
-  std::optional<double> windowStart;
-  double windowDuration = 0.0;
-  std::string csvPath;
-};
-
-int Usage() {
-  std::fputs("usage: tapline-info FILE [--window START_SECONDS DURATION --csv OUT]\n", stderr);
-  return kUsage;
+// The library prints only its fixed words; the reader's parser tells why.
+std::string RefusalReason(const std::string& file) {
+  const edf::Result<std::unique_ptr<edf::Recording>> opened = edf::Recording::Open(file);
+  if (!opened.Ok()) return opened.Reason();
+  return "a readable EDF file, but the library could not open it: is the reader component"
+         " registered (tapline-regsvr libtapline_open_formats.so)?";
 }
 
-std::optional<double> ParseNumber(const char* text) {
-  char* end = nullptr;
-  const double value = std::strtod(text, &end);
-  if (end == text || *end != '\0') return std::nullopt;
-  return value;
-}
-
-std::optional<Arguments> ParseArguments(int argc, char** argv) {
-  Arguments arguments;
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    if (word == "--window" && i + 2 < argc) {
-      arguments.windowStart = ParseNumber(argv[i + 1]);
-      const std::optional<double> duration = ParseNumber(argv[i + 2]);
-      if (!arguments.windowStart || !duration) return std::nullopt;
-      arguments.windowDuration = *duration;
-      i += 2;
-    } else if (word == "--csv" && i + 1 < argc) {
-      arguments.csvPath = argv[++i];
-    } else if (!word.empty() && word[0] != '-' && arguments.file.empty()) {
-      arguments.file = word;
-    } else {
-      return std::nullopt;
+// Segments, channels and events of the open recording: nothing that reads samples.
+RecordingReport ReadHeading(const TaplineLibrary& library, const std::string& file,
+                            int segmentCount, bool headerOnly,
+                            const std::optional<std::vector<double>>& fileRates) {
+  RecordingReport report;
+  report.file = file;
+  report.headerOnly = headerOnly;
+  report.times = ReadSegmentTimes(library, segmentCount);
+  if (headerOnly) {
+    report.channelNames = segmentCount > 0 ? ReadChannelNames(library, 0)
+                                           : std::optional<std::vector<std::string>>(std::in_place);
+  } else {
+    for (int segment = 0; segment < segmentCount; ++segment) {
+      report.channels.push_back(ReadChannelsOfSegment(
+          library, segment, report.times.durations[static_cast<std::size_t>(segment)], fileRates));
     }
   }
-  if (arguments.file.empty() || arguments.windowStart.has_value() == arguments.csvPath.empty()) {
-    return std::nullopt;
-  }
-  return arguments;
-}
-
-// The library prints only its fixed words; the reader's parser tells why.
-void ExplainRefusal(const std::string& file) {
-  const edf::Result<std::unique_ptr<edf::Recording>> opened = edf::Recording::Open(file);
-  if (!opened.Ok()) {
-    std::fprintf(stderr, "\ntapline-info: %s: %s\n", TerminalSafe(file).c_str(),
-                 TerminalSafe(opened.Reason()).c_str());
-  } else {
-    std::fprintf(stderr,
-                 "\ntapline-info: %s is a readable EDF file, but the library could not open it:"
-                 " is the reader component registered"
-                 " (tapline-regsvr libtapline_open_formats.so)?\n",
-                 TerminalSafe(file).c_str());
-  }
+  report.events = ReadEvents(library);
+  return report;
 }
 
 // Statistics of segment 0, read in windows; a progress bar on a terminal while they take long.
-void PrintFirstSegmentSamples(const TaplineLibrary& library, const SegmentTimes& times,
-                              const SegmentChannels& channels) {
-  std::optional<std::vector<SampleSummary>> summaries;
-  {
-    std::fflush(stdout);
-    ProgressBar bar(stderr, IsTerminal(stderr), "Reading segment 0");
-    summaries = SummarizeSegment(library, 0, {times.starts.front(), times.durations.front()},
-                                 channels, kWindowBufferSamples,
-                                 [&](double done) { bar.Update(done); });
-  }
-  if (summaries) {
-    PrintSampleSummaries(stdout, channels.names, *summaries);
-  } else {
-    std::fputs("Samples of segment 0: not readable\n", stdout);
-  }
+void ReadStatistics(const TaplineLibrary& library, RecordingReport& report) {
+  if (!report.HasFirstSegmentChannels()) return;
+  ProgressBar bar(stderr, IsTerminal(stderr), "Reading segment 0");
+  report.firstSegment = SummarizeSegment(
+      library, 0, {report.times.starts.front(), report.times.durations.front()},
+      *report.channels.front(), kWindowBufferSamples, [&](double done) { bar.Update(done); });
 }
 
-int PrintRecording(const TaplineLibrary& library, int segmentCount) {
-  const SegmentTimes times = ReadSegmentTimes(library, segmentCount);
-  PrintSegments(stdout, times);
-  std::vector<std::optional<SegmentChannels>> channels;
-  for (int segment = 0; segment < segmentCount; ++segment) {
-    channels.push_back(ReadSegmentChannels(library, segment));
-  }
-  PrintChannels(stdout, channels);
-  PrintEvents(stdout, ReadEvents(library));
-  if (!channels.empty() && channels.front()) PrintFirstSegmentSamples(library, times, *channels.front());
-  return 0;
-}
-
-int WriteWindow(const TaplineLibrary& library, int segmentCount, const Arguments& arguments) {
+int WriteWindow(const TaplineLibrary& library, int segmentCount, const Options& options,
+                const std::optional<std::vector<double>>& fileRates, std::FILE* data) {
   WindowSamples window;
   std::string error;
-  if (!ReadWindow(library, segmentCount, *arguments.windowStart, arguments.windowDuration,
+  if (!ReadWindow(library, segmentCount, fileRates, *options.windowStart, options.windowDuration,
                   window, error)) {
     std::fprintf(stderr, "tapline-info: window: %s\n", TerminalSafe(error).c_str());
     return kRefused;
   }
-  std::FILE* out = std::fopen(arguments.csvPath.c_str(), "w");
+  if (options.CsvToStandardOutput()) {
+    WriteWindowCsv(data, window);
+    return std::fflush(data) == 0 ? 0 : kRefused;
+  }
+  std::FILE* out = std::fopen(options.csvPath.c_str(), "w");
   if (out == nullptr) {
-    std::fprintf(stderr, "tapline-info: cannot write %s\n", TerminalSafe(arguments.csvPath).c_str());
+    std::fprintf(stderr, "tapline-info: cannot write %s\n", TerminalSafe(options.csvPath).c_str());
     return kRefused;
   }
   WriteWindowCsv(out, window);
   if (std::fclose(out) != 0) {
-    std::fprintf(stderr, "tapline-info: cannot write %s\n", TerminalSafe(arguments.csvPath).c_str());
+    std::fprintf(stderr, "tapline-info: cannot write %s\n", TerminalSafe(options.csvPath).c_str());
     return kRefused;
   }
-  std::printf("Window of %g s from %g s: %zu samples written to %s\n", arguments.windowDuration,
-              *arguments.windowStart, window.samples.size(), TerminalSafe(arguments.csvPath).c_str());
+  std::fprintf(options.json ? stderr : data, "Window of %g s from %g s: %zu samples written to %s\n",
+               options.windowDuration, *options.windowStart, window.samples.size(),
+               TerminalSafe(options.csvPath).c_str());
   return 0;
 }
 
+// One file's report (and window) on `data`; 0 or kRefused.
+int ReportFile(const TaplineLibrary& library, const Options& options, const std::string& file,
+               std::FILE* data) {
+  int segmentCount = 0;
+  if (library.OpenEx(file.c_str(), &segmentCount) != 1) {
+    std::fflush(stdout);
+    const std::string reason = RefusalReason(file);
+    if (options.json) {
+      WriteJsonRefusal(data, file, reason);
+    } else {
+      std::fprintf(stderr, "\ntapline-info: %s: %s\n", TerminalSafe(file).c_str(),
+                   TerminalSafe(reason).c_str());
+    }
+    return kRefused;
+  }
+  // Only a segment whose counts no int carries needs them, and only when not just the header.
+  const std::optional<std::vector<double>> fileRates =
+      options.headerOnly ? std::nullopt : EdfChannelRates(file);
+  const bool report = !options.CsvToStandardOutput();
+  int result = 0;
+  if (report) {
+    RecordingReport recording =
+        ReadHeading(library, file, segmentCount, options.headerOnly, fileRates);
+    if (!options.json) {
+      PrintReportHeading(data, recording);
+      std::fflush(data);
+    }
+    ReadStatistics(library, recording);
+    if (options.json) {
+      WriteJsonReport(data, recording);
+    } else {
+      PrintReportStatistics(data, recording);
+    }
+  }
+  if (options.windowStart) result = WriteWindow(library, segmentCount, options, fileRates, data);
+  library.Close();
+  return result;
+}
+
 int Run(int argc, char** argv) {
-  const std::optional<Arguments> arguments = ParseArguments(argc, argv);
-  if (!arguments) return Usage();
+  const std::optional<Options> options = ParseCommandLine(argc, argv);
+  if (!options) {
+    std::fputs(kUsageText, stderr);
+    return kUsage;
+  }
+  if (options->request == Request::Help) {
+    std::fputs(kUsageText, stdout);
+    std::fputs("\n", stdout);
+    std::fputs(kHelpText, stdout);
+    return 0;
+  }
+  if (options->request == Request::Version) {
+    std::puts("tapline-info " TAPLINE_VERSION);
+    return 0;
+  }
   const std::string libraryPath = LibraryBesideExecutable();
   TaplineLibrary library;
   std::string error;
@@ -151,17 +161,19 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "tapline-info: %s\n", TerminalSafe(error).c_str());
     return kUsage;
   }
-  int segmentCount = 0;
-  if (library.OpenEx(arguments->file.c_str(), &segmentCount) != 1) {
-    std::fflush(stdout);
-    ExplainRefusal(arguments->file);
-    return kRefused;
+  // JSON and CSV stay clean of what the library prints on the console.
+  std::FILE* data =
+      options->json || options->CsvToStandardOutput() ? TakeStandardOutputForData() : stdout;
+  const bool jsonArray = options->json && options->files.size() > 1;
+  if (jsonArray) std::fputs("[\n", data);
+  int result = 0;
+  for (std::size_t i = 0; i < options->files.size(); ++i) {
+    if (i > 0) std::fputs(options->json ? ",\n" : "\n", data);
+    if (ReportFile(library, *options, options->files[i], data) != 0) result = kRefused;
   }
-  std::printf("Recording: %s\n", TerminalSafe(arguments->file).c_str());
-  int result = PrintRecording(library, segmentCount);
-  if (arguments->windowStart) result = WriteWindow(library, segmentCount, *arguments);
-  library.Close();
-  return result;
+  if (jsonArray) std::fputs("\n]", data);
+  if (options->json) std::fputs("\n", data);
+  return std::fflush(data) == 0 ? result : kRefused;
 }
 
 }  // namespace

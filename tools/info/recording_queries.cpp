@@ -1,6 +1,9 @@
 #include "recording_queries.h"
 
+#include <limits>
 #include <numeric>
+
+#include "window_layout.h"
 
 namespace tapline_info {
 
@@ -22,19 +25,45 @@ SegmentTimes ReadSegmentTimes(const TaplineLibrary& library, int segmentCount) {
   return times;
 }
 
-std::optional<SegmentChannels> ReadSegmentChannels(const TaplineLibrary& library, int segment) {
+std::optional<std::vector<std::string>> ReadChannelNames(const TaplineLibrary& library,
+                                                         int segment) {
   const int count = library.GetChannelCount(segment);
-  SegmentChannels channels;
-  if (count <= 0) return channels;
+  std::vector<std::string> names;
   for (int channel = 0; channel < count; ++channel) {
     char name[kTextBuffer] = {};
     if (library.GetChannelInf(segment, channel, name) != 1) return std::nullopt;
-    channels.names.push_back(TextOf(name));
+    names.push_back(TextOf(name));
   }
-  channels.values.assign(static_cast<std::size_t>(count), 0.0);
-  channels.sampleCounts.assign(static_cast<std::size_t>(count), 0);
-  if (library.GetSegmentInf(segment, channels.values.data(), channels.sampleCounts.data()) != 1) {
+  return names;
+}
+
+std::optional<SegmentChannels> ReadSegmentChannels(const TaplineLibrary& library, int segment) {
+  auto names = ReadChannelNames(library, segment);
+  if (!names) return std::nullopt;
+  SegmentChannels channels;
+  if (names->empty()) return channels;
+  channels.names = std::move(*names);
+  std::vector<int> counts(channels.names.size(), 0);
+  channels.values.assign(channels.names.size(), 0.0);
+  if (library.GetSegmentInf(segment, channels.values.data(), counts.data()) != 1) {
     return std::nullopt;
+  }
+  channels.sampleCounts.assign(counts.begin(), counts.end());
+  return channels;
+}
+
+std::optional<SegmentChannels> ReadSegmentChannelsAtRates(const TaplineLibrary& library,
+                                                          int segment, double segmentSeconds,
+                                                          const std::vector<double>& rates) {
+  auto names = ReadChannelNames(library, segment);
+  if (!names || names->size() != rates.size()) return std::nullopt;
+  SegmentChannels channels;
+  channels.names = std::move(*names);
+  channels.values = rates;
+  for (double rate : rates) {
+    const std::optional<std::int64_t> count = SegmentSampleCount(segmentSeconds, rate);
+    if (!count) return std::nullopt;
+    channels.sampleCounts.push_back(*count);
   }
   return channels;
 }
@@ -42,8 +71,8 @@ std::optional<SegmentChannels> ReadSegmentChannels(const TaplineLibrary& library
 std::optional<std::vector<std::int16_t>> ReadSegmentSamples(const TaplineLibrary& library,
                                                             int segment,
                                                             const SegmentChannels& channels) {
-  for (int count : channels.sampleCounts) {
-    if (count < 0) return std::nullopt;
+  for (std::int64_t count : channels.sampleCounts) {
+    if (count < 0 || count > std::numeric_limits<int>::max()) return std::nullopt;
   }
   // Counts are summed in 64 bits: each is a 32-bit value from the library.
   const std::int64_t total = std::accumulate(channels.sampleCounts.begin(),

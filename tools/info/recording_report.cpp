@@ -30,8 +30,8 @@ std::vector<SampleSummary> SummarizeByChannel(const SegmentChannels& channels,
                                               std::span<const std::int16_t> samples) {
   std::vector<SampleSummary> summaries;
   std::size_t at = 0;
-  for (int channelCount : channels.sampleCounts) {
-    const auto count = static_cast<std::size_t>(std::max(channelCount, 0));
+  for (std::int64_t channelCount : channels.sampleCounts) {
+    const auto count = static_cast<std::size_t>(std::max<std::int64_t>(channelCount, 0));
     const std::size_t available = std::min(count, samples.size() - at);
     summaries.push_back(Summarize(samples.subspan(at, available)));
     at += available;
@@ -59,12 +59,43 @@ void PrintChannels(std::FILE* out, const std::vector<std::optional<SegmentChanne
                  first.values[channel]);
     for (const std::optional<SegmentChannels>& segment : channels) {
       if (segment && channel < segment->sampleCounts.size()) {
-        std::fprintf(out, " %9d", segment->sampleCounts[channel]);
+        std::fprintf(out, " %9lld", static_cast<long long>(segment->sampleCounts[channel]));
       } else {
         std::fprintf(out, " %9s", "-");
       }
     }
     std::fputc('\n', out);
+  }
+}
+
+void PrintChannelNames(std::FILE* out, const std::optional<std::vector<std::string>>& names) {
+  if (!names) {
+    std::fprintf(out, "Channels: not readable\n");
+    return;
+  }
+  std::fprintf(out, "Channels: %zu\n", names->size());
+  for (std::size_t channel = 0; channel < names->size(); ++channel) {
+    std::fprintf(out, "  %2zu  %s\n", channel, TerminalSafe((*names)[channel]).c_str());
+  }
+}
+
+void PrintReportHeading(std::FILE* out, const RecordingReport& report) {
+  std::fprintf(out, "Recording: %s\n", TerminalSafe(report.file).c_str());
+  PrintSegments(out, report.times);
+  if (report.headerOnly) {
+    PrintChannelNames(out, report.channelNames);
+  } else {
+    PrintChannels(out, report.channels);
+  }
+  PrintEvents(out, report.events);
+}
+
+void PrintReportStatistics(std::FILE* out, const RecordingReport& report) {
+  if (!report.HasFirstSegmentChannels()) return;
+  if (report.firstSegment) {
+    PrintSampleSummaries(out, report.channels.front()->names, *report.firstSegment);
+  } else {
+    std::fputs("Samples of segment 0: not readable\n", out);
   }
 }
 

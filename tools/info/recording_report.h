@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,10 +33,36 @@ SampleSummary Summarize(std::span<const std::int16_t> samples);
 std::vector<SampleSummary> SummarizeByChannel(const SegmentChannels& channels,
                                               std::span<const std::int16_t> samples);
 
+// Everything tapline-info reports on one open recording.
+struct RecordingReport {
+  std::string file;
+  SegmentTimes times;
+  // One entry per segment (nullopt where the library refused the read); empty for --header.
+  std::vector<std::optional<SegmentChannels>> channels;
+  // --header: the first segment's channel names alone (nullopt when refused).
+  std::optional<std::vector<std::string>> channelNames;
+  bool headerOnly = false;
+  std::vector<EventEntry> events;
+  // Per channel of segment 0; nullopt when not read or refused.
+  std::optional<std::vector<SampleSummary>> firstSegment;
+
+  // Whether segment 0's statistics are to be read: not for --header, nor without its channels.
+  bool HasFirstSegmentChannels() const {
+    return !headerOnly && !channels.empty() && channels.front().has_value();
+  }
+};
+
+// The report as text: what is known once the recording is open, then (after segment 0 has been
+// read, which may take a while) its statistics.
+void PrintReportHeading(std::FILE* out, const RecordingReport& report);
+void PrintReportStatistics(std::FILE* out, const RecordingReport& report);
+
 void PrintSegments(std::FILE* out, const SegmentTimes& times);
 // channels: one entry per segment (nullopt where the library refused the read); names and
 // rates come from the first segment, the sample counts from each.
 void PrintChannels(std::FILE* out, const std::vector<std::optional<SegmentChannels>>& channels);
+// --header: names only, no rate or count (those would read the samples).
+void PrintChannelNames(std::FILE* out, const std::optional<std::vector<std::string>>& names);
 void PrintEvents(std::FILE* out, const std::vector<EventEntry>& events);
 // Per channel, count, minimum, maximum and mean of segment 0's samples.
 void PrintSampleSummaries(std::FILE* out, const std::vector<std::string>& names,

@@ -16,6 +16,8 @@ constexpr double kDaysPerSecond = 1.1574074074074073e-05;
 // for the day number's rounding) for a window of one second; whole-second windows that end
 // within the segment always pass.
 constexpr double kShortestWindowedSegment = 0.501;
+// Seconds kept clear of the library's whole-second limit, beyond the day numbers' rounding.
+constexpr double kCheckMargin = 0.001;
 
 struct ChannelLayout {
   SampleRate rate;
@@ -56,19 +58,39 @@ class WindowPlan {
   double rest;
 };
 
+struct PlacedWindow {
+  double startDay;
+  double durationSeconds;
+  WindowTicks ticks;
+};
+
 // A start day for the window that lies no later, in ticks, than the previous window's end,
 // so that no sample falls between the two; the day number's rounding may otherwise put it a
-// few ticks past.
-std::optional<std::pair<double, WindowTicks>> PlaceWindow(const SegmentSpan& span,
-                                                          const PlannedWindow& planned,
-                                                          std::optional<std::int64_t> previousEnd) {
+// few ticks past. The window then reaches its planned end in ticks where the library's
+// whole-second check leaves room for the few ticks more: otherwise each start would lie a
+// little earlier than the one before, and over hundreds of windows (a segment of days) the
+// last one would end tens of microseconds early and miss the segment's last sample.
+std::optional<PlacedWindow> PlaceWindow(const SegmentSpan& span, const PlannedWindow& planned,
+                                        std::optional<std::int64_t> previousEnd) {
   double startDay = span.startDay + planned.offsetSeconds * kDaysPerSecond;
   for (;;) {
     const auto window = WindowInSegment(span.startDay, startDay, planned.durationSeconds);
     if (!window) return std::nullopt;
-    if (!previousEnd || window->start <= *previousEnd) return std::make_pair(startDay, *window);
+    if (!previousEnd || window->start <= *previousEnd) break;
     startDay = std::nextafter(startDay, -INFINITY);
   }
+  const auto plannedEnd = WindowInSegment(span.startDay, span.startDay,
+                                          planned.offsetSeconds + planned.durationSeconds);
+  auto window = WindowInSegment(span.startDay, startDay, planned.durationSeconds);
+  if (!plannedEnd || !window) return std::nullopt;
+  const double reaching = static_cast<double>(plannedEnd->end - window->start) / 1e7;
+  const double secondsLeft = std::floor(span.seconds - planned.offsetSeconds + 0.5);
+  if (reaching <= planned.durationSeconds || reaching > secondsLeft - kCheckMargin) {
+    return PlacedWindow{startDay, planned.durationSeconds, *window};
+  }
+  window = WindowInSegment(span.startDay, startDay, reaching);
+  if (!window) return std::nullopt;
+  return PlacedWindow{startDay, reaching, *window};
 }
 
 // Such a segment holds fewer samples than a one-second window, the smallest window read.
@@ -116,7 +138,7 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
     const PlannedWindow planned = plan.At(w);
     const auto placed = PlaceWindow(span, planned, previousEnd);
     if (!placed) return std::nullopt;
-    const auto& [startDay, ticks] = *placed;
+    const auto& [startDay, durationSeconds, ticks] = *placed;
     std::vector<SampleRange> ranges;
     std::int64_t needed = 0;
     std::int64_t capacity = 0;
@@ -125,11 +147,11 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
       if (!range || range->first > layouts[c].next) return std::nullopt;  // a gap: never expected
       ranges.push_back(*range);
       needed += range->count;
-      capacity += WindowCapacity(channels.values[c], planned.durationSeconds);
+      capacity += WindowCapacity(channels.values[c], durationSeconds);
     }
     // One spare element keeps data() valid for a window without samples.
     buffer.resize(static_cast<std::size_t>(std::max(needed, capacity)) + 1);
-    if (library.GetData2(startDay, planned.durationSeconds, buffer.data()) != 1) {
+    if (library.GetData2(startDay, durationSeconds, buffer.data()) != 1) {
       return std::nullopt;
     }
     const std::span<const std::int16_t> read(buffer.data(), static_cast<std::size_t>(needed));

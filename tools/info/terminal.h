@@ -1,4 +1,5 @@
-// Whether an output stream is an interactive terminal (a progress bar is shown only there).
+// The console as tapline-info meets it: whether a stream is an interactive terminal (a progress
+// bar is shown only there), and keeping standard output for data.
 #pragma once
 
 #include <cstdio>
@@ -6,5 +7,11 @@
 namespace tapline_info {
 
 bool IsTerminal(std::FILE* stream);
+
+// A stream on the process's standard output for output that must stay data (JSON, CSV), with
+// the standard output descriptor itself turned to standard error, so that what the library
+// prints there (a refused file, a failure report) cannot mix into the data. On Windows the
+// library's runtime keeps its own standard output: there it is standard output unchanged.
+std::FILE* TakeStandardOutputForData();
 
 }  // namespace tapline_info

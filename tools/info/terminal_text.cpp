@@ -28,28 +28,57 @@ std::size_t Utf8SequenceLength(std::string_view text) {
 }
 
 std::string Escape(const char* format, unsigned value) {
-  char escaped[8];
+  char escaped[16];
   std::snprintf(escaped, sizeof escaped, format, value);
   return escaped;
 }
 
+std::int32_t CodePoint(std::string_view sequence) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::int32_t>(static_cast<unsigned char>(sequence[i])); };
+  switch (sequence.size()) {
+    case 1: return byte(0);
+    case 2: return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+    case 3: return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+    default:
+      return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) |
+             (byte(3) & 0x3F);
+  }
+}
+
 }  // namespace
+
+std::vector<TextUnit> SplitTextUnits(std::string_view text) {
+  std::vector<TextUnit> units;
+  while (!text.empty()) {
+    const std::size_t length = Utf8SequenceLength(text);
+    const std::string_view bytes = text.substr(0, length == 0 ? 1 : length);
+    units.push_back({bytes, length == 0 ? -1 : CodePoint(bytes)});
+    text.remove_prefix(bytes.size());
+  }
+  return units;
+}
+
+bool IsBidiControl(std::int32_t codePoint) {
+  return (codePoint >= 0x202A && codePoint <= 0x202E) || (codePoint >= 0x2066 && codePoint <= 0x2069);
+}
 
 std::string TerminalSafe(std::string_view text) {
   std::string safe;
   safe.reserve(text.size());
-  while (!text.empty()) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const std::size_t length = Utf8SequenceLength(text);
-    if (length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0) {
-      // U+0080-U+009F: the C1 controls, CSI (U+009B) among them.
-      safe += Escape("\\u%04x", static_cast<unsigned char>(text[1]));
-    } else if (lead < 0x20 || lead == 0x7F || (length == 0 && lead >= 0x80 && lead < 0xA0)) {
+  for (const TextUnit& unit : SplitTextUnits(text)) {
+    const auto lead = static_cast<unsigned char>(unit.bytes[0]);
+    if (unit.codePoint < 0) {
+      // A stray byte of the C1 range reads as a control to a terminal that takes 8-bit codes.
+      safe += lead >= 0x80 && lead < 0xA0 ? Escape("\\x%02x", lead) : std::string(unit.bytes);
+    } else if (unit.codePoint < 0x20 || unit.codePoint == 0x7F) {
       safe += Escape("\\x%02x", lead);
+    } else if ((unit.codePoint >= 0x80 && unit.codePoint < 0xA0) || IsBidiControl(unit.codePoint)) {
+      // The C1 controls (CSI, U+009B, among them), and the bidirectional-text controls, which
+      // reorder what a terminal shows after them: a label could make a line read backwards.
+      safe += Escape("\\u%04x", static_cast<unsigned>(unit.codePoint));
     } else {
-      safe.append(text.substr(0, length == 0 ? 1 : length));
+      safe.append(unit.bytes);
     }
-    text.remove_prefix(length == 0 ? 1 : length);
   }
   return safe;
 }

@@ -6,4 +6,6 @@ namespace tapline_info {
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
+std::FILE* TakeStandardOutputForData() { return stdout; }
+
 }  // namespace tapline_info

@@ -1,7 +1,10 @@
 #include "window_csv.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "day_number.h"
+#include "header_rates.h"
 #include "recording_queries.h"
 #include "terminal_text.h"
 
@@ -11,40 +14,84 @@ namespace {
 
 constexpr double kDaysPerSecond = 1.1574074074074073e-05;
 
+// Seconds to the microsecond, without trailing zeros: "90", "91.5".
+std::string SecondsText(double seconds) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", seconds);
+  std::string shown = text;
+  if (shown.find('.') != std::string::npos) {
+    shown.erase(shown.find_last_not_of('0') + 1);
+    if (shown.back() == '.') shown.pop_back();
+  }
+  return shown + " s";
+}
+
 }  // namespace
 
-bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSeconds,
-                double durationSeconds, WindowSamples& window, std::string& error) {
+std::optional<std::size_t> PlaceWindow(const SegmentTimes& times, double startSeconds,
+                                       double durationSeconds, std::string& error) {
   if (!std::isfinite(startSeconds) || startSeconds < 0.0 || !std::isfinite(durationSeconds) ||
       durationSeconds <= 0.0) {
     error = "the window needs a start of 0 s or more and a positive duration";
-    return false;
+    return std::nullopt;
   }
-  // RecSecToDate keeps whole seconds only; the fraction is added here.
-  const double wholeSeconds = std::floor(startSeconds);
-  double date = -1.0;
-  double recordingStart = -1.0;
-  library.RecSecToDate(wholeSeconds, &date);
-  library.RecSecToDate(0.0, &recordingStart);
-  if (date == -1.0 || recordingStart == -1.0) {
-    error = "the start cannot be converted to a date";
-    return false;
+  if (times.starts.empty()) {
+    error = "the recording has no segments, so no samples";
+    return std::nullopt;
   }
-  date += (startSeconds - wholeSeconds) * kDaysPerSecond;
-  const int segment = library.GetSegment(date);
-  if (segment < 0 || segment >= segmentCount) {
-    error = "no segment holds the window's start";
-    return false;
+  // Microseconds; a start of ages ahead lies after every segment all the same.
+  const auto micro = [](double seconds) { return std::llround(std::min(seconds * 1e6, 9e18)); };
+  const auto bounds = [&](std::size_t i) {
+    const double from = SecondsBetween(times.starts.front(), times.starts[i]);
+    return std::make_pair(from, from + times.durations[i]);
+  };
+  const auto describe = [&](std::size_t i) {
+    const auto [from, to] = bounds(i);
+    return "segment " + std::to_string(i) + " spans " + SecondsText(from) + " to " +
+           SecondsText(to) + "; " +
+           (i + 1 == times.starts.size()
+                ? std::string("it is the last segment")
+                : "segment " + std::to_string(i + 1) + " starts at " + SecondsText(bounds(i + 1).first));
+  };
+  for (std::size_t i = 0; i < times.starts.size(); ++i) {
+    const auto [from, to] = bounds(i);
+    if (micro(startSeconds) < micro(from) || micro(startSeconds) >= micro(to)) continue;
+    if (micro(startSeconds + durationSeconds) > micro(to)) {
+      error = "the window " + SecondsText(startSeconds) + " to " +
+              SecondsText(startSeconds + durationSeconds) + " does not fit its segment: " +
+              describe(i);
+      return std::nullopt;
+    }
+    return i;
   }
+  // In a gap or after the end: the segment before the start is the one to name.
+  std::size_t before = 0;
+  while (before + 1 < times.starts.size() &&
+         micro(bounds(before + 1).first) <= micro(startSeconds)) {
+    ++before;
+  }
+  error = "no segment holds " + SecondsText(startSeconds) + ": " + describe(before);
+  return std::nullopt;
+}
+
+bool ReadWindow(const TaplineLibrary& library, int segmentCount,
+                const std::optional<std::vector<double>>& fileRates, double startSeconds,
+                double durationSeconds, WindowSamples& window, std::string& error) {
   const SegmentTimes times = ReadSegmentTimes(library, segmentCount);
-  const std::optional<SegmentChannels> channels = ReadSegmentChannels(library, segment);
+  const std::optional<std::size_t> placed =
+      PlaceWindow(times, startSeconds, durationSeconds, error);
+  if (!placed) return false;
+  const int segment = static_cast<int>(*placed);
+  const std::optional<SegmentChannels> channels =
+      ReadChannelsOfSegment(library, segment, times.durations[*placed], fileRates);
   if (!channels) {
     error = "the channels of the window's segment cannot be read";
     return false;
   }
-  const auto index = static_cast<std::size_t>(segment);
-  const double segmentStartSeconds =
-      std::nearbyint((times.starts[index] - recordingStart) * 86400.0 * 1e6) / 1e6;
+  const double segmentStartSeconds = SecondsBetween(times.starts.front(), times.starts[*placed]);
+  const double date =
+      times.starts[*placed] + (startSeconds - segmentStartSeconds) * kDaysPerSecond;
+  const std::size_t index = *placed;
   // The layout from the very day numbers GetData2 receives and GetSegmentTime reports.
   const auto ticks = WindowInSegment(times.starts[index], date, durationSeconds);
   auto ranges = ticks ? WindowRanges(*ticks, channels->values, times.durations[index]) : std::nullopt;
@@ -66,7 +113,7 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSec
   // The capacity bound is what a host must allocate; the exact counts are never more.
   std::vector<std::int16_t> samples(static_cast<std::size_t>(std::max(capacity, needed)) + 1);
   if (library.GetData2(date, durationSeconds, samples.data()) != 1) {
-    error = "the library refused the window (does it fit in one segment?)";
+    error = "the library refused the window";
     return false;
   }
   samples.resize(static_cast<std::size_t>(needed));

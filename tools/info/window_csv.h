@@ -1,21 +1,23 @@
 // tapline-info --window START DURATION --csv OUT: a window's samples, read with GetData2, as
-// CSV rows "channel,time_s,value" (each value's sample time, in seconds from the recording's
-// beginning).
+// CSV rows "channel,time_s,value" (each value's sample time, in seconds from time zero, the
+// first segment's first sample).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "recording_queries.h"
 #include "tapline_library.h"
 #include "window_layout.h"
 
 namespace tapline_info {
 
 struct WindowSamples {
-  // Start of the segment that holds the window, in seconds from the recording's beginning,
-  // to the microsecond (the precision a day number carries).
+  // Start of the segment that holds the window, in seconds from time zero (the first
+  // segment's start), to the microsecond (the precision a day number carries).
   double segmentStartSeconds = 0.0;
   std::vector<std::string> names;
   std::vector<SampleRate> rates;
@@ -23,9 +25,18 @@ struct WindowSamples {
   std::vector<std::int16_t> samples;  // channel after channel, ranges[i].count each
 };
 
-// Reads the window that starts startSeconds after the recording's beginning. On failure
-// returns false and sets error to a sentence for the user.
-bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSeconds,
+// The segment that holds the whole window of durationSeconds from startSeconds after time zero
+// (the first segment's start): its start lies in [start, end) of the segment and its end at or
+// before the segment's end, to the microsecond. Otherwise nullopt and error says why, naming
+// the segment's bounds in seconds and where the next segment starts. Checked before the
+// library is asked, which would report a window that does not fit on the console.
+std::optional<std::size_t> PlaceWindow(const SegmentTimes& times, double startSeconds,
+                                       double durationSeconds, std::string& error);
+
+// Reads the window that starts startSeconds after time zero (fileRates: see
+// ReadChannelsOfSegment). On failure returns false and sets error to a sentence for the user.
+bool ReadWindow(const TaplineLibrary& library, int segmentCount,
+                const std::optional<std::vector<double>>& fileRates, double startSeconds,
                 double durationSeconds, WindowSamples& window, std::string& error);
 
 void WriteWindowCsv(std::FILE* out, const WindowSamples& window);

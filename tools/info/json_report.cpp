@@ -1,0 +1,147 @@
+#include "json_report.h"
+
+#include <cmath>
+
+#include "day_number.h"
+#include "terminal_text.h"
+
+namespace tapline_info {
+
+namespace {
+
+std::string Number(double value, const char* format) {
+  if (!std::isfinite(value)) return "null";
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string Seconds(double value) { return Number(value, "%.6f"); }
+
+std::string Day(double value) { return Number(value, "%.17g"); }
+
+void WriteSegments(std::FILE* out, const SegmentTimes& times) {
+  std::fputs("\"segments\": [", out);
+  for (std::size_t i = 0; i < times.starts.size(); ++i) {
+    std::fprintf(out, "%s\n    {\"start\": \"%s\", \"start_day\": %s, \"offset_s\": %s, "
+                      "\"duration_s\": %s}",
+                 i == 0 ? "" : ",", FormatIsoTime(times.starts[i]).c_str(), Day(times.starts[i]).c_str(),
+                 Seconds(SecondsBetween(times.starts.front(), times.starts[i])).c_str(),
+                 Seconds(times.durations[i]).c_str());
+  }
+  std::fputs(times.starts.empty() ? "]" : "\n  ]", out);
+}
+
+void WriteChannels(std::FILE* out, const RecordingReport& report) {
+  std::fputs("\"channels\": ", out);
+  if (report.headerOnly ? !report.channelNames : report.channels.empty() || !report.channels.front()) {
+    std::fputs(report.headerOnly || !report.channels.empty() ? "null" : "[]", out);
+    return;
+  }
+  const std::vector<std::string>& names =
+      report.headerOnly ? *report.channelNames : report.channels.front()->names;
+  std::fputs("[", out);
+  for (std::size_t c = 0; c < names.size(); ++c) {
+    std::fprintf(out, "%s\n    {\"name\": %s", c == 0 ? "" : ",", JsonString(names[c]).c_str());
+    if (!report.headerOnly) {
+      std::fprintf(out, ", \"rate_hz\": %s, \"samples\": [",
+                   Number(report.channels.front()->values[c], "%.17g").c_str());
+      for (std::size_t s = 0; s < report.channels.size(); ++s) {
+        const std::optional<SegmentChannels>& segment = report.channels[s];
+        if (segment && c < segment->sampleCounts.size()) {
+          std::fprintf(out, "%s%lld", s == 0 ? "" : ", ",
+                       static_cast<long long>(segment->sampleCounts[c]));
+        } else {
+          std::fprintf(out, "%snull", s == 0 ? "" : ", ");
+        }
+      }
+      std::fputs("]", out);
+    }
+    std::fputs("}", out);
+  }
+  std::fputs(names.empty() ? "]" : "\n  ]", out);
+}
+
+void WriteEvents(std::FILE* out, const RecordingReport& report) {
+  std::fputs("\"events\": [", out);
+  const double zero = report.times.starts.empty() ? NAN : report.times.starts.front();
+  for (std::size_t i = 0; i < report.events.size(); ++i) {
+    const EventEntry& event = report.events[i];
+    std::fputs(i == 0 ? "\n    " : ",\n    ", out);
+    if (event.typeIndex < 0) {
+      std::fputs("null", out);
+      continue;
+    }
+    std::fprintf(out, "{\"time\": \"%s\", \"day\": %s, \"onset_s\": %s, \"duration_s\": %s, "
+                      "\"type\": %d, \"type_text1\": %s, \"type_text2\": %s, \"label\": %s}",
+                 FormatIsoTime(event.time).c_str(), Day(event.time).c_str(),
+                 Seconds(SecondsBetween(zero, event.time)).c_str(), Seconds(event.duration).c_str(),
+                 event.typeIndex, JsonString(event.typeText1).c_str(),
+                 JsonString(event.typeText2).c_str(), JsonString(event.label).c_str());
+  }
+  std::fputs(report.events.empty() ? "]" : "\n  ]", out);
+}
+
+void WriteStatistics(std::FILE* out, const RecordingReport& report) {
+  std::fputs("\"first_segment_samples\": ", out);
+  if (!report.firstSegment) {
+    std::fputs("null", out);
+    return;
+  }
+  const std::vector<std::string>& names = report.channels.front()->names;
+  std::fputs("[", out);
+  for (std::size_t c = 0; c < names.size() && c < report.firstSegment->size(); ++c) {
+    const SampleSummary& summary = (*report.firstSegment)[c];
+    std::fprintf(out, "%s\n    {\"channel\": %s, \"count\": %lld", c == 0 ? "" : ",",
+                 JsonString(names[c]).c_str(), static_cast<long long>(summary.count));
+    if (summary.count > 0) {
+      std::fprintf(out, ", \"min\": %d, \"max\": %d, \"mean\": %s", summary.minimum,
+                   summary.maximum, Number(summary.Mean(), "%.17g").c_str());
+    }
+    std::fputs("}", out);
+  }
+  std::fputs(names.empty() ? "]" : "\n  ]", out);
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string json = "\"";
+  for (const TextUnit& unit : SplitTextUnits(text)) {
+    if (unit.codePoint < 0) {
+      json += "\\ufffd";
+    } else if (unit.codePoint == '"' || unit.codePoint == '\\') {
+      json += '\\';
+      json += static_cast<char>(unit.codePoint);
+    } else if (unit.codePoint < 0x20 || (unit.codePoint >= 0x7F && unit.codePoint < 0xA0) ||
+               IsBidiControl(unit.codePoint)) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(unit.codePoint));
+      json += escaped;
+    } else {
+      json.append(unit.bytes);
+    }
+  }
+  return json + "\"";
+}
+
+void WriteJsonReport(std::FILE* out, const RecordingReport& report) {
+  std::fprintf(out, "{\n  \"file\": %s,\n  ", JsonString(report.file).c_str());
+  WriteSegments(out, report.times);
+  std::fputs(",\n  ", out);
+  WriteChannels(out, report);
+  std::fputs(",\n  ", out);
+  WriteEvents(out, report);
+  if (!report.headerOnly) {
+    std::fputs(",\n  ", out);
+    WriteStatistics(out, report);
+  }
+  std::fputs("\n}", out);
+}
+
+void WriteJsonRefusal(std::FILE* out, const std::string& file, const std::string& reason) {
+  std::fprintf(out, "{\"file\": %s, \"error\": %s}", JsonString(file).c_str(),
+               JsonString(reason).c_str());
+}
+
+}  // namespace tapline_info
