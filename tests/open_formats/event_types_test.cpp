@@ -154,7 +154,9 @@ TEST_P(EventTypesTest, GivesEachEventItsTextsTypeOrItsSignalsSharedOne) {
       EXPECT_EQ(std::memcmp(&entry->guid, &named, sizeof(GUID)), 0) << "event " << i;
     }
   }
-  if (sharedTypeOfSignal.size() == 2) EXPECT_NE(sharedTypeOfSignal[0], sharedTypeOfSignal[1]);
+  if (sharedTypeOfSignal.size() == 2) {
+    EXPECT_NE(sharedTypeOfSignal[0], sharedTypeOfSignal[1]);
+  }
   // No two entries share a GUID: the library finds a type by its first match only.
   for (std::size_t a = 0; a < entries.size(); ++a) {
     for (std::size_t b = a + 1; b < entries.size(); ++b) {

@@ -83,7 +83,9 @@ TEST_F(WindowRuleTest, AdjacentWindowsTileEverySampleOnce) {
       ASSERT_TRUE(window) << step << " " << i;
       EXPECT_EQ(window->channels[0].first, nextFast) << step << " " << i;
       EXPECT_EQ(window->channels[1].first, nextSlow) << step << " " << i;
-      if (step == 1.0 / 256) EXPECT_EQ(window->channels[0].count, 1) << i;
+      if (step == 1.0 / 256) {
+        EXPECT_EQ(window->channels[0].count, 1) << i;
+      }
       nextFast = window->channels[0].first + window->channels[0].count;
       nextSlow = window->channels[1].first + window->channels[1].count;
     }
