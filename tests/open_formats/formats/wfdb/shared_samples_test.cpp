@@ -6,8 +6,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "edf_test_files.h"
+#include "formats/edf/calendar.h"
 #include "formats/wfdb/group_reader.h"
 #include "formats/wfdb/mit_annotations.h"
+#include "formats/wfdb/record.h"
 #include "memory_file.h"
 
 namespace {
@@ -128,6 +131,79 @@ TEST_F(SharedWfdbSamplesTest, AnnotationsOfRecord100) {
   }
   EXPECT_EQ(i, file.Value().annotations.size());
   EXPECT_EQ(i, 2274u);
+}
+
+std::vector<std::int16_t> ReadChannel(wfdb::Record& record, std::size_t segment, std::size_t channel) {
+  std::vector<std::int16_t> out(
+      static_cast<std::size_t>(record.Segments().at(segment).channels.at(channel).sampleCount));
+  const wfdb::Record::ChannelRead read{channel, 0, static_cast<std::int64_t>(out.size()), out.data()};
+  EXPECT_TRUE(record.Read(segment, std::span(&read, 1)));
+  return out;
+}
+
+TEST_F(SharedWfdbSamplesTest, FixedLayoutRecordIsOneSegmentOfPhysicalValues) {
+  auto record = wfdb::Record::Open(kSamples / "multi-segment/fixed1/v102s.hea");
+  ASSERT_TRUE(record.Ok()) << record.Reason();
+  ASSERT_EQ(record.Value()->Segments().size(), 1u);
+  const auto& segment = record.Value()->Segments()[0];
+  ASSERT_EQ(segment.channels.size(), 4u);
+  EXPECT_EQ(segment.channels[3].sampleCount, 225000);
+  const auto rows = Rows(kSamples / "reference-output/record-multi-fixed-c");  // frames 70000..79999
+  ASSERT_EQ(rows.size(), 10000u);
+  const std::size_t order[] = {1, 0, 3};
+  for (std::size_t column = 0; column < 3; ++column) {
+    const auto& channel = segment.channels[order[column]];
+    const auto samples = ReadChannel(*record.Value(), 0, order[column]);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+      if (rows[row][column] == "-") {  // how the reference prints an invalid sample
+        ASSERT_EQ(samples[70000 + row], -32768) << "row " << row << " column " << column;
+        continue;
+      }
+      const double physical = (samples[70000 + row] - channel.baseline) / channel.gain;
+      ASSERT_NEAR(physical, std::stod(rows[row][column]), 5.1e-9) << "row " << row << " column " << column;
+    }
+  }
+}
+
+TEST_F(SharedWfdbSamplesTest, VariableLayoutRecordKeepsGapsAndStoredValues) {
+  // The shared folder holds the first segments only: the record is cut after them, in a
+  // folder of the test's own.
+  edf_test::TemporaryDirectory folder;
+  const auto source = kSamples / "multi-segment/p000878";
+  for (const char* name : {"3269321_layout.hea", "3269321_0001.hea", "3269321_0001.dat", "3269321_0002.hea",
+                           "3269321_0002.dat"}) {
+    std::filesystem::copy_file(source / name, folder.path() / name);
+  }
+  folder.Write("p000878.hea",
+               "p000878/4 4 125 7500 16:57:09.000 26/10/2137\n3269321_layout 0\n~ 3750\n"
+               "3269321_0001 2000\n3269321_0002 1750\n");
+  auto record = wfdb::Record::Open(folder.path() / "p000878.hea");
+  ASSERT_TRUE(record.Ok()) << record.Reason();
+  const auto& segments = record.Value()->Segments();
+  ASSERT_EQ(segments.size(), 2u);
+  const std::int64_t start = edf::DayNumberOf({2137, 10, 26}) * wfdb::kTicksPerDay +
+                             (16 * 3600 + 57 * 60 + 9) * wfdb::kTicksPerSecond;
+  EXPECT_EQ(segments[0].startTicks, start + 30 * wfdb::kTicksPerSecond);  // after the 3750-frame gap
+  EXPECT_EQ(segments[1].startTicks, start + 46 * wfdb::kTicksPerSecond);
+  ASSERT_EQ(segments[0].channels.size(), 1u);
+  ASSERT_EQ(segments[1].channels.size(), 2u);
+  EXPECT_EQ(segments[1].channels[0].name, "II");
+
+  // Rows are frames 3550..7499, columns PLETH and II; the reference printed invalid samples
+  // and absent signals as -128.
+  const auto rows = Rows(kSamples / "reference-output/record-multi-variable-d");
+  ASSERT_EQ(rows.size(), 3950u);
+  const auto text = [](std::int16_t value) { return value == -32768 ? std::string("-128") : std::to_string(value); };
+  for (std::size_t row = 0; row < 200; ++row) EXPECT_EQ(rows[row], (std::vector<std::string>{"-128", "-128"}));
+  const auto pleth1 = ReadChannel(*record.Value(), 0, 0);
+  for (std::size_t k = 0; k < 2000; ++k) {
+    ASSERT_EQ(rows[200 + k], (std::vector<std::string>{text(pleth1[k]), "-128"})) << "frame " << k;
+  }
+  const auto ii = ReadChannel(*record.Value(), 1, 0);
+  const auto pleth2 = ReadChannel(*record.Value(), 1, 1);
+  for (std::size_t k = 0; k < 1750; ++k) {
+    ASSERT_EQ(rows[2200 + k], (std::vector<std::string>{text(pleth2[k]), text(ii[k])})) << "frame " << k;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,293 @@
+#include "record.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "file_source.h"
+#include "formats/edf/calendar.h"
+#include "formats/edf/checked_arithmetic.h"
+#include "mit_annotations.h"
+#include "sample_formats.h"
+
+namespace wfdb {
+
+namespace {
+
+// Headers are a few kilobytes; annotation files of day-long records a few megabytes.
+constexpr std::int64_t kLargestHeader = 16 << 20;
+constexpr std::int64_t kLargestAnnotationFile = std::int64_t{1} << 30;
+// A rate's fraction beyond this would not survive the conversion of frames to ticks.
+constexpr std::int64_t kLargestRateDenominator = 1'000'000'000;
+
+std::string SegmentRef(std::size_t index, const std::string& name) {
+  return "segment " + std::to_string(index) + " (" + name + ")";
+}
+
+// What must stay the same for consecutive WFDB segments to make one continuous segment.
+struct SignalKey {
+  std::string description;
+  std::int64_t samplesPerFrame;
+  double gain;
+  std::int64_t baseline;
+  std::string units;
+
+  bool operator==(const SignalKey&) const = default;
+};
+
+std::vector<SignalKey> KeysOf(const Header& header) {
+  std::vector<SignalKey> keys;
+  for (const SignalLine& s : header.signals) {
+    if (!HasNoData(s)) keys.push_back({s.description, s.samplesPerFrame, s.gain, s.Baseline(), s.units});
+  }
+  return keys;
+}
+
+Result<Header> ReadHeader(const std::filesystem::path& folder, const std::string& name) {
+  std::string why;
+  auto file = OpenInFolder(folder, name, why);
+  if (!file) return Result<Header>::Refuse(why);
+  const auto bytes = ReadWhole(*file, kLargestHeader);
+  if (!bytes) return Result<Header>::Refuse(name + " could not be read whole");
+  return ParseHeader(*bytes);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> FramesToTicks(std::int64_t frames, ExactRate rate) {
+  // frames x 10^7 x denominator / numerator, exact where it fits, else in whole numerators
+  // plus the rounded rest.
+  const auto perNumerator = edf::CheckedMultiply(kTicksPerSecond, rate.denominator);
+  if (!perNumerator || frames < 0) return std::nullopt;
+  const auto whole = edf::CheckedMultiply(frames / rate.numerator, *perNumerator);
+  const std::int64_t rest = frames % rate.numerator;
+  // rest < numerator: the long double quotient is good to far better than half a tick.
+  const auto restTicks = static_cast<std::int64_t>(
+      static_cast<long double>(rest) * static_cast<long double>(*perNumerator) / rate.numerator + 0.5L);
+  if (!whole) return std::nullopt;
+  return edf::CheckedAdd(*whole, restTicks);
+}
+
+Record::~Record() = default;
+
+Result<std::unique_ptr<Record>> Record::Open(const std::filesystem::path& headerPath) {
+  using Opened = Result<std::unique_ptr<Record>>;
+  auto file = edf::RandomAccessFile::OpenNative(headerPath);
+  if (!file.Ok()) return Opened::Refuse(file.Reason());
+  const auto bytes = ReadWhole(*file.Value(), kLargestHeader);
+  if (!bytes) return Opened::Refuse("the header could not be read whole");
+  auto parsed = ParseHeader(*bytes);
+  if (!parsed.Ok()) return Opened::Refuse(parsed.Reason());
+  std::unique_ptr<Record> record(new Record());
+  record->header = std::move(parsed.Value());
+  const RecordLine& line = record->header.record;
+  if (line.framesPerSecond.denominator > kLargestRateDenominator) {
+    return Opened::Refuse("the frame rate has more than 9 digits after the point");
+  }
+  // Without a base date the record starts on day 0; without a base time at midnight.
+  const std::int64_t day = line.baseDate ? edf::DayNumberOf({line.baseDate->year, line.baseDate->month,
+                                                             line.baseDate->day})
+                                         : 0;
+  record->startTicks = day * kTicksPerDay + line.baseTimeTicks.value_or(0);
+  const std::filesystem::path folder = headerPath.parent_path();
+  if (auto why = record->OpenSegments(folder)) return Opened::Refuse(*why);
+  std::string stem;
+  const std::u8string stemText = headerPath.stem().u8string();
+  stem.assign(stemText.begin(), stemText.end());
+  if (auto why = record->FindEvents(folder, stem)) return Opened::Refuse(*why);
+  return record;
+}
+
+std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
+                                            const Header& partHeader, std::int64_t frames,
+                                            Part& part, std::vector<Channel>& channels) {
+  auto groups = GroupSignals(partHeader.signals);
+  if (!groups.Ok()) return groups.Reason();
+  std::vector<std::pair<std::size_t, std::size_t>> sourceOf(partHeader.signals.size());
+  for (auto& group : groups.Value()) {
+    std::string why;
+    auto file = OpenInFolder(folder, group.fileName, why);
+    if (!file) return why;
+    signalFileNames.push_back(group.fileName);
+    for (std::size_t m = 0; m < group.members.size(); ++m) {
+      sourceOf[group.members[m].signal] = {part.readers.size(), m};
+    }
+    part.readers.push_back(std::make_unique<GroupReader>(std::move(group), std::make_unique<FileSource>(std::move(file))));
+  }
+  if (frames == 0) {
+    // Unknown: as many whole frames as the longest file holds.
+    for (const auto& reader : part.readers) frames = std::max(frames, reader->FramesInFile());
+  }
+  part.frames = frames;
+  const ExactRate fs = partHeader.record.framesPerSecond;
+  for (std::size_t s = 0; s < partHeader.signals.size(); ++s) {
+    const SignalLine& signal = partHeader.signals[s];
+    if (HasNoData(signal)) continue;
+    const auto [readerIndex, member] = sourceOf[s];
+    const GroupReader& reader = *part.readers[readerIndex];
+    const std::int64_t available = GroupReader::MemberSamples(
+        reader.Group().members[member], std::min(frames, reader.FramesInFile()));
+    part.sources.push_back({readerIndex, member, signal.samplesPerFrame, available});
+    const auto numerator = edf::CheckedMultiply(fs.numerator, signal.samplesPerFrame);
+    if (!numerator) return "signal " + std::to_string(s) + " has too many samples per second";
+    const std::int64_t divisor = std::gcd(*numerator, fs.denominator);
+    const std::string name = signal.description.empty()
+                                 ? "record " + header.record.name + ", signal " + std::to_string(s)
+                                 : signal.description;
+    channels.push_back({name, {*numerator / divisor, fs.denominator / divisor}, 0, signal.units,
+                        signal.gain, signal.Baseline()});
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> Record::OpenSegments(const std::filesystem::path& folder) {
+  if (!header.IsMultiSegment()) {
+    Segment segment{startTicks, 0, {}};
+    Part part;
+    if (auto why = OpenPart(folder, header, header.record.frameCount, part, segment.channels)) return why;
+    segment.frames = part.frames;
+    for (std::size_t c = 0; c < segment.channels.size(); ++c) {
+      segment.channels[c].sampleCount = part.sources[c].available;
+    }
+    segments.push_back(std::move(segment));
+    parts.emplace_back();
+    parts.back().push_back(std::move(part));
+    return std::nullopt;
+  }
+  // The first segment of a variable layout record is its layout header: no frames, no data.
+  const bool variableLayout = !header.segments.empty() && header.segments[0].frameCount == 0 &&
+                              !header.segments[0].IsNull();
+  std::int64_t framesBefore = 0;
+  std::vector<SignalKey> runKeys;
+  bool runOpen = false;
+  for (std::size_t i = 0; i < header.segments.size(); ++i) {
+    const SegmentLine& line = header.segments[i];
+    if (line.IsNull() || line.frameCount == 0) {
+      // A gap: time passes and the next segment starts afresh.
+      runOpen = false;
+    } else {
+      auto segmentHeader = ReadHeader(folder, line.name + ".hea");
+      if (!segmentHeader.Ok()) return SegmentRef(i, line.name) + ": " + segmentHeader.Reason();
+      const Header& part = segmentHeader.Value();
+      if (part.IsMultiSegment()) return SegmentRef(i, line.name) + " is itself a multi-segment record";
+      if (part.record.frameCount != 0 && part.record.frameCount != line.frameCount) {
+        return SegmentRef(i, line.name) + " has " + std::to_string(part.record.frameCount) +
+               " frames in its header but " + std::to_string(line.frameCount) + " in the record's";
+      }
+      const std::int64_t signalCount = static_cast<std::int64_t>(part.signals.size());
+      if (variableLayout ? signalCount > header.record.signalCount : signalCount != header.record.signalCount) {
+        return SegmentRef(i, line.name) + " has " + std::to_string(signalCount) +
+               " signals where the record has " + std::to_string(header.record.signalCount);
+      }
+      if (!(part.record.framesPerSecond == header.record.framesPerSecond)) {
+        return SegmentRef(i, line.name) + " has another frame rate than the record";
+      }
+      const auto keys = KeysOf(part);
+      if (!runOpen || keys != runKeys) {
+        const auto offset = FramesToTicks(framesBefore, header.record.framesPerSecond);
+        if (!offset || !edf::CheckedAdd(startTicks, *offset)) return SegmentRef(i, line.name) + " starts too late";
+        segments.push_back({startTicks + *offset, 0, {}});
+        parts.emplace_back();
+        runKeys = keys;
+        runOpen = true;
+      }
+      Part piece;
+      std::vector<Channel> channels;
+      if (auto why = OpenPart(folder, part, line.frameCount, piece, channels)) {
+        return SegmentRef(i, line.name) + ": " + *why;
+      }
+      if (segments.back().channels.empty()) segments.back().channels = std::move(channels);
+      segments.back().frames += piece.frames;
+      parts.back().push_back(std::move(piece));
+    }
+    const auto sum = edf::CheckedAdd(framesBefore, line.frameCount);
+    if (!sum) return SegmentRef(i, line.name) + " ends too late";
+    framesBefore = *sum;
+  }
+  // A channel holds every sample of its segment's parts, but only what the file holds of the
+  // last one: an earlier part's missing samples read as invalid, so later samples keep their times.
+  for (std::size_t s = 0; s < segments.size(); ++s) {
+    for (std::size_t c = 0; c < segments[s].channels.size(); ++c) {
+      std::int64_t count = 0;
+      for (std::size_t p = 0; p + 1 < parts[s].size(); ++p) count += parts[s][p].frames * parts[s][p].sources[c].samplesPerFrame;
+      segments[s].channels[c].sampleCount = count + parts[s].back().sources[c].available;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> Record::FindEvents(const std::filesystem::path& folder, const std::string& recordName) {
+  std::vector<std::pair<std::string, std::filesystem::path>> candidates;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+    const std::u8string nameText = entry.path().filename().u8string();
+    const std::string name(nameText.begin(), nameText.end());
+    if (name.size() <= recordName.size() + 1 || name.compare(0, recordName.size(), recordName) != 0 ||
+        name[recordName.size()] != '.') {
+      continue;
+    }
+    const std::string extension = name.substr(recordName.size() + 1);
+    if (extension == "hea" || std::find(signalFileNames.begin(), signalFileNames.end(), name) != signalFileNames.end()) {
+      continue;
+    }
+    candidates.emplace_back(extension, entry.path());
+  }
+  std::sort(candidates.begin(), candidates.end());
+  const ExactRate fs = header.record.framesPerSecond;
+  for (const auto& [annotator, path] : candidates) {
+    auto file = edf::RandomAccessFile::OpenNative(path);
+    if (!file.Ok()) continue;  // a directory or device of that name is no annotator
+    const auto bytes = ReadWhole(*file.Value(), kLargestAnnotationFile);
+    if (!bytes) continue;
+    const auto decoded = DecodeMitAnnotations(std::as_bytes(std::span(*bytes)));
+    if (!decoded.Ok()) continue;  // not an annotation file
+    const ExactRate rate = decoded.Value().ticksPerSecond.value_or(fs);
+    if (rate.denominator > kLargestRateDenominator) continue;
+    for (const Annotation& annotation : decoded.Value().annotations) {
+      const auto offset = FramesToTicks(annotation.ticks, rate);
+      if (!offset || !edf::CheckedAdd(startTicks, *offset)) {
+        return annotator + " holds an annotation too late for any date";
+      }
+      const CodeLabel label = decoded.Value().LabelOf(annotation.code);
+      events.push_back({startTicks + *offset, annotator, annotation.code, label.mnemonic,
+                        annotation.aux.empty() ? label.description : annotation.aux});
+    }
+  }
+  std::stable_sort(events.begin(), events.end(),
+                   [](const Event& a, const Event& b) { return a.ticks < b.ticks; });
+  return std::nullopt;
+}
+
+bool Record::Read(std::size_t segment, std::span<const ChannelRead> reads) {
+  if (segment >= segments.size()) return false;
+  const auto& channels = segments[segment].channels;
+  for (const ChannelRead& read : reads) {
+    if (read.channel >= channels.size() || read.first < 0 || read.count < 0 ||
+        read.first > channels[read.channel].sampleCount - read.count) {
+      return false;
+    }
+  }
+  std::vector<std::int64_t> partStart(channels.size(), 0);  // each channel's first sample in the part
+  std::vector<std::vector<MemberRead>> perReader;
+  for (Part& part : parts[segment]) {
+    perReader.assign(part.readers.size(), {});
+    for (const ChannelRead& read : reads) {
+      const Part::Source& source = part.sources[read.channel];
+      const std::int64_t start = partStart[read.channel];
+      const std::int64_t from = std::max(read.first, start);
+      const std::int64_t to = std::min(read.first + read.count, start + part.frames * source.samplesPerFrame);
+      if (from >= to) continue;
+      const std::int64_t held = std::min(to, start + source.available);
+      if (held > from) {
+        perReader[source.reader].push_back({source.member, from - start, held - from, read.out + (from - read.first)});
+      }
+      std::fill(read.out + (std::max(held, from) - read.first), read.out + (to - read.first), kInvalidSample);
+    }
+    for (std::size_t r = 0; r < part.readers.size(); ++r) {
+      if (!perReader[r].empty() && !part.readers[r]->Read(perReader[r])) return false;
+    }
+    for (std::size_t c = 0; c < channels.size(); ++c) partStart[c] += part.frames * part.sources[c].samplesPerFrame;
+  }
+  return true;
+}
+
+}  // namespace wfdb

@@ -1,0 +1,104 @@
+// A WFDB record opened from its header: its segments in the component's sense (continuous runs
+// of the same signals with the same calibration), each segment's channels, the events of every
+// annotator beside the header, and the stored samples of any channel range on demand.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "group_reader.h"
+#include "formats/edf/result.h"
+#include "header.h"
+
+namespace wfdb {
+
+inline constexpr std::int64_t kTicksPerDay = 86'400 * kTicksPerSecond;
+
+struct Channel {
+  std::string name;  // the description, else "record R, signal N"
+  ExactRate samplesPerSecond;  // the frame rate times the signal's samples per frame
+  std::int64_t sampleCount = 0;
+  std::string units;
+  double gain = 0;
+  std::int64_t baseline = 0;
+};
+
+struct Event {
+  std::int64_t ticks = 0;  // since day 0 (1899-12-30 00:00)
+  std::string annotator;   // the file's extension: "atr"
+  int code = 0;
+  std::string mnemonic;  // "N", "+", ...
+  std::string label;     // the annotation's text when it has one, else the code's description
+};
+
+class Record {
+ public:
+  // Opens the header and every file it names from the header's folder; finds the annotators.
+  // Refuses, with a reason for the user, a header or segment header that cannot be read or
+  // disagrees with the top-level header, and a signal that cannot be read.
+  static Result<std::unique_ptr<Record>> Open(const std::filesystem::path& headerPath);
+
+  struct Segment {
+    std::int64_t startTicks = 0;  // since day 0
+    std::int64_t frames = 0;      // the time it spans, in the record's frames
+    std::vector<Channel> channels;
+  };
+
+  const Header& TopHeader() const { return header; }
+  ExactRate FramesPerSecond() const { return header.record.framesPerSecond; }
+  const std::vector<Segment>& Segments() const { return segments; }
+  // Ordered by time (ties in annotator order, then file order).
+  const std::vector<Event>& Events() const { return events; }
+
+  // Samples [first, first + count) of a channel of a segment; -32768 where a signal file is
+  // shorter than its segment. False for a range outside the channel or a file that no longer
+  // holds the samples.
+  struct ChannelRead {
+    std::size_t channel = 0;
+    std::int64_t first = 0;
+    std::int64_t count = 0;
+    std::int16_t* out = nullptr;
+  };
+  bool Read(std::size_t segment, std::span<const ChannelRead> reads);
+
+  ~Record();
+
+ private:
+  // The frames of one WFDB segment (the whole record when it has one segment), with its
+  // signal files, and where each channel of its component segment lies among them.
+  struct Part {
+    std::int64_t frames = 0;
+    std::vector<std::unique_ptr<GroupReader>> readers;
+    struct Source {
+      std::size_t reader = 0;
+      std::size_t member = 0;
+      std::int64_t samplesPerFrame = 1;
+      std::int64_t available = 0;  // the samples its file holds within the part
+    };
+    std::vector<Source> sources;  // one per channel of the segment
+  };
+
+  Record() = default;
+  // The part of the signals of one (single-segment) header; its channels go to `channels`.
+  std::optional<std::string> OpenPart(const std::filesystem::path& folder, const Header& partHeader,
+                                      std::int64_t frames, Part& part, std::vector<Channel>& channels);
+  std::optional<std::string> OpenSegments(const std::filesystem::path& folder);
+  std::optional<std::string> FindEvents(const std::filesystem::path& folder, const std::string& recordName);
+
+  Header header;
+  std::vector<Segment> segments;
+  std::vector<std::vector<Part>> parts;  // per segment
+  std::vector<Event> events;
+  std::vector<std::string> signalFileNames;  // every file a signal is read from
+  std::int64_t startTicks = 0;               // since day 0
+};
+
+// Ticks that `frames` frames last at the rate, rounded to the nearest; nullopt beyond 64 bits.
+std::optional<std::int64_t> FramesToTicks(std::int64_t frames, ExactRate rate);
+
+}  // namespace wfdb
