@@ -113,11 +113,12 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
     }
     part.readers.push_back(std::make_unique<GroupReader>(std::move(group), std::make_unique<FileSource>(std::move(file))));
   }
-  if (frames == 0) {
-    // Unknown: as many whole frames as the longest file holds.
-    for (const auto& reader : part.readers) frames = std::max(frames, reader->FramesInFile());
-  }
-  part.frames = frames;
+  // The whole frames every file holds: the record's frames when it does not say (0), and at
+  // most what it says.
+  std::int64_t wholeFrames = part.readers.empty() ? frames : part.readers[0]->FramesInFile();
+  for (const auto& reader : part.readers) wholeFrames = std::min(wholeFrames, reader->FramesInFile());
+  part.frames = frames == 0 ? wholeFrames : frames;
+  part.wholeFrames = std::min(part.frames, wholeFrames);
   const ExactRate fs = partHeader.record.framesPerSecond;
   for (std::size_t s = 0; s < partHeader.signals.size(); ++s) {
     const SignalLine& signal = partHeader.signals[s];
@@ -125,7 +126,7 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
     const auto [readerIndex, member] = sourceOf[s];
     const GroupReader& reader = *part.readers[readerIndex];
     const std::int64_t available = GroupReader::MemberSamples(
-        reader.Group().members[member], std::min(frames, reader.FramesInFile()));
+        reader.Group().members[member], std::min(part.frames, reader.FramesInFile()));
     part.sources.push_back({readerIndex, member, signal.samplesPerFrame, available});
     const auto numerator = edf::CheckedMultiply(fs.numerator, signal.samplesPerFrame);
     if (!numerator) return "signal " + std::to_string(s) + " has too many samples per second";
@@ -133,7 +134,8 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
     const std::string name = signal.description.empty()
                                  ? "record " + header.record.name + ", signal " + std::to_string(s)
                                  : signal.description;
-    channels.push_back({name, {*numerator / divisor, fs.denominator / divisor}, 0, signal.units,
+    channels.push_back({name, {*numerator / divisor, fs.denominator / divisor}, signal.samplesPerFrame, 0, s,
+                        signal.units,
                         signal.gain, signal.Baseline()});
   }
   return std::nullopt;
@@ -144,13 +146,10 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
     Segment segment{startTicks, 0, {}};
     Part part;
     if (auto why = OpenPart(folder, header, header.record.frameCount, part, segment.channels)) return why;
-    segment.frames = part.frames;
-    for (std::size_t c = 0; c < segment.channels.size(); ++c) {
-      segment.channels[c].sampleCount = part.sources[c].available;
-    }
     segments.push_back(std::move(segment));
     parts.emplace_back();
     parts.back().push_back(std::move(part));
+    FinishSegments();
     return std::nullopt;
   }
   // The first segment of a variable layout record is its layout header: no frames, no data.
@@ -196,23 +195,34 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
         return SegmentRef(i, line.name) + ": " + *why;
       }
       if (segments.back().channels.empty()) segments.back().channels = std::move(channels);
-      segments.back().frames += piece.frames;
       parts.back().push_back(std::move(piece));
     }
     const auto sum = edf::CheckedAdd(framesBefore, line.frameCount);
     if (!sum) return SegmentRef(i, line.name) + " ends too late";
     framesBefore = *sum;
   }
-  // A channel holds every sample of its segment's parts, but only what the file holds of the
-  // last one: an earlier part's missing samples read as invalid, so later samples keep their times.
+  FinishSegments();
+  return std::nullopt;
+}
+
+void Record::FinishSegments() {
   for (std::size_t s = 0; s < segments.size(); ++s) {
+    // A segment ends with the last whole frame of its last part's files; an earlier part's
+    // missing samples read as invalid, so that later samples keep their times.
+    Part& last = parts[s].back();
+    last.frames = last.wholeFrames;
+    segments[s].frames = 0;
+    for (const Part& part : parts[s]) segments[s].frames += part.frames;
     for (std::size_t c = 0; c < segments[s].channels.size(); ++c) {
       std::int64_t count = 0;
-      for (std::size_t p = 0; p + 1 < parts[s].size(); ++p) count += parts[s][p].frames * parts[s][p].sources[c].samplesPerFrame;
-      segments[s].channels[c].sampleCount = count + parts[s].back().sources[c].available;
+      for (std::size_t p = 0; p + 1 < parts[s].size(); ++p) {
+        count += parts[s][p].frames * parts[s][p].sources[c].samplesPerFrame;
+      }
+      const Part::Source& source = last.sources[c];
+      segments[s].channels[c].sampleCount =
+          count + std::min(source.available, last.frames * source.samplesPerFrame);
     }
   }
-  return std::nullopt;
 }
 
 std::optional<std::string> Record::FindEvents(const std::filesystem::path& folder, const std::string& recordName) {
@@ -257,12 +267,16 @@ std::optional<std::string> Record::FindEvents(const std::filesystem::path& folde
   return std::nullopt;
 }
 
+std::int64_t Record::SamplesOfFrames(std::size_t segment, std::size_t channel) const {
+  return segments[segment].frames * parts[segment].front().sources[channel].samplesPerFrame;
+}
+
 bool Record::Read(std::size_t segment, std::span<const ChannelRead> reads) {
   if (segment >= segments.size()) return false;
   const auto& channels = segments[segment].channels;
   for (const ChannelRead& read : reads) {
     if (read.channel >= channels.size() || read.first < 0 || read.count < 0 ||
-        read.first > channels[read.channel].sampleCount - read.count) {
+        read.first > SamplesOfFrames(segment, read.channel) - read.count) {
       return false;
     }
   }

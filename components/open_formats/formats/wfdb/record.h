@@ -22,7 +22,9 @@ inline constexpr std::int64_t kTicksPerDay = 86'400 * kTicksPerSecond;
 struct Channel {
   std::string name;  // the description, else "record R, signal N"
   ExactRate samplesPerSecond;  // the frame rate times the signal's samples per frame
-  std::int64_t sampleCount = 0;
+  std::int64_t samplesPerFrame = 1;
+  std::int64_t sampleCount = 0;  // held in its files: fewer than the frames' with a skew
+  std::size_t signalIndex = 0;   // among its header's signals
   std::string units;
   double gain = 0;
   std::int64_t baseline = 0;
@@ -45,7 +47,8 @@ class Record {
 
   struct Segment {
     std::int64_t startTicks = 0;  // since day 0
-    std::int64_t frames = 0;      // the time it spans, in the record's frames
+    // The time it spans, in the record's frames: up to the last whole frame of its files.
+    std::int64_t frames = 0;
     std::vector<Channel> channels;
   };
 
@@ -55,9 +58,10 @@ class Record {
   // Ordered by time (ties in annotator order, then file order).
   const std::vector<Event>& Events() const { return events; }
 
-  // Samples [first, first + count) of a channel of a segment; -32768 where a signal file is
-  // shorter than its segment. False for a range outside the channel or a file that no longer
-  // holds the samples.
+  // Samples [first, first + count) of a channel of a segment, of the segment's frames x the
+  // channel's samples per frame; -32768 where its files hold none (a skew's last frames, a
+  // file shorter than its WFDB segment). False for a range outside those or a file that no
+  // longer holds the samples.
   struct ChannelRead {
     std::size_t channel = 0;
     std::int64_t first = 0;
@@ -73,6 +77,7 @@ class Record {
   // signal files, and where each channel of its component segment lies among them.
   struct Part {
     std::int64_t frames = 0;
+    std::int64_t wholeFrames = 0;  // at most `frames`: the whole frames every file holds
     std::vector<std::unique_ptr<GroupReader>> readers;
     struct Source {
       std::size_t reader = 0;
@@ -88,6 +93,9 @@ class Record {
   std::optional<std::string> OpenPart(const std::filesystem::path& folder, const Header& partHeader,
                                       std::int64_t frames, Part& part, std::vector<Channel>& channels);
   std::optional<std::string> OpenSegments(const std::filesystem::path& folder);
+  // Each segment's frames and its channels' sample counts, from its parts.
+  void FinishSegments();
+  std::int64_t SamplesOfFrames(std::size_t segment, std::size_t channel) const;
   std::optional<std::string> FindEvents(const std::filesystem::path& folder, const std::string& recordName);
 
   Header header;

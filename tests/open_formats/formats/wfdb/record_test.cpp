@@ -100,20 +100,20 @@ INSTANTIATE_TEST_SUITE_P(
                                 edf::DayNumberOf({2896, 10, 10}) * wfdb::kTicksPerDay + kSecond},
                       StartCase{"12:00:00 30/12/1899", wfdb::kTicksPerDay / 2}));
 
-TEST_F(RecordTest, CountsTheWholeFramesOfFilesShorterThanTheHeaderSays) {
-  Write("r.hea", "r 2 100 0\nr.dat 16\ns.dat 16\n");  // 0: as many frames as the files hold
-  Write("r.dat", std::string(2 * 30 + 1, '\0'));
-  Write("s.dat", std::string(2 * 20, '\0'));
-  auto record = Open("r.hea");
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->Segments()[0].frames, 30);
-  EXPECT_EQ(record->Segments()[0].channels[1].sampleCount, 20);
-
-  Write("r.hea", "r 2 100 25\nr.dat 16\ns.dat 16\n");
-  record = Open("r.hea");
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->Segments()[0].channels[0].sampleCount, 25);
-  EXPECT_EQ(record->Segments()[0].channels[1].sampleCount, 20);
+TEST_F(RecordTest, EndsWithTheLastWholeFrameOfEveryFile) {
+  for (const char* frames : {"0", "25", "5000"}) {  // 0: the header does not say
+    Write("r.hea", std::string("r 2 100 ") + frames + "\nr.dat 16\ns.dat 16:3\n");
+    Write("r.dat", std::string(2 * 30 + 1, '\0'));
+    Write("s.dat", std::string(2 * 20, '\0'));
+    auto record = Open("r.hea");
+    ASSERT_TRUE(record);
+    const auto& segment = record->Segments()[0];
+    EXPECT_EQ(segment.frames, 20) << frames;
+    EXPECT_EQ(segment.channels[0].sampleCount, 20) << frames;
+    EXPECT_EQ(segment.channels[1].sampleCount, 17) << frames;
+    // The skew's last frames read as invalid.
+    EXPECT_EQ(Read(*record, 0, 1, 16, 4), (std::vector<std::int16_t>{0, -32768, -32768, -32768})) << frames;
+  }
 }
 
 TEST_F(RecordTest, MakesOneSegmentOfEachRunOfTheSameSignalsBetweenGaps) {
