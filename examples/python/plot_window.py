@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Plots a window of a recording as a PNG: one trace per channel, time in seconds from the
-recording's beginning, channel names and units on the left, events shaded and labelled.
+"""Plots a window of a recording as a PNG: one trace per channel, time in seconds from time
+zero (the first sample of the first segment), channel names and units on the left, events
+shaded and labelled.
 
     plot_window.py RECORDING OUT.png [--start SECONDS] [--duration SECONDS] [--library PATH]
 """
@@ -17,12 +18,11 @@ import tapline  # noqa: E402
 
 
 def window_events(recording, start_seconds, duration):
-    """(start, end, label) in seconds from the recording's beginning of the events that overlap
-    the window; an event without duration is a 0-s span at its time."""
-    origin = recording.recording_seconds_to_date(0.0)
+    """(start, end, label) in seconds from time zero of the events that overlap the window; an
+    event without duration is a 0-s span at its time."""
     spans = []
     for event in recording.events():
-        begin = tapline.seconds_between(origin, event.time)
+        begin = float(event.onset)
         end = begin + max(float(event.duration), 0.0)
         if begin < start_seconds + duration and (end > start_seconds or begin >= start_seconds):
             spans.append((begin, end, str(event.label)))
@@ -30,10 +30,13 @@ def window_events(recording, start_seconds, duration):
 
 
 def plot_window(recording, start_seconds, duration, out):
-    """Writes the PNG; raises tapline.TaplineError when the window cannot be read. Traces are
-    in physical units when the file's header gives them, else digital values."""
-    start_date = recording.recording_seconds_to_date(start_seconds)
+    """Writes the PNG; raises tapline.WindowError (naming the segments' bounds) when the window
+    does not fit a segment, before anything is read, and tapline.TaplineError when the library
+    refuses it. Traces are in physical units when the file's header gives them, else digital
+    values."""
+    start_date = recording.seconds_to_date(start_seconds)
     segment = recording.segment_at(start_date)
+    recording.window_times(start_date, duration)  # checks the window before any read
     try:
         table = recording.calibration(segment)
         samples = recording.window(start_date, duration, physical=True)
@@ -62,7 +65,7 @@ def plot_window(recording, start_seconds, duration, out):
         axes[0][0].annotate(", ".join(texts), (begin, 1.0), xycoords=("data", "axes fraction"),
                      xytext=(2, 2), textcoords="offset points", fontsize=7, va="bottom",
                      annotation_clip=False)
-    axes[-1][0].set_xlabel("time (s from the recording's beginning)")
+    axes[-1][0].set_xlabel("time (s from the first sample)")
     axes[-1][0].set_xlim(start_seconds, start_seconds + duration)
     figure.suptitle("%s, %g s from %g s" % (os.path.basename(recording.path), duration,
                                              start_seconds), y=1.0)
@@ -77,14 +80,14 @@ def main(argv=None):
     parser.add_argument("recording")
     parser.add_argument("out", help="PNG file to write")
     parser.add_argument("--start", type=float, default=0.0,
-                        help="seconds from the recording's beginning (default 0)")
+                        help="seconds from the first sample of the first segment (default 0)")
     parser.add_argument("--duration", type=float, default=10.0, help="seconds (default 10)")
     parser.add_argument("--library", help="path of libtapline.so")
     args = parser.parse_args(argv)
     try:
         with tapline.Recording(args.recording, library=args.library) as recording:
             plot_window(recording, args.start, args.duration, args.out)
-    except (tapline.TaplineError, FileNotFoundError) as error:
+    except (tapline.TaplineError, FileNotFoundError, ValueError) as error:
         print("plot_window: %s" % error, file=sys.stderr)
         return 1
     print("wrote %s" % args.out)

@@ -25,9 +25,12 @@ starts on a sample's time holds that sample, and windows with E1 = S2 tile witho
 
 from __future__ import annotations
 
+import bisect
 import collections
+import datetime
 import ctypes
 import ctypes.util
+import errno
 import math
 import os
 import pathlib
@@ -69,6 +72,12 @@ _BUILD_FOLDERS = ("build", "build-release")
 
 class TaplineError(RuntimeError):
     """The library refused a call; it has written its own message on the console."""
+
+
+class WindowError(TaplineError, ValueError):
+    """A window that does not lie within one segment (or has no valid duration); says which
+    segment it meets, that segment's bounds in seconds from time zero and where the next one
+    starts. Raised before the library is asked, which would report on the console."""
 
 
 class RecordingAlreadyOpenError(TaplineError):
@@ -204,10 +213,69 @@ def _simplest_between(low, high, closed):
     return whole + 1 / _simplest_between(1 / (high - whole), 1 / (low - whole), closed)
 
 
+# How far apart, in microseconds, two day numbers of the same instant may lie: a day number
+# carries a time to about 0.3 us, a sum of a day and a fraction to about 0.65 us.
+_DAY_NUMBER_ERROR_US = 1.0
+
+
 def seconds_between(earlier: float, later: float) -> float:
-    """Seconds from one day number to another, rounded to 10 us: a day number of this century
-    carries a time to about 0.3 us, so finer digits of a difference are noise."""
-    return round((float(later) - float(earlier)) * 86400.0, 5)
+    """Seconds from one day number to another, to the microsecond.
+
+    The difference is taken to lie on the coarsest decimal step (a second down to 10 us) that
+    lies within the day numbers' error of a microsecond, else rounded to the microsecond: an
+    event on the half second is 5.5, never 5.499999.
+
+    Parameters
+    ----------
+    earlier, later : float
+        Day numbers.
+
+    Returns
+    -------
+    float
+        Seconds, negative when `later` is the earlier one.
+    """
+    micro = (float(later) - float(earlier)) * 86400e6
+    step = 1e6
+    while step >= 10.0:
+        snapped = round(micro / step) * step
+        if abs(snapped - micro) <= _DAY_NUMBER_ERROR_US:
+            return snapped / 1e6
+        step /= 10.0
+    return round(micro) / 1e6
+
+
+def to_day_number(value: float | datetime.datetime | np.datetime64) -> float:
+    """A time as a day number.
+
+    Parameters
+    ----------
+    value : float, datetime.datetime or numpy.datetime64
+        A day number (returned as it is), or a date and time on the recording's clock: a naive
+        datetime or a datetime64 as it is, an aware datetime converted to UTC (the clock
+        ``to_mne`` gives as ``meas_date``).
+
+    Returns
+    -------
+    float
+
+    Raises
+    ------
+    TypeError
+        For anything else.
+    """
+    if isinstance(value, datetime.datetime):
+        if value.tzinfo is not None:
+            value = value.astimezone(datetime.timezone.utc).replace(tzinfo=None)
+        micros = (value - datetime.datetime(1970, 1, 1)) // datetime.timedelta(microseconds=1)
+        return UNIX_EPOCH_DAY + micros / 86400e6
+    if isinstance(value, np.datetime64):
+        micros = int(value.astype("datetime64[us]").astype(np.int64))
+        return UNIX_EPOCH_DAY + micros / 86400e6
+    if isinstance(value, (int, float, np.integer, np.floating)) and not isinstance(value, bool):
+        return float(value)
+    raise TypeError("a time is a day number, a datetime or a numpy.datetime64, not %r"
+                    % (value,))
 
 
 def window_ticks(start_date: float, segment_start: float, duration: float) -> tuple[int, int]:
@@ -254,6 +322,12 @@ def _text(buffer):
     return buffer.value.decode("utf-8", errors="replace")
 
 
+def _seconds_text(seconds):
+    """Seconds to the microsecond without trailing zeros: "90 s", "91.5 s"."""
+    text = "%.6f" % seconds
+    return text.rstrip("0").rstrip(".") + " s"
+
+
 def _short_pointer(array):
     return array.ctypes.data_as(ctypes.POINTER(ctypes.c_short))
 
@@ -263,9 +337,15 @@ def _short_pointer(array):
 # the library's fit check (ticks from the segment's start, never later than it really is).
 _Layout = collections.namedtuple("_Layout", "start ticks rates counts check_end")
 
-Window = collections.namedtuple("Window", "start offset samples")
-Window.__doc__ = """One window of iter_windows: start (day number), offset (seconds from the
-segment's start) and samples (one array per channel)."""
+class Window(collections.namedtuple("Window", "start offset samples")):
+    """One window of iter_windows: start (day number), offset (seconds from the segment's
+    start) and samples (one array per channel)."""
+
+    __slots__ = ()
+
+    def __repr__(self) -> str:
+        return "Window(start=%r, offset=%r, samples=%d channels of %s)" % (
+            self.start, self.offset, len(self.samples), [len(s) for s in self.samples])
 
 # Extra ticks before a read's start, so that a day number rounded up by a few ticks still
 # holds the first wanted sample.
@@ -290,6 +370,8 @@ class Recording:
             raise RecordingAlreadyOpenError(
                 "%s is still open and the library serves one recording per process: close it "
                 "before opening %s" % (other[0].path, self.path))
+        if not os.path.exists(self.path):
+            raise FileNotFoundError(errno.ENOENT, "no such recording", self.path)
         self._lib = load_library(library)
         count = ctypes.c_int(0)
         if self._lib.OpenEx(os.fsencode(path), ctypes.byref(count)) != 1:
@@ -305,11 +387,22 @@ class Recording:
         self._layouts: dict[int, _Layout] = {}
         self._calibrations: dict[int, np.ndarray] = {}
         self._segment_table: np.ndarray | None = None
+        self._segment_list: list[tuple[float, float]] | None = None
+        self._segment_starts: list[float] = []
         self._header, self._header_problem = self._read_edf_header()
 
     def close(self) -> None:
         """Closes the recording in the library; later calls do nothing."""
         self._closer()
+
+    @property
+    def closed(self) -> bool:
+        """Whether close() has been called."""
+        return not self._closer.alive
+
+    def __repr__(self) -> str:
+        return "<tapline.Recording %r: %d segments, %s>" % (
+            self.path, self.segment_count, "closed" if self.closed else "open")
 
     def __enter__(self) -> Recording:
         return self
@@ -319,24 +412,77 @@ class Recording:
 
     # -- segments and channels -------------------------------------------------------------
 
+    def _check_open(self) -> None:
+        if self.closed:
+            raise ValueError("the recording %s is closed" % self.path)
+
+    def _check_segment(self, segment: int) -> int:
+        self._check_open()
+        if not isinstance(segment, (int, np.integer)) or not 0 <= segment < self.segment_count:
+            raise IndexError("segment %r out of range: the recording has %d segments"
+                             % (segment, self.segment_count))
+        return int(segment)
+
+    @property
+    def time_zero(self) -> float:
+        """The day number of time zero, the first sample of the first segment, from which the
+        wrapper's seconds count (``window_at_seconds``, events' ``onset``)."""
+        segments = self._segments()
+        if not segments:
+            raise WindowError("the recording %s has no segments, so no time zero" % self.path)
+        return segments[0][0]
+
     def segments(self) -> np.ndarray:
-        """Structured array: start (day number), start_time (datetime64), duration (s)."""
+        """The segments.
+
+        Returns
+        -------
+        numpy.ndarray
+            Structured array: start (day number), start_time (datetime64), offset (seconds
+            from time zero), duration (seconds).
+
+        Raises
+        ------
+        ValueError
+            On a closed recording.
+        """
+        self._check_open()
         if self._segment_table is None:
             n = self.segment_count
             durations = (ctypes.c_double * max(n, 1))()
             starts = (ctypes.c_double * max(n, 1))()
             self._lib.GetSegmentTime(durations, starts)
             table = np.zeros(n, dtype=[("start", "f8"), ("start_time", "datetime64[us]"),
-                                       ("duration", "f8")])
+                                       ("offset", "f8"), ("duration", "f8")])
             table["start"] = starts[:n]
             table["start_time"] = day_number_to_datetime64(table["start"])
+            table["offset"] = [seconds_between(starts[0], start) for start in starts[:n]]
             table["duration"] = durations[:n]
             self._segment_table = table
         return self._segment_table.copy()
 
-    def segment_at(self, date: float) -> int:
-        """Index of the segment that holds the day number by the window rule, or -1."""
-        for segment, (start, duration) in enumerate(self._segments()):
+    def segment_at(self, date: float | datetime.datetime | np.datetime64) -> int:
+        """The segment that holds a time by the window rule.
+
+        Parameters
+        ----------
+        date : float, datetime.datetime or numpy.datetime64
+            A day number or a date (see `to_day_number`).
+
+        Returns
+        -------
+        int
+            The segment's index, or -1 when no segment holds the time.
+        """
+        date = to_day_number(date)
+        segments = self._segments()
+        # Segments follow each other; only the one starting last at or before the time, or
+        # the next (which a time 1 us before its start belongs to), can hold it.
+        last = bisect.bisect_right(self._segment_starts, date) - 1
+        for segment in (last, last + 1):
+            if not 0 <= segment < len(segments):
+                continue
+            start, duration = segments[segment]
             ticks, _ = window_ticks(date, start, 0.0)
             if -WINDOW_SHIFT_TICKS <= ticks < round(duration * TICKS_PER_SECOND) - WINDOW_SHIFT_TICKS:
                 return segment
@@ -353,10 +499,13 @@ class Recording:
         return date.value + (seconds - whole) * DAYS_PER_SECOND
 
     def channel_count(self, segment: int) -> int:
-        return self._lib.GetChannelCount(segment)
+        """The segment's number of channels; IndexError for a segment out of range."""
+        return self._lib.GetChannelCount(self._check_segment(segment))
 
     def channel_names(self, segment: int = 0) -> list[str]:
-        """The channels' names, without reading samples."""
+        """The channels' names, without reading samples; IndexError for a segment out of
+        range."""
+        segment = self._check_segment(segment)
         names = []
         for channel in range(self._lib.GetChannelCount(segment)):
             name = ctypes.create_string_buffer(TEXT_BYTES + 1)
@@ -385,7 +534,7 @@ class Recording:
     def rates(self, segment: int = 0) -> list[Fraction]:
         """Exact sampling rates (Fractions, Hz) of the segment's channels: for an EDF file
         from its header, else the simplest fractions of the library's values."""
-        return list(self._layout(segment).rates)
+        return list(self._layout(self._check_segment(segment)).rates)
 
     # -- calibration -------------------------------------------------------------------------
 
@@ -393,6 +542,7 @@ class Recording:
         """Structured array per channel: name, unit, gain, offset (physical = gain x digital +
         offset, float64), physical_min/max, digital_min/max. Raises NoCalibrationError with
         the reason when the file is not EDF or its header does not match the channels."""
+        segment = self._check_segment(segment)
         if segment in self._calibrations:
             return self._calibrations[segment].copy()
         signals = self._edf_channels(segment)
@@ -442,9 +592,35 @@ class Recording:
 
     # -- samples -----------------------------------------------------------------------------
 
-    def segment_samples(self, segment: int, physical: bool = False) -> list[np.ndarray]:
-        """Every sample of the segment: one int16 array per channel (float64 physical values
-        with physical=True)."""
+    def segment_samples(self, segment: int, physical: bool = False,
+                        picks: Sequence[str | int] | str | int | None = None
+                        ) -> list[np.ndarray]:
+        """Every sample of a segment, read with one GetData.
+
+        Parameters
+        ----------
+        segment : int
+        physical, picks
+            As for `window`.
+
+        Returns
+        -------
+        list of numpy.ndarray
+            One int16 array per channel (float64 physical values with physical=True).
+
+        Raises
+        ------
+        IndexError
+            For a segment or channel out of range.
+        TaplineError
+            When the library refuses the read.
+        """
+        segment = self._check_segment(segment)
+        chosen = self._picks(segment, picks)
+        arrays = self._all_samples(segment, physical)
+        return [arrays[i] for i in chosen]
+
+    def _all_samples(self, segment, physical=False):
         counts = self.channels(segment)["samples"]
         buffer = np.empty(max(int(counts.sum()), 1), dtype=np.int16)
         if self._lib.GetData(segment, _short_pointer(buffer)) != 1:
@@ -452,48 +628,196 @@ class Recording:
         arrays = np.split(buffer[:int(counts.sum())], np.cumsum(counts)[:-1]) if len(counts) else []
         return self._to_physical(segment, arrays) if physical else arrays
 
-    def window(self, start_date: float, duration: float,
-               physical: bool = False) -> list[np.ndarray]:
-        """Samples of a window of `duration` seconds from the day number `start_date`, within
-        one segment: one int16 array per channel (float64 physical values with physical=True).
-        The window holds what the library's GetData2 returns for it."""
-        segment, start_ticks, ranges = self._window_layout(start_date, duration)
+    def window(self, start_date: float | datetime.datetime | np.datetime64, duration: float,
+               physical: bool = False, picks: Sequence[str | int] | str | int | None = None
+               ) -> list[np.ndarray]:
+        """Samples of a window within one segment, as the library's GetData2 returns them.
+
+        Parameters
+        ----------
+        start_date : float, datetime.datetime or numpy.datetime64
+            The window's start: a day number or a date (see `to_day_number`).
+        duration : float
+            Seconds, 0 or more.
+        physical : bool
+            float64 physical values instead of int16 digital ones.
+        picks : str, int or sequence of them, optional
+            Channels by name or index, in the order wanted; all channels when None.
+
+        Returns
+        -------
+        list of numpy.ndarray
+            One array per channel.
+
+        Raises
+        ------
+        WindowError
+            (a ValueError) When no segment holds the start or the window does not fit its
+            segment (the message names the segment's bounds and where the next starts), or
+            the duration is negative or not finite; checked before anything is allocated.
+        IndexError, ValueError
+            For a channel index out of range or an unknown name; ValueError on a closed
+            recording.
+        TaplineError
+            When the library refuses the read.
+        """
+        segment, start_ticks, ranges, start_date = self._window_layout(start_date, duration)
+        chosen = self._picks(segment, picks)
         arrays = self._get_data2(segment, start_date, duration, ranges)
-        return self._to_physical(segment, arrays) if physical else arrays
+        if physical:
+            arrays = self._to_physical(segment, arrays)
+        return [arrays[i] for i in chosen]
 
-    def window_times(self, start_date: float, duration: float) -> list[np.ndarray]:
-        """Per channel, the times of window()'s samples in seconds after start_date."""
-        segment, start_ticks, ranges = self._window_layout(start_date, duration)
+    def window_times(self, start_date: float | datetime.datetime | np.datetime64,
+                     duration: float, picks: Sequence[str | int] | str | int | None = None
+                     ) -> list[np.ndarray]:
+        """The times of window()'s samples.
+
+        Parameters
+        ----------
+        start_date, duration, picks
+            As for `window`.
+
+        Returns
+        -------
+        list of numpy.ndarray
+            Per channel, seconds after `start_date`.
+        """
+        segment, start_ticks, ranges, _ = self._window_layout(start_date, duration)
         rates = self._layout(segment).rates
-        return [_sample_seconds(first, count, rate, start_ticks)
-                for rate, (first, count) in zip(rates, ranges)]
+        times = [_sample_seconds(first, count, rate, start_ticks)
+                 for rate, (first, count) in zip(rates, ranges)]
+        return [times[i] for i in self._picks(segment, picks)]
 
-    def window_at_seconds(self, recording_seconds: float, duration: float,
-                          physical: bool = False) -> list[np.ndarray]:
-        """window() with the start in seconds from the recording's beginning."""
-        return self.window(self.recording_seconds_to_date(recording_seconds), duration,
-                           physical)
+    def seconds_to_date(self, seconds: float) -> float:
+        """The day number `seconds` after time zero, the first segment's first sample.
 
-    def iter_windows(self, segment: int, seconds: float,
-                     physical: bool = False) -> Iterator[Window]:
-        """Consecutive windows of `seconds` that tile the segment exactly (the last one ends
-        at the segment's end): every sample once, in order, one window in memory at a time."""
-        layout = self._layout(segment)
-        step = round(seconds * TICKS_PER_SECOND)
+        Parameters
+        ----------
+        seconds : float
+
+        Returns
+        -------
+        float
+            Within a segment, worked out from that segment's own start (a day number carries
+            a fraction of a day more finely than a long sum).
+
+        Raises
+        ------
+        WindowError
+            For a recording without segments; ValueError on a closed one.
+        """
+        self._check_open()
+        seconds = float(seconds)
+        zero = self.time_zero
+        for start, duration in self._segments():
+            offset = seconds_between(zero, start)
+            if offset <= seconds < offset + duration:
+                return start + (seconds - offset) * DAYS_PER_SECOND
+        return zero + seconds * DAYS_PER_SECOND
+
+    def window_at_seconds(self, seconds: float, duration: float, physical: bool = False,
+                          picks: Sequence[str | int] | str | int | None = None
+                          ) -> list[np.ndarray]:
+        """`window` with the start in seconds from time zero, the first sample of the first
+        segment (not the header's whole second before it).
+
+        Parameters
+        ----------
+        seconds : float
+            The window's start, in seconds from time zero.
+        duration, physical, picks
+            As for `window`.
+
+        Returns
+        -------
+        list of numpy.ndarray
+
+        Raises
+        ------
+        WindowError, IndexError, ValueError, TaplineError
+            As for `window`.
+        """
+        seconds = float(seconds)
+        if not math.isfinite(seconds):
+            raise WindowError("a window needs a finite start, not %r s" % seconds)
+        return self.window(self.seconds_to_date(seconds), duration, physical, picks)
+
+    def _picks(self, segment, picks):
+        """Indices of the picked channels, in the order given."""
+        count = self._lib.GetChannelCount(segment)
+        if picks is None:
+            return list(range(count))
+        if isinstance(picks, (str, int, np.integer)):
+            picks = [picks]
+        names = None
+        chosen = []
+        for pick in picks:
+            if isinstance(pick, (int, np.integer)) and not isinstance(pick, bool):
+                if not 0 <= pick < count:
+                    raise IndexError("channel %d out of range: segment %d has %d channels"
+                                     % (pick, segment, count))
+                chosen.append(int(pick))
+                continue
+            names = names if names is not None else self.channel_names(segment)
+            if pick not in names:
+                raise ValueError("no channel named %r in segment %d (channels: %s)"
+                                 % (pick, segment, ", ".join(names)))
+            chosen.append(names.index(pick))
+        return chosen
+
+    def iter_windows(self, segment: int, seconds: float, physical: bool = False,
+                     picks: Sequence[str | int] | str | int | None = None) -> Iterator[Window]:
+        """Consecutive windows that tile a segment exactly.
+
+        Parameters
+        ----------
+        segment : int
+        seconds : float
+            Each window's length; the last one ends at the segment's end.
+        physical, picks
+            As for `window`.
+
+        Yields
+        ------
+        Window
+            start (day number), offset (seconds from the segment's start), samples; every
+            sample once, in order, one window in memory at a time.
+
+        Raises
+        ------
+        IndexError
+            For a segment or channel out of range.
+        ValueError
+            For a length below one 100-ns tick, or on a closed recording.
+        """
+        segment = self._check_segment(segment)
+        step = round(float(seconds) * TICKS_PER_SECOND) if math.isfinite(float(seconds)) else 0
         if step <= 0:
             raise ValueError("a window must last at least one tick, not %r s" % seconds)
+        chosen = self._picks(segment, picks)
+        return self._iter_windows(segment, step, physical, chosen)
+
+    def _iter_windows(self, segment, step, physical, chosen):
+        layout = self._layout(segment)
         whole_segment = []  # filled only when a span can be cut from nothing else
         for first_tick in range(0, layout.ticks, step):
             end_tick = min(first_tick + step, layout.ticks)
             arrays = self._read_span(segment, layout, first_tick, end_tick, whole_segment)
             if physical:
                 arrays = self._to_physical(segment, arrays)
+            arrays = [arrays[i] for i in chosen]
             yield Window(layout.start + (first_tick / TICKS_PER_SECOND) * DAYS_PER_SECOND,
                          first_tick / TICKS_PER_SECOND, arrays)
 
     def _segments(self):
-        table = self._segment_table if self._segment_table is not None else self.segments()
-        return list(zip(table["start"].tolist(), table["duration"].tolist()))
+        """(start, duration) per segment, made once per open recording: a window looks its
+        segment up here, at a cost that does not grow with the segment count."""
+        if self._segment_list is None:
+            table = self._segment_table if self._segment_table is not None else self.segments()
+            self._segment_list = list(zip(table["start"].tolist(), table["duration"].tolist()))
+            self._segment_starts = [start for start, _ in self._segment_list]
+        return self._segment_list
 
     def _layout(self, segment):
         """Rates and counts from the EDF header when the file has one that matches the
@@ -520,14 +844,52 @@ class Recording:
         self._layouts[segment] = layout
         return layout
 
+    def _describe_segment(self, segment):
+        """"segment i spans a s to b s; segment i+1 starts at c s", seconds from time zero."""
+        segments = self._segments()
+        zero = segments[0][0]
+
+        def bounds(i):
+            offset = seconds_between(zero, segments[i][0])
+            return offset, offset + segments[i][1]
+
+        text = "segment %d spans %s to %s; " % ((segment,) + tuple(map(_seconds_text,
+                                                                         bounds(segment))))
+        if segment + 1 == len(segments):
+            return text + "it is the last segment"
+        return text + "segment %d starts at %s" % (segment + 1, _seconds_text(bounds(segment + 1)[0]))
+
     def _window_layout(self, start_date, duration):
+        """(segment, S, ranges, day number) of a window, checked as the library checks it
+        before anything is allocated or read; WindowError (a ValueError) when it would be
+        refused."""
+        self._check_open()
+        start_date = to_day_number(start_date)
+        duration = float(duration)
+        if not math.isfinite(duration) or duration < 0 or not math.isfinite(start_date):
+            raise WindowError("a window needs a finite start and a duration of 0 s or more, "
+                              "not %r s" % duration)
+        segments = self._segments()
+        if not segments:
+            raise WindowError("the recording %s has no segments, so no samples" % self.path)
         segment = self.segment_at(start_date)
+        seconds = seconds_between(segments[0][0], start_date)
         if segment < 0:
-            raise TaplineError("no segment holds day %r" % start_date)
+            before = max(bisect.bisect_right(self._segment_starts, start_date) - 1, 0)
+            raise WindowError("no segment holds %s: %s"
+                              % (_seconds_text(seconds), self._describe_segment(before)))
         layout = self._layout(segment)
         start_ticks, length_ticks = window_ticks(start_date, layout.start, duration)
+        # The library's check: the duration against the whole seconds left before the end
+        # the component reports, so a window may overhang the segment by a fraction.
+        # (the library allows 10 us of slack for the day numbers' rounding).
+        left = (layout.check_end - start_ticks) / TICKS_PER_SECOND
+        if duration > math.floor(left + 0.5 + 1e-5):
+            raise WindowError("the window %s to %s does not fit its segment: %s"
+                              % (_seconds_text(seconds), _seconds_text(seconds + duration),
+                                 self._describe_segment(segment)))
         return segment, start_ticks, window_ranges(layout.rates, layout.counts, start_ticks,
-                                                   length_ticks)
+                                                   length_ticks), start_date
 
     def _get_data2(self, segment, start_date, duration, ranges):
         """GetData2 into a buffer of the library's documented size, split by `ranges`."""
@@ -550,7 +912,7 @@ class Recording:
         plan = _read_plan(layout, first_tick, end_tick)
         if plan is None:
             if not whole_segment:
-                whole_segment.extend(self.segment_samples(segment))
+                whole_segment.extend(self._all_samples(segment))
             return [samples[first:first + count].copy()
                     for samples, (first, count) in zip(whole_segment, wanted)]
         date, duration, read_ranges = plan
@@ -561,6 +923,8 @@ class Recording:
     # -- events and MNE ----------------------------------------------------------------------
 
     def event_count(self) -> int:
+        """The recording's number of events."""
+        self._check_open()
         count = ctypes.c_int(0)
         self._lib.GetEventCount(ctypes.byref(count))
         return count.value
@@ -568,9 +932,11 @@ class Recording:
     def events(self) -> np.recarray:
         """numpy records: time (day number, whole seconds exact), time_stamp (datetime64),
         duration (s), type_index (-1 when the event or its type could not be read), type_text1,
-        type_text2, label."""
+        type_text2, label, and onset (seconds from time zero, the first segment's first
+        sample; NaN for a recording without segments or an unreadable event)."""
         n = self.event_count()
         table = np.zeros(n, dtype=[("time", "f8"), ("time_stamp", "datetime64[us]"),
+                                   ("onset", "f8"),
                                    ("duration", "f8"), ("type_index", "i4"),
                                    ("type_text1", "U32"), ("type_text2", "U32"),
                                    ("label", "U32")])
@@ -588,12 +954,52 @@ class Recording:
             table[i]["type_text2"] = _text(texts[1])
             table[i]["label"] = _text(texts[2])
         table["time_stamp"] = day_number_to_datetime64(np.nan_to_num(table["time"]))
+        zero = self._segments()[0][0] if self._segments() else math.nan
+        table["onset"] = [seconds_between(zero, time) for time in table["time"]]
         return table.view(np.recarray)
 
-    def to_mne(self, segment: int = 0) -> list:
-        """The segment as MNE Raw objects, one per sampling rate: see tapline.mne.to_mne."""
+    def to_mne(self, segment: int = 0, picks: Sequence[str | int] | str | int | None = None,
+               tmin: float | None = None, tmax: float | None = None) -> list:
+        """The segment as MNE Raw objects, one per sampling rate.
+
+        Parameters
+        ----------
+        segment : int
+        picks : str, int or sequence of them, optional
+            Channels by name or index; all when None.
+        tmin, tmax : float, optional
+            Seconds from the segment's start: only the samples in [tmin, tmax) are read.
+
+        Returns
+        -------
+        list of mne.io.RawArray
+            Highest rate first; see `tapline.mne.to_mne`.
+
+        Raises
+        ------
+        IndexError, ValueError
+            For a segment or channel out of range, or tmin/tmax outside the segment.
+        """
         from .mne import to_mne
-        return to_mne(self, segment)
+        return to_mne(self, segment, picks=picks, tmin=tmin, tmax=tmax)
+
+    def _read_stretch(self, segment, tmin, tmax, physical):
+        """All channels' samples at [tmin, tmax) seconds of the segment, and each channel's
+        first sample index; checked before reading."""
+        layout = self._layout(segment)
+        seconds = layout.ticks / TICKS_PER_SECOND
+        tmin = 0.0 if tmin is None else float(tmin)
+        tmax = seconds if tmax is None else float(tmax)
+        if not (0.0 <= tmin < tmax <= seconds + 1e-6):
+            raise ValueError("tmin %r and tmax %r do not lie within segment %d's %s"
+                             % (tmin, tmax, segment, _seconds_text(seconds)))
+        first_tick = round(tmin * TICKS_PER_SECOND)
+        end_tick = min(round(tmax * TICKS_PER_SECOND), layout.ticks)
+        ranges = window_ranges(layout.rates, layout.counts, first_tick, end_tick - first_tick)
+        arrays = self._read_span(segment, layout, first_tick, end_tick, [])
+        if physical:
+            arrays = self._to_physical(segment, arrays)
+        return arrays, [first for first, _ in ranges]
 
 
 def _sample_seconds(first, count, rate, start_ticks):

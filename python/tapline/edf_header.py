@@ -100,10 +100,17 @@ def read_header(path):
     return header
 
 
+def is_edf_plus(header):
+    """Whether the file is EDF+ (reserved field "EDF+C" or "EDF+D"): only EDF+ has annotation
+    signals; in plain EDF a signal labelled "EDF Annotations" is an ordinary one."""
+    return header.reserved.startswith(("EDF+C", "EDF+D"))
+
+
 def channels(header):
-    """The ordinary signals, in file order: the library's channels (annotation signals are its
-    events, not channels)."""
-    return [s for s in header.signals if s.label != ANNOTATION_LABEL]
+    """The ordinary signals, in file order: the library's channels (an EDF+ file's annotation
+    signals are its events, not channels)."""
+    return [s for s in header.signals
+            if not (is_edf_plus(header) and s.label == ANNOTATION_LABEL)]
 
 
 def rate(header, signal):

@@ -63,47 +63,56 @@ def _unique(names):
     return result
 
 
-def segment_annotations(recording, segment):
+def segment_annotations(recording, segment, tmin=0.0, tmax=None):
     """(onsets in seconds from the segment's start, durations, labels) of the events whose
-    onset lies in the segment."""
+    onset lies in the segment (in [tmin, tmax) of it when given)."""
     table = recording.segments()
     start = table["start"][segment]
     segment_ticks = round(table["duration"][segment] * TICKS_PER_SECOND)
+    low = round(tmin * TICKS_PER_SECOND)
+    high = segment_ticks if tmax is None else min(round(tmax * TICKS_PER_SECOND), segment_ticks)
     onsets, durations, labels = [], [], []
     for event in recording.events():
         onset = seconds_between(start, event.time)
-        if 0 <= onset * TICKS_PER_SECOND < segment_ticks:
+        if low <= round(onset * TICKS_PER_SECOND) < high:
             onsets.append(onset)
             durations.append(float(event.duration))
             labels.append(str(event.label))
     return onsets, durations, labels
 
 
-def to_mne(recording, segment=0):
-    """One mne.io.RawArray per sampling rate of the segment's channels, highest rate first."""
+def to_mne(recording, segment=0, picks=None, tmin=None, tmax=None):
+    """One mne.io.RawArray per sampling rate of the segment's (picked) channels, highest rate
+    first. With tmin/tmax (seconds from the segment's start) only that stretch is read; each
+    Raw then starts at its first sample in it, and its annotations count from there."""
     mne = _import_mne()
+    segment = recording._check_segment(segment)
+    chosen = recording._picks(segment, picks)
     names = _unique(recording.channel_names(segment))
     try:
         table = recording.calibration(segment)
-        samples = recording.segment_samples(segment, physical=True)
+        samples, firsts = recording._read_stretch(segment, tmin, tmax, physical=True)
         units = list(table["unit"])
     except NoCalibrationError as error:
         warnings.warn("%s; the MNE channels hold digital values as \"misc\"" % error)
-        samples = [s.astype(np.float64) for s in recording.segment_samples(segment)]
+        samples, firsts = recording._read_stretch(segment, tmin, tmax, physical=False)
+        samples = [s.astype(np.float64) for s in samples]
         units = [None] * len(names)
     rates = recording.rates(segment)
     start = recording.segments()["start"][segment]
-    onsets, durations, labels = segment_annotations(recording, segment)
+    onsets, durations, labels = segment_annotations(recording, segment, tmin or 0.0, tmax)
     raws = []
-    for rate in sorted(set(rates), reverse=True):
-        members = [i for i, r in enumerate(rates) if r == rate]
+    for rate in sorted(set(rates[i] for i in chosen), reverse=True):
+        members = [i for i in chosen if rates[i] == rate]
         types = [channel_type(names[i], units[i]) for i in members]
         data = np.vstack([samples[i] * VOLT_SCALES.get(units[i], 1.0) for i in members])
         info = mne.create_info([names[i] for i in members], float(rate), types, verbose=False)
         raw = mne.io.RawArray(data, info, verbose=False)
-        raw.set_meas_date(day_number_to_utc(start))
+        first_seconds = float(firsts[members[0]] / rate)
+        raw.set_meas_date(day_number_to_utc(start + first_seconds / 86400.0))
         # orig_time None: onsets count from the Raw's first sample.
-        raw.set_annotations(mne.Annotations(onsets, durations, labels, orig_time=None),
+        raw.set_annotations(mne.Annotations([onset - first_seconds for onset in onsets],
+                                            durations, labels, orig_time=None),
                             emit_warning=False)
         raws.append(raw)
     return raws
