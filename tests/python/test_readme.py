@@ -1,0 +1,77 @@
+"""Every shell and Python snippet of the README that reads a recording runs as written, on the
+demo recording: each Python snippet as a script of its own (as a user saves and runs it), each
+shell snippet with bash from the repository's root. The build and CI commands are left to
+scripts/demo.sh, scripts/test.sh and CI, which run them.
+"""
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import unittest
+
+import support
+
+REPOSITORY = pathlib.Path(__file__).resolve().parents[2]
+# Shell snippets that build or test the tree, by their first word.
+BUILD_COMMANDS = ("scripts/", "cmake", ".ci/", "build-bench/")
+
+
+def snippets(language):
+    text = (REPOSITORY / "README.md").read_text(encoding="utf-8")
+    return re.findall(r"^```%s\n(.*?)^```" % language, text, flags=re.S | re.M)
+
+
+class ReadmeSnippetTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.workspace = support.Workspace()
+        # The demo's layout inside the workspace: build-release/{bin,demo}.
+        cls.root = cls.workspace.path("root")
+        demo = os.path.join(cls.root, "build-release", "demo")
+        os.makedirs(demo)
+        shutil.copy(cls.workspace.sample, os.path.join(demo, "sample.edf"))
+        os.symlink(os.path.dirname(os.environ["TAPLINE_LIBRARY"]),
+                   os.path.join(cls.root, "build-release", "bin"))
+        os.symlink(REPOSITORY / "examples", os.path.join(cls.root, "examples"))
+        recordings = os.path.join(cls.root, "recordings")
+        os.makedirs(recordings)
+        shutil.copy(cls.workspace.sample, os.path.join(recordings, "night1.edf"))
+        cls.environment = dict(os.environ, PATH=os.path.dirname(sys.executable) + os.pathsep +
+                               os.environ["PATH"])
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.workspace.remove()
+
+    def run_snippet(self, command, snippet):
+        run = subprocess.run(command, cwd=self.root, env=self.environment, input=snippet,
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                             timeout=300)
+        self.assertEqual(run.returncode, 0, "%s\n--- stdout\n%s--- stderr\n%s"
+                         % (snippet, run.stdout, run.stderr))
+        self.assertNotIn("Press any key", run.stdout)
+        return run
+
+    def test_python_snippets_run_as_scripts(self):
+        found = snippets("python")
+        self.assertGreaterEqual(len(found), 3)
+        for index, snippet in enumerate(found):
+            with self.subTest(snippet.splitlines()[0]):
+                script = os.path.join(self.root, "snippet%d.py" % index)
+                with open(script, "w", encoding="utf-8") as file:
+                    file.write(snippet)
+                self.run_snippet([sys.executable, script], "")
+
+    def test_shell_snippets_run_from_the_repository_root(self):
+        runnable = [s for s in snippets("sh") if not s.lstrip().startswith(BUILD_COMMANDS)]
+        self.assertGreaterEqual(len(runnable), 1)
+        for snippet in runnable:
+            with self.subTest(snippet.splitlines()[0]):
+                run = self.run_snippet(["bash", "-e"], snippet)
+                self.assertIn("Channels: 8", run.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()
