@@ -3,7 +3,8 @@
 #   scripts/install-deps.sh demo   build the library and tools, run the demo and its plot
 #   scripts/install-deps.sh test   the above, plus GoogleTest and the Python tests' packages
 #   scripts/install-deps.sh ci     the above, plus clang's fuzzer and sanitizers, Google
-#                                  Benchmark, mingw-w64 and Wine (what .ci/run needs)
+#                                  Benchmark, mingw-w64, Wine and dpkg-dev for CPack's Debian
+#                                  package (what .ci/run needs)
 # As root it runs apt-get; otherwise it uses sudo when there is one. Without either it prints
 # the one apt-get line needed and exits with status 2, so the calling script stops before it
 # builds anything. Exits 0 at once when nothing is missing.
@@ -12,7 +13,7 @@ set -euo pipefail
 build=(cmake ninja-build g++)
 python=(python3 python3-numpy python3-matplotlib)
 tests=(libgtest-dev libgmock-dev python3-venv python3-pip python3-pandas python3-mne python3-dask python3-distributed)
-ci=(clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-x86-64-posix wine64 wine)
+ci=(clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev)
 
 case "${1:-test}" in
   demo) wanted=("${build[@]}" "${python[@]}") ;;

@@ -65,8 +65,9 @@ if os.name == "nt":
     _BUILT_NAME, _INSTALLED_NAMES = "tapline.dll", ("tapline.dll",)
 else:
     _BUILT_NAME, _INSTALLED_NAMES = "libtapline.so", ("libtapline.so.0", "libtapline.so")
+_PACKAGE = pathlib.Path(__file__).resolve().parent
 # Where this package sits when it runs from the source tree: <repository>/python/tapline.
-_REPOSITORY = pathlib.Path(__file__).resolve().parents[2]
+_REPOSITORY = _PACKAGE.parents[1]
 _BUILD_FOLDERS = ("build", "build-release")
 
 
@@ -92,10 +93,11 @@ class NoCalibrationError(ValueError):
 
 def find_library(path: str | os.PathLike[str] | None = None) -> str:
     """Path (or, from the system's library path, name) of the library, looked for in order:
-    the argument, $TAPLINE_LIBRARY, the installation (the lib folders of this Python's prefix,
-    then the system's library path), and last, when this package runs from a source tree,
-    that tree's build folders (build/bin, build-release/bin, then any build*/bin). Raises
-    FileNotFoundError saying where it looked."""
+    the argument, $TAPLINE_LIBRARY, the installation (the library that CMake installed with
+    this package, the lib folders of this Python's prefix, then the system's library path),
+    and last, when this package runs from a source tree, that tree's build folders
+    (build/bin, build-release/bin, then any build*/bin). Raises FileNotFoundError saying
+    where it looked."""
     if path:
         return os.fspath(path)
     if os.environ.get(LIBRARY_ENV):
@@ -115,8 +117,14 @@ def find_library(path: str | os.PathLike[str] | None = None) -> str:
 
 
 def _prefix_candidates() -> list[pathlib.Path]:
-    """The library's names in the lib folders of this Python's prefix (a virtual environment
-    or the system's), where `cmake --install` with that prefix puts it."""
+    """The library that CMake installed with this package (pip installs none), then the
+    library's names in the lib folders of this Python's prefix (a virtual environment or the
+    system's), where `cmake --install` with that prefix puts it."""
+    try:
+        from ._installation import LIBRARY
+        installed = [pathlib.Path(os.path.normpath(_PACKAGE / LIBRARY))]
+    except ImportError:
+        installed = []
     prefix = pathlib.Path(sys.prefix)
     folders = [prefix / "lib", prefix / "lib64"]
     multiarch = sysconfig.get_config_var("MULTIARCH")
@@ -124,7 +132,7 @@ def _prefix_candidates() -> list[pathlib.Path]:
         folders.insert(1, prefix / "lib" / multiarch)
     if os.name == "nt":
         folders.insert(0, prefix / "bin")
-    return [folder / name for folder in folders for name in _INSTALLED_NAMES]
+    return installed + [folder / name for folder in folders for name in _INSTALLED_NAMES]
 
 
 def _development_candidates() -> list[pathlib.Path]:

@@ -16,8 +16,10 @@ void* FindSymbol(void* module, const char* name);
 // something else still pins it.
 bool UnloadModule(void* module, const std::string& path);
 
-// The library's file (libtapline.so, tapline.dll) in the folder of the running executable;
-// empty when that folder is unknown.
-std::string LibraryBesideExecutable();
+// The library a tool loads: its file (libtapline.so, tapline.dll) in the folder of the running
+// executable when it is there (a build folder, the Windows archive); else, outside Windows,
+// its installed name (libtapline.so.0), which the loader finds through the executable's run
+// path or the system's library path. Empty when the executable's folder is unknown.
+std::string HostLibrary();
 
 }  // namespace tapline_host

@@ -26,14 +26,16 @@ bool UnloadModule(void* module, const std::string& path) {
   return false;
 }
 
-std::string LibraryBesideExecutable() {
+std::string HostLibrary() {
   char path[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
   if (length <= 0) return {};
   std::string executable(path, static_cast<std::size_t>(length));
   const std::size_t slash = executable.rfind('/');
   if (slash == std::string::npos) return {};
-  return executable.substr(0, slash + 1) + "libtapline.so";
+  std::string beside = executable.substr(0, slash + 1) + "libtapline.so";
+  // An installation keeps tools and libraries in different folders.
+  return access(beside.c_str(), F_OK) == 0 ? beside : TAPLINE_LIBRARY_SONAME;
 }
 
 }  // namespace tapline_host

@@ -22,7 +22,7 @@ bool UnloadModule(void* module, const std::string& path) {
   return GetModuleHandleA(path.c_str()) == nullptr;
 }
 
-std::string LibraryBesideExecutable() {
+std::string HostLibrary() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   // A path that filled the buffer was cut short.

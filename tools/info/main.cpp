@@ -154,7 +154,7 @@ int Run(int argc, char** argv) {
     std::puts("tapline-info " TAPLINE_VERSION);
     return 0;
   }
-  const std::string libraryPath = LibraryBesideExecutable();
+  const std::string libraryPath = HostLibrary();
   TaplineLibrary library;
   std::string error;
   if (!LoadTaplineLibrary(libraryPath, library, error)) {

@@ -9,7 +9,7 @@ namespace tapline_info {
 
 using TaplineLibrary = tapline_host::TaplineExports;
 // tapline-info keeps the library loaded for the process's lifetime, as a host keeps it.
-using tapline_host::LibraryBesideExecutable;
+using tapline_host::HostLibrary;
 using tapline_host::LoadTaplineLibrary;
 
 }  // namespace tapline_info
