@@ -12,7 +12,7 @@ build=${BUILD_DIR:-build-release}
 python=${PYTHON:-/usr/bin/python3}
 out="$build/demo"
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAPLINE_BUILD_TESTS=OFF
+cmake --preset release -B "$build"
 cmake --build "$build" -j "$(nproc)"
 
 "$build/bin/tapline-regsvr" "$build/bin/libtapline_open_formats.so"
