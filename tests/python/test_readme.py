@@ -1,7 +1,7 @@
 """Every shell and Python snippet of the README that reads a recording runs as written, on the
 demo recording: each Python snippet as a script of its own (as a user saves and runs it), each
-shell snippet with bash from the repository's root. The build and CI commands are left to
-scripts/demo.sh, scripts/test.sh and CI, which run them.
+shell snippet with bash from the repository's root. The build, install and CI commands are left
+to scripts/demo.sh, scripts/test.sh and CI, which run them (.ci/packages the Install section's).
 """
 import os
 import pathlib
@@ -14,8 +14,9 @@ import unittest
 import support
 
 REPOSITORY = pathlib.Path(__file__).resolve().parents[2]
-# Shell snippets that build or test the tree, by their first word.
-BUILD_COMMANDS = ("scripts/", "cmake", ".ci/", "build-bench/")
+# Shell snippets that build, test or install the tree, by their first words.
+BUILD_COMMANDS = ("scripts/", "cmake", ".ci/", "build-bench/", "tapline-regsvr /usr/",
+                  "python3 -m venv")
 
 
 def snippets(language):
