@@ -234,6 +234,12 @@ std::optional<std::int64_t> TimeField(std::string_view text, std::int64_t limit)
 
 }  // namespace
 
+bool IsRecordLine(std::string_view line) {
+  line = TrimBlanks(line);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return !line.empty() && line.front() != '#' && ParseRecordLine(line, 1).Ok();
+}
+
 std::optional<std::int64_t> ParseBaseTime(std::string_view text) {
   std::int64_t fractionTicks = 0;
   if (const auto point = text.find('.'); point != std::string_view::npos) {

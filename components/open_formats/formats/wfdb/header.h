@@ -81,6 +81,9 @@ struct Header {
 // more or fewer signals or segments than its record line declares.
 Result<Header> ParseHeader(std::string_view bytes);
 
+// Whether the line reads as a header's record line (how a header file is told from others).
+bool IsRecordLine(std::string_view line);
+
 // "HH:MM:SS[.fff]", "MM:SS[.fff]" or "SS[.fff]" as ticks since midnight (at most 7 digits after
 // the point); nullopt for anything else or a time past the end of the day.
 std::optional<std::int64_t> ParseBaseTime(std::string_view text);

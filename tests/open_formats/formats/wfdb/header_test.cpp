@@ -140,6 +140,16 @@ TEST(HeaderTest, ReadsMultiSegmentHeadersWithLayoutAndNullSegments) {
   EXPECT_TRUE(header.signals.empty());
 }
 
+TEST(HeaderTest, TellsARecordLineFromOtherFirstLines) {
+  for (const char* line : {"100 2 360 650000", "  p1/36 4 125 52725000 16:57:09.000 26/10/2137\r", "r 0"}) {
+    EXPECT_TRUE(wfdb::IsRecordLine(line)) << line;
+  }
+  for (const char* line : {"0       X X X X", "Brain Vision Data Exchange Header File Version 1.0",
+                           "# 100 2 360", "", "r 2 360 -1"}) {
+    EXPECT_FALSE(wfdb::IsRecordLine(line)) << line;
+  }
+}
+
 struct RefusalCase {
   std::string text;
   std::string reason;  // a part of the reason
