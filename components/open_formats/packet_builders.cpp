@@ -141,7 +141,7 @@ EventTypes BuildEventTypes(const edf::Recording& recording) {
     packet.PutUtf16(entry + event_type_entry::kText1, edf::Utf8ToUtf16(types[i].text1),
                     event_type_entry::kText1Units);
     packet.PutUtf16(entry + event_type_entry::kText2,
-                    edf::Latin1ToUtf16(recording.FileHeader().signals[types[i].signal].label),
+                    edf::HeaderTextToUtf16(recording.FileHeader().signals[types[i].signal].label),
                     event_type_entry::kText2Units);
   }
   result.table = packet.Take();

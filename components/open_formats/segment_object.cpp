@@ -74,6 +74,9 @@ HRESULT SegmentObject::SecondsToDate(double recordingSeconds, double* days, doub
   const auto ticks = SecondsToTicks(recordingSeconds);
   if (!ticks) return E_INVALIDARG;
   const DayTime time = ToDayTime(opened->Recording().StartSecond(), *ticks);
+  // No time lies before day number 0 (1899-12-30 00:00): a negative day number would read as
+  // the refusal value -1.0, or in the Automation date's own encoding of negative days.
+  if (time.days < 0.0) return E_INVALIDARG;
   *days = time.days;
   *seconds = time.seconds;
   return S_OK;

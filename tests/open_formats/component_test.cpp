@@ -249,6 +249,32 @@ TEST_F(ComponentTest, SegmentsOfEdfPlusDiscontinuousAsDayNumbersAndSeconds) {
   EXPECT_EQ(seconds, 0.75);
 }
 
+// -1.0 is the day number a host reads as "refused": no time before day 0 is converted.
+TEST_F(ComponentTest, RecordingSecondsBeforeDayNumberZeroAreRefused) {
+  EdfWriter writer;
+  writer.header.reserved = "EDF+C";
+  writer.header.startDate = "30.12.99";
+  writer.header.startTime = "00.00.00";
+  writer.header.recording = "Startdate 30-DEC-1899 X X X";
+  writer.AddSignal("EEG", 1);
+  writer.AddAnnotationSignal(8);
+  writer.AddRecord({RecordSamples(0, 0, 1), TimeKeepingTal("+0")});
+  ASSERT_EQ(Open(writer.FileBytes()), S_OK);
+  auto segments = Segments();
+  const struct {
+    double recordingSeconds;
+    HRESULT result;
+    double days;
+  } cases[] = {{0.0, S_OK, 0.0}, {86400.5, S_OK, 1.0}, {-0.25, E_INVALIDARG, 7.0},
+               {-86400.0, E_INVALIDARG, 7.0}};
+  for (const auto& c : cases) {
+    double days = 7.0, seconds = 7.0;
+    EXPECT_EQ(segments->SecondsToDate(c.recordingSeconds, &days, &seconds), c.result)
+        << c.recordingSeconds;
+    EXPECT_EQ(days, c.days) << c.recordingSeconds;
+  }
+}
+
 TEST_F(ComponentTest, TsInfoOfEverySegmentDescribesTheChannels) {
   EdfWriter writer = edf_test::PlainEdf();
   writer.signals[0].transducer = "AgAgCl electrode";

@@ -20,8 +20,10 @@ std::string PlainWith(const std::function<void(EdfWriter&)>& change) {
 // EDF+ with one 1-sample signal and an annotation signal of 6 samples (12 bytes) unless told, one record per onset text
 // (the raw annotation bytes of each record as given).
 std::string EdfPlus(const char* variant, const std::vector<std::string>& annotationBytes,
-                    int annotationSamples = 6) {
+                    int annotationSamples = 6,
+                    const std::function<void(EdfWriter&)>& change = [](EdfWriter&) {}) {
   EdfWriter writer;
+  change(writer);
   writer.header.reserved = variant;
   writer.AddSignal("EEG", 1);
   writer.AddAnnotationSignal(annotationSamples);
@@ -117,12 +119,45 @@ const MalformedCase kCases[] = {
      "100000000000 s either way that this reader accepts"},
     {"AnnotationBeforeDayNumbersPlaceSamples",
      [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-99999999999", std::nullopt, {"X"})}, 16); },
-     "the annotation at -99999999999 s from the start lies outside the dates after 1720-07-25 and "
-     "before 2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
+     "the annotation at -99999999999 s from the start lies outside the dates from 1899-12-30 (day "
+     "number 0) to before 2079-06-05, where day numbers still place every sample of the fastest "
+     "channel to 1 us"},
     {"StartDateAfterDayNumbersPlaceSamples",
      [] { return PlainWith([](EdfWriter& w) { w.header.startDate = "02.03.84"; }); },
-     "the start date 2084-03-02 lies outside the dates after 1720-07-25 and before 2079-06-05, where "
-     "day numbers still place every sample of the fastest channel to 1 us"},
+     "the start date 2084-03-02 lies outside the dates from 1899-12-30 (day number 0) to before "
+     "2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
+    // After 2084 EDF+ writes "yy" in the header: the recording field's date is the start.
+    {"StartDateYearOnlyInTheRecordingField",
+     [] {
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0")}, 8, [](EdfWriter& w) {
+         w.header.startDate = "14.05.yy";
+         w.header.recording = "Startdate 14-MAY-2094 X X X";
+       });
+     },
+     "the start date 2094-05-14 lies outside the dates from 1899-12-30 (day number 0) to before "
+     "2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
+    // Day number -1.0 is also a host's refusal value: no time before day 0 is served.
+    {"StartBeforeDayNumberZero",
+     [] {
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0")}, 8, [](EdfWriter& w) {
+         w.header.startDate = "29.12.99";
+         w.header.startTime = "23.59.59";
+         w.header.recording = "Startdate 29-DEC-1899 X X X";
+       });
+     },
+     "the start date 1899-12-29 lies outside the dates from 1899-12-30 (day number 0) to before "
+     "2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
+    {"AnnotationBeforeDayNumberZero",
+     [] {
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-1", std::nullopt, {"X"})},
+                      12, [](EdfWriter& w) {
+                        w.header.startDate = "30.12.99";
+                        w.header.startTime = "00.00.00";
+                        w.header.recording = "Startdate 30-DEC-1899 X X X";
+                      });
+     },
+     "the annotation at -1 s from the start lies outside the dates from 1899-12-30 (day number 0) "
+     "to before 2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
     {"FastChannelNarrowsTheDates",
      [] {
        EdfWriter writer;  // 1000 samples per 1-ms record: 1 us apart
@@ -131,8 +166,8 @@ const MalformedCase kCases[] = {
        writer.AddRecord({RecordSamples(0, 0, 1000)});
        return writer.FileBytes();
      },
-     "the start date 2003-02-01 lies outside the dates after 1810-04-13 and before 1989-09-17, where "
-     "day numbers still place every sample of the fastest channel to 1 us"},
+     "the start date 2003-02-01 lies outside the dates from 1899-12-30 (day number 0) to before "
+     "1989-09-17, where day numbers still place every sample of the fastest channel to 1 us"},
     {"TimeKeepingMissing", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()}); },
      "data record 2, signal 2: the time-keeping annotation is missing"},
     {"TimeKeepingNotFirst",

@@ -307,7 +307,10 @@ TEST_F(RecordingTest, DigitalMaximumEqualToMinimumIsAccepted) {
   ASSERT_TRUE(Open(writer.FileBytes()));
 }
 
-TEST_F(RecordingTest, YearComesFromTheRecordingFieldInEdfPlusElseFromTheClippingRule) {
+// EDF+ takes the date whole from one field: the header's, unless the recording field names a
+// year two digits cannot (before 1985, or after 2084 where EDF+ writes "yy"; those lie beyond
+// the dates day numbers serve, so that case is among the refused files).
+TEST_F(RecordingTest, StartDateIsTakenWholeFromOneField) {
   struct Case {
     const char* reserved;
     const char* recording;
@@ -329,10 +332,36 @@ TEST_F(RecordingTest, YearComesFromTheRecordingFieldInEdfPlusElseFromTheClipping
                                  : std::vector<edf_writer::SignalData>{RecordSamples(0, 0, 1)});
     auto recording = Open(writer.FileBytes());
     ASSERT_TRUE(recording) << c.date;
-    EXPECT_EQ(recording->StartSecond(), edf::DayNumberOf(c.expected) * 86400) << c.recording;
+    EXPECT_EQ(recording->StartSecond(), edf::DayNumberOf(c.expected) * 86400)
+        << c.recording << " / " << c.date;
   }
   EXPECT_EQ(edf::DayNumberOf({1899, 12, 30}), 0);
   EXPECT_EQ(edf::DayNumberOf({2000, 1, 1}), 36526);
+}
+
+// Some writers pad text fields with NUL bytes instead of spaces, and write numbers with a '+'.
+TEST_F(RecordingTest, NulPaddingAndPlusSignsAreReadAsWritersMeanThem) {
+  EdfWriter writer = edf_test::EdfPlusContinuousSubSecond();
+  writer.signals[0].label = std::string("ECG\0\0\0", 6);
+  writer.signals[1].label = std::string("EDF Annotations\0", 16);
+  writer.signals[0].samplesPerRecord = "+5";
+  writer.signals[0].digitalMaximum = "+32767";
+  writer.signals[0].physicalMaximum = "+3200";
+  writer.header.recordDuration = "+1";
+  writer.header.recordCount = "+4";
+  writer.header.signalCount = "+2";
+  writer.header.headerBytes = "+768";
+  auto recording = Open(writer.FileBytes());
+  ASSERT_TRUE(recording);
+  ASSERT_EQ(recording->ChannelSignals().size(), 1u);
+  EXPECT_EQ(recording->ChannelHeader(0).label, "ECG");
+  EXPECT_EQ(recording->ChannelHeader(0).samplesPerRecord, 5);
+  EXPECT_EQ(recording->ChannelHeader(0).digitalMaximum, 32767);
+  EXPECT_EQ(recording->ChannelHeader(0).physicalMaximum, 3200.0);
+  EXPECT_EQ(recording->RecordCount(), 4);
+  ASSERT_EQ(recording->Events().size(), 2u);
+  EXPECT_EQ(recording->Events()[0].text, "Lights off");
+  EXPECT_EQ(Read(*recording, kSecond / 2, 4 * kSecond)[0], Written(0, 0, 4, 5));
 }
 
 TEST(NumericFieldsTest, SecondsBecomeTicksRoundedHalfAwayFromZero) {

@@ -1,10 +1,16 @@
 #include "calendar.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
 
 namespace edf {
 
 namespace {
+
+// The years two digits name in an EDF header (the clipping rule): 85..99, then 00..84.
+constexpr int kFirstTwoDigitYear = 1985;
+constexpr int kLastTwoDigitYear = 2084;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -64,8 +70,8 @@ std::optional<CivilDate> ParseHeaderDate(std::string_view field) {
   const auto month = TwoDigits(field, 3);
   const auto year = TwoDigits(field, 6);
   if (!day || !month || !year) return std::nullopt;
-  // The EDF clipping rule: 85..99 are 1985..1999, 00..84 are 2000..2084.
-  const CivilDate date{*year >= 85 ? 1900 + *year : 2000 + *year, *month, *day};
+  const int century = *year >= kFirstTwoDigitYear % 100 ? 1900 : 2000;
+  const CivilDate date{century + *year, *month, *day};
   if (!IsValidDate(date)) return std::nullopt;
   return date;
 }
@@ -81,19 +87,35 @@ std::optional<std::int64_t> ParseHeaderTime(std::string_view field) {
   return *hours * 3600 + *minutes * 60 + *seconds;
 }
 
-std::optional<int> ParseRecordingFieldYear(std::string_view recordingField) {
+std::optional<CivilDate> ParseRecordingFieldDate(std::string_view recordingField) {
   constexpr std::string_view kPrefix = "Startdate ";
-  // "Startdate dd-MMM-yyyy": the year's four digits follow the second dash.
   if (recordingField.substr(0, kPrefix.size()) != kPrefix) return std::nullopt;
   const std::string_view date = recordingField.substr(kPrefix.size());
   if (date.size() < 11 || date[2] != '-' || date[6] != '-') return std::nullopt;
   if (date.size() > 11 && date[11] != ' ') return std::nullopt;
-  int year = 0;
-  for (std::size_t i = 7; i < 11; ++i) {
-    if (!IsDigit(date[i])) return std::nullopt;
-    year = year * 10 + (date[i] - '0');
+  const auto day = TwoDigits(date, 0);
+  const auto century = TwoDigits(date, 7);
+  const auto yearInCentury = TwoDigits(date, 9);
+  if (!day || !century || !yearInCentury) return std::nullopt;
+  static constexpr std::array<std::string_view, 12> kMonths = {
+      "JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+  std::string month(date.substr(3, 3));
+  for (char& c : month) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  return year;
+  const auto found = std::find(kMonths.begin(), kMonths.end(), month);
+  if (found == kMonths.end()) return std::nullopt;
+  const CivilDate parsed{*century * 100 + *yearInCentury, static_cast<int>(found - kMonths.begin()) + 1,
+                         *day};
+  if (!IsValidDate(parsed)) return std::nullopt;
+  return parsed;
+}
+
+std::optional<CivilDate> ParseEdfPlusStartDate(std::string_view headerDateField,
+                                               std::string_view recordingField) {
+  const auto full = ParseRecordingFieldDate(recordingField);
+  if (full && (full->year < kFirstTwoDigitYear || full->year > kLastTwoDigitYear)) return full;
+  return ParseHeaderDate(headerDateField);
 }
 
 }  // namespace edf

@@ -25,14 +25,15 @@ std::string_view FieldAt(std::span<const std::byte> bytes, std::size_t offset, s
   return {reinterpret_cast<const char*>(bytes.data()) + offset, width};  // bytes as characters
 }
 
-std::string WithoutTrailingSpaces(std::string_view field) {
-  const auto last = field.find_last_not_of(' ');
+// Writers pad text fields with spaces, some with NUL bytes: both are padding.
+std::string WithoutTrailingPadding(std::string_view field) {
+  const auto last = field.find_last_not_of(std::string_view(" \0", 2));
   return std::string(last == std::string_view::npos ? std::string_view{} : field.substr(0, last + 1));
 }
 
-// A field quoted for a refusal as UTF-8, trailing spaces removed.
+// A field quoted for a refusal as UTF-8, trailing padding removed.
 std::string Quoted(std::string_view field) {
-  const auto text = Utf16ToUtf8(HeaderTextToUtf16(WithoutTrailingSpaces(field)));
+  const auto text = Utf16ToUtf8(HeaderTextToUtf16(WithoutTrailingPadding(field)));
   return "\"" + text.value_or(std::string{}) + "\"";
 }
 
@@ -61,27 +62,17 @@ Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
                                        ", not \"0\"");
   }
   FixedHeader header;
-  header.patient = WithoutTrailingSpaces(FieldAt(bytes, 8, 80));
-  header.recording = WithoutTrailingSpaces(FieldAt(bytes, 88, 80));
+  header.patient = WithoutTrailingPadding(FieldAt(bytes, 8, 80));
+  header.recording = WithoutTrailingPadding(FieldAt(bytes, 88, 80));
   header.variant = VariantOf(FieldAt(bytes, 192, 44));
 
   const std::string_view dateField = FieldAt(bytes, 168, 8);
-  auto date = ParseHeaderDate(dateField);
+  const auto date = header.variant == FileVariant::Edf
+                        ? ParseHeaderDate(dateField)
+                        : ParseEdfPlusStartDate(dateField, header.recording);
   if (!date) {
     return Result<FixedHeader>::Refuse("the start date " + Quoted(dateField) +
                                        " is not a valid dd.mm.yy date");
-  }
-  if (header.variant != FileVariant::Edf) {
-    // EDF+ keeps the full year in the recording field; the header's two digits are clipped.
-    if (const auto year = ParseRecordingFieldYear(header.recording)) {
-      const CivilDate full{*year, date->month, date->day};
-      if (!IsValidDate(full)) {
-        return Result<FixedHeader>::Refuse("the start date " + Quoted(dateField) +
-                                           " does not exist in the year " + std::to_string(*year) +
-                                           " of the recording field");
-      }
-      date = full;
-    }
   }
   const std::string_view timeField = FieldAt(bytes, 176, 8);
   const auto timeOfDay = ParseHeaderTime(timeField);
@@ -172,12 +163,12 @@ Result<Header> ParseSignalHeaders(const FixedHeader& fixed, std::span<const std:
   std::int64_t recordBytes = 0;
   for (std::size_t i = 0; i < count; ++i) {
     SignalHeader& signal = header.signals[i];
-    signal.label = WithoutTrailingSpaces(FieldAt(bytes, labels + kLabelWidth * i, kLabelWidth));
+    signal.label = WithoutTrailingPadding(FieldAt(bytes, labels + kLabelWidth * i, kLabelWidth));
     signal.transducer =
-        WithoutTrailingSpaces(FieldAt(bytes, transducers + kTransducerWidth * i, kTransducerWidth));
+        WithoutTrailingPadding(FieldAt(bytes, transducers + kTransducerWidth * i, kTransducerWidth));
     signal.physicalDimension =
-        WithoutTrailingSpaces(FieldAt(bytes, dimensions + kDimensionWidth * i, kDimensionWidth));
-    signal.prefiltering = WithoutTrailingSpaces(
+        WithoutTrailingPadding(FieldAt(bytes, dimensions + kDimensionWidth * i, kDimensionWidth));
+    signal.prefiltering = WithoutTrailingPadding(
         FieldAt(bytes, prefilterings + kPrefilteringWidth * i, kPrefilteringWidth));
     signal.isAnnotation = fixed.variant != FileVariant::Edf && signal.label == "EDF Annotations";
     hasAnnotationSignal = hasAnnotationSignal || signal.isAnnotation;

@@ -19,8 +19,8 @@ enum class FileVariant { Edf, EdfPlusContinuous, EdfPlusDiscontinuous };
 
 struct FixedHeader {
   FileVariant variant = FileVariant::Edf;
-  std::string patient;    // Latin-1, trailing spaces removed
-  std::string recording;  // Latin-1, trailing spaces removed
+  std::string patient;    // Latin-1, trailing spaces and NULs removed
+  std::string recording;  // Latin-1, trailing spaces and NULs removed
   std::int64_t startSecond = 0;  // whole seconds since 1899-12-30 00:00
   std::int64_t headerBytes = 0;
   std::int64_t declaredRecordCount = 0;  // -1: unknown, count the complete records
@@ -29,7 +29,7 @@ struct FixedHeader {
 };
 
 struct SignalHeader {
-  // Texts as the header's Latin-1 bytes with trailing spaces removed.
+  // Texts as the header's bytes with trailing spaces and NULs removed.
   std::string label;
   std::string transducer;
   std::string physicalDimension;

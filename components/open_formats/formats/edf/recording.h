@@ -95,11 +95,11 @@ class Recording {
  private:
   Recording() = default;
   std::optional<std::string> ScanRecords();
-  // The day numbers of the recording's times must lie within (-limit, limit): 65536 days
-  // (1720-07-25 to 2079-06-05), halved until a double's step there is at most half the spacing
+  // The day numbers of the recording's times must lie within [0, limit): none before
+  // 1899-12-30 00:00, and below 65536 (2079-06-05), halved until a double's step there is at most half the spacing
   // of the fastest channel's samples (so narrower for samples closer than 1.26 us).
   std::int64_t DayNumberLimit() const;
-  // Refuses a start, segment or annotation whose day number lies beyond the limit.
+  // Refuses a start, segment or annotation whose day number is negative or beyond the limit.
   std::optional<std::string> CheckTimeRange() const;
   // Refuses files whose sample times or counts would not fit the 64-bit arithmetic of windows.
   std::optional<std::string> CheckSampleArithmetic() const;

@@ -42,18 +42,23 @@ std::int64_t Recording::DayNumberLimit() const {
 }
 
 std::optional<std::string> Recording::CheckTimeRange() const {
+  // No time lies before day number 0: a negative day number would be a host's refusal value
+  // (-1.0), and the Automation date writes negative days in an encoding of its own.
   const std::int64_t limit = DayNumberLimit();
-  const std::string range = "the dates after " + DateText(-limit) + " and before " + DateText(limit) +
+  const std::string range = "the dates from 1899-12-30 (day number 0) to before " + DateText(limit) +
                             ", where day numbers still place every sample" +
                             (channelSignals.empty() ? "" : " of the fastest channel") + " to 1 us";
   const auto outside = [&](std::int64_t ticks) {
     const auto start = CheckedMultiply(std::abs(StartSecond()), kTicksPerSecond);
     if (!start) return true;
     const std::int64_t absolute = (StartSecond() < 0 ? -*start : *start) + ticks;  // both < 2^62
-    return absolute <= -limit * kTicksPerDay || absolute >= limit * kTicksPerDay;
+    return absolute < 0 || absolute >= limit * kTicksPerDay;
   };
+  if (outside(0)) {
+    const std::int64_t startDay = StartSecond() / 86400 - (StartSecond() % 86400 < 0 ? 1 : 0);
+    return "the start date " + DateText(startDay) + " lies outside " + range;
+  }
   const auto seconds = [](std::int64_t ticks) { return std::to_string(ticks / kTicksPerSecond) + " s"; };
-  if (outside(0)) return "the start date " + DateText(StartSecond() / 86400) + " lies outside " + range;
   for (std::size_t i = 0; i < segments.size(); ++i) {
     const Segment& segment = segments[i];
     if (outside(segment.startTicks) || outside(segment.startTicks + segment.durationTicks)) {
