@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <thread>
 
 #include "edf_test_files.h"
 
@@ -109,6 +110,13 @@ TEST_F(RandomAccessFileTest, FailsEveryReadOnceTheFileChanged) {
       {"cut short", [](const std::string& p) { std::filesystem::resize_file(p, 1000); }},
       {"grown", [](const std::string& p) { std::filesystem::resize_file(p, kFileBytes + 1); }},
       {"rewritten", RewriteInPlace},
+      {"rewritten, modification time set back",
+       [](const std::string& p) {
+         const auto before = std::filesystem::last_write_time(p);
+         std::this_thread::sleep_for(std::chrono::milliseconds(20));  // past the clock's step
+         std::fstream(p, std::ios::in | std::ios::out | std::ios::binary).write("changed", 7);
+         std::filesystem::last_write_time(p, before);
+       }},
   };
   for (const auto& [name, change] : changes) {
     edf_writer::WriteFile(path, contents);

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <thread>
 
 #include "edf_test_files.h"
 #include "formats/edf/calendar.h"
@@ -288,6 +291,56 @@ TEST_F(RecordingTest, RecordCountMinusOneTruncationAndTrailingBytesUseCompleteRe
   }
 }
 
+// A recording still being written grows by records; the ones there at open stay readable. A
+// file cut short or written over fails every read, also when its modification time was set
+// back (as copies that keep times do).
+TEST_F(RecordingTest, ServesTheOpenedRecordsOfAGrowingFileAndNothingOfARewrittenOne) {
+  EdfWriter writer = edf_test::PlainEdf();
+  const std::string original = writer.FileBytes();
+  writer.AddRecord({RecordSamples(0, 3, 4), RecordSamples(1, 3, 2)});
+  const std::string grown = writer.FileBytes();  // one more record, count 4 in the header
+  const auto withCountOf = [](std::string bytes, const char* count) {  // the field at byte 236
+    return bytes.replace(236, 8, std::string(count) + std::string(8 - std::strlen(count), ' '));
+  };
+  const auto patched = [](std::string bytes, std::size_t offset, const char* text) {
+    return bytes.replace(offset, std::strlen(text), text);
+  };
+  const struct {
+    const char* name;
+    std::string after;
+    bool readable;
+  } cases[] = {
+      {"appended, count kept", withCountOf(grown, "3"), true},
+      {"appended, count updated", grown, true},
+      {"appended, count unknown", withCountOf(grown, "-1"), true},
+      {"appended, patient rewritten", patched(grown, 8, "Y"), false},
+      {"appended, last record rewritten", patched(grown, original.size() - 2, "!!"), false},
+      {"same size, one sample rewritten", patched(original, 800, "!!"), false},
+      {"cut short", original.substr(0, original.size() - 2), false},
+  };
+  for (const auto& c : cases) {
+    const std::string path = directory.Write("file.edf", original);
+    auto opened = Recording::Open(path);
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    Recording& recording = *opened.Value();
+    const auto window = recording.WindowAt(0, 3 * kSecond);
+    ASSERT_TRUE(window);
+    const auto modified = std::filesystem::last_write_time(path);
+    // Past the file system's clock step, so that the change time moves.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    edf_writer::WriteFile(path, c.after);
+    std::filesystem::last_write_time(path, modified);  // set back, as cp -p does
+    std::vector<std::int16_t> fz(12), cz(6);
+    std::byte* destinations[] = {reinterpret_cast<std::byte*>(fz.data()),
+                                 reinterpret_cast<std::byte*>(cz.data())};
+    EXPECT_EQ(recording.ReadWindow(*window, destinations), c.readable) << c.name;
+    if (c.readable) {
+      EXPECT_EQ(fz, Written(0, 0, 3, 4)) << c.name;
+    }
+    EXPECT_EQ(recording.RecordCount(), 3) << c.name;
+  }
+}
+
 TEST_F(RecordingTest, HeaderBytesOutsideAsciiAreKeptAsLatin1) {
   EdfWriter writer = edf_test::PlainEdf();
   writer.signals[0].label = "Temp \xB0" "C";
@@ -320,7 +373,11 @@ TEST_F(RecordingTest, StartDateIsTakenWholeFromOneField) {
   for (const Case& c : {Case{"", "Startdate 02-MAR-1978 X", "02.03.78", {2078, 3, 2}},
                         Case{"", "X", "31.12.85", {1985, 12, 31}},
                         Case{"EDF+C", "Startdate 02-MAR-1978 X", "02.03.78", {1978, 3, 2}},
-                        Case{"EDF+C", "Startdate X X X X", "02.03.99", {1999, 3, 2}}}) {
+                        Case{"EDF+C", "Startdate X X X X", "02.03.99", {1999, 3, 2}},
+                        // de-identified header, real date in the recording field
+                        Case{"EDF+C", "Startdate 14-MAY-2024 X", "01.01.85", {1985, 1, 1}},
+                        Case{"EDF+C", "Startdate 02-mar-1978 X", "01.01.85", {1978, 3, 2}},
+                        Case{"EDF+C", "Startdate 31-FEB-1978 X", "01.01.85", {1985, 1, 1}}}) {
     EdfWriter writer;
     writer.header.reserved = c.reserved;
     writer.header.recording = c.recording;

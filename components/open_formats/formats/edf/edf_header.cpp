@@ -110,7 +110,7 @@ Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
   }
   header.headerBytes = *headerBytes;
 
-  const std::string_view countField = FieldAt(bytes, 236, 8);
+  const std::string_view countField = FieldAt(bytes, kRecordCountOffset, kRecordCountWidth);
   const auto recordCount = ParseInteger(countField);
   if (!recordCount) {
     return Result<FixedHeader>::Refuse("the number of data records " + Quoted(countField) +

@@ -14,6 +14,9 @@ namespace edf {
 
 inline constexpr std::size_t kFixedHeaderBytes = 256;
 inline constexpr std::size_t kHeaderBytesPerSignal = 256;
+// The number of data records, which writers of a growing recording update as they append.
+inline constexpr std::size_t kRecordCountOffset = 236;
+inline constexpr std::size_t kRecordCountWidth = 8;
 
 enum class FileVariant { Edf, EdfPlusContinuous, EdfPlusDiscontinuous };
 

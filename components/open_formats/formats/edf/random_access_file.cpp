@@ -46,9 +46,38 @@ bool RandomAccessFile::WithinOpenedSize(std::int64_t offset, std::uint64_t lengt
          static_cast<std::uint64_t>(opened.size - offset) >= length;
 }
 
-bool RandomAccessFile::Unchanged() const {
+bool RandomAccessFile::Unchanged() {
   const std::optional<State> now = CurrentState();
-  return now && *now == opened;
+  if (!now) return false;
+  if (!now->ContentsMayDifferFrom(opened) || (grownAndChecked && !now->ContentsMayDifferFrom(*grownAndChecked))) {
+    return true;
+  }
+  // Growth alone is forgiven, where the caller named bytes that show a rewrite; a file of the
+  // same size whose times changed was written over.
+  if (stableRanges.empty() || now->size <= opened.size || !StableBytesUnchanged()) return false;
+  // A change after `now` changes the state again and is checked then.
+  grownAndChecked = now;
+  return true;
+}
+
+bool RandomAccessFile::KeepServingWhileGrowing(std::span<const FileRange> stable) {
+  std::uint64_t total = 0;
+  for (const FileRange& range : stable) {
+    if (range.length < 0 || !WithinOpenedSize(range.offset, static_cast<std::uint64_t>(range.length))) {
+      return false;
+    }
+    total += static_cast<std::uint64_t>(range.length);
+  }
+  std::vector<std::byte> bytes(static_cast<std::size_t>(total));
+  if (!ReadRanges(stable, bytes)) return false;
+  stableRanges.assign(stable.begin(), stable.end());
+  stableBytes = std::move(bytes);
+  return true;
+}
+
+bool RandomAccessFile::StableBytesUnchanged() {
+  std::vector<std::byte> now(stableBytes.size());
+  return ReadEachRange(stableRanges, now.data(), coalesced) && now == stableBytes;
 }
 
 bool RandomAccessFile::ReadAt(std::int64_t offset, std::span<std::byte> destination) {

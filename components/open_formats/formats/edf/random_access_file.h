@@ -3,8 +3,10 @@
 //
 // A recording stays open while a host works with it, and someone may cut the file short or
 // write over it meanwhile. Every read therefore checks afterwards that the file still has the
-// size and modification time it had when it was opened, and fails otherwise: a read never
-// yields bytes of another file, or of a position the file no longer has. The file is never
+// size, modification time and change time it had when it was opened, and fails otherwise: a
+// read never yields bytes of another file, or of a position the file no longer has. The change
+// time catches a rewrite whose modification time was set back, as copies that keep times do
+// (cp -p, rsync -t, tar): they cannot set it back on POSIX and do not on Windows. A file that grows may be let through (KeepServingWhileGrowing). The file is never
 // mapped into memory, where a shrinking file would fault instead of failing a read.
 #pragma once
 
@@ -63,6 +65,11 @@ class RandomAccessFile {
   // Whether the system should read ahead of each read (the default) or fetch only what a read
   // asks for, as while scanning a few bytes out of every large record.
   void ReadAheadOnEachRead(bool enabled);
+  // From now on a file that grew (as a recording still being written appends records) keeps
+  // serving reads within the size it had when opened, as long as the bytes of `stable` are
+  // still the ones they are now; a file that did not grow but changed still fails every read.
+  // False, and nothing kept, when those bytes cannot be read now.
+  bool KeepServingWhileGrowing(std::span<const FileRange> stable);
 
  private:
   // What tells that the file's contents changed. (The handle's identity cannot change: a file
@@ -70,8 +77,18 @@ class RandomAccessFile {
   struct State {
     std::int64_t size = 0;
     std::int64_t modified = 0;  // in the system's finest unit
+    std::int64_t changed = 0;   // the same, for the contents or the metadata
+    std::int64_t links = 0;     // names the file has
 
-    bool operator==(const State&) const = default;
+    // Whether the contents may differ from those of `before`. The change time also moves when
+    // a name of the file is added or removed (another file renamed over it, or the file
+    // deleted), which leaves the contents alone; any other move of it without a new
+    // modification time tells a write whose modification time was set back (or a change of
+    // permissions, which cannot be told from one).
+    bool ContentsMayDifferFrom(const State& before) const {
+      return size != before.size || modified != before.modified ||
+             (changed != before.changed && links == before.links);
+    }
   };
 
   explicit RandomAccessFile(std::intptr_t handle) : handle(handle) {}
@@ -93,11 +110,17 @@ class RandomAccessFile {
   std::optional<State> CurrentState() const;
   // Asks the system to fetch the bytes into its cache in the background.
   void Prefetch(std::int64_t offset, std::int64_t length);
-  bool Unchanged() const;
+  // Whether the file still holds the bytes it was opened with: the same state, or a state
+  // after growth whose stable bytes are unchanged (remembered, so that is read once a state).
+  bool Unchanged();
+  bool StableBytesUnchanged();
   bool WithinOpenedSize(std::int64_t offset, std::uint64_t length) const;
 
   std::intptr_t handle;  // a file descriptor on POSIX, a HANDLE on Windows
   State opened;
+  std::optional<State> grownAndChecked;  // the last state after growth found sound
+  std::vector<FileRange> stableRanges;
+  std::vector<std::byte> stableBytes;  // their bytes at the time they were named
   std::vector<std::byte> coalesced;  // kept between reads of neighbouring ranges
   std::vector<std::byte> secondCoalesced;  // the same for the second thread
 };

@@ -82,8 +82,11 @@ bool RandomAccessFile::ReadFully(std::int64_t offset, std::span<std::byte> desti
 std::optional<RandomAccessFile::State> RandomAccessFile::CurrentState() const {
   struct stat status {};
   if (::fstat(Descriptor(handle), &status) != 0) return std::nullopt;
-  return State{static_cast<std::int64_t>(status.st_size),
-               static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+  const auto nanoseconds = [](const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+  };
+  return State{static_cast<std::int64_t>(status.st_size), nanoseconds(status.st_mtim),
+               nanoseconds(status.st_ctim), static_cast<std::int64_t>(status.st_nlink)};
 }
 
 void RandomAccessFile::Prefetch(std::int64_t offset, std::int64_t length) {

@@ -73,10 +73,14 @@ bool RandomAccessFile::ReadFully(std::int64_t offset, std::span<std::byte> desti
 std::optional<RandomAccessFile::State> RandomAccessFile::CurrentState() const {
   BY_HANDLE_FILE_INFORMATION information{};
   if (!GetFileInformationByHandle(Native(handle), &information)) return std::nullopt;
+  // The change time, which SetFileTime leaves alone when it sets the write time back.
+  FILE_BASIC_INFO times{};
+  if (!GetFileInformationByHandleEx(Native(handle), FileBasicInfo, &times, sizeof times)) {
+    return std::nullopt;
+  }
   const auto size = (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
-  const auto modified = (static_cast<std::uint64_t>(information.ftLastWriteTime.dwHighDateTime) << 32) |
-                        information.ftLastWriteTime.dwLowDateTime;
-  return State{static_cast<std::int64_t>(size), static_cast<std::int64_t>(modified)};
+  return State{static_cast<std::int64_t>(size), times.LastWriteTime.QuadPart, times.ChangeTime.QuadPart,
+               static_cast<std::int64_t>(information.nNumberOfLinks)};
 }
 
 // Windows reads ahead of sequential reads by itself and offers no per-range hint for files that

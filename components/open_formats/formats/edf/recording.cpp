@@ -14,6 +14,8 @@ namespace {
 
 // Records read at once when a window spans many of them.
 constexpr std::int64_t kReadBatchBytes = std::int64_t{4} << 20;
+// The bytes before the end of the records in use that must not change while a file grows.
+constexpr std::int64_t kGrowthCheckTailBytes = 4096;
 
 std::string SecondsText(std::int64_t ticks) {
   const std::int64_t whole = ticks / kTicksPerSecond;
@@ -72,6 +74,16 @@ Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::
   if (auto refusal = recording->CheckSampleArithmetic()) return OpenResult::Refuse(*refusal);
   if (auto refusal = recording->ScanRecords()) return OpenResult::Refuse(*refusal);
   if (auto refusal = recording->CheckTimeRange()) return OpenResult::Refuse(*refusal);
+  // A recording still being written grows by whole records, and its writer may update the
+  // record count. The records there now stay readable while the rest of the header and the
+  // bytes that end them are unchanged; any other change fails every read.
+  const std::int64_t end = h.fixed.headerBytes + recording->recordCount * h.recordBytes;
+  const std::int64_t tail = std::max(h.fixed.headerBytes, end - kGrowthCheckTailBytes);
+  constexpr auto kCountEnd = static_cast<std::int64_t>(kRecordCountOffset + kRecordCountWidth);
+  const FileRange stable[] = {{0, static_cast<std::int64_t>(kRecordCountOffset)},
+                              {kCountEnd, h.fixed.headerBytes - kCountEnd},
+                              {tail, end - tail}};
+  if (!file.KeepServingWhileGrowing(stable)) return OpenResult::Refuse("the file cannot be read");
   return recording;
 }
 
