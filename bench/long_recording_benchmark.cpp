@@ -3,8 +3,8 @@
 //
 // Writes (or reuses) in CACHE_FOLDER (default: long-recording-cache beside the build's bin
 // folder) a 24-hour EDF+C of 64 channels at 512 Hz in 1-s records with 300 annotations
-// (5.6 GB) and a small file of 20,000 (or DISTINCT_TEXTS) annotations with distinct texts,
-// then prints:
+// (5.6 GB) and a small file of 20,000 (or DISTINCT_TEXTS) annotations with distinct texts
+// (twice: in one annotation signal, and spread over 2,000), then prints:
 // OpenEx with the file in the page cache and evicted from it, the first 4-s window from Python
 // (examples/python/tapline.py, learning the rates included), streaming the whole segment
 // through GetData2 windows against the floor of de-interleaving the same bytes from a mapping,
@@ -43,6 +43,8 @@ using read_benchmark::kRate;
 constexpr int kWarmRepetitions = 5;
 constexpr int kColdRepetitions = 3;
 constexpr int kDistinctTexts = 20'000;  // unless the command line says otherwise
+// The same events once more, in a layout that once made the event type table grow with the file.
+constexpr int kSpreadAnnotationSignals = 2000;
 constexpr double kStreamWindowSeconds = 60.0;
 constexpr double kSecondsPerDay = 86400.0;
 // The day file and room for the rest of the disk's users.
@@ -283,6 +285,8 @@ void MeasureDayRecording(const tapline_info::TaplineLibrary& lib, const std::str
 int Run(const std::string& folder, int distinctTexts, bool eventsOnly) {
   std::filesystem::create_directories(folder);
   const std::string texts = folder + "/distinct-texts-" + std::to_string(distinctTexts) + ".edf";
+  const std::string spreadTexts = folder + "/distinct-texts-" + std::to_string(distinctTexts) + "-in-" +
+                                  std::to_string(kSpreadAnnotationSignals) + "-signals.edf";
   const std::string binaries = bench::ExecutableFolder();
   const std::string registry = bench::RegisterComponent(binaries);
   tapline_info::TaplineLibrary lib;
@@ -292,9 +296,14 @@ int Run(const std::string& folder, int distinctTexts, bool eventsOnly) {
   if (!eventsOnly) MeasureDayRecording(lib, folder, binaries);
 
   long_recording::EnsureDistinctTextsRecording(texts, distinctTexts);
+  long_recording::EnsureDistinctTextsRecording(spreadTexts, distinctTexts, kSpreadAnnotationSignals);
   std::printf("Events: %d annotations with distinct texts\n", distinctTexts);
-  const Duration events = ListEvents(lib, texts, distinctTexts);
-  std::printf("  GetEventCount + GetEvents of every event %9.1f ms   (CPU %.1f ms)\n", events.wallMs, events.cpuMs);
+  for (const auto& [path, layout] : {std::pair{texts, "in one annotation signal"},
+                                     std::pair{spreadTexts, "spread over 2,000 annotation signals"}}) {
+    const Duration events = ListEvents(lib, path, distinctTexts);
+    std::printf("  GetEventCount + GetEvents of every event %9.1f ms   (CPU %.1f ms; %s)\n", events.wallMs,
+                events.cpuMs, layout);
+  }
   std::error_code ignored;
   std::filesystem::remove_all(registry, ignored);
   return 0;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <variant>
 #include <vector>
 
 #include "edf_writer.h"
@@ -88,25 +89,32 @@ std::string EventText(int index) {
   return text;
 }
 
-void EnsureDistinctTextsRecording(const std::string& path, int count) {
+void EnsureDistinctTextsRecording(const std::string& path, int count, int annotationSignals) {
   edf_writer::EdfWriter writer;
   writer.header.reserved = "EDF+C";
   writer.header.recording = "Startdate 01-FEB-2003 X X X";
   const int records = (count + kEventsPerRecord - 1) / kEventsPerRecord;
   writer.header.recordCount = std::to_string(records);
   writer.AddSignal("EEG", 1);
-  writer.AddAnnotationSignal(kEventAnnotationSamples);
+  // Room for the time keeping and a signal's share of a record's events, 32 bytes each.
+  const int perSignal = (kEventsPerRecord + annotationSignals - 1) / annotationSignals;
+  const int samples = annotationSignals == 1 ? kEventAnnotationSamples : 16 * perSignal + 8;
+  for (int signal = 0; signal < annotationSignals; ++signal) writer.AddAnnotationSignal(samples);
   const std::string header = writer.HeaderBytes();
-  if (HasSize(path, static_cast<std::int64_t>(header.size()) + records * (2 + kEventAnnotationSamples * 2))) return;
+  const std::int64_t recordBytes = 2 + std::int64_t{2} * samples * annotationSignals;
+  if (HasSize(path, static_cast<std::int64_t>(header.size()) + records * recordBytes)) return;
   WriteAtomically(path, header, [&](std::ofstream& out) {
     for (int record = 0; record < records; ++record) {
-      std::string annotations = edf_writer::TimeKeepingTal("+" + std::to_string(record));
+      std::vector<edf_writer::SignalData> data{std::vector<std::int16_t>{1}};
+      data.resize(1 + static_cast<std::size_t>(annotationSignals), std::string());
+      std::get<std::string>(data[1]) = edf_writer::TimeKeepingTal("+" + std::to_string(record));
       for (int i = record * kEventsPerRecord; i < std::min(count, (record + 1) * kEventsPerRecord); ++i) {
         char onset[32];
         std::snprintf(onset, sizeof onset, "+%d.%02d", i / 100, i % 100);
-        annotations += edf_writer::Tal(onset, std::nullopt, {EventText(i)});
+        std::get<std::string>(data[1 + static_cast<std::size_t>(i % annotationSignals)]) +=
+            edf_writer::Tal(onset, std::nullopt, {EventText(i)});
       }
-      const std::string bytes = writer.RecordBytes({std::vector<std::int16_t>{1}, annotations});
+      const std::string bytes = writer.RecordBytes(data);
       out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
   });

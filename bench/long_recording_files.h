@@ -15,8 +15,8 @@ std::int64_t DayRecordingBytes();
 void EnsureDayRecording(const std::string& path);
 
 // A short EDF+C whose `count` annotations all have different texts ("Event 00000", ...), one
-// every 10 ms; annotation i's text is EventText(i).
+// every 10 ms; annotation i's text is EventText(i), in annotation signal i % annotationSignals.
 std::string EventText(int index);
-void EnsureDistinctTextsRecording(const std::string& path, int count);
+void EnsureDistinctTextsRecording(const std::string& path, int count, int annotationSignals = 1);
 
 }  // namespace long_recording

@@ -111,7 +111,9 @@ EventTypes BuildEventTypes(const edf::Recording& recording) {
   };
   std::vector<Type> types;
   std::vector<std::size_t> typeOfText(texts.size(), kNoType);
-  std::unordered_map<std::size_t, std::size_t> sharedTypeOfSignal;
+  // One for every annotation signal: their labels, type text 2, are all "EDF Annotations", and
+  // a type per signal would let the table grow with the file again.
+  std::size_t sharedType = kNoType;
   EventTypes result;
   result.typeOfEvent.reserve(events.size());
   for (std::size_t i = 0; i < events.size(); ++i) {
@@ -121,13 +123,12 @@ EventTypes BuildEventTypes(const edf::Recording& recording) {
       type = typeOfText[text] = types.size();
       types.push_back({events[i].text, events[i].signal, NameBasedGuid(events[i].text)});
     } else if (type == kNoType) {
-      const auto [where, added] = sharedTypeOfSignal.try_emplace(events[i].signal, types.size());
-      if (added) {
+      if (sharedType == kNoType) {
+        sharedType = types.size();
         // No annotation text holds 0x14 (it ends a text in a TAL): the name is no text's.
-        const std::string name = "\x14shared type of signal " + std::to_string(events[i].signal);
-        types.push_back({kSharedTypeText, events[i].signal, NameBasedGuid(name)});
+        types.push_back({kSharedTypeText, events[i].signal, NameBasedGuid("\x14shared type")});
       }
-      type = where->second;
+      type = sharedType;
     }
     result.typeOfEvent.push_back(types[type].guid);
   }
