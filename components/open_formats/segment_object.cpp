@@ -36,10 +36,13 @@ HRESULT SegmentObject::GetSegmentEnd(std::int32_t segment, double* days, double*
   if (!owner->Current()) return E_UNEXPECTED;
   const edf::Segment* found = SegmentAt(segment);
   if (!found) return E_INVALIDARG;
-  // Callers check a window against the whole seconds between the `days` parts of its start
-  // and of this end. Reporting the end at the next whole second lets every window inside the
-  // segment pass that check, the whole segment included even when its length has a fraction
-  // below half a second; sample windows are still clamped at the true end.
+  // Callers check a window's duration against the seconds, rounded to a whole number, between
+  // the `days` part of its start and of this end. Reporting the end at the next whole second
+  // lets the whole segment pass that check (its start's `days` is the whole second at or
+  // before it), and every window within the segment that starts on a whole second or ends at
+  // least half a second before this end. A window that starts at a fraction of a second and
+  // ends later than that may be refused: [9.6 s, 10 s) of a segment that ends at 10 s is.
+  // Sample windows are still clamped at the true end.
   const DayTime time = ToDayTime(owner->Current()->Recording().StartSecond(),
                                  CeilToWholeSecond(found->startTicks + found->durationTicks));
   *days = time.days;
