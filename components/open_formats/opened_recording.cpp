@@ -2,32 +2,50 @@
 
 #include <limits>
 
+#include "formats/recording_formats.h"
+#include "model/sample_grid.h"
 #include "packet_builders.h"
 
 namespace edf_component {
 
-edf::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Open(const std::filesystem::path& path) {
-  using OpenResult = edf::Result<std::unique_ptr<OpenedRecording>>;
-  auto parsed = edf::Recording::OpenNative(path);
-  if (!parsed.Ok()) return OpenResult::Refuse(parsed.Reason());
-  std::unique_ptr<OpenedRecording> opened(new OpenedRecording);
-  opened->recording = std::move(parsed.Value());
-  const edf::Recording& recording = *opened->recording;
+model::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Open(
+    const std::filesystem::path& path) {
+  auto parsed = formats::OpenRecordingFile(path);
+  if (!parsed.Ok()) return model::Result<std::unique_ptr<OpenedRecording>>::Refuse(parsed.Reason());
+  return Serve(std::move(parsed.Value()));
+}
+
+model::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Serve(model::Recording recording) {
+  using OpenResult = model::Result<std::unique_ptr<OpenedRecording>>;
+  if (auto refusal = model::CheckSampleArithmetic(recording)) return OpenResult::Refuse(*refusal);
   // Counts and packet sizes travel as 32-bit integers.
   constexpr std::size_t kLimit = std::numeric_limits<std::int32_t>::max();
-  if (recording.Segments().size() > kLimit || recording.Events().size() > kLimit) {
+  if (recording.segments.size() > kLimit || recording.events.size() > kLimit) {
     return OpenResult::Refuse("the recording has more segments or events than can be counted");
   }
-  opened->tsInfo = BuildTsInfo(recording);
-  opened->sensorInfo = BuildSensorInfo(recording);
-  EventTypes types = BuildEventTypes(recording);
-  if (opened->tsInfo.size() > kLimit || types.table.size() > kLimit) {
-    return OpenResult::Refuse("the recording's channel or event type table is too large");
+  std::unique_ptr<OpenedRecording> opened(new OpenedRecording);
+  opened->recording = std::move(recording);
+  const model::Recording& r = opened->recording;
+  for (const model::Layout& layout : r.layouts) {
+    for (const model::Channel& channel : layout.channels) {
+      if (channel.samplesPerFrame > std::numeric_limits<std::int32_t>::max()) {
+        return OpenResult::Refuse("a channel has more samples per frame than can be counted");
+      }
+    }
+    opened->tsInfos.push_back(BuildTsInfo(layout));
+    if (opened->tsInfos.back().size() > kLimit) {
+      return OpenResult::Refuse("the recording's channel table is too large");
+    }
+  }
+  opened->sensorInfo = r.layouts.empty() ? BuildSensorInfo({}) : BuildSensorInfo(r.layouts[0]);
+  EventTypes types = BuildEventTypes(r);
+  if (types.table.size() > kLimit) {
+    return OpenResult::Refuse("the recording's event type table is too large");
   }
   opened->eventTypeTable = std::move(types.table);
-  opened->eventRecords.reserve(recording.Events().size());
-  for (std::size_t i = 0; i < recording.Events().size(); ++i) {
-    opened->eventRecords.push_back(BuildEventRecord(recording, recording.Events()[i], types.typeOfEvent[i]));
+  opened->eventRecords.reserve(r.events.size());
+  for (std::size_t i = 0; i < r.events.size(); ++i) {
+    opened->eventRecords.push_back(BuildEventRecord(r.events[i], types.typeOfEvent[i]));
   }
   return opened;
 }

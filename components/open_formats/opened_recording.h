@@ -1,25 +1,30 @@
-// A recording as the component serves it: the parsed file and its packets, laid out once at
-// open so that every read is a copy. Event record bytes live here until the recording closes.
+// A recording as the component serves it: the model a format built from its files and its
+// packets, laid out once at open so that every read is a copy. Event record bytes live here
+// until the recording closes.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "formats/edf/recording.h"
-#include "formats/edf/result.h"
+#include "model/recording_model.h"
+#include "model/result.h"
 
 namespace edf_component {
 
 class OpenedRecording {
  public:
-  // Refuses with the parser's reason.
-  static edf::Result<std::unique_ptr<OpenedRecording>> Open(const std::filesystem::path& path);
+  // Refuses with the format's reason (or, for a file no format recognises, EDF's).
+  static model::Result<std::unique_ptr<OpenedRecording>> Open(const std::filesystem::path& path);
+  // Serves a model a format built; refuses one whose numbers the packets cannot carry.
+  static model::Result<std::unique_ptr<OpenedRecording>> Serve(model::Recording recording);
 
-  edf::Recording& Recording() { return *recording; }
-  const std::vector<std::byte>& TsInfo() const { return tsInfo; }
+  model::Recording& Recording() { return recording; }
+  // The TsInfo packet of the segment's layout.
+  const std::vector<std::byte>& TsInfo(std::size_t segment) const {
+    return tsInfos[recording.segments[segment].layout];
+  }
   const std::vector<std::byte>& SensorInfo() const { return sensorInfo; }
   const std::vector<std::byte>& EventTypeTable() const { return eventTypeTable; }
   std::vector<std::byte>& EventRecord(std::size_t index) { return eventRecords[index]; }
@@ -27,8 +32,8 @@ class OpenedRecording {
 
  private:
   OpenedRecording() = default;
-  std::unique_ptr<edf::Recording> recording;
-  std::vector<std::byte> tsInfo;
+  model::Recording recording;
+  std::vector<std::vector<std::byte>> tsInfos;  // per layout
   std::vector<std::byte> sensorInfo;
   std::vector<std::byte> eventTypeTable;
   std::vector<std::vector<std::byte>> eventRecords;

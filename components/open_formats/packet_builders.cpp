@@ -3,11 +3,9 @@
 #include <cstdint>
 #include <algorithm>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 
-#include "formats/edf/numeric_fields.h"
-#include "formats/edf/text_encoding.h"
+#include "model/sample_grid.h"
 #include "name_based_guid.h"
 #include "packet_writer.h"
 #include "reader/reader_ids.h"
@@ -30,105 +28,105 @@ void PutTableCount(PacketWriter& packet, std::size_t headerBytes, std::size_t co
 
 }  // namespace
 
-std::vector<std::byte> BuildTsInfo(const edf::Recording& recording) {
-  const std::size_t count = recording.ChannelSignals().size();
+std::vector<std::byte> BuildTsInfo(const model::Layout& layout) {
+  const std::size_t count = layout.channels.size();
   PacketWriter packet(reader::kTsInfoKind, kTsInfoHeaderBytes + kTsInfoEntryBytes * count);
   PutTableCount(packet, kTsInfoHeaderBytes, count);
+  // Whole ticks for an EDF data record; a frame of a fractional length is rounded.
+  const model::Fraction frame = layout.frameTicks;
+  const std::int64_t frameTicks = (frame.numerator + frame.denominator / 2) / frame.denominator;
   for (std::size_t channel = 0; channel < count; ++channel) {
-    const edf::SignalHeader& signal = recording.ChannelHeader(channel);
+    const model::Channel& c = layout.channels[channel];
+    const model::ChannelDetails& details = c.details;
     const std::size_t entry = kTsInfoHeaderBytes + kTsInfoEntryBytes * channel;
-    packet.PutUtf16(entry + ts_info_entry::kChannelName, edf::HeaderTextToUtf16(signal.label),
-                    ts_info_entry::kChannelNameUnits);
-    packet.Put(entry + ts_info_entry::kChannelValue, recording.SamplingRate(channel));
-    packet.Put(entry + ts_info_entry::kPhysicalMinimum, signal.physicalMinimum);
-    packet.Put(entry + ts_info_entry::kPhysicalMaximum, signal.physicalMaximum);
-    packet.Put(entry + ts_info_entry::kDigitalMinimum, signal.digitalMinimum);
-    packet.Put(entry + ts_info_entry::kDigitalMaximum, signal.digitalMaximum);
-    packet.Put(entry + ts_info_entry::kSamplesPerRecord, signal.samplesPerRecord);
-    packet.PutBytes(entry + ts_info_entry::kPhysicalDimension, signal.physicalDimension, 8);
-    packet.PutBytes(entry + ts_info_entry::kTransducer, signal.transducer, 80);
-    packet.PutBytes(entry + ts_info_entry::kPrefiltering, signal.prefiltering, 80);
-    packet.Put(entry + ts_info_entry::kRecordDurationTicks, recording.RecordDurationTicks());
+    packet.PutUtf16(entry + ts_info_entry::kChannelName, c.name, ts_info_entry::kChannelNameUnits);
+    packet.Put(entry + ts_info_entry::kChannelValue, model::SamplingRate(layout, channel));
+    packet.Put(entry + ts_info_entry::kPhysicalMinimum, details.physicalMinimum);
+    packet.Put(entry + ts_info_entry::kPhysicalMaximum, details.physicalMaximum);
+    packet.Put(entry + ts_info_entry::kDigitalMinimum, details.digitalMinimum);
+    packet.Put(entry + ts_info_entry::kDigitalMaximum, details.digitalMaximum);
+    // Checked at open to fit.
+    packet.Put(entry + ts_info_entry::kSamplesPerRecord,
+               static_cast<std::int32_t>(c.samplesPerFrame));
+    packet.PutBytes(entry + ts_info_entry::kPhysicalDimension, details.physicalDimension, 8);
+    packet.PutBytes(entry + ts_info_entry::kTransducer, details.transducer, 80);
+    packet.PutBytes(entry + ts_info_entry::kPrefiltering, details.prefiltering, 80);
+    packet.Put(entry + ts_info_entry::kRecordDurationTicks, frameTicks);
   }
   return packet.Take();
 }
 
-std::vector<std::byte> BuildSensorInfo(const edf::Recording& recording) {
-  const std::size_t count = recording.ChannelSignals().size();
+std::vector<std::byte> BuildSensorInfo(const model::Layout& layout) {
+  const std::size_t count = layout.channels.size();
   PacketWriter packet(reader::kSensorInfoKind, kSensorInfoHeaderBytes + kSensorInfoEntryBytes * count);
   PutTableCount(packet, kSensorInfoHeaderBytes, count);
   for (std::size_t channel = 0; channel < count; ++channel) {
-    const edf::SignalHeader& signal = recording.ChannelHeader(channel);
+    const model::Channel& c = layout.channels[channel];
+    const model::ChannelDetails& details = c.details;
     const std::size_t entry = kSensorInfoHeaderBytes + kSensorInfoEntryBytes * channel;
-    packet.PutBytes(entry + sensor_info_entry::kLabel, signal.label, 16);
-    packet.PutBytes(entry + sensor_info_entry::kTransducer, signal.transducer, 80);
-    packet.PutBytes(entry + sensor_info_entry::kPhysicalDimension, signal.physicalDimension, 8);
-    packet.Put(entry + sensor_info_entry::kPhysicalMinimum, signal.physicalMinimum);
-    packet.Put(entry + sensor_info_entry::kPhysicalMaximum, signal.physicalMaximum);
-    packet.Put(entry + sensor_info_entry::kDigitalMinimum, signal.digitalMinimum);
-    packet.Put(entry + sensor_info_entry::kDigitalMaximum, signal.digitalMaximum);
-    packet.PutBytes(entry + sensor_info_entry::kPrefiltering, signal.prefiltering, 80);
-    packet.Put(entry + sensor_info_entry::kSamplesPerRecord, signal.samplesPerRecord);
-    packet.Put(entry + sensor_info_entry::kSignalIndex,
-               static_cast<std::int32_t>(recording.ChannelSignals()[channel]));
-    packet.Put(entry + sensor_info_entry::kSamplingRate, recording.SamplingRate(channel));
+    packet.PutBytes(entry + sensor_info_entry::kLabel, details.label, 16);
+    packet.PutBytes(entry + sensor_info_entry::kTransducer, details.transducer, 80);
+    packet.PutBytes(entry + sensor_info_entry::kPhysicalDimension, details.physicalDimension, 8);
+    packet.Put(entry + sensor_info_entry::kPhysicalMinimum, details.physicalMinimum);
+    packet.Put(entry + sensor_info_entry::kPhysicalMaximum, details.physicalMaximum);
+    packet.Put(entry + sensor_info_entry::kDigitalMinimum, details.digitalMinimum);
+    packet.Put(entry + sensor_info_entry::kDigitalMaximum, details.digitalMaximum);
+    packet.PutBytes(entry + sensor_info_entry::kPrefiltering, details.prefiltering, 80);
+    packet.Put(entry + sensor_info_entry::kSamplesPerRecord,
+               static_cast<std::int32_t>(c.samplesPerFrame));
+    packet.Put(entry + sensor_info_entry::kSignalIndex, details.signalIndex);
+    packet.Put(entry + sensor_info_entry::kSamplingRate, model::SamplingRate(layout, channel));
   }
   return packet.Take();
 }
 
-EventTypes BuildEventTypes(const edf::Recording& recording) {
-  const std::vector<edf::Event>& events = recording.Events();
-  // Distinct texts in order of first appearance, with how often each occurs.
-  struct Text {
-    std::size_t firstEvent;
+EventTypes BuildEventTypes(const model::Recording& recording) {
+  const std::vector<model::Event>& events = recording.events;
+  // Kinds in order of first appearance, with how often each occurs.
+  struct Kind {
     std::size_t count = 0;
     bool ownType = true;
+    std::size_t type = kNoType;
   };
-  std::vector<Text> texts;
-  std::vector<std::size_t> textOfEvent;
-  textOfEvent.reserve(events.size());
-  std::unordered_map<std::string_view, std::size_t> textPositions;
-  for (std::size_t i = 0; i < events.size(); ++i) {
-    const auto [where, added] = textPositions.try_emplace(events[i].text, texts.size());
-    if (added) texts.push_back({i});
-    texts[where->second].count += 1;
-    textOfEvent.push_back(where->second);
+  std::vector<Kind> kinds(recording.eventKinds.size());
+  std::vector<std::size_t> seen;  // kinds in order of their first event
+  for (const model::Event& event : events) {
+    if (kinds[event.kind].count++ == 0) seen.push_back(event.kind);
   }
-  if (texts.size() > kMostTextTypes) {
-    // The most frequent texts keep a type of their own; ties go to the text seen first.
-    std::vector<std::size_t> byFrequency(texts.size());
-    for (std::size_t t = 0; t < texts.size(); ++t) byFrequency[t] = t;
+  if (seen.size() > kMostTextTypes) {
+    // The most frequent kinds keep a type of their own; ties go to the kind seen first.
+    std::vector<std::size_t> byFrequency = seen;
     std::stable_sort(byFrequency.begin(), byFrequency.end(),
-                     [&](std::size_t a, std::size_t b) { return texts[a].count > texts[b].count; });
-    for (std::size_t rank = kMostTextTypes; rank < byFrequency.size(); ++rank) texts[byFrequency[rank]].ownType = false;
+                     [&](std::size_t a, std::size_t b) { return kinds[a].count > kinds[b].count; });
+    for (std::size_t rank = kMostTextTypes; rank < byFrequency.size(); ++rank) {
+      kinds[byFrequency[rank]].ownType = false;
+    }
   }
 
   // Types in order of the first event that has each.
   struct Type {
-    std::string text1;
-    std::size_t signal;
+    const std::u16string* text1;
+    const std::u16string* text2;
     GUID guid;
   };
   std::vector<Type> types;
-  std::vector<std::size_t> typeOfText(texts.size(), kNoType);
-  // One for every annotation signal: their labels, type text 2, are all "EDF Annotations", and
-  // a type per signal would let the table grow with the file again.
-  std::size_t sharedType = kNoType;
+  std::unordered_map<std::size_t, std::size_t> sharedTypeOfGroup;
   EventTypes result;
   result.typeOfEvent.reserve(events.size());
-  for (std::size_t i = 0; i < events.size(); ++i) {
-    const std::size_t text = textOfEvent[i];
-    std::size_t type = typeOfText[text];
-    if (type == kNoType && texts[text].ownType) {
-      type = typeOfText[text] = types.size();
-      types.push_back({events[i].text, events[i].signal, NameBasedGuid(events[i].text)});
+  for (const model::Event& event : events) {
+    Kind& kind = kinds[event.kind];
+    std::size_t type = kind.type;
+    if (type == kNoType && kind.ownType) {
+      const model::EventKind& named = recording.eventKinds[event.kind];
+      type = kind.type = types.size();
+      types.push_back({&named.text1, &named.text2, NameBasedGuid(named.key)});
     } else if (type == kNoType) {
-      if (sharedType == kNoType) {
-        sharedType = types.size();
-        // No annotation text holds 0x14 (it ends a text in a TAL): the name is no text's.
-        types.push_back({kSharedTypeText, events[i].signal, NameBasedGuid("\x14shared type")});
+      const auto [where, added] = sharedTypeOfGroup.try_emplace(event.group, types.size());
+      if (added) {
+        const model::EventGroup& group = recording.eventGroups[event.group];
+        types.push_back({&group.text1, &group.text2, NameBasedGuid(group.key)});
       }
-      type = sharedType;
+      type = where->second;
     }
     result.typeOfEvent.push_back(types[type].guid);
   }
@@ -139,24 +137,22 @@ EventTypes BuildEventTypes(const edf::Recording& recording) {
   for (std::size_t i = 0; i < types.size(); ++i) {
     const std::size_t entry = kEventTypeTableHeaderBytes + kEventTypeEntryBytes * i;
     packet.Put(entry + event_type_entry::kTypeGuid, types[i].guid);
-    packet.PutUtf16(entry + event_type_entry::kText1, edf::Utf8ToUtf16(types[i].text1),
+    packet.PutUtf16(entry + event_type_entry::kText1, *types[i].text1,
                     event_type_entry::kText1Units);
-    packet.PutUtf16(entry + event_type_entry::kText2,
-                    edf::HeaderTextToUtf16(recording.FileHeader().signals[types[i].signal].label),
+    packet.PutUtf16(entry + event_type_entry::kText2, *types[i].text2,
                     event_type_entry::kText2Units);
   }
   result.table = packet.Take();
   return result;
 }
 
-std::vector<std::byte> BuildEventRecord(const edf::Recording& recording, const edf::Event& event,
-                                        const GUID& type) {
-  const std::u16string label = edf::Utf8ToUtf16(event.text);
+std::vector<std::byte> BuildEventRecord(const model::Event& event, const GUID& type) {
+  const std::u16string& label = event.label;
   // The smallest multiple of 4 units above the text's length: room for the terminator, and
   // the bytes behind the field start on an 8-byte boundary.
   const std::size_t capacity = label.size() / 4 * 4 + 4;
   PacketWriter packet(reader::kEventRecordKind, event_record::kLabel + 2 * capacity);
-  const DayTime time = ToDayTime(recording.StartSecond(), event.onsetTicks);
+  const DayTime time = ToDayTime(event.timeTicks);
   packet.Put(event_record::kTimeDays, time.days);
   packet.Put(event_record::kTimeSeconds, time.seconds);
   packet.Put(event_record::kDuration, TicksToSeconds(event.durationTicks));

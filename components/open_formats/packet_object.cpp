@@ -46,9 +46,11 @@ HRESULT PacketObject::GetSampleChannelCount(double days, double seconds, std::in
   if (!channelCount) return E_POINTER;
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  if (!LocateTime(opened->Recording(), DayNumberOf(days, seconds))) return E_INVALIDARG;
-  // At most 9999 signals.
-  *channelCount = static_cast<std::int32_t>(opened->Recording().ChannelSignals().size());
+  const auto start = LocateTime(opened->Recording(), DayNumberOf(days, seconds));
+  if (!start) return E_INVALIDARG;
+  // Checked at open with the channel table's size.
+  *channelCount =
+      static_cast<std::int32_t>(opened->Recording().LayoutOf(start->segment).channels.size());
   return S_OK;
 }
 
@@ -80,7 +82,7 @@ HRESULT PacketObject::GetTimedPacketSize(GUID kind, double days, double seconds,
   if (!IsEqualGUID(kind, reader::kTsInfoKind)) return E_INVALIDARG;
   const auto start = LocateTime(opened->Recording(), DayNumberOf(days, seconds));
   if (!start) return E_INVALIDARG;
-  *size = static_cast<std::uint32_t>(opened->TsInfo().size());  // checked at open
+  *size = static_cast<std::uint32_t>(opened->TsInfo(start->segment).size());  // checked at open
   // 0 is never a reference, so a caller's preset cannot pass for one.
   *packetRef = static_cast<std::uint32_t>(start->segment) + 1;
   return S_OK;
@@ -89,8 +91,8 @@ HRESULT PacketObject::GetTimedPacketSize(GUID kind, double days, double seconds,
 HRESULT PacketObject::ReadTimedPacket(std::uint32_t packetRef, std::uint32_t size, BYTE* buffer) {
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  if (packetRef == 0 || packetRef > opened->Recording().Segments().size()) return E_INVALIDARG;
-  return CopyPacket(opened->TsInfo(), size, buffer);
+  if (packetRef == 0 || packetRef > opened->Recording().segments.size()) return E_INVALIDARG;
+  return CopyPacket(opened->TsInfo(packetRef - 1), size, buffer);
 }
 
 HRESULT PacketObject::GetPacketSize(GUID kind, std::int32_t* size) {

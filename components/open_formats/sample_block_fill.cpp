@@ -18,7 +18,7 @@ bool GuidAt(const BYTE* block, std::size_t offset, const GUID& expected) {
 
 }  // namespace
 
-HRESULT FillSampleBlock(edf::Recording& recording, const edf::Window& window,
+HRESULT FillSampleBlock(model::Recording& recording, const Window& window,
                         std::uint32_t blockSize, BYTE* block) {
   if (!block) return E_POINTER;
   if (blockSize < sample_block::kSampleCounts ||
@@ -41,14 +41,17 @@ HRESULT FillSampleBlock(edf::Recording& recording, const edf::Window& window,
     needed += 2 * std::uint64_t(static_cast<std::uint32_t>(count));
   }
   if (needed > blockSize) return E_INVALIDARG;
-  std::vector<std::byte*> destinations(channels);
+  std::vector<model::ChannelRead> reads;
+  reads.reserve(channels);
   // Byte pointers into the caller's block; every range was just checked against blockSize.
   auto* next = reinterpret_cast<std::byte*>(block) + sample_block::kSampleCounts + 4 * channels;
   for (std::size_t i = 0; i < channels; ++i) {
-    destinations[i] = next;
-    next += 2 * window.channels[i].count;
+    const model::SampleRange& range = window.channels[i];
+    if (range.count > 0) reads.push_back({i, range.first, range.count, next});
+    next += 2 * range.count;
   }
-  return recording.ReadWindow(window, destinations) ? S_OK : E_FAIL;
+  if (reads.empty()) return S_OK;
+  return recording.samples->Fill(window.segment, reads) ? S_OK : E_FAIL;
 }
 
 }  // namespace edf_component

@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-#include "formats/edf/recording.h"
+#include "model/recording_model.h"
 #include "platform/platform.h"
+#include "window_rule.h"
 
 namespace edf_component {
 
@@ -14,7 +15,7 @@ namespace edf_component {
 // block, E_INVALIDARG for another kind or sample kind, a channel count or sample count that
 // differs from the window's, or a block size too small for them. E_FAIL when the file no
 // longer holds the samples. Never writes outside [block, block + blockSize).
-HRESULT FillSampleBlock(edf::Recording& recording, const edf::Window& window,
+HRESULT FillSampleBlock(model::Recording& recording, const Window& window,
                         std::uint32_t blockSize, BYTE* block);
 
 }  // namespace edf_component

@@ -34,13 +34,14 @@ class SegmentObject final : public StorageManPart<SegmentObject, reader::Segment
   EDF_COMPONENT_UNUSED_SLOT(Unused15)
   EDF_COMPONENT_UNUSED_SLOT(Unused16)
   EDF_COMPONENT_UNUSED_SLOT(Unused17)
-  // Seconds from the header's start time (whatever segments there are).
+  // Seconds from the recording's origin (EDF: the header's start time), whatever segments
+  // there are.
   HRESULT STDMETHODCALLTYPE SecondsToDate(double recordingSeconds, double* days,
                                           double* seconds) override;
 
  private:
   // The open recording's segment, or null.
-  const edf::Segment* SegmentAt(std::int32_t segment);
+  const model::Segment* SegmentAt(std::int32_t segment);
 };
 
 }  // namespace edf_component

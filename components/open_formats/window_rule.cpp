@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "time_conversion.h"
 
@@ -22,17 +23,16 @@ std::optional<std::int64_t> RoundedTicks(double ticks) {
 }
 
 // Whether S against the segment falls in [-shift, ticks - shift).
-bool Holds(const edf::Segment& segment, std::int64_t offset) {
-  return offset >= -edf::kWindowShiftTicks &&
-         offset < segment.durationTicks - edf::kWindowShiftTicks;
+bool Holds(const model::Segment& segment, std::int64_t offset) {
+  return offset >= -kWindowShiftTicks && offset < segment.durationTicks - kWindowShiftTicks;
 }
 
 }  // namespace
 
 double DayNumberOf(double days, double seconds) { return days + seconds * kDaysPerSecond; }
 
-double SegmentStartDayNumber(const edf::Recording& recording, std::size_t segment) {
-  const DayTime start = ToDayTime(recording.StartSecond(), recording.Segments()[segment].startTicks);
+double SegmentStartDayNumber(const model::Recording& recording, std::size_t segment) {
+  const DayTime start = ToDayTime(recording.segments[segment].startTicks);
   return DayNumberOf(start.days, start.seconds);
 }
 
@@ -45,20 +45,19 @@ std::optional<std::int64_t> DurationTicks(double seconds) {
   return RoundedTicks(std::min(seconds * kTicksPerSecond, kTickLimit));
 }
 
-std::optional<SegmentOffset> LocateTime(const edf::Recording& recording, double dayNumber) {
-  const auto& segments = recording.Segments();
-  // A first guess in ticks from the header's start narrows the search to the segments near
-  // the time; each of them is then judged against its own start's day number. The margin
-  // covers the rounding of both day numbers many times over.
-  const double headerDay = DayNumberOf(ToDayTime(recording.StartSecond(), 0).days, 0.0);
-  const auto guess = TicksBetween(headerDay, dayNumber);
+std::optional<SegmentOffset> LocateTime(const model::Recording& recording, double dayNumber) {
+  const auto& segments = recording.segments;
+  // A first guess in ticks narrows the search to the segments near the time; each of them is
+  // then judged against its own start's day number. The margin covers the rounding of the day
+  // number many times over.
+  const auto guess = TicksBetween(0.0, dayNumber);
   if (!guess) return std::nullopt;
-  const double magnitude = std::fabs(dayNumber) + std::fabs(headerDay);
+  const double magnitude = std::fabs(dayNumber);
   const auto margin =
       static_cast<std::int64_t>(64.0 + magnitude * std::ldexp(kTicksPerDay, -48));
   const auto after = std::upper_bound(
       segments.begin(), segments.end(), *guess + margin,
-      [](std::int64_t t, const edf::Segment& segment) { return t < segment.startTicks; });
+      [](std::int64_t t, const model::Segment& segment) { return t < segment.startTicks; });
   std::optional<SegmentOffset> found;
   for (auto it = after; it != segments.begin();) {
     --it;
@@ -70,21 +69,48 @@ std::optional<SegmentOffset> LocateTime(const edf::Recording& recording, double 
   return found;
 }
 
-std::optional<edf::Window> LocateWindow(const edf::Recording& recording, double days,
+std::optional<Window> WindowIn(const model::Recording& recording, std::size_t segment,
+                               std::int64_t from, std::int64_t length) {
+  if (segment >= recording.segments.size() || length < 0) return std::nullopt;
+  Window window{segment, {}};
+  const std::size_t channels = recording.LayoutOf(segment).channels.size();
+  for (std::size_t channel = 0; channel < channels; ++channel) {
+    window.channels.push_back(*ChannelWindowIn(recording, channel, segment, from, length));
+  }
+  return window;
+}
+
+std::optional<model::SampleRange> ChannelWindowIn(const model::Recording& recording,
+                                                  std::size_t channel, std::size_t segment,
+                                                  std::int64_t from, std::int64_t length) {
+  if (segment >= recording.segments.size() || length < 0 ||
+      channel >= recording.LayoutOf(segment).channels.size()) {
+    return std::nullopt;
+  }
+  // Saturated: a bound beyond the segment selects nothing more, however far beyond it lies.
+  constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min() + kWindowShiftTicks;
+  constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
+  const std::int64_t start = from < kLowest ? kLowest : from;
+  const std::int64_t end = start > kHighest - length ? kHighest : start + length;
+  return model::SamplesInWindow(start - kWindowShiftTicks, end - kWindowShiftTicks,
+                                model::GridOf(recording, segment, channel));
+}
+
+std::optional<Window> LocateWindow(const model::Recording& recording, double days,
                                         double seconds, double duration) {
   const auto length = DurationTicks(duration);
   const auto start = length ? LocateTime(recording, DayNumberOf(days, seconds)) : std::nullopt;
   if (!start) return std::nullopt;
-  return recording.WindowIn(start->segment, start->ticks, *length);
+  return WindowIn(recording, start->segment, start->ticks, *length);
 }
 
-std::optional<edf::SampleRange> LocateChannelWindow(const edf::Recording& recording,
+std::optional<model::SampleRange> LocateChannelWindow(const model::Recording& recording,
                                                     std::size_t channel, double days,
                                                     double seconds, double duration) {
   const auto length = DurationTicks(duration);
   const auto start = length ? LocateTime(recording, DayNumberOf(days, seconds)) : std::nullopt;
   if (!start) return std::nullopt;
-  return recording.ChannelWindowIn(channel, start->segment, start->ticks, *length);
+  return ChannelWindowIn(recording, channel, start->segment, start->ticks, *length);
 }
 
 }  // namespace edf_component

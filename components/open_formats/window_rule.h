@@ -4,23 +4,37 @@
 // reports it), the start lies S = nearbyint((D - Dseg) x 864000000000) ticks of 100 ns after
 // the segment's start (ties to even), and a window of d seconds spans L = nearbyint(d x 10^7)
 // ticks. The segment that holds the start is the one with -10 <= S < its ticks - 10; the window
-// holds, per channel, the samples with S - 10 <= t_k < S + L - 10 (edf::kWindowShiftTicks).
+// holds, per channel, the samples with S - 10 <= t_k < S + L - 10 (kWindowShiftTicks).
 // Hosts that split a window's samples by channel compute the same numbers the same way.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
-#include "formats/edf/recording.h"
+#include "model/recording_model.h"
+#include "model/sample_grid.h"
 
 namespace edf_component {
+
+// 1 us: more than a day number's rounding at every date the component accepts (at most 0.63 us
+// for a day number below 65536 in magnitude, and a host's sum of one and a fraction adds half
+// of that again). A window's bounds are shifted this much earlier before samples are counted,
+// so that a window that starts (or ends) on a sample holds (or leaves out) exactly that sample
+// however the rounding fell, while adjacent windows still tile.
+inline constexpr std::int64_t kWindowShiftTicks = 10;
+
+struct Window {
+  std::size_t segment = 0;
+  std::vector<model::SampleRange> channels;  // one per channel of the segment
+};
 
 // days + seconds x (the double nearest 1/86400): one multiplication, then one addition.
 double DayNumberOf(double days, double seconds);
 
 // The day number of a segment's start, from the pair GetSegmentStart hands out.
-double SegmentStartDayNumber(const edf::Recording& recording, std::size_t segment);
+double SegmentStartDayNumber(const model::Recording& recording, std::size_t segment);
 
 // nearbyint((dayNumber - fromDayNumber) x 864000000000); nullopt when not finite or too far
 // for 64-bit ticks.
@@ -37,14 +51,25 @@ struct SegmentOffset {
 
 // The segment that holds the day number, and S against it; nullopt when none does. Should the
 // rounding of two day numbers let two neighbouring segments qualify, the earlier one does.
-std::optional<SegmentOffset> LocateTime(const edf::Recording& recording, double dayNumber);
+std::optional<SegmentOffset> LocateTime(const model::Recording& recording, double dayNumber);
+
+// Per channel, the samples k of the segment with from - shift <= t_k < from + length - shift,
+// `from` counted from the segment's start (t_k likewise); nullopt for a segment that does not
+// exist or a negative length.
+std::optional<Window> WindowIn(const model::Recording& recording, std::size_t segment,
+                               std::int64_t from, std::int64_t length);
+// One channel's range of WindowIn, without working out the others'; nullopt as for WindowIn
+// and for a channel that the segment does not hold.
+std::optional<model::SampleRange> ChannelWindowIn(const model::Recording& recording,
+                                                  std::size_t channel, std::size_t segment,
+                                                  std::int64_t from, std::int64_t length);
 
 // The window of `duration` seconds from {days, seconds} in its start's segment; nullopt when
 // no segment holds the start or the duration is not a number or negative.
-std::optional<edf::Window> LocateWindow(const edf::Recording& recording, double days,
+std::optional<Window> LocateWindow(const model::Recording& recording, double days,
                                         double seconds, double duration);
 // One channel's part of LocateWindow; nullopt also for a channel that does not exist.
-std::optional<edf::SampleRange> LocateChannelWindow(const edf::Recording& recording,
+std::optional<model::SampleRange> LocateChannelWindow(const model::Recording& recording,
                                                     std::size_t channel, double days,
                                                     double seconds, double duration);
 

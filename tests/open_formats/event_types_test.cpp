@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "edf_test_files.h"
+#include "formats/edf/edf_model.h"
 #include "name_based_guid.h"
 #include "packet_builders.h"
 #include "tapline_edf/packet_layout.h"
@@ -12,7 +13,7 @@
 namespace {
 
 using edf_component::kMostTextTypes;
-using edf_component::kSharedTypeText;
+using edf::kSharedTypeText;
 using namespace tapline_edf;
 
 struct TypeEntry {
@@ -130,10 +131,10 @@ TEST_P(EventTypesTest, GivesEachEventItsTextsTypeOrTheSharedOne) {
   const TypesCase& c = GetParam();
   const std::vector<int> signals = c.signals.empty() ? std::vector<int>(c.texts.size(), 0) : c.signals;
   edf_test::TemporaryDirectory directory;
-  auto opened = edf::Recording::Open(directory.Write("file.edf", FileWith(c.texts, signals)));
+  auto opened = edf::OpenModel(directory.Write("file.edf", FileWith(c.texts, signals)));
   ASSERT_TRUE(opened.Ok()) << opened.Reason();
-  const edf::Recording& recording = *opened.Value();
-  ASSERT_EQ(recording.Events().size(), c.texts.size());
+  const model::Recording& recording = opened.Value();
+  ASSERT_EQ(recording.events.size(), c.texts.size());
 
   const edf_component::EventTypes types = edf_component::BuildEventTypes(recording);
   const std::vector<TypeEntry> entries = Entries(types.table);
@@ -170,9 +171,11 @@ INSTANTIATE_TEST_SUITE_P(Tables, EventTypesTest,
 // Few texts keep the grouping they always had: one type per text, in order of first appearance.
 TEST(EventTypesOrderTest, FewTextsAreTypedInOrderOfFirstAppearance) {
   edf_test::TemporaryDirectory directory;
-  auto opened = edf::Recording::Open(directory.Write("file.edf", FileWith({"B", "A", "B", "C"}, {0, 0, 0, 0})));
+  auto opened =
+      edf::OpenModel(directory.Write("file.edf", FileWith({"B", "A", "B", "C"}, {0, 0, 0, 0})));
   ASSERT_TRUE(opened.Ok()) << opened.Reason();
-  const std::vector<TypeEntry> entries = Entries(edf_component::BuildEventTypes(*opened.Value()).table);
+  const std::vector<TypeEntry> entries =
+      Entries(edf_component::BuildEventTypes(opened.Value()).table);
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].text1, "B");
   EXPECT_EQ(entries[1].text1, "A");

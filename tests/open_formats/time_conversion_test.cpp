@@ -20,7 +20,7 @@ TEST(TimeConversionTest, TicksBecomeWholeSecondDaysAndAFractionInZeroToOne) {
   };
   for (const Case& c : {Case{0, 0, 0.0}, Case{5000000, 0, 0.5}, Case{-2500000, -1, 0.75},
                         Case{-10000000, -1, 0.0}, Case{205000000, 20, 0.5}}) {
-    const auto time = ToDayTime(kStart, c.ticks);
+    const auto time = ToDayTime(kStart * 10000000 + c.ticks);
     EXPECT_EQ(time.days, static_cast<double>(kStart + c.wholeSecond) / 86400.0) << c.ticks;
     EXPECT_EQ(time.seconds, c.fraction) << c.ticks;
   }

@@ -8,7 +8,9 @@
 #include <limits>
 
 #include "edf_test_files.h"
+#include "formats/edf/edf_model.h"
 #include "formats/edf/sample_window.h"
+#include "model/sample_grid.h"
 
 namespace {
 
@@ -27,16 +29,16 @@ class WindowRuleTest : public ::testing::Test {
     writer.AddSignal("Fast", 2560);
     writer.AddSignal("Slow", 1);
     for (int r = 0; r < 2; ++r) writer.AddRecord({RecordSamples(0, r, 2560), RecordSamples(1, r, 1)});
-    auto opened = edf::Recording::Open(directory.Write("rule.edf", writer.FileBytes()));
+    auto opened = edf::OpenModel(directory.Write("rule.edf", writer.FileBytes()));
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
-    recording = std::move(opened.Value());
+    recording = std::make_unique<model::Recording>(std::move(opened.Value()));
     segmentDay = SegmentStartDayNumber(*recording, 0);
   }
   // A host's start: the segment's day number plus seconds / 86400.
   double HostDay(double seconds) const { return segmentDay + seconds / 86400.0; }
 
   edf_test::TemporaryDirectory directory;
-  std::unique_ptr<edf::Recording> recording;
+  std::unique_ptr<model::Recording> recording;
   double segmentDay = 0;
 };
 
@@ -128,7 +130,14 @@ TEST(SampleWindowTest, CountsAreExactWhereProductsNeedAllSixtyThreeBits) {
       {std::int64_t{92233720} * 1000, wide, 99999999000},
       {std::int64_t{92233720} * 1000 + 1, wide, 99999999000},
   };
-  for (const Case& c : cases) EXPECT_EQ(edf::SamplesBefore(c.ticks, c.grid), c.before) << c.ticks;
+  for (const Case& c : cases) {
+    EXPECT_EQ(edf::SamplesBefore(c.ticks, c.grid), c.before) << c.ticks;
+    // The model's grid of the same channel: n x records samples, ending after records x T.
+    const model::ChannelGrid grid{c.grid.samplesPerRecord, c.grid.recordDurationTicks,
+                                  c.grid.samplesPerRecord * c.grid.recordCount,
+                                  c.grid.recordDurationTicks * c.grid.recordCount};
+    EXPECT_EQ(model::SamplesBefore(c.ticks, grid), c.before) << c.ticks;
+  }
 }
 
 }  // namespace
