@@ -1,4 +1,6 @@
 // GetData and GetData2: the samples of a whole segment or of a window, channel after channel.
+#include <limits>
+
 #include "api/exports.h"
 #include "api/sample_copy.h"
 #include "packets/sample_block_packet.h"
@@ -26,5 +28,8 @@ extern "C" TAPLINE_API int TAPLINE_CALL GetData(int segment, short* samples) {
 }
 
 extern "C" TAPLINE_API int TAPLINE_CALL GetData2(double startDate, double duration, short* samples) {
-  return api::GuardExport(0, [&] { return ReadWindowInto({startDate, 0.0}, duration, samples); });
+  // A host's negative duration is no window: the window check refuses it as it refuses NaN. A
+  // component's own segment duration, which GetData passes, goes to the check unchanged.
+  const double window = duration < 0.0 ? std::numeric_limits<double>::quiet_NaN() : duration;
+  return api::GuardExport(0, [&] { return ReadWindowInto({startDate, 0.0}, window, samples); });
 }

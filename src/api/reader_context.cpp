@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 
+#include "api/sample_copy.h"
 #include "packets/event_record_packet.h"
 #include "packets/info_packet.h"
 #include "packets/packet_fetcher.h"
@@ -132,8 +133,8 @@ bool ReaderContext::WindowFitsSegment(RecordingTime start, double duration) {
   // Only the day numbers take part: the component keeps whole seconds there, and the seconds
   // members would let a window end a fraction past its segment.
   const RecordingTime end = SegmentEnd(index);
-  // A negative duration is no window, like NaN: both compare false.
-  return duration >= 0.0 && duration <= WholeSecondsBetween(start.days, end.days);
+  // A NaN on either side compares false.
+  return duration <= WholeSecondsBetween(start.days, end.days);
 }
 
 ComPtr<reader::PacketInterface> ReaderContext::AskSampleCounts(RecordingTime start, double duration,
@@ -179,7 +180,10 @@ bool ReaderContext::ReadSampleCounts(RecordingTime start, double duration, std::
   if (!size) return false;  // a negative count lays out no block, large or not
   if (!packets::IsUsableBlockSize(*size)) return true;
   packets::SampleBlockPacket block;
-  return ReadIntoBlock(*packets, start, duration, counts, block);
+  if (!ReadIntoBlock(*packets, start, duration, counts, block)) return false;
+  // GetData copies by the block as the read left it, not by the answers given before it.
+  counts = CopiedSampleCounts(block);
+  return true;
 }
 
 bool ReaderContext::ReadTsInfo(packets::TsInfoPacket& packet, std::int32_t segment) {

@@ -26,7 +26,7 @@ class ReaderContext {
   ReaderContext& operator=(const ReaderContext&) = delete;
   // At unload: closes and releases the object still held (OpenEx without Close). Leaves COM
   // alone: the loader may run this on any thread, and the apartment may already be gone.
-  ~ReaderContext();
+  virtual ~ReaderContext();
 
   // CoInitialize for the calling thread. Counts the initialisation when it took effect
   // (S_OK or S_FALSE) so that EndComUse undoes exactly that; a refused one (another
@@ -61,7 +61,7 @@ class ReaderContext {
   bool ConvertRecordingSeconds(double seconds, RecordingTime& time);
   // The window lies within the segment that holds its start: `duration` is at most the whole
   // seconds (rounded to nearest) between the day numbers of the start and the segment's end.
-  // False when no segment holds the start, for a NaN or negative duration, or without a segment
+  // False when no segment holds the start, when either number is NaN, or without a segment
   // interface.
   bool WindowFitsSegment(RecordingTime start, double duration);
 
@@ -71,10 +71,12 @@ class ReaderContext {
   // negative status), a count is negative, the block would need 2^32 bytes or more, or memory
   // is short; the block's samples are then not to be used.
   bool ReadSampleWindow(RecordingTime start, double duration, packets::SampleBlockPacketBase& block);
-  // Each channel's sample count in the window: the counts ReadSampleWindow lays its block out
-  // from. A block below 2^32 bytes is read as ReadSampleWindow reads it, and fails the same
-  // way; a larger one, which no read can carry, is not read at all, so a host still learns the
-  // layout of a long segment. False on every failure of ReadSampleWindow but the size.
+  // Each channel's sample count in the window, as GetData lays the window out in a host's
+  // buffer. A block below 2^32 bytes is read as ReadSampleWindow reads it, and fails the same
+  // way; the counts are then the block's own after the read (a component may rewrite them). A
+  // larger block, which no read can carry, is not read at all: the counts are the component's
+  // answers, so a host still learns the layout of a long segment. False on every failure of
+  // ReadSampleWindow but the size.
   bool ReadSampleCounts(RecordingTime start, double duration, std::vector<std::int32_t>& counts);
 
   // The packets of the segment or the recording. False, with the packet unchanged, when any

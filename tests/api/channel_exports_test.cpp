@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <numeric>
 #include <ostream>
 
 #include "query_fixture.h"
@@ -242,6 +243,54 @@ TEST_F(GetSegmentInfTest, FailedSampleReadIsReportedAsGetDataAfterTheValues) {
   EXPECT_THAT(values, ElementsAre(1.5, 2.5, -7.0, -7.0, -7.0));
   EXPECT_THAT(sampleCounts, ::testing::Each(-7));
 }
+
+// How the component answers the count calls and what its read leaves in the block's count
+// table; GetSegmentInf must give the counts by which GetData then fills a host's buffer.
+struct CountAnswers {
+  const char* name;
+  std::vector<std::int32_t> answers;
+  std::vector<std::int32_t> leftUnwritten;
+  std::vector<std::int32_t> rewrittenByRead;
+  std::vector<int> layout;
+};
+void PrintTo(const CountAnswers& answers, std::ostream* out) { *out << answers.name; }
+
+class GetSegmentInfLayoutTest : public GetSegmentInfTest, public ::testing::WithParamInterface<CountAnswers> {};
+
+TEST_P(GetSegmentInfLayoutTest, CountsAreThoseGetDataFillsTheBufferBy) {
+  const CountAnswers& answers = GetParam();
+  component.recording.sampleChannelCount = static_cast<std::int32_t>(answers.answers.size());
+  component.recording.sampleCounts = answers.answers;
+  component.recording.countsLeftUnwritten = answers.leftUnwritten;
+  component.recording.countsRewrittenByRead = answers.rewrittenByRead;
+  component.recording.samples.clear();
+  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  ServeTsInfo({});
+  OpenRecording();
+
+  ASSERT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 1);
+  std::vector<int> expected = answers.layout;
+  expected.resize(sampleCounts.size(), -7);
+  EXPECT_THAT(sampleCounts, ::testing::ElementsAreArray(expected));
+
+  constexpr short kUntouchedSample = 0x7E7E;
+  std::array<short, 64> samples;
+  samples.fill(kUntouchedSample);
+  ASSERT_EQ(GetData(0, samples.data()), 1);
+  const auto written = static_cast<std::size_t>(std::accumulate(answers.layout.begin(), answers.layout.end(), 0));
+  EXPECT_EQ(std::count(samples.begin(), samples.end(), kUntouchedSample),
+            static_cast<std::ptrdiff_t>(samples.size() - written));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, GetSegmentInfLayoutTest,
+    ::testing::Values(
+        // The count is preset once, before the first channel.
+        CountAnswers{"UnansweredChannelTakesThePreviousCount", {3, 9, 2}, {1}, {}, {3, 3, 2}},
+        CountAnswers{"UnansweredFirstChannelIsEmpty", {3, 2}, {0}, {}, {0, 2}},
+        // A host that sized its buffer by the answers before the read would be overrun.
+        CountAnswers{"ReadRewritesTheCountTable", {10, 10}, {}, {20, 10}, {20, 10}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Counts whose block would reach 2^32 bytes: no read can carry the segment, yet the counts
 // tell a host its layout. The fake announces them without any block behind them.

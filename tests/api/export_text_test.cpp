@@ -54,8 +54,13 @@ TEST(ConvertToHostTextTest, EmptyTextIsEmpty) {
   EXPECT_EQ(ConvertToHostText(packets::PacketText()), std::string());
 }
 
-TEST(ConvertToHostTextTest, LoneSurrogateBecomesTheReplacementCharacter) {
-  EXPECT_EQ(ConvertToHostText(packets::PacketText{u'a', 0xD800, u'b'}), "a\xEF\xBF\xBD" "b");
+TEST(ConvertToHostTextTest, LoneSurrogatesBecomeReplacementCharacters) {
+  const std::string replacement = "\xEF\xBF\xBD";
+  EXPECT_EQ(ConvertToHostText(packets::PacketText{u'a', 0xD800, u'b'}), "a" + replacement + "b");
+  // The surrogates file names carry their odd bytes in are no bytes in a host's text: not a
+  // valid "\u00E9" made of two of them, not a raw C1 control.
+  EXPECT_EQ(ConvertToHostText(packets::PacketText{0xDCC3, 0xDCA9}), replacement + replacement);
+  EXPECT_EQ(ConvertToHostText(packets::PacketText{u'a', 0xDC9B}), "a" + replacement);
 }
 
 TEST(CopyToHostTest, CopiesAtMost32BytesAndNothingElse) {

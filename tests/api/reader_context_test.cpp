@@ -1,4 +1,6 @@
 // ReaderContext operations whose answers no export shows in full, against the fake component.
+#include <type_traits>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +12,9 @@ namespace api {
 namespace {
 
 using fake::Operation;
+
+// The one context has no base class and no virtual operation but its destructor.
+static_assert(std::has_virtual_destructor_v<ReaderContext>);
 
 class ReaderContextTest : public ::testing::Test {
  protected:

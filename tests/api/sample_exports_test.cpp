@@ -128,6 +128,16 @@ INSTANTIATE_TEST_SUITE_P(Durations, WindowCheckTest,
                                            WindowCase{"HugeNegative", 10.0, -1e300, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(SampleReadTest, GetDataPassesANegativeSegmentDurationOn) {
+  // Only a host's negative duration is refused; the component's own is its business.
+  component.recording.segments[0].duration = -1.0;
+  OpenRecording();
+
+  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetData(0, buffer.data()), 1); }), "");
+
+  EXPECT_THAT(component.Calls(), ::testing::Contains("Packet#1.ReadSamples(40000, 0.25, -1, 90)"));
+}
+
 TEST_F(SampleReadTest, StartOutsideEverySegmentNeverFits) {
   component.recording.segmentFound = VARIANT_FALSE;
   OpenRecording();

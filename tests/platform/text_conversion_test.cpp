@@ -87,8 +87,8 @@ TEST(WideToUtf8Test, ReplacesUnpairedSurrogates) {
   EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
 }
 
-// The ANSI code page carries bytes that are not UTF-8 as lone surrogates, both ways, so that
-// any file name survives; UTF-8 proper (CP_UTF8, above) keeps replacing them.
+// The process's ANSI code page carries bytes that are not UTF-8 as lone surrogates, both ways,
+// so that any file name survives; UTF-8 proper (CP_UTF8, above) keeps replacing them.
 TEST(AnsiCodePageTest, BytesThatAreNotUtf8TravelAsLoneSurrogatesAndComeBack) {
   struct Case {
     std::string narrow;
@@ -109,7 +109,7 @@ TEST(AnsiCodePageTest, BytesThatAreNotUtf8TravelAsLoneSurrogatesAndComeBack) {
               static_cast<int>(c.wide.size()));
     EXPECT_EQ(wide.substr(0, c.wide.size()), c.wide) << c.narrow;
     std::string narrow(c.narrow.size() + 2, '#');
-    ASSERT_EQ(WideCharToMultiByte(CP_THREAD_ACP, 0, c.wide.data(), static_cast<int>(c.wide.size()), narrow.data(),
+    ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, c.wide.data(), static_cast<int>(c.wide.size()), narrow.data(),
                                   static_cast<int>(narrow.size()), nullptr, nullptr),
               length);
     EXPECT_EQ(narrow.substr(0, c.narrow.size()), c.narrow);

@@ -86,7 +86,11 @@ struct Recording {
   Time convertedTime;  // SecondsToDate's answer
   std::int32_t sampleChannelCount = 0;
   std::vector<std::int32_t> sampleCounts;            // GetSampleCount, per channel
+  // Channels whose GetSampleCount succeeds without writing the count.
+  std::vector<std::int32_t> countsLeftUnwritten;
   std::vector<std::vector<std::int16_t>> samples;    // ReadSamples fills each channel from these
+  // When not empty, ReadSamples writes these over the block's count table after filling it.
+  std::vector<std::int32_t> countsRewrittenByRead;
   std::vector<RecordingPacket> packets;
   std::vector<TimedPacket> timedPackets;
   std::vector<std::vector<std::uint8_t>> eventRecords;  // GetEventPacket hands out their bytes

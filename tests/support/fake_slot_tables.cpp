@@ -207,7 +207,12 @@ HRESULT STDMETHODCALLTYPE ReadSamples(FakeObject* self, double days, double seco
   const Outcome& outcome = self->component->Enter(
       self, Operation::ReadSamples,
       "ReadSamples(" + Args(FormatDouble(days), FormatDouble(seconds), FormatDouble(duration), Int(blockSize)) + ")");
-  if (outcome.writesOutValues) FillSampleBlock(self, blockSize, block);
+  if (!outcome.writesOutValues) return outcome.result;
+  FillSampleBlock(self, blockSize, block);
+  const auto& rewritten = self->component->recording.countsRewrittenByRead;
+  if (!rewritten.empty() && blockSize >= 68 + 4 * rewritten.size()) {
+    std::memcpy(block + 68, rewritten.data(), 4 * rewritten.size());
+  }
   return outcome.result;
 }
 
@@ -230,6 +235,8 @@ HRESULT STDMETHODCALLTYPE GetSampleCount(FakeObject* self, std::int32_t channel,
   // nothing keeps the count of the channel before it.
   if (channel == 0) ExpectPreset<std::int32_t>(self, "GetSampleCount", count, 0);
   if (!outcome.writesOutValues) return outcome.result;
+  const auto& unwritten = self->component->recording.countsLeftUnwritten;
+  if (std::find(unwritten.begin(), unwritten.end(), channel) != unwritten.end()) return outcome.result;
   const auto& counts = self->component->recording.sampleCounts;
   if (channel < 0 || static_cast<std::size_t>(channel) >= counts.size()) return E_INVALIDARG;
   *count = counts[static_cast<std::size_t>(channel)];

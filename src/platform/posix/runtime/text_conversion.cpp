@@ -2,10 +2,13 @@
 // contracts: a length of -1 takes the text with its terminator, a capacity of 0 asks for the
 // size, a buffer that is too small is refused untouched. Ill-formed input becomes U+FFFD, one
 // for each maximal ill-formed subpart of UTF-8 and one for each unpaired surrogate, unless the
-// caller asks for failure with ERROR_NO_UNICODE_TRANSLATION. The ANSI code page is the one
-// exception: there a byte that is not UTF-8 becomes the lone surrogate U+DC80 + (byte - 0x80),
-// and such a surrogate becomes its byte again, so that a file name, which on this system is
-// any bytes, survives the trip through UTF-16 (Python's surrogateescape does the same).
+// caller asks for failure with ERROR_NO_UNICODE_TRANSLATION. The process's ANSI code page
+// (CP_ACP), through which file names and console texts pass, is the one exception: there a byte
+// that is not UTF-8 becomes the lone surrogate U+DC80 + (byte - 0x80), and such a surrogate
+// becomes its byte again, so that a file name, which on this system is any bytes, survives the
+// trip through UTF-16 (Python's surrogateescape does the same). The thread's ANSI code page
+// (CP_THREAD_ACP), in which hosts receive texts, replaces them like UTF-8 proper: lone
+// surrogates in a component's text must not reach a host as bytes of some other character.
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -150,7 +153,7 @@ int Convert(const In* input, std::size_t length, Out* output, int capacity, bool
   return static_cast<int>(written);
 }
 
-bool IsAnsiCodePage(UINT codePage) { return codePage == CP_ACP || codePage == CP_THREAD_ACP; }
+bool EscapesBytes(UINT codePage) { return codePage == CP_ACP; }
 
 bool IsUtf8CodePage(UINT codePage) {
   return codePage == CP_ACP || codePage == CP_THREAD_ACP || codePage == CP_UTF8;
@@ -185,7 +188,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, OLE
   // char may be signed; the decoder reads bytes.
   const bool strict = (flags & MB_ERR_INVALID_CHARS) != 0;
   const auto* input = reinterpret_cast<const unsigned char*>(text);
-  return IsAnsiCodePage(codePage) ? Convert(input, bytes, wide, capacity, strict, DecodeUtf8Escaping, EncodeUtf16)
+  return EscapesBytes(codePage) ? Convert(input, bytes, wide, capacity, strict, DecodeUtf8Escaping, EncodeUtf16)
                                   : Convert(input, bytes, wide, capacity, strict, DecodeUtf8, EncodeUtf16);
 }
 
@@ -209,6 +212,6 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const OLECHAR* wide, int len
     ++units;
   }
   const bool strict = (flags & WC_ERR_INVALID_CHARS) != 0;
-  return IsAnsiCodePage(codePage) ? Convert(wide, units, text, capacity, strict, DecodeUtf16Escaping, EncodeUtf8)
+  return EscapesBytes(codePage) ? Convert(wide, units, text, capacity, strict, DecodeUtf16Escaping, EncodeUtf8)
                                   : Convert(wide, units, text, capacity, strict, DecodeUtf16, EncodeUtf8);
 }
