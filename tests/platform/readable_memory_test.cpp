@@ -1,10 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <iterator>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -116,6 +119,34 @@ TEST_F(ReadableMemoryRepeatTest, ThreadsAskingAtOnceGetTheirOwnAnswers) {
   for (int& w : wrong) threads.emplace_back([&w, this] { w = WrongAnswers(3000); });
   for (std::thread& t : threads) t.join();
   for (int w : wrong) EXPECT_EQ(w, 0);
+}
+
+TEST_F(ReadableMemoryTest, AHostThatClosesEveryDescriptorFindsNoStrayBytesInItsFile) {
+  ASSERT_FALSE(IsBadReadPtr(base, page));  // whatever the probe makes once exists from here on
+  const std::filesystem::path log =
+      std::filesystem::temp_directory_path() / ("tapline-probe-log-" + std::to_string(getpid()));
+  const int created = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(created, 0);
+  close(created);
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // As a daemon does: closes what it did not open, then opens its log on the lowest numbers.
+    for (int descriptor = 3; descriptor < 1024; ++descriptor) close(descriptor);
+    for (int i = 0; i < 32; ++i) {
+      if (open(log.c_str(), O_WRONLY | O_APPEND) < 0) _exit(2);
+    }
+    for (int i = 0; i < 100; ++i) {
+      if (IsBadReadPtr(base, page) || !IsBadReadPtr(base + page, 1)) _exit(3);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(std::filesystem::file_size(log), 0u);
+  std::filesystem::remove(log);
 }
 
 }  // namespace

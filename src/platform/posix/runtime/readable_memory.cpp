@@ -1,15 +1,15 @@
-// Whether memory can be read, found without touching it: the kernel copies one byte of every
-// page into a pipe and answers EFAULT for a page that cannot be read.
+// Whether memory can be read, found without touching it: the kernel copies the first byte of
+// every page the range reaches and answers EFAULT for a page that cannot be read.
 //
-// Hosts ask this for every block they hand over, so one pipe serves the whole process: making a
-// pipe costs more than probing a few pages. Writes of one byte are atomic, so threads share it
-// without a lock; whoever writes the last byte of a stretch reads the stretch back out, which
-// keeps the pipe far from full. (A thread-local pipe would keep the library loaded as long as any
-// thread that asked lives.)
+// The copy is process_vm_readv on this very process, which needs no descriptor: a descriptor
+// kept for the whole process (a probe pipe) is one a host may close and reuse for a file of
+// its own (daemons close what they did not open), and the probe would then write into it.
+// Where that call is not available (a sandbox that forbids it), a pipe made for the one call
+// answers instead.
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <optional>
@@ -18,64 +18,13 @@
 
 namespace {
 
-class ProbePipe {
- public:
-  ProbePipe() { valid = pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0; }
-  ~ProbePipe() {
-    if (!valid) return;
-    close(ends[0]);
-    close(ends[1]);
-  }
-  ProbePipe(const ProbePipe&) = delete;
-  ProbePipe& operator=(const ProbePipe&) = delete;
-
-  bool IsValid() const { return valid; }
-
-  // Whether the byte can be read; nullopt when the pipe fails for another reason.
-  std::optional<bool> CanRead(std::uintptr_t address) {
-    for (int drains = 0;;) {
-      const ssize_t n = write(ends[1], reinterpret_cast<const void*>(address), 1);
-      if (n == 1) {
-        if (written.fetch_add(1, std::memory_order_relaxed) % kDrainEvery == kDrainEvery - 1) Drain();
-        return true;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && errno == EFAULT) return false;
-      // Full only when another process shares the pipe since a fork, or threads race the drain.
-      if (n < 0 && errno == EAGAIN && drains++ < kMostDrainsPerByte) {
-        Drain();
-        continue;
-      }
-      return std::nullopt;
-    }
-  }
-
- private:
-  // A pipe holds at least one page (4 KiB) even where the system limits pipes; drained at a
-  // quarter of that.
-  static constexpr std::uint32_t kDrainEvery = 1024;
-  static constexpr int kMostDrainsPerByte = 4;
-
-  void Drain() {
-    char discard[4096];
-    for (;;) {
-      const ssize_t n = read(ends[0], discard, sizeof discard);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < static_cast<ssize_t>(sizeof discard)) return;  // empty now, or taken by another thread
-    }
-  }
-
-  int ends[2] = {-1, -1};
-  bool valid = false;
-  std::atomic<std::uint32_t> written{0};
-};
-
-// Whether every page from `first` to `last` can be read: the first byte, then the first byte of
-// every later page the range reaches. nullopt when the pipe failed.
-std::optional<bool> AllPagesReadable(ProbePipe& probe, std::uintptr_t first, std::uintptr_t last) {
+// Calls `probe(address)` for the first byte of the range and the first byte of every later page
+// it reaches, until one answers other than true; returns that answer, or true.
+template <typename Probe>
+std::optional<bool> EveryPage(std::uintptr_t first, std::uintptr_t last, Probe probe) {
   const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   for (std::uintptr_t at = first;;) {
-    const std::optional<bool> readable = probe.CanRead(at);
+    const std::optional<bool> readable = probe(at);
     if (readable != true) return readable;
     const std::uintptr_t nextPage = (at / pageSize + 1) * pageSize;
     if (nextPage == 0 || nextPage > last) return true;  // 0: the address space ended
@@ -83,21 +32,105 @@ std::optional<bool> AllPagesReadable(ProbePipe& probe, std::uintptr_t first, std
   }
 }
 
+// Gathers the addresses of up to kBatch pages and copies their bytes with one call. The copy
+// stops at the first page that cannot be read: EFAULT when that is the first, else a short count.
+class CopyProbe {
+ public:
+  // nullopt when the call itself is refused.
+  std::optional<bool> AllReadable(std::uintptr_t first, std::uintptr_t last) {
+    const std::optional<bool> gathered = EveryPage(first, last, [this](std::uintptr_t at) -> std::optional<bool> {
+      if (count == kBatch) {
+        const std::optional<bool> copied = Copy();
+        if (copied != true) return copied;
+      }
+      // The kernel reads the address as the other process's; it is never dereferenced here.
+      pages[count++] = {reinterpret_cast<void*>(at), 1};
+      return true;
+    });
+    if (gathered != true) return gathered;
+    return Copy();
+  }
+
+ private:
+  static constexpr std::size_t kBatch = 256;  // well below the kernel's 1,024 per call
+
+  std::optional<bool> Copy() {
+    iovec local{sink, count};
+    ssize_t copied = 0;
+    do {
+      // The process id is asked each time: after a fork the cached one would name the parent.
+      copied = process_vm_readv(getpid(), &local, 1, pages, count, 0);
+    } while (copied < 0 && errno == EINTR);
+    if (copied < 0) return errno == EFAULT ? std::optional<bool>(false) : std::nullopt;
+    const bool all = static_cast<std::size_t>(copied) == count;
+    count = 0;
+    return all;
+  }
+
+  iovec pages[kBatch];
+  char sink[kBatch];
+  std::size_t count = 0;
+};
+
+// The fallback: a pipe of the call's own, into which the kernel copies one byte of each page
+// (write answers EFAULT for a page that cannot be read), read back out before it fills.
+class PipeProbe {
+ public:
+  PipeProbe() { valid = pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0; }
+  ~PipeProbe() {
+    if (!valid) return;
+    close(ends[0]);
+    close(ends[1]);
+  }
+  PipeProbe(const PipeProbe&) = delete;
+  PipeProbe& operator=(const PipeProbe&) = delete;
+
+  bool IsValid() const { return valid; }
+
+  // Whether the byte can be read; nullopt when the pipe fails for another reason.
+  std::optional<bool> CanRead(std::uintptr_t address) {
+    for (;;) {
+      const ssize_t n = write(ends[1], reinterpret_cast<const void*>(address), 1);
+      if (n == 1) {
+        // A pipe holds at least one page (4 KiB) even where the system limits pipes.
+        if (++written % kDrainEvery == 0) Drain();
+        return true;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno == EFAULT) return false;
+      return std::nullopt;
+    }
+  }
+
+ private:
+  static constexpr std::uint32_t kDrainEvery = 1024;
+
+  void Drain() {
+    char discard[kDrainEvery];
+    for (;;) {
+      const ssize_t n = read(ends[0], discard, sizeof discard);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < static_cast<ssize_t>(sizeof discard)) return;  // empty now
+    }
+  }
+
+  int ends[2] = {-1, -1};
+  bool valid = false;
+  std::uint32_t written = 0;
+};
+
 }  // namespace
 
-// When the shared pipe cannot be made or fails (out of descriptors, closed by the host), a pipe
-// of the call's own answers; one that cannot be made counts as unreadable memory, so that the
-// caller refuses the block.
+// A range whose probe fails altogether (no copy call, no pipe to be had) counts as unreadable,
+// so that the caller refuses the block.
 BOOL IsBadReadPtr(const void* address, UINT_PTR bytes) {
   if (bytes == 0) return FALSE;
   const auto first = reinterpret_cast<std::uintptr_t>(address);
   if (first == 0 || bytes - 1 > UINTPTR_MAX - first) return TRUE;
   const std::uintptr_t last = first + (bytes - 1);
-  static ProbePipe shared;
-  if (shared.IsValid()) {
-    if (const std::optional<bool> readable = AllPagesReadable(shared, first, last)) return *readable ? FALSE : TRUE;
-  }
-  ProbePipe own;
-  if (!own.IsValid()) return TRUE;
-  return AllPagesReadable(own, first, last).value_or(false) ? FALSE : TRUE;
+  if (const std::optional<bool> readable = CopyProbe().AllReadable(first, last)) return *readable ? FALSE : TRUE;
+  PipeProbe pipe;
+  if (!pipe.IsValid()) return TRUE;
+  const std::optional<bool> readable = EveryPage(first, last, [&pipe](std::uintptr_t at) { return pipe.CanRead(at); });
+  return readable.value_or(false) ? FALSE : TRUE;
 }
