@@ -44,9 +44,11 @@ extern "C" TAPLINE_API int TAPLINE_CALL OpenEx(const char* path, int* segmentCou
 }
 
 extern "C" TAPLINE_API int TAPLINE_CALL Close(void) {
-  // Released before COM is uninitialised: the thread's last CoUninitialize unloads the
-  // component's code, and a reference kept past it would be called into at unload.
-  api::readerContext.CloseAndReleaseStorageMan();
-  api::readerContext.EndComUse();
-  return 1;
+  return api::GuardExport(1, [] {
+    // Released before COM is uninitialised: the thread's last CoUninitialize unloads the
+    // component's code, and a reference kept past it would be called into at unload.
+    api::readerContext.CloseAndReleaseStorageMan();
+    api::readerContext.EndComUse();
+    return 1;
+  });
 }
