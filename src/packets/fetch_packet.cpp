@@ -1,17 +1,34 @@
 #include "packets/fetch_packet.h"
 
-#include <memory>
-#include <new>
-
+#include "platform/memory.h"
 #include "platform/platform.h"
 
 namespace packets {
 namespace {
 
-// Zero-filled, so that a component that writes less than it announced leaves defined bytes.
-std::unique_ptr<BYTE[]> NewTemporaryBuffer(std::uint32_t size) noexcept {
-  return std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[size]());
-}
+// The bytes a component fills: zero-filled, so that a component that writes less than it
+// announced leaves defined bytes, and handed to the packet whole, so that no fetch copies them.
+class FetchBuffer {
+ public:
+  explicit FetchBuffer(std::uint32_t size) noexcept : size(size), bytes(platform::AllocateBuffer(size)) {}
+  ~FetchBuffer() { platform::FreeBuffer(bytes, size); }
+  FetchBuffer(const FetchBuffer&) = delete;
+  FetchBuffer& operator=(const FetchBuffer&) = delete;
+
+  bool IsAllocated() const noexcept { return bytes != nullptr; }
+  BYTE* Data() const noexcept { return reinterpret_cast<BYTE*>(bytes); }  // std::byte and BYTE are both bytes
+  // The packet takes the bytes when they are a valid block of its kind; false, and they stay
+  // here to be freed, when it refuses them.
+  bool HandTo(InfoPacket& packet) noexcept {
+    if (!packet.TakeBlock(bytes, size)) return false;
+    bytes = nullptr;
+    return true;
+  }
+
+ private:
+  std::uint32_t size;
+  std::byte* bytes;
+};
 
 }  // namespace
 
@@ -22,10 +39,10 @@ bool FetchPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
   if (!packets) return false;
   std::int32_t size = 0;
   if (FAILED(packets->GetPacketSize(kindGuid, &size)) || size <= 0) return false;
-  const std::unique_ptr<BYTE[]> buffer = NewTemporaryBuffer(static_cast<std::uint32_t>(size));
-  if (!buffer) return false;
-  if (FAILED(packets->ReadPacket(kindGuid, size, buffer.get()))) return false;
-  return packet.Assign(BlockView::OfLength(buffer.get(), static_cast<std::uint32_t>(size)));
+  FetchBuffer buffer(static_cast<std::uint32_t>(size));
+  if (!buffer.IsAllocated()) return false;
+  if (FAILED(packets->ReadPacket(kindGuid, size, buffer.Data()))) return false;
+  return buffer.HandTo(packet);
 }
 
 bool FetchSegmentPacket(const GUID& kindGuid, reader::StorageManInterface* storageMan,
@@ -45,10 +62,10 @@ bool FetchSegmentPacket(const GUID& kindGuid, reader::StorageManInterface* stora
       size == 0) {
     return false;
   }
-  const std::unique_ptr<BYTE[]> buffer = NewTemporaryBuffer(size);
-  if (!buffer) return false;
-  if (FAILED(packets->ReadTimedPacket(packetRef, size, buffer.get()))) return false;
-  return packet.Assign(BlockView::OfLength(buffer.get(), size));
+  FetchBuffer buffer(size);
+  if (!buffer.IsAllocated()) return false;
+  if (FAILED(packets->ReadTimedPacket(packetRef, size, buffer.Data()))) return false;
+  return buffer.HandTo(packet);
 }
 
 }  // namespace packets

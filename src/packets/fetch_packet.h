@@ -1,6 +1,7 @@
 // The two ways a packet is filled from the component: the recording-wide packet of a kind, or
-// the one of a segment. Each asks for the size, reads into a temporary buffer of exactly that
-// many bytes and lets the packet validate and copy it with that length as the bound. Every
+// the one of a segment. Each asks for the size, reads into a buffer of exactly that many bytes
+// and lets the packet validate it with that length as the bound and take it as its own, as a
+// copy would be but without copying it. Every
 // interface obtained is released on the way out, also when a component error passes through
 // (component errors are left to the export that called).
 #pragma once

@@ -46,6 +46,14 @@ bool InfoPacket::Assign(BlockView block) noexcept {
   return true;
 }
 
+bool InfoPacket::TakeBlock(std::byte* buffer, std::uint64_t capacity) noexcept {
+  if (buffer == nullptr || !IsValid(BlockView::OfLength(buffer, capacity))) return false;
+  FreeOwnedBuffer();
+  data = buffer;
+  ownedSize = capacity;  // not 0: a valid block has at least its header
+  return true;
+}
+
 bool InfoPacket::Equals(BlockView block) const noexcept {
   if (data == nullptr) return block.IsNull();
   const std::optional<std::span<const std::byte>> otherHeader = block.First(kHeaderSize);

@@ -64,6 +64,8 @@ bool SampleBlockPacketBase::Attach(WritableBlockView block) noexcept {
 
 bool SampleBlockPacketBase::Assign(BlockView) noexcept { return false; }
 
+bool SampleBlockPacketBase::TakeBlock(std::byte*, std::uint64_t) noexcept { return false; }
+
 std::optional<std::uint64_t> SampleBlockPacketBase::BlockSizeFor(std::int32_t channelCount,
                                                                   const std::int32_t* sampleCounts) noexcept {
   if (channelCount < 0 || (channelCount > 0 && sampleCounts == nullptr)) return std::nullopt;

@@ -29,8 +29,9 @@ class SampleBlockPacketBase : public InfoPacket {
   // Adopts a valid block and indexes its channels. False, and nothing changes, when the block
   // is not valid or no memory can be had for the channel table.
   bool Attach(WritableBlockView block) noexcept override;
-  // Sample blocks are never copied: always false, nothing changes.
+  // Sample blocks are never copied, nor taken from a fetch: always false, nothing changes.
   bool Assign(BlockView block) noexcept override;
+  bool TakeBlock(std::byte* buffer, std::uint64_t capacity) noexcept override;
 
   // Bytes of the block Build lays out for these counts, 68 + 4n + 2 x (sum of the counts), summed
   // in 64 bits so that no count can wrap it. nullopt for a negative channel or sample count.

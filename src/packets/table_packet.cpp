@@ -41,6 +41,12 @@ bool CopyTable(const TableLayout& layout, BlockView block, InfoPacket& packet) n
   return true;
 }
 
+void TrimTable(const TableLayout& layout, std::span<std::byte> block) noexcept {
+  const std::uint32_t entryCount = *ReadEntryCount(layout, block);
+  WriteLittleEndian(block, kSizeOffset, TableLength(layout, entryCount));
+  WriteLittleEndian(block, EntryCapacityOffset(layout), entryCount);
+}
+
 bool EqualTables(const TableLayout& layout, std::span<const std::byte> held,
                  BlockView other) noexcept {
   if (held.empty()) return other.IsNull();

@@ -29,6 +29,9 @@ bool IsValidTable(const TableLayout& layout, BlockView block) noexcept;
 // H + E * entryCount bytes with that value in `size` and entryCapacity set to entryCount.
 // False, and the packet unchanged, when no memory can be had.
 bool CopyTable(const TableLayout& layout, BlockView block, InfoPacket& packet) noexcept;
+// Trims a block that IsValidTable accepted in place, as CopyTable trims its copy: `size` set to
+// H + E * entryCount and entryCapacity to entryCount.
+void TrimTable(const TableLayout& layout, std::span<std::byte> block) noexcept;
 // The header bytes after the first 24 and the entries compare equal; `size` and the entry
 // capacity do not count. An empty held block equals only a null block.
 bool EqualTables(const TableLayout& layout, std::span<const std::byte> held,
@@ -55,6 +58,12 @@ class TablePacket : public InfoPacket {
     if (!IsValid(block)) return false;
     if (block.Bytes() == data && IsOwned()) return true;
     return CopyTable(Layout, block, *this);
+  }
+  bool TakeBlock(std::byte* buffer, std::uint64_t capacity) noexcept override {
+    if (buffer == nullptr || !IsValid(BlockView::OfLength(buffer, capacity))) return false;
+    // Within `capacity`: the check found the declared size there.
+    TrimTable(Layout, {buffer, static_cast<std::size_t>(capacity)});
+    return InfoPacket::TakeBlock(buffer, capacity);
   }
   bool Equals(BlockView block) const noexcept override {
     return EqualTables(Layout, Block(), block);

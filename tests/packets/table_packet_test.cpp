@@ -13,6 +13,7 @@
 #include "packets/event_type_table_packet.h"
 #include "packets/sensor_info_packet.h"
 #include "packets/ts_info_packet.h"
+#include "platform/memory.h"
 
 namespace packets::test {
 namespace {
@@ -111,6 +112,30 @@ TEST_P(TablePacketTest, OversizeBlockIsTrimmedToItsTable) {
   EXPECT_TRUE(std::equal(copy.begin() + H(), copy.end(), block.begin() + H()));
   EXPECT_EQ(Get<std::uint32_t>(copy.data(), H() - 4), 2u);
   EXPECT_EQ(GetParam().entryCount(*packet), 2);
+}
+
+TEST_P(TablePacketTest, TakenBlockIsTheTrimmedTableAssignCopies) {
+  // Oversize, as a component that announced more than its table needs fills it.
+  const Bytes block = Table(2, TableSize(2) + 100);
+  auto taken = [&](const Bytes& bytes) {
+    std::byte* buffer = platform::AllocateBuffer(bytes.size());
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    return buffer;
+  };
+  std::byte* buffer = taken(block);
+  ASSERT_TRUE(packet->TakeBlock(buffer, block.size()));
+  EXPECT_EQ(packet->Block().data(), buffer);  // no copy
+  const std::unique_ptr<InfoPacket> copied = GetParam().make();
+  ASSERT_TRUE(copied->Assign(View(block)));
+  EXPECT_EQ(Copy(packet->Block()), Copy(copied->Block()));
+
+  // A refused block stays the caller's; the held one stays as it was.
+  const Bytes before = Copy(packet->Block());
+  const Bytes cutShort = Table(2, TableSize(2), static_cast<std::size_t>(TableSize(2) - 1));
+  std::byte* refused = taken(cutShort);
+  EXPECT_FALSE(packet->TakeBlock(refused, cutShort.size()));
+  platform::FreeBuffer(refused, cutShort.size());
+  EXPECT_EQ(Copy(packet->Block()), before);
 }
 
 TEST_P(TablePacketTest, RefusedAssignKeepsTheHeldTable) {
