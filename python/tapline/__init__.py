@@ -243,14 +243,20 @@ def seconds_between(earlier: float, later: float) -> float:
     float
         Seconds, negative when `later` is the earlier one.
     """
-    micro = (float(later) - float(earlier)) * 86400e6
-    step = 1e6
-    while step >= 10.0:
-        snapped = round(micro / step) * step
-        if abs(snapped - micro) <= _DAY_NUMBER_ERROR_US:
-            return snapped / 1e6
-        step /= 10.0
-    return round(micro) / 1e6
+    return float(_seconds_from(float(earlier), np.asarray([float(later)]))[0])
+
+
+def _seconds_from(zero, days):
+    """seconds_between(zero, d) for each d of an array, at numpy's speed."""
+    micro = (np.asarray(days, dtype=np.float64) - zero) * 86400e6
+    result = np.round(micro)
+    settled = np.zeros(micro.shape, dtype=bool)
+    for step in (1e6, 1e5, 1e4, 1e3, 1e2, 1e1):
+        snapped = np.round(micro / step) * step
+        near = ~settled & (np.abs(snapped - micro) <= _DAY_NUMBER_ERROR_US)
+        result[near] = snapped[near]
+        settled |= near
+    return result / 1e6
 
 
 def to_day_number(value: float | datetime.datetime | np.datetime64) -> float:
@@ -462,10 +468,10 @@ class Recording:
             self._lib.GetSegmentTime(durations, starts)
             table = np.zeros(n, dtype=[("start", "f8"), ("start_time", "datetime64[us]"),
                                        ("offset", "f8"), ("duration", "f8")])
-            table["start"] = starts[:n]
+            table["start"] = np.frombuffer(starts, dtype=np.float64, count=n)
             table["start_time"] = day_number_to_datetime64(table["start"])
-            table["offset"] = [seconds_between(starts[0], start) for start in starts[:n]]
-            table["duration"] = durations[:n]
+            table["offset"] = _seconds_from(starts[0], table["start"]) if n else []
+            table["duration"] = np.frombuffer(durations, dtype=np.float64, count=n)
             self._segment_table = table
         return self._segment_table.copy()
 
@@ -497,8 +503,25 @@ class Recording:
         return -1
 
     def recording_seconds_to_date(self, seconds: float) -> float:
-        """Day number of `seconds` after the recording's beginning, kept to the sub-second
-        (the library's own conversion gives whole seconds)."""
+        """The library's conversion (RecSecToDate) of seconds after the recording's beginning,
+        the header's whole second, kept to the sub-second; see `seconds_to_date` for seconds
+        from time zero.
+
+        Parameters
+        ----------
+        seconds : float
+
+        Returns
+        -------
+        float
+            A day number.
+
+        Raises
+        ------
+        TaplineError
+            When the component refuses the conversion; ValueError on a closed recording.
+        """
+        self._check_open()
         whole = math.floor(seconds)
         date = ctypes.c_double(-1.0)
         self._lib.RecSecToDate(float(whole), ctypes.byref(date))
@@ -507,12 +530,42 @@ class Recording:
         return date.value + (seconds - whole) * DAYS_PER_SECOND
 
     def channel_count(self, segment: int) -> int:
-        """The segment's number of channels; IndexError for a segment out of range."""
+        """The segment's number of channels.
+
+        Parameters
+        ----------
+        segment : int
+
+        Returns
+        -------
+        int
+
+        Raises
+        ------
+        IndexError
+            For a segment out of range; ValueError on a closed recording.
+        """
         return self._lib.GetChannelCount(self._check_segment(segment))
 
     def channel_names(self, segment: int = 0) -> list[str]:
-        """The channels' names, without reading samples; IndexError for a segment out of
-        range."""
+        """The channels' names, without reading samples.
+
+        Parameters
+        ----------
+        segment : int
+
+        Returns
+        -------
+        list of str
+            Texts of at most 32 bytes, as the library cuts them.
+
+        Raises
+        ------
+        IndexError
+            For a segment out of range; ValueError on a closed recording.
+        TaplineError
+            When the library refuses a name.
+        """
         segment = self._check_segment(segment)
         names = []
         for channel in range(self._lib.GetChannelCount(segment)):
@@ -523,9 +576,28 @@ class Recording:
         return names
 
     def channels(self, segment: int = 0) -> np.ndarray:
-        """Structured array: name, value (for EDF the sampling rate in Hz), samples (count in
-        the segment), as the library reports them. Reads every sample of the segment to learn
-        the counts; windows do not need this for EDF files."""
+        """The channels as the library reports them.
+
+        Reads every sample of the segment to learn the counts (GetSegmentInf); windows do not
+        need this for EDF files.
+
+        Parameters
+        ----------
+        segment : int
+
+        Returns
+        -------
+        numpy.ndarray
+            Structured array: name, value (for EDF the sampling rate in Hz), samples (count in
+            the segment).
+
+        Raises
+        ------
+        IndexError
+            For a segment out of range; ValueError on a closed recording.
+        TaplineError
+            When the library refuses the read.
+        """
         names = self.channel_names(segment)
         n = len(names)
         values = (ctypes.c_double * max(n, 1))()
@@ -540,16 +612,48 @@ class Recording:
         return table
 
     def rates(self, segment: int = 0) -> list[Fraction]:
-        """Exact sampling rates (Fractions, Hz) of the segment's channels: for an EDF file
-        from its header, else the simplest fractions of the library's values."""
+        """Exact sampling rates of the segment's channels.
+
+        Parameters
+        ----------
+        segment : int
+
+        Returns
+        -------
+        list of fractions.Fraction
+            Hz: for an EDF file from its header, else the simplest fractions of the library's
+            values.
+
+        Raises
+        ------
+        IndexError
+            For a segment out of range; ValueError on a closed recording.
+        """
         return list(self._layout(self._check_segment(segment)).rates)
 
     # -- calibration -------------------------------------------------------------------------
 
     def calibration(self, segment: int = 0) -> np.ndarray:
-        """Structured array per channel: name, unit, gain, offset (physical = gain x digital +
-        offset, float64), physical_min/max, digital_min/max. Raises NoCalibrationError with
-        the reason when the file is not EDF or its header does not match the channels."""
+        """Gains, offsets and units of the segment's channels, from the EDF header.
+
+        Parameters
+        ----------
+        segment : int
+
+        Returns
+        -------
+        numpy.ndarray
+            Structured array per channel: name, unit, gain, offset (physical = gain x digital +
+            offset, float64), physical_min/max, digital_min/max.
+
+        Raises
+        ------
+        IndexError
+            For a segment out of range; ValueError on a closed recording.
+        NoCalibrationError
+            With the reason, when the file is not EDF or its header does not match the
+            channels.
+        """
         segment = self._check_segment(segment)
         if segment in self._calibrations:
             return self._calibrations[segment].copy()
@@ -931,17 +1035,38 @@ class Recording:
     # -- events and MNE ----------------------------------------------------------------------
 
     def event_count(self) -> int:
-        """The recording's number of events."""
+        """The recording's number of events.
+
+        Returns
+        -------
+        int
+
+        Raises
+        ------
+        ValueError
+            On a closed recording.
+        """
         self._check_open()
         count = ctypes.c_int(0)
         self._lib.GetEventCount(ctypes.byref(count))
         return count.value
 
     def events(self) -> np.recarray:
-        """numpy records: time (day number, whole seconds exact), time_stamp (datetime64),
-        duration (s), type_index (-1 when the event or its type could not be read), type_text1,
-        type_text2, label, and onset (seconds from time zero, the first segment's first
-        sample; NaN for a recording without segments or an unreadable event)."""
+        """The recording's events.
+
+        Returns
+        -------
+        numpy.recarray
+            time (day number, whole seconds exact), time_stamp (datetime64), onset (seconds
+            from time zero, the first segment's first sample; NaN for a recording without
+            segments or an unreadable event), duration (s), type_index (-1 when the event or
+            its type could not be read), type_text1, type_text2, label.
+
+        Raises
+        ------
+        ValueError
+            On a closed recording.
+        """
         n = self.event_count()
         table = np.zeros(n, dtype=[("time", "f8"), ("time_stamp", "datetime64[us]"),
                                    ("onset", "f8"),
@@ -963,7 +1088,7 @@ class Recording:
             table[i]["label"] = _text(texts[2])
         table["time_stamp"] = day_number_to_datetime64(np.nan_to_num(table["time"]))
         zero = self._segments()[0][0] if self._segments() else math.nan
-        table["onset"] = [seconds_between(zero, time) for time in table["time"]]
+        table["onset"] = _seconds_from(zero, table["time"])
         return table.view(np.recarray)
 
     def to_mne(self, segment: int = 0, picks: Sequence[str | int] | str | int | None = None,

@@ -234,6 +234,19 @@ class ConveniencesTest(unittest.TestCase):
         self.assertTrue(repr(self.recording).endswith(", closed>"))
 
 
+class DocstringTest(unittest.TestCase):
+    def test_public_methods_have_numpydoc_sections(self):
+        import inspect
+        for name, method in inspect.getmembers(tapline.Recording, inspect.isfunction):
+            if name.startswith("_") or name == "close":
+                continue
+            with self.subTest(name):
+                doc = inspect.getdoc(method) or ""
+                self.assertRegex(doc, r"\n(Returns|Yields)\n-+\n")
+                if len(inspect.signature(method).parameters) > 1:
+                    self.assertRegex(doc, r"\nParameters\n-+\n")
+
+
 class PlainEdfLabelTest(unittest.TestCase):
     def test_a_plain_edf_signal_labelled_edf_annotations_is_a_channel(self):
         workspace = support.Workspace()
