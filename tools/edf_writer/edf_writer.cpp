@@ -34,13 +34,9 @@ std::size_t EdfWriter::AddSignal(std::string label, int samplesPerRecord) {
 }
 
 std::size_t EdfWriter::AddAnnotationSignal(int samplesPerRecord) {
-  SignalFields signal;
-  signal.label = "EDF Annotations";
-  signal.physicalDimension = "";
-  signal.physicalMinimum = "-1";
-  signal.physicalMaximum = "1";
-  signal.samplesPerRecord = std::to_string(samplesPerRecord);
-  signals.push_back(std::move(signal));
+  // Built whole: assigning literals over the defaults makes GCC 12 warn falsely (-Wrestrict).
+  signals.push_back(SignalFields{"EDF Annotations", "", "", "-1", "1", "-32768", "32767", "",
+                                 std::to_string(samplesPerRecord), ""});
   return signals.size() - 1;
 }
 

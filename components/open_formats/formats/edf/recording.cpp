@@ -20,7 +20,9 @@ constexpr std::int64_t kGrowthCheckTailBytes = 4096;
 std::string SecondsText(std::int64_t ticks) {
   const std::int64_t whole = ticks / kTicksPerSecond;
   std::int64_t fraction = ticks % kTicksPerSecond;
-  std::string text = (ticks < 0 && whole == 0 ? "-" : "") + std::to_string(whole);
+  // Appended rather than "-" + ...: GCC 12 warns falsely (-Wrestrict) on that form.
+  std::string text = ticks < 0 && whole == 0 ? "-" : "";
+  text += std::to_string(whole);
   if (fraction != 0) {
     std::string digits = std::to_string(fraction < 0 ? -fraction : fraction);
     digits.insert(0, 7 - digits.size(), '0');

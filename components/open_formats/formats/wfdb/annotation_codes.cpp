@@ -62,7 +62,10 @@ CodeLabel StandardLabel(int code) {
   if (code >= 0 && code < static_cast<int>(kStandard.size()) && kStandard[code].mnemonic) {
     return {kStandard[code].mnemonic, kStandard[code].description};
   }
-  return {"[" + std::to_string(code) + "]", ""};
+  // Appended rather than "[" + ...: GCC 12 warns falsely (-Wrestrict) on that form.
+  std::string label = "[";
+  label += std::to_string(code);
+  return {label += ']', ""};
 }
 
 }  // namespace wfdb
