@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/brainvision/brainvision_model.h"
 #include "formats/edf/edf_model.h"
 
 namespace formats {
@@ -18,9 +19,10 @@ struct Format {
 // One line per format; the first is also the one that explains a file nobody recognises.
 constexpr Format kFormats[] = {
     {edf::LooksLikeEdf, edf::OpenModel},
+    {brainvision::LooksLikeHeader, brainvision::OpenModel},
 };
 
-constexpr std::size_t kFirstBytes = 256;
+constexpr std::size_t kFirstBytes = 4096;
 
 // Empty for what is not a regular file: opening a FIFO to look would wait for a writer, and
 // EDF's parser refuses such files without waiting.

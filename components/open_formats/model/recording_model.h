@@ -65,8 +65,8 @@ struct Segment {
   std::int64_t startTicks = 0;
   // The frames' time, rounded up to a whole tick: every sample lies before the end.
   std::int64_t durationTicks = 0;
-  std::size_t layout = 0;        // index into Recording::layouts
-  std::int64_t frameCount = 0;   // at least 1
+  std::size_t layout = 0;       // index into Recording::layouts
+  std::int64_t frameCount = 0;  // at least 1
 };
 
 // Events of kinds beyond the cap share their group's type.

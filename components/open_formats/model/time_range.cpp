@@ -30,8 +30,8 @@ std::optional<std::int64_t> TicksOfDate(int year, int month, int day, int hour, 
   static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   if (month < 1 || month > 12 || day < 1 || day > kDaysInMonth[month - 1] ||
-      (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59 ||
-      hour < 0 || minute < 0 || second < 0 || microsecond < 0 || microsecond > 999999) {
+      (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59 || hour < 0 ||
+      minute < 0 || second < 0 || microsecond < 0 || microsecond > 999999) {
     return std::nullopt;
   }
   const std::int64_t days = DaysFromCivil(year, month, day) - kDay0From1970;
@@ -82,10 +82,11 @@ std::optional<std::string> CheckTimeRange(const Recording& recording) {
     limit /= 2;
   }
   const std::int64_t bound = limit * kTicksPerDay;
-  const auto outside = [&](std::int64_t ticks) { return ticks <= -bound || ticks >= bound; };
+  // No time predates day 0: a negative day number could read as the refusal value -1.0.
+  const auto outside = [&](std::int64_t ticks) { return ticks < 0 || ticks >= bound; };
   const auto refusal = [&](const std::string& what, std::int64_t ticks) {
-    return what + " at " + DateTimeText(ticks) + " lies outside the dates after " +
-           DateTimeText(-bound).substr(0, 10) + " and before " + DateTimeText(bound).substr(0, 10) +
+    return what + " at " + DateTimeText(ticks) + " lies outside the dates from 1899-12-30 to " +
+           "before " + DateTimeText(bound).substr(0, 10) +
            ", where day numbers still place every sample to 1 us";
   };
   for (const Segment& segment : recording.segments) {

@@ -8,9 +8,9 @@
 
 namespace model {
 
-// Refuses, with a reason for the user, a recording whose segments or events lie beyond
-// +-65536 days from day 0 (1720-07-25 to 2079-06-05), the range halved until a double day
-// number's step there is at most 1 us and half the spacing of the fastest channel's samples.
+// Refuses, with a reason for the user, a recording whose segments or events lie before day 0
+// or from day 65536 (2079-06-05) on, that limit halved until a double day number's step there
+// is at most 1 us and half the spacing of the fastest channel's samples.
 std::optional<std::string> CheckTimeRange(const Recording& recording);
 
 // "YYYY-MM-DD hh:mm:ss" of a time (ticks since day 0).

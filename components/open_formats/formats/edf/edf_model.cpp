@@ -34,7 +34,9 @@ class EdfSamples final : public model::SampleSource {
 
 bool LooksLikeEdf(std::string_view firstBytes) {
   // "0" and seven spaces, or BioSemi's 0xFF "BIOSEMI" (which the parser refuses with its reason).
-  return firstBytes.substr(0, 8) == "0       " || firstBytes.substr(0, 8) == "\xff" "BIOSEMI";
+  return firstBytes.substr(0, 8) == "0       " || firstBytes.substr(0, 8) ==
+                                                      "\xff"
+                                                      "BIOSEMI";
 }
 
 model::Result<model::Recording> OpenModel(const std::filesystem::path& path) {
@@ -52,13 +54,17 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
   layout.frameTicks = {recording->RecordDurationTicks(), 1};
   for (std::size_t channel = 0; channel < recording->ChannelSignals().size(); ++channel) {
     const SignalHeader& signal = recording->ChannelHeader(channel);
-    model::ChannelDetails details{signal.label,           signal.physicalDimension,
-                                  signal.transducer,      signal.prefiltering,
-                                  signal.physicalMinimum, signal.physicalMaximum,
-                                  signal.digitalMinimum,  signal.digitalMaximum,
+    model::ChannelDetails details{signal.label,
+                                  signal.physicalDimension,
+                                  signal.transducer,
+                                  signal.prefiltering,
+                                  signal.physicalMinimum,
+                                  signal.physicalMaximum,
+                                  signal.digitalMinimum,
+                                  signal.digitalMaximum,
                                   static_cast<std::int32_t>(recording->ChannelSignals()[channel])};
-    layout.channels.push_back({HeaderTextToUtf16(signal.label), signal.samplesPerRecord,
-                               std::move(details)});
+    layout.channels.push_back(
+        {HeaderTextToUtf16(signal.label), signal.samplesPerRecord, std::move(details)});
   }
   result.layouts.push_back(std::move(layout));
   for (const Segment& segment : recording->Segments()) {
@@ -83,8 +89,8 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
       result.eventGroups.push_back({"\x14shared type", Utf8ToUtf16(kSharedTypeText),
                                     Latin1ToUtf16(signals[event.signal].label)});
     }
-    result.events.push_back({origin + event.onsetTicks, event.durationTicks, kind->second, 0,
-                             Utf8ToUtf16(event.text)});
+    result.events.push_back(
+        {origin + event.onsetTicks, event.durationTicks, kind->second, 0, Utf8ToUtf16(event.text)});
   }
   result.samples = std::make_unique<EdfSamples>(std::move(recording));
   return result;
