@@ -120,12 +120,11 @@ const MalformedCase kCases[] = {
     {"AnnotationBeforeDayNumbersPlaceSamples",
      [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-99999999999", std::nullopt, {"X"})}, 16); },
      "the annotation at -99999999999 s from the start lies outside the dates from 1899-12-30 (day "
-     "number 0) to before 2079-06-05, where day numbers still place every sample of the fastest "
-     "channel to 1 us"},
+     "number 0) to before 2079-06-05, where day numbers still place every sample to 1 us"},
     {"StartDateAfterDayNumbersPlaceSamples",
      [] { return PlainWith([](EdfWriter& w) { w.header.startDate = "02.03.84"; }); },
      "the start date 2084-03-02 lies outside the dates from 1899-12-30 (day number 0) to before "
-     "2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
+     "2079-06-05, where day numbers still place every sample to 1 us"},
     // After 2084 EDF+ writes "yy" in the header: the recording field's date is the start.
     {"StartDateYearOnlyInTheRecordingField",
      [] {
@@ -135,7 +134,7 @@ const MalformedCase kCases[] = {
        });
      },
      "the start date 2094-05-14 lies outside the dates from 1899-12-30 (day number 0) to before "
-     "2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
+     "2079-06-05, where day numbers still place every sample to 1 us"},
     // Day number -1.0 is also a host's refusal value: no time before day 0 is served.
     {"StartBeforeDayNumberZero",
      [] {
@@ -146,7 +145,7 @@ const MalformedCase kCases[] = {
        });
      },
      "the start date 1899-12-29 lies outside the dates from 1899-12-30 (day number 0) to before "
-     "2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
+     "2079-06-05, where day numbers still place every sample to 1 us"},
     {"AnnotationBeforeDayNumberZero",
      [] {
        return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-1", std::nullopt, {"X"})},
@@ -157,17 +156,32 @@ const MalformedCase kCases[] = {
                       });
      },
      "the annotation at -1 s from the start lies outside the dates from 1899-12-30 (day number 0) "
-     "to before 2079-06-05, where day numbers still place every sample of the fastest channel to 1 us"},
-    {"FastChannelNarrowsTheDates",
+     "to before 2079-06-05, where day numbers still place every sample to 1 us"},
+    // Samples 1 us apart (dated where day numbers are fine enough for them): windows cannot place
+    // them, and the whole segment would leave out its last sample.
+    {"ChannelCloserThanWindowsPlace",
      [] {
-       EdfWriter writer;  // 1000 samples per 1-ms record: 1 us apart
+       EdfWriter writer;  // 1000 samples per 1-ms record
+       writer.header.startDate = "01.02.85";
        writer.header.recordDuration = "0.001";
        writer.AddSignal("Fast", 1000);
        writer.AddRecord({RecordSamples(0, 0, 1000)});
        return writer.FileBytes();
      },
-     "the start date 2003-02-01 lies outside the dates from 1899-12-30 (day number 0) to before "
-     "1989-09-17, where day numbers still place every sample of the fastest channel to 1 us"},
+     "signal 1: 1000 samples per data record of 10000 x 100 ns lie closer than 2 us apart, the "
+     "closest that windows place exactly (a channel may have at most 500000 samples a second)"},
+    // 100 samples in a record of 100 ns: windows of 200 ns would hold 200 samples, past the
+    // 161 of a buffer sized ceil(rate x d) + 1 for d = 160 ns.
+    {"GigahertzChannel",
+     [] {
+       EdfWriter writer;
+       writer.header.recordDuration = ".0000001";  // 100 ns in the field's 8 bytes
+       writer.AddSignal("Fast", 100);
+       writer.AddRecord({RecordSamples(0, 0, 100)});
+       return writer.FileBytes();
+     },
+     "signal 1: 100 samples per data record of 1 x 100 ns lie closer than 2 us apart, the "
+     "closest that windows place exactly (a channel may have at most 500000 samples a second)"},
     {"TimeKeepingMissing", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()}); },
      "data record 2, signal 2: the time-keeping annotation is missing"},
     {"TimeKeepingNotFirst",

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "edf_test_files.h"
 #include "formats/edf/edf_model.h"
@@ -15,6 +16,7 @@
 namespace {
 
 using edf_component::DayNumberOf;
+using edf_component::LocateChannelWindow;
 using edf_component::LocateTime;
 using edf_component::LocateWindow;
 using edf_component::SegmentStartDayNumber;
@@ -108,6 +110,73 @@ TEST_F(WindowRuleTest, TheSecondsOfAPairJoinTheDayNumberAsTheLibraryAddsThem) {
   ASSERT_TRUE(window);
   EXPECT_EQ(window->channels[0].first, 2342);
   EXPECT_EQ(window->channels[0].count, 1);
+}
+
+// Every rate that opens keeps the bound hosts size GetData2's buffer by, ceil(rate x d) + 1
+// samples of a channel in a window of d seconds, and gives the whole segment every sample.
+// Samples closer than 2 us apart are refused: the window's length, rounded to 100 ns, could
+// then hold more (200 in a buffer of 161 at 1 GHz), and its 1-us shift would leave out a
+// segment's last sample.
+TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
+  struct Grid {
+    const char* recordDuration;
+    int samplesPerRecord;
+    bool opens;
+  };
+  const Grid grids[] = {
+      {".0000001", 100, false},   // 1 GHz
+      {"0.001", 1000, false},     // 1 MHz
+      {".0000019", 1, false},     // 1.9 us apart
+      {"0.001", 501, false},      // 1.996 us apart
+      {".000002", 1, true},       // 2 us apart
+      {"0.001", 500, true},
+      {".0000061", 3, true},      // 2.0333... us apart
+      {"0.0003", 7, true},
+      {"1", 256, true},
+      {"0.1", 7, true},
+      {"10", 1, true},
+  };
+  std::mt19937_64 random(20);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  edf_test::TemporaryDirectory directory;
+  for (const Grid& grid : grids) {
+    constexpr int kRecords = 200;
+    edf_writer::EdfWriter writer;
+    // Day number 2, where a day number is finest: rounding cannot be what keeps the bound.
+    writer.header.reserved = "EDF+C";
+    writer.header.recording = "Startdate 01-JAN-1900 X X X";
+    writer.header.startDate = "01.01.00";
+    writer.header.recordDuration = grid.recordDuration;
+    writer.AddSignal("S", grid.samplesPerRecord);
+    for (int r = 0; r < kRecords; ++r) writer.AddRecord({RecordSamples(0, r, grid.samplesPerRecord)});
+    auto opened = edf::OpenModel(directory.Write("grid.edf", writer.FileBytes()));
+    const std::string name = std::to_string(grid.samplesPerRecord) + " per " + grid.recordDuration + " s";
+    EXPECT_EQ(opened.Ok(), grid.opens) << name << ": " << (opened.Ok() ? "" : opened.Reason());
+    if (!opened.Ok()) continue;
+    const model::Recording& recording = opened.Value();
+    const double rate = model::SamplingRate(recording.LayoutOf(0), 0);  // the channel value
+    const double segmentDay = SegmentStartDayNumber(recording, 0);
+    const double seconds = static_cast<double>(recording.segments[0].durationTicks) / 1e7;
+    const double spacing = 1.0 / rate;
+    const std::int64_t all = std::int64_t{kRecords} * grid.samplesPerRecord;
+    const auto whole = LocateChannelWindow(recording, 0, segmentDay, 0.0, seconds);
+    ASSERT_TRUE(whole) << name;
+    EXPECT_EQ(whole->count, all) << name;
+    for (int i = 0; i < 4000; ++i) {
+      // Starts and ends on samples, give or take a day number's rounding, and anywhere.
+      const double jitter = (unit(random) - 0.5) * 1.4e-6;
+      const double start = i % 2 ? std::floor(unit(random) * static_cast<double>(all)) * spacing + jitter
+                                 : unit(random) * seconds;
+      const double duration = i % 3 == 0   ? std::floor(unit(random) * 8) * spacing + jitter
+                              : i % 3 == 1 ? unit(random) * 8 * spacing
+                                           : unit(random) * seconds;
+      if (duration < 0) continue;
+      const auto range = LocateChannelWindow(recording, 0, segmentDay + start / 86400.0, 0.0, duration);
+      if (!range) continue;  // a start outside the segment
+      const auto bound = static_cast<std::int64_t>(std::ceil(rate * duration)) + 1;
+      ASSERT_LE(range->count, bound) << name << ": " << duration << " s from " << start << " s";
+    }
+  }
 }
 
 TEST(SampleWindowTest, CountsAreExactWhereProductsNeedAllSixtyThreeBits) {

@@ -27,6 +27,12 @@ inline constexpr std::int64_t kWindowShiftTicks = 10;
 // Beyond it a double day number is coarser than the window rule's 1-us margin.
 inline constexpr std::int64_t kMaximumDayNumber = 65536;
 
+// The closest samples of a channel may lie: twice the window shift. Closer, a window that
+// starts on a sample could hold the one before, the whole segment would leave out its last
+// sample (it lies less than the shift before the end), and a window's length, rounded to whole
+// ticks, could hold more than ceil(rate x d) + 1 samples, the bound hosts size buffers by.
+inline constexpr std::int64_t kClosestSampleSpacingTicks = 2 * kWindowShiftTicks;
+
 struct Segment {
   std::int64_t firstRecord = 0;
   std::int64_t recordCount = 0;
@@ -95,14 +101,13 @@ class Recording {
  private:
   Recording() = default;
   std::optional<std::string> ScanRecords();
-  // The day numbers of the recording's times must lie within [0, limit): none before
-  // 1899-12-30 00:00, and below 65536 (2079-06-05), halved until a double's step there is at most half the spacing
-  // of the fastest channel's samples (so narrower for samples closer than 1.26 us).
-  std::int64_t DayNumberLimit() const;
-  // Refuses a start, segment or annotation whose day number is negative or beyond the limit.
+  // Refuses a start, segment or annotation whose day number is negative or kMaximumDayNumber
+  // or more: none before 1899-12-30 00:00 or from 2079-06-05 on.
   std::optional<std::string> CheckTimeRange() const;
   // Refuses files whose sample times or counts would not fit the 64-bit arithmetic of windows.
   std::optional<std::string> CheckSampleArithmetic() const;
+  // Refuses a channel whose samples lie closer than kClosestSampleSpacingTicks.
+  std::optional<std::string> CheckSampleSpacing() const;
   ChannelGrid GridOf(std::size_t channel, const Segment& segment) const;
 
   std::unique_ptr<RandomAccessFile> file;

@@ -1,6 +1,4 @@
 // The times a recording may hold: those whose day numbers still place every sample.
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,30 +22,12 @@ std::string DateText(std::int64_t dayNumber) {
 
 }  // namespace
 
-std::int64_t Recording::DayNumberLimit() const {
-  // A double holds a day number below 2^k to 2^(k - 53) days. That step must stay within the
-  // 1-us margin of the window rule and within half the spacing of the fastest channel, so
-  // that every sample keeps a day number of its own.
-  double allowedTicks = static_cast<double>(kWindowShiftTicks);
-  for (std::size_t channel = 0; channel < channelSignals.size(); ++channel) {
-    const double spacing = static_cast<double>(RecordDurationTicks()) /
-                           static_cast<double>(ChannelHeader(channel).samplesPerRecord);
-    allowedTicks = std::min(allowedTicks, spacing / 2);
-  }
-  std::int64_t limit = kMaximumDayNumber;
-  while (limit > 0 && std::ldexp(static_cast<double>(limit), -53) * kTicksPerDay > allowedTicks) {
-    limit /= 2;
-  }
-  return limit;
-}
-
 std::optional<std::string> Recording::CheckTimeRange() const {
   // No time lies before day number 0: a negative day number would be a host's refusal value
   // (-1.0), and the Automation date writes negative days in an encoding of its own.
-  const std::int64_t limit = DayNumberLimit();
+  const std::int64_t limit = kMaximumDayNumber;
   const std::string range = "the dates from 1899-12-30 (day number 0) to before " + DateText(limit) +
-                            ", where day numbers still place every sample" +
-                            (channelSignals.empty() ? "" : " of the fastest channel") + " to 1 us";
+                            ", where day numbers still place every sample to 1 us";
   const auto outside = [&](std::int64_t ticks) {
     const auto start = CheckedMultiply(std::abs(StartSecond()), kTicksPerSecond);
     if (!start) return true;

@@ -35,6 +35,21 @@ std::optional<std::string> Recording::CheckSampleArithmetic() const {
   return std::nullopt;
 }
 
+std::optional<std::string> Recording::CheckSampleSpacing() const {
+  const std::int64_t duration = RecordDurationTicks();
+  for (std::size_t channel = 0; channel < channelSignals.size(); ++channel) {
+    const std::int64_t n = ChannelHeader(channel).samplesPerRecord;
+    // n x spacing fits: CheckSampleArithmetic bounds T x n, and the spacing is at most T.
+    if (n * kClosestSampleSpacingTicks > duration) {
+      return "signal " + std::to_string(channelSignals[channel] + 1) + ": " + std::to_string(n) +
+             " samples per data record of " + std::to_string(duration) +
+             " x 100 ns lie closer than 2 us apart, the closest that windows place exactly (a "
+             "channel may have at most 500000 samples a second)";
+    }
+  }
+  return std::nullopt;
+}
+
 ChannelGrid Recording::GridOf(std::size_t channel, const Segment& segment) const {
   return {ChannelHeader(channel).samplesPerRecord, RecordDurationTicks(), segment.recordCount};
 }
