@@ -100,13 +100,25 @@ void GroupReader::Scatter(std::span<const MemberRead> reads, std::int64_t firstF
   for (const MemberRead& read : reads) {
     const GroupMember& member = group.members[read.member];
     const std::int64_t spf = member.samplesPerFrame;
-    // The member's samples whose frames lie in this chunk.
+    // The member's samples whose frames lie in this chunk, walked frame by frame.
     const std::int64_t from = std::max(read.first, (firstFrame - member.skew) * spf);
     const std::int64_t to = std::min(read.first + read.count, (firstFrame + frames - member.skew) * spf);
-    for (std::int64_t i = from; i < to; ++i) {
-      const std::int64_t frame = i / spf + member.skew;
-      read.out[i - read.first] =
-          stream[static_cast<std::size_t>((frame - firstFrame) * stride + member.firstInFrame + i % spf)];
+    if (from >= to) continue;
+    std::int16_t* out = read.out + (from - read.first);
+    const std::int16_t* frameStart =
+        stream.data() + (from / spf + member.skew - firstFrame) * stride + member.firstInFrame;
+    if (spf == 1) {  // the common case, without a copy call per frame
+      for (std::int64_t n = 0; n < to - from; ++n) out[n] = frameStart[n * stride];
+      continue;
+    }
+    std::int64_t inFrame = from % spf;
+    for (std::int64_t n = to - from; n > 0;) {
+      const std::int64_t take = std::min(spf - inFrame, n);
+      for (std::int64_t k = 0; k < take; ++k) out[k] = frameStart[inFrame + k];
+      out += take;
+      n -= take;
+      frameStart += stride;
+      inFrame = 0;
     }
   }
 }

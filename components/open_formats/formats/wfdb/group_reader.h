@@ -33,7 +33,7 @@ class GroupReader {
  public:
   // A format-8 group keeps every member's running value at each multiple of this many frames
   // it has decoded, so that a later read decodes at most this many frames before its own.
-  static constexpr std::int64_t kCheckpointFrames = std::int64_t{1} << 16;
+  static constexpr std::int64_t kCheckpointFrames = std::int64_t{1} << 12;
 
   GroupReader(SignalGroup group, std::unique_ptr<ByteSource> file);
 

@@ -248,23 +248,38 @@ std::optional<std::string> Record::FindEvents(const std::filesystem::path& folde
     if (!file.Ok()) continue;  // a directory or device of that name is no annotator
     const auto bytes = ReadWhole(*file.Value(), kLargestAnnotationFile);
     if (!bytes) continue;
-    const auto decoded = DecodeMitAnnotations(std::as_bytes(std::span(*bytes)));
+    auto decoded = DecodeMitAnnotations(std::as_bytes(std::span(*bytes)));
     if (!decoded.Ok()) continue;  // not an annotation file
     const ExactRate rate = decoded.Value().ticksPerSecond.value_or(fs);
     if (rate.denominator > kLargestRateDenominator) continue;
-    for (const Annotation& annotation : decoded.Value().annotations) {
+    const std::size_t index = annotators.size();
+    events.reserve(events.size() + decoded.Value().annotations.size());
+    for (Annotation& annotation : decoded.Value().annotations) {
       const auto offset = FramesToTicks(annotation.ticks, rate);
       if (!offset || !edf::CheckedAdd(startTicks, *offset)) {
         return annotator + " holds an annotation too late for any date";
       }
-      const CodeLabel label = decoded.Value().LabelOf(annotation.code);
-      events.push_back({startTicks + *offset, annotator, annotation.code, label.mnemonic,
-                        annotation.aux.empty() ? label.description : annotation.aux});
+      events.push_back({startTicks + *offset, index, annotation.code, std::move(annotation.aux)});
     }
+    labels.emplace_back();
+    for (int code = 0; code < 64; ++code) labels.back().push_back(decoded.Value().LabelOf(code));
+    annotators.push_back(annotator);
   }
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Event& a, const Event& b) { return a.ticks < b.ticks; });
+  const auto earlier = [](const Event& a, const Event& b) { return a.ticks < b.ticks; };
+  // One annotator's file is in time order already, as a rule.
+  if (!std::is_sorted(events.begin(), events.end(), earlier)) {
+    std::stable_sort(events.begin(), events.end(), earlier);
+  }
   return std::nullopt;
+}
+
+const std::string& Record::Mnemonic(const Event& event) const {
+  return labels[event.annotator][static_cast<std::size_t>(event.code)].mnemonic;
+}
+
+const std::string& Record::Label(const Event& event) const {
+  return event.aux.empty() ? labels[event.annotator][static_cast<std::size_t>(event.code)].description
+                           : event.aux;
 }
 
 std::int64_t Record::SamplesOfFrames(std::size_t segment, std::size_t channel) const {

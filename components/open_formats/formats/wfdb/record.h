@@ -13,6 +13,7 @@
 
 #include "group_reader.h"
 #include "formats/edf/result.h"
+#include "annotation_codes.h"
 #include "header.h"
 
 namespace wfdb {
@@ -31,12 +32,12 @@ struct Channel {
 };
 
 struct Event {
-  std::int64_t ticks = 0;  // since day 0 (1899-12-30 00:00)
-  std::string annotator;   // the file's extension: "atr"
+  std::int64_t ticks = 0;     // since day 0 (1899-12-30 00:00)
+  std::size_t annotator = 0;  // index into Record::Annotators()
   int code = 0;
-  std::string mnemonic;  // "N", "+", ...
-  std::string label;     // the annotation's text when it has one, else the code's description
+  std::string aux;  // the annotation's text; empty when it has none
 };
+
 
 class Record {
  public:
@@ -57,6 +58,12 @@ class Record {
   const std::vector<Segment>& Segments() const { return segments; }
   // Ordered by time (ties in annotator order, then file order).
   const std::vector<Event>& Events() const { return events; }
+  // The annotation files' extensions ("atr", "qrs"), in name order.
+  const std::vector<std::string>& Annotators() const { return annotators; }
+  // The event's code's mnemonic ("N", "+") and its label: its text when it has one, else the
+  // code's description ("Normal beat").
+  const std::string& Mnemonic(const Event& event) const;
+  const std::string& Label(const Event& event) const;
 
   // Samples [first, first + count) of a channel of a segment, of the segment's frames x the
   // channel's samples per frame; -32768 where its files hold none (a skew's last frames, a
@@ -102,6 +109,8 @@ class Record {
   std::vector<Segment> segments;
   std::vector<std::vector<Part>> parts;  // per segment
   std::vector<Event> events;
+  std::vector<std::string> annotators;
+  std::vector<std::vector<CodeLabel>> labels;  // per annotator, per code 0..63
   std::vector<std::string> signalFileNames;  // every file a signal is read from
   std::int64_t startTicks = 0;               // since day 0
 };

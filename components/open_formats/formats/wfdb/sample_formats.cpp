@@ -123,6 +123,17 @@ void DecodeSamples(int format, std::span<const std::byte> units, int skip, std::
     return;
   }
   const int bits = format == 212 ? 12 : 10;
+  if (format == 212 && skip == 0) {
+    // Whole units straight from their bytes: most of every read of a 212 file.
+    const auto* byte = reinterpret_cast<const unsigned char*>(units.data());  // bytes as octets
+    const std::int64_t wholeUnits = std::min<std::int64_t>(count / 2, static_cast<std::int64_t>(units.size() / 3));
+    for (std::int64_t u = 0; u < wholeUnits; ++u, byte += 3, out += 2) {
+      out[0] = SignExtend(byte[0] | (byte[1] & 0x0Fu) << 8, 12);
+      out[1] = SignExtend(byte[2] | (byte[1] & 0xF0u) << 4, 12);
+    }
+    units = units.subspan(static_cast<std::size_t>(wholeUnits * 3));
+    count -= wholeUnits * 2;
+  }
   unsigned samples[3] = {};
   std::size_t at = 0;
   int inUnit = skip;

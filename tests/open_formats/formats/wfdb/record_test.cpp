@@ -205,12 +205,12 @@ TEST_F(RecordTest, TakesEveryFileThatParsesAsAnnotationsAsAnAnnotator) {
   ASSERT_TRUE(record);
   const auto& events = record->Events();
   ASSERT_EQ(events.size(), 3u);
-  const auto expect = [](const wfdb::Event& e, std::int64_t ticks, const char* annotator, const char* mnemonic,
-                         const char* label) {
+  const auto expect = [&](const wfdb::Event& e, std::int64_t ticks, const char* annotator, const char* mnemonic,
+                          const char* label) {
     EXPECT_EQ(e.ticks, ticks);
-    EXPECT_EQ(e.annotator, annotator);
-    EXPECT_EQ(e.mnemonic, mnemonic);
-    EXPECT_EQ(e.label, label);
+    EXPECT_EQ(record->Annotators().at(e.annotator), annotator);
+    EXPECT_EQ(record->Mnemonic(e), mnemonic);
+    EXPECT_EQ(record->Label(e), label);
   };
   expect(events[0], 10 * kSecond + kSecond / 2, "atr", "+", "(AFIB");
   expect(events[1], 11 * kSecond, "qrs", "Z", "Zone");  // 1000 ticks at 1 kHz
