@@ -6,6 +6,7 @@
 
 #include "formats/brainvision/brainvision_model.h"
 #include "formats/edf/edf_model.h"
+#include "formats/wfdb/wfdb_model.h"
 
 namespace formats {
 
@@ -20,6 +21,7 @@ struct Format {
 constexpr Format kFormats[] = {
     {edf::LooksLikeEdf, edf::OpenModel},
     {brainvision::LooksLikeHeader, brainvision::OpenModel},
+    {wfdb::LooksLikeWfdbHeader, wfdb::OpenModel},
 };
 
 constexpr std::size_t kFirstBytes = 4096;
