@@ -17,7 +17,8 @@ class OpenedRecording {
  public:
   // Refuses with the format's reason (or, for a file no format recognises, EDF's).
   static model::Result<std::unique_ptr<OpenedRecording>> Open(const std::filesystem::path& path);
-  // Serves a model a format built; refuses one whose numbers the packets cannot carry.
+  // Serves a model a format built; refuses one whose numbers the packets cannot carry, with
+  // samples closer than 2 us apart, or with times outside day numbers [0, 65536).
   static model::Result<std::unique_ptr<OpenedRecording>> Serve(model::Recording recording);
 
   model::Recording& Recording() { return recording; }

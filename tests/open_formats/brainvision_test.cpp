@@ -10,6 +10,7 @@
 #include "formats/recording_formats.h"
 #include "model/sample_grid.h"
 #include "model/time_range.h"
+#include "opened_recording.h"
 #include "window_rule.h"
 
 namespace {
@@ -48,11 +49,12 @@ struct RefusalCase {
 
 class BrainVisionRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
+// Through the component's open, as hosts see it: BrainVision's rules, then every format's.
 TEST_P(BrainVisionRefusalTest, RefusesWithThePreciseReason) {
   edf_test::TemporaryDirectory directory;
   BrainVisionWriter writer;
   GetParam().change(writer);
-  const auto opened = Open(writer, directory);
+  const auto opened = edf_component::OpenedRecording::Open(writer.Write(directory));
   ASSERT_FALSE(opened.Ok());
   EXPECT_NE(opened.Reason().find(GetParam().reason), std::string::npos) << opened.Reason();
 }
@@ -97,7 +99,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "no complete frame"},
         RefusalCase{"BadDate",
                     [](auto& w) { w.markers = {"Mk1=New Segment,,1,1,0,20231301000000000000"}; },
-                    "is not a date"}),
+                    "is not a date"},
+        RefusalCase{"OneMegahertz",
+                    [](auto& w) { Set(w, "SamplingInterval", "SamplingInterval=1"); },
+                    "lie closer than 2 us apart"},
+        RefusalCase{"BeforeDayZero",
+                    [](auto& w) { w.markers = {"Mk1=New Segment,,1,1,0,18991229000000000000"}; },
+                    "1899-12-29 00:00:00 lies outside the dates from 1899-12-30"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BrainVisionDataTest, EveryStorageGivesTheSameSamples) {

@@ -92,4 +92,23 @@ std::optional<std::string> CheckSampleArithmetic(const Recording& recording) {
   return std::nullopt;
 }
 
+std::optional<std::string> CheckSampleSpacing(const Recording& recording) {
+  // The layouts segments use: CheckSampleArithmetic bounded their products.
+  for (const Segment& segment : recording.segments) {
+    const Layout& layout = recording.layouts[segment.layout];
+    for (std::size_t c = 0; c < layout.channels.size(); ++c) {
+      // n samples in T ticks lie T / n apart; n x 20 > T, without n x 20 overflowing.
+      const std::int64_t perPeriod =
+          layout.channels[c].samplesPerFrame * layout.frameTicks.denominator;
+      if (perPeriod > layout.frameTicks.numerator / kClosestSampleSpacingTicks) {
+        return "channel " + std::to_string(c + 1) + ": " + std::to_string(perPeriod) +
+               " samples in " + std::to_string(layout.frameTicks.numerator) +
+               " x 100 ns lie closer than 2 us apart, the closest that windows place exactly (a "
+               "channel may have at most 500000 samples a second)";
+      }
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace model

@@ -1,15 +1,10 @@
 #include "time_range.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace model {
 
 namespace {
-
-constexpr std::int64_t kMaximumDayNumber = 65536;
-constexpr double kStepTicks = 10.0;  // 1 us
 
 // Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
 std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
@@ -65,23 +60,7 @@ std::string DateTimeText(std::int64_t ticks) {
 }
 
 std::optional<std::string> CheckTimeRange(const Recording& recording) {
-  double allowedTicks = kStepTicks;
-  for (const Segment& segment : recording.segments) {
-    const Layout& layout = recording.layouts[segment.layout];
-    for (const Channel& channel : layout.channels) {
-      const double spacing = static_cast<double>(layout.frameTicks.numerator) /
-                             static_cast<double>(layout.frameTicks.denominator) /
-                             static_cast<double>(channel.samplesPerFrame);
-      allowedTicks = std::min(allowedTicks, spacing / 2);
-    }
-  }
-  std::int64_t limit = kMaximumDayNumber;
-  while (limit > 0 &&
-         std::ldexp(static_cast<double>(limit), -53) * static_cast<double>(kTicksPerDay) >
-             allowedTicks) {
-    limit /= 2;
-  }
-  const std::int64_t bound = limit * kTicksPerDay;
+  const std::int64_t bound = kMaximumDayNumber * kTicksPerDay;
   // No time predates day 0: a negative day number could read as the refusal value -1.0.
   const auto outside = [&](std::int64_t ticks) { return ticks < 0 || ticks >= bound; };
   const auto refusal = [&](const std::string& what, std::int64_t ticks) {

@@ -8,9 +8,12 @@
 
 namespace model {
 
+// Day numbers below it are doubles fine enough to place every sample to 1 us; 65536 is
+// 2079-06-05.
+inline constexpr std::int64_t kMaximumDayNumber = 65536;
+
 // Refuses, with a reason for the user, a recording whose segments or events lie before day 0
-// or from day 65536 (2079-06-05) on, that limit halved until a double day number's step there
-// is at most 1 us and half the spacing of the fastest channel's samples.
+// (1899-12-30 00:00) or from day kMaximumDayNumber on.
 std::optional<std::string> CheckTimeRange(const Recording& recording);
 
 // "YYYY-MM-DD hh:mm:ss" of a time (ticks since day 0).

@@ -439,7 +439,6 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
   std::stable_sort(
       recording.events.begin(), recording.events.end(),
       [](const model::Event& a, const model::Event& b) { return a.timeTicks < b.timeTicks; });
-  if (auto refusal = model::CheckTimeRange(recording)) return OpenResult::Refuse(*refusal);
   recording.samples =
       std::make_unique<BrainVisionSamples>(std::move(data.Value()), layout, std::move(firstFrames));
   return recording;

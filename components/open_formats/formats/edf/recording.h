@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "edf_header.h"
+#include "model/sample_grid.h"
+#include "model/time_range.h"
 #include "random_access_file.h"
 #include "result.h"
 #include "sample_window.h"
@@ -24,14 +26,10 @@ namespace edf {
 // of that again).
 inline constexpr std::int64_t kWindowShiftTicks = 10;
 
-// Beyond it a double day number is coarser than the window rule's 1-us margin.
-inline constexpr std::int64_t kMaximumDayNumber = 65536;
-
-// The closest samples of a channel may lie: twice the window shift. Closer, a window that
-// starts on a sample could hold the one before, the whole segment would leave out its last
-// sample (it lies less than the shift before the end), and a window's length, rounded to whole
-// ticks, could hold more than ceil(rate x d) + 1 samples, the bound hosts size buffers by.
-inline constexpr std::int64_t kClosestSampleSpacingTicks = 2 * kWindowShiftTicks;
+// Every format's limits: EDF's checks below refuse by them with reasons that name signals.
+using model::kClosestSampleSpacingTicks;
+using model::kMaximumDayNumber;
+static_assert(kClosestSampleSpacingTicks == 2 * kWindowShiftTicks);
 
 struct Segment {
   std::int64_t firstRecord = 0;

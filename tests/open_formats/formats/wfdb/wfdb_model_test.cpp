@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "edf_test_files.h"
 #include "formats/recording_formats.h"
+#include "opened_recording.h"
 #include "wfdb_writer.h"
 
 namespace {
@@ -53,6 +56,25 @@ TEST(WfdbModelTest, GivesSegmentsChannelsEventsAndSamples) {
   EXPECT_EQ(first, signals[0].samples);
   EXPECT_EQ(std::vector<std::int16_t>(second.begin(), second.begin() + 38), signals[1].samples);
   EXPECT_EQ(second[38], -32768);  // the skew's last frames
+}
+
+// The component refuses, as for every format, samples closer than 2 us apart and times before
+// day 0 or from day 65536 on.
+TEST(WfdbModelTest, TheComponentKeepsEveryFormatsLimits) {
+  struct Case {
+    const char* recordLine;
+    const char* reason;
+  };
+  for (const Case& c : {Case{"r 1 1000000 40", "lie closer than 2 us apart"},
+                        Case{"r 1 250 40 23:00:00 29/12/1899", "1899-12-29 23:00:00 lies outside"},
+                        Case{"r 1 250 40 00:00:00 05/06/2079", "to before 2079-06-05"}}) {
+    edf_test::TemporaryDirectory folder;
+    folder.Write("r.hea", std::string(c.recordLine) + "\nr.dat 16 200 16 0 0 0 0 ECG\n");
+    folder.Write("r.dat", std::string(80, '\0'));
+    const auto opened = edf_component::OpenedRecording::Open(folder.path() / "r.hea");
+    ASSERT_FALSE(opened.Ok()) << c.recordLine;
+    EXPECT_NE(opened.Reason().find(c.reason), std::string::npos) << opened.Reason();
+  }
 }
 
 }  // namespace
