@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "decimal_text.h"
-#include "formats/edf/result.h"
+#include "model/result.h"
 
 namespace wfdb {
 
-using edf::Result;
+using model::Result;
 
 inline constexpr std::int64_t kTicksPerSecond = 10'000'000;  // 100-ns ticks
 

@@ -13,11 +13,11 @@
 
 #include "annotation_codes.h"
 #include "decimal_text.h"
-#include "formats/edf/result.h"
+#include "model/result.h"
 
 namespace wfdb {
 
-using edf::Result;
+using model::Result;
 
 struct Annotation {
   std::int64_t ticks = 0;  // from the record's start, at the file's tick rate

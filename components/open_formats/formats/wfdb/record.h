@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "group_reader.h"
-#include "formats/edf/result.h"
+#include "model/result.h"
 #include "annotation_codes.h"
 #include "header.h"
 
