@@ -6,7 +6,7 @@
         rec.segment_samples(0)    # one int16 array per channel (physical=True: float64)
         rec.window(date, 4.0)     # the same for a time window within one segment
         rec.iter_windows(0, 4.0)  # consecutive windows that tile a segment
-        rec.calibration(0)        # EDF gain, offset and unit per channel
+        rec.calibration(0)        # gain, offset and unit per channel, from the file's header
         rec.events()              # numpy records: time, duration, type_index, texts, label
         rec.to_mne(0)             # MNE Raw objects, one per sampling rate (tapline.mne)
 
@@ -42,7 +42,7 @@ from typing import Iterator, Sequence
 
 import numpy as np
 
-from . import edf_header
+from . import recording_header
 
 # Text buffers: the library writes at most 32 bytes and never a terminator.
 TEXT_BYTES = 32
@@ -87,8 +87,9 @@ class RecordingAlreadyOpenError(TaplineError):
 
 
 class NoCalibrationError(ValueError):
-    """Physical values were asked of a recording whose gains and offsets are unknown (not an
-    EDF file, or one whose header does not match the library's channels); says why."""
+    """Physical values were asked of a recording whose gains and offsets are unknown (no EDF,
+    BrainVision or WFDB header this package reads, or one that does not match the library's
+    channels); says why."""
 
 
 def find_library(path: str | os.PathLike[str] | None = None) -> str:
@@ -333,7 +334,11 @@ def segment_sample_count(duration: float, rate: Fraction) -> int:
 
 def _text(buffer):
     """A 33-byte zeroed buffer as text; a cut multibyte character becomes U+FFFD."""
-    return buffer.value.decode("utf-8", errors="replace")
+    return _text_of(buffer.value)
+
+
+def _text_of(data):
+    return data.decode("utf-8", errors="replace")
 
 
 def _seconds_text(seconds):
@@ -403,7 +408,7 @@ class Recording:
         self._segment_table: np.ndarray | None = None
         self._segment_list: list[tuple[float, float]] | None = None
         self._segment_starts: list[float] = []
-        self._header, self._header_problem = self._read_edf_header()
+        self._header, self._header_problem = self._read_header()
 
     def close(self) -> None:
         """Closes the recording in the library; later calls do nothing."""
@@ -579,7 +584,7 @@ class Recording:
         """The channels as the library reports them.
 
         Reads every sample of the segment to learn the counts (GetSegmentInf); windows do not
-        need this for EDF files.
+        need this for files whose header the package reads (EDF, BrainVision, WFDB).
 
         Parameters
         ----------
@@ -588,8 +593,8 @@ class Recording:
         Returns
         -------
         numpy.ndarray
-            Structured array: name, value (for EDF the sampling rate in Hz), samples (count in
-            the segment).
+            Structured array: name, value (the sampling rate in Hz for the open formats),
+            samples (count in the segment).
 
         Raises
         ------
@@ -621,8 +626,8 @@ class Recording:
         Returns
         -------
         list of fractions.Fraction
-            Hz: for an EDF file from its header, else the simplest fractions of the library's
-            values.
+            Hz: from the file's header (EDF, BrainVision, WFDB) when it matches the
+            library's channels, else the simplest fractions of the library's values.
 
         Raises
         ------
@@ -634,7 +639,7 @@ class Recording:
     # -- calibration -------------------------------------------------------------------------
 
     def calibration(self, segment: int = 0) -> np.ndarray:
-        """Gains, offsets and units of the segment's channels, from the EDF header.
+        """Gains, offsets and units of the segment's channels, from the file's header.
 
         Parameters
         ----------
@@ -644,63 +649,67 @@ class Recording:
         -------
         numpy.ndarray
             Structured array per channel: name, unit, gain, offset (physical = gain x digital +
-            offset, float64), physical_min/max, digital_min/max.
+            offset, float64; WFDB values are worked out as (digital - baseline) / gain, and
+            its invalid samples, -32768, are NaN), physical_min/max, digital_min/max.
 
         Raises
         ------
         IndexError
             For a segment out of range; ValueError on a closed recording.
         NoCalibrationError
-            With the reason, when the file is not EDF or its header does not match the
-            channels.
+            With the reason, when the file has no EDF, BrainVision or WFDB header this package
+            reads, or its header does not match the channels.
         """
         segment = self._check_segment(segment)
         if segment in self._calibrations:
             return self._calibrations[segment].copy()
-        signals = self._edf_channels(segment)
-        table = np.zeros(len(signals), dtype=[
-            ("name", "U32"), ("unit", "U8"), ("gain", "f8"), ("offset", "f8"),
+        scales = self._header_channels(segment)
+        table = np.zeros(len(scales), dtype=[
+            ("name", "U32"), ("unit", "U16"), ("gain", "f8"), ("offset", "f8"),
             ("physical_min", "f8"), ("physical_max", "f8"),
             ("digital_min", "i4"), ("digital_max", "i4")])
-        for row, signal in zip(table, signals):
-            try:
-                gain, offset = edf_header.calibration(signal)
-            except edf_header.EdfHeaderError as error:
-                raise NoCalibrationError(str(error)) from None
-            row["name"], row["unit"] = signal.label, signal.unit
-            row["gain"], row["offset"] = gain, offset
-            row["physical_min"] = float(signal.physical_min)
-            row["physical_max"] = float(signal.physical_max)
-            row["digital_min"], row["digital_max"] = signal.digital_min, signal.digital_max
+        for row, scale in zip(table, scales):
+            if scale.problem is not None:
+                raise NoCalibrationError(scale.problem)
+            row["name"], row["unit"] = scale.name, scale.unit
+            row["gain"], row["offset"] = scale.gain, scale.offset
+            row["physical_min"], row["physical_max"] = scale.physical_min, scale.physical_max
+            row["digital_min"], row["digital_max"] = scale.digital_min, scale.digital_max
         self._calibrations[segment] = table
         return table.copy()
 
     def _to_physical(self, segment, arrays):
-        table = self.calibration(segment)
-        return [table["gain"][i] * values.astype(np.float64) + table["offset"][i]
-                for i, values in enumerate(arrays)]
+        self.calibration(segment)
+        return [scale.physical(values)
+                for scale, values in zip(self._header_channels(segment), arrays)]
 
-    def _read_edf_header(self):
+    def _read_header(self):
         try:
-            return edf_header.read_header(self.path), None
-        except (edf_header.EdfHeaderError, OSError) as error:
-            return None, "%s is not an EDF file this wrapper can read (%s)" % (self.path, error)
+            return recording_header.read(self.path), None
+        except (recording_header.HeaderError, OSError) as error:
+            return None, "%s has no header this wrapper reads (%s)" % (self.path, error)
 
-    def _edf_channels(self, segment):
-        """The header's ordinary signals when they are the library's channels (same count and
-        labels, in order); else NoCalibrationError saying why."""
+    def _header_channels(self, segment):
+        """The header's ChannelScales of the segment when they are the library's channels (same
+        segments, count and names, in order); else NoCalibrationError saying why."""
         if self._header is None:
             raise NoCalibrationError(
                 "no gains or offsets: %s; its samples are digital values only"
                 % self._header_problem)
-        signals = edf_header.channels(self._header)
+        described = self._header.segment_count
+        if described is not None and described != self.segment_count:
+            raise NoCalibrationError(
+                "the %s header describes %d segments but the library gives %d, so their gains "
+                "cannot be matched" % (self._header.format, described, self.segment_count))
+        scales = self._header.channels(segment)
+        # The library cuts names at 32 bytes.
+        labels = [_text_of(scale.name.encode("utf-8")[:TEXT_BYTES]) for scale in scales]
         names = self.channel_names(segment)
-        labels = [s.label for s in signals]
         if labels != names:
             raise NoCalibrationError(
-                "the EDF header's signals %r are not the library's channels %r, so their "
-                "gains cannot be matched" % (labels, names))
-        return signals
+                "the %s header's signals %r are not the library's channels %r, so their "
+                "gains cannot be matched" % (self._header.format, labels, names))
+        return scales
 
     # -- samples -----------------------------------------------------------------------------
 
@@ -932,19 +941,18 @@ class Recording:
         return self._segment_list
 
     def _layout(self, segment):
-        """Rates and counts from the EDF header when the file has one that matches the
-        library's channels (no sample is read); else from GetSegmentInf, which reads the
-        whole segment."""
+        """Rates and counts from the file's header when it matches the library's channels (no
+        sample is read); else from GetSegmentInf, which reads the whole segment."""
         if segment in self._layouts:
             return self._layouts[segment]
         start, duration = self._segments()[segment]
         ticks = round(duration * TICKS_PER_SECOND)
         try:
-            signals = self._edf_channels(segment)
+            signals = self._header_channels(segment)
         except NoCalibrationError:
             signals = None
         if signals is not None:
-            rates = [edf_header.rate(self._header, s) for s in signals]
+            rates = [s.rate for s in signals]
             counts = [segment_sample_count(duration, rate) for rate in rates]
         else:
             if segment not in self._values:
@@ -1143,9 +1151,10 @@ def _sample_seconds(first, count, rate, start_ticks):
 
 def _check_end(start, ticks, rounds_up):
     """Ticks from the segment's start to the end against which the library checks a window's
-    duration: the `days` part of the component's segment end, a whole second. The EDF
-    component reports its end rounded up to the whole second; another may round down, which
-    is assumed when unknown. An estimate that errs early only makes reads more cautious."""
+    duration: the `days` part of the component's segment end, a whole second. The open formats
+    component reports its end rounded up to the whole second, assumed when the file's header
+    matches the library's channels; another may round down, which is assumed otherwise. An
+    estimate that errs early only makes reads more cautious."""
     second = (start * 86400.0) % 1.0  # where the segment starts within its second, +-1 us
     start_fraction = 0.0 if second < 1e-5 or second > 1.0 - 1e-5 else second * TICKS_PER_SECOND
     end = start_fraction + ticks

@@ -57,8 +57,10 @@ def _refusal(path, printed):
 
 def summarize(path, library=None, window_seconds=WINDOW_SECONDS):
     """The row of one recording: a dict with the COLUMNS. Channels, rates and units are those
-    of the first segment; minimum, maximum and mean run over every segment, in physical units
-    when the file is calibrated EDF, else digital."""
+    of the first segment; minimum, maximum and mean run over every segment (in a later segment
+    with other channels, a WFDB record's, over its channels of the first segment's names), in
+    physical units when the file's header gives them, else digital; WFDB's invalid samples are
+    left out."""
     row = dict.fromkeys(COLUMNS)
     row["path"] = os.fspath(path)
     printed = []
@@ -99,8 +101,15 @@ def _fill(row, recording, window_seconds):
     total = np.zeros(len(names))
     count = np.zeros(len(names), dtype=np.int64)
     for segment in range(len(table)):
-        for window in recording.iter_windows(segment, window_seconds, physical=physical):
-            for channel, values in enumerate(window.samples):
+        present = recording.channel_names(segment)
+        channels = [i for i, name in enumerate(names) if name in present]
+        picks = [present.index(names[i]) for i in channels]
+        if not picks:
+            continue
+        for window in recording.iter_windows(segment, window_seconds, physical=physical,
+                                             picks=picks):
+            for channel, values in zip(channels, window.samples):
+                values = values[~np.isnan(values)] if physical else values  # WFDB's invalid
                 if len(values):
                     low[channel] = min(low[channel], values.min())
                     high[channel] = max(high[channel], values.max())
