@@ -1,0 +1,19 @@
+// Fuzz target: a BrainVision recording (header, marker file, data file, or any files a header
+// may name) written from the input (input_files.h), opened by the reader component through its
+// first file, then every query the library can make of it (component_queries.h).
+#include <cstdint>
+
+#include "component_queries.h"
+#include "fuzz_input.h"
+#include "input_files.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static tapline_fuzz::InputFolder folder;
+  tapline_fuzz::FuzzInput input(data, size);
+  const tapline_fuzz::QueryPlan plan = tapline_fuzz::TakePlan(input);
+  const std::string header = folder.Write(tapline_fuzz::SplitInputFiles(input.Rest(), "rec.vhdr"));
+  // Every sample comes from the data file, so a read after the cut must fail.
+  const auto cut = [](std::uint8_t fraction) { return folder.Cut(fraction); };
+  tapline_fuzz::OpenAndQuery(header, plan, {cut, true});
+  return 0;
+}
