@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "json_report.h"
 #include "recording_report.h"
 #include "window_csv.h"
 
@@ -114,6 +115,29 @@ TEST(PrintChannelsTest, PrintsCountsOfEverySegmentAndMarksRefusedOnes) {
             "Channels: 2 (samples per segment)\n"
             "   0  EEG Fp1                 256 Hz      15360         -     19200\n"
             "   1  SpO2                      1 Hz         60         -        75\n");
+}
+
+// A WFDB record's variable layout: segment 1 holds other channels, which must not be counted
+// under segment 0's names; in JSON too.
+TEST(PrintChannelsTest, ListsASegmentWithOtherChannelsApart) {
+  const SegmentChannels first{{"X"}, {125}, {40}};
+  const SegmentChannels other{{"Y", "X"}, {125, 250}, {50, 100}};
+  const SegmentChannels third{{"X"}, {125}, {10}};
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintChannels(out, {first, other, third}); }),
+            "Channels: 1 (samples per segment)\n"
+            "   0  X                       125 Hz         40         -        10\n"
+            "Channels of segment 1: 2\n"
+            "   0  Y                       125 Hz         50\n"
+            "   1  X                       250 Hz        100\n");
+  RecordingReport report;
+  report.channels = {first, other, third};
+  const std::string json = Printed([&](std::FILE* out) { WriteJsonReport(out, report); });
+  EXPECT_NE(json.find("\"samples\": [40, null, 10]"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"other_channels\": [\n    {\"segment\": 1, \"channels\": [{\"name\": \"Y\", "
+                      "\"rate_hz\": 125, \"samples\": 50}, {\"name\": \"X\", \"rate_hz\": 250, "
+                      "\"samples\": 100}]}\n  ]"),
+            std::string::npos)
+      << json;
 }
 
 TEST(PrintChannelsTest, SaysWhenTheFirstSegmentIsRefused) {

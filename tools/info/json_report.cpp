@@ -48,7 +48,8 @@ void WriteChannels(std::FILE* out, const RecordingReport& report) {
                    Number(report.channels.front()->values[c], "%.17g").c_str());
       for (std::size_t s = 0; s < report.channels.size(); ++s) {
         const std::optional<SegmentChannels>& segment = report.channels[s];
-        if (segment && c < segment->sampleCounts.size()) {
+        if (segment && SameChannels(*segment, *report.channels.front()) &&
+            c < segment->sampleCounts.size()) {
           std::fprintf(out, "%s%lld", s == 0 ? "" : ", ",
                        static_cast<long long>(segment->sampleCounts[c]));
         } else {
@@ -60,6 +61,32 @@ void WriteChannels(std::FILE* out, const RecordingReport& report) {
     std::fputs("}", out);
   }
   std::fputs(names.empty() ? "]" : "\n  ]", out);
+}
+
+// The segments whose channels differ from the first segment's (a WFDB record's variable
+// layout), each with its own channels; nothing when there are none.
+void WriteOtherChannels(std::FILE* out, const RecordingReport& report) {
+  if (report.headerOnly || report.channels.empty() || !report.channels.front()) return;
+  const SegmentChannels& first = *report.channels.front();
+  bool any = false;
+  for (std::size_t s = 1; s < report.channels.size(); ++s) {
+    const std::optional<SegmentChannels>& segment = report.channels[s];
+    if (!segment || SameChannels(*segment, first)) continue;
+    std::fprintf(out, "%s\n    {\"segment\": %zu, \"channels\": [", any ? "," : ",\n  \"other_channels\": [", s);
+    any = true;
+    for (std::size_t c = 0; c < segment->names.size(); ++c) {
+      std::fprintf(out, "%s{\"name\": %s, \"rate_hz\": %s, \"samples\": ", c == 0 ? "" : ", ",
+                   JsonString(segment->names[c]).c_str(),
+                   Number(segment->values[c], "%.17g").c_str());
+      if (c < segment->sampleCounts.size()) {
+        std::fprintf(out, "%lld}", static_cast<long long>(segment->sampleCounts[c]));
+      } else {
+        std::fputs("null}", out);
+      }
+    }
+    std::fputs("]}", out);
+  }
+  if (any) std::fputs("\n  ]", out);
 }
 
 void WriteEvents(std::FILE* out, const RecordingReport& report) {
@@ -130,6 +157,7 @@ void WriteJsonReport(std::FILE* out, const RecordingReport& report) {
   WriteSegments(out, report.times);
   std::fputs(",\n  ", out);
   WriteChannels(out, report);
+  WriteOtherChannels(out, report);
   std::fputs(",\n  ", out);
   WriteEvents(out, report);
   if (!report.headerOnly) {

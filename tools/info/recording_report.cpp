@@ -47,6 +47,27 @@ void PrintSegments(std::FILE* out, const SegmentTimes& times) {
   }
 }
 
+bool SameChannels(const SegmentChannels& a, const SegmentChannels& b) {
+  return a.names == b.names && a.values == b.values;
+}
+
+namespace {
+
+void PrintChannelRow(std::FILE* out, const SegmentChannels& layout, std::size_t channel) {
+  std::fprintf(out, "  %2zu  %-16s %10g Hz ", channel, TerminalSafe(layout.names[channel]).c_str(),
+               layout.values[channel]);
+}
+
+void PrintCount(std::FILE* out, const SegmentChannels& segment, std::size_t channel) {
+  if (channel < segment.sampleCounts.size()) {
+    std::fprintf(out, " %9lld", static_cast<long long>(segment.sampleCounts[channel]));
+  } else {
+    std::fprintf(out, " %9s", "-");
+  }
+}
+
+}  // namespace
+
 void PrintChannels(std::FILE* out, const std::vector<std::optional<SegmentChannels>>& channels) {
   if (channels.empty() || !channels.front()) {
     std::fprintf(out, "Channels: not readable\n");
@@ -55,16 +76,25 @@ void PrintChannels(std::FILE* out, const std::vector<std::optional<SegmentChanne
   const SegmentChannels& first = *channels.front();
   std::fprintf(out, "Channels: %zu (samples per segment)\n", first.names.size());
   for (std::size_t channel = 0; channel < first.names.size(); ++channel) {
-    std::fprintf(out, "  %2zu  %-16s %10g Hz ", channel, TerminalSafe(first.names[channel]).c_str(),
-                 first.values[channel]);
+    PrintChannelRow(out, first, channel);
     for (const std::optional<SegmentChannels>& segment : channels) {
-      if (segment && channel < segment->sampleCounts.size()) {
-        std::fprintf(out, " %9lld", static_cast<long long>(segment->sampleCounts[channel]));
+      if (segment && SameChannels(*segment, first)) {
+        PrintCount(out, *segment, channel);
       } else {
         std::fprintf(out, " %9s", "-");
       }
     }
     std::fputc('\n', out);
+  }
+  // A segment with other channels (a WFDB record's variable layout) gets a table of its own.
+  for (std::size_t s = 1; s < channels.size(); ++s) {
+    if (!channels[s] || SameChannels(*channels[s], first)) continue;
+    std::fprintf(out, "Channels of segment %zu: %zu\n", s, channels[s]->names.size());
+    for (std::size_t channel = 0; channel < channels[s]->names.size(); ++channel) {
+      PrintChannelRow(out, *channels[s], channel);
+      PrintCount(out, *channels[s], channel);
+      std::fputc('\n', out);
+    }
   }
 }
 

@@ -58,8 +58,11 @@ void PrintReportHeading(std::FILE* out, const RecordingReport& report);
 void PrintReportStatistics(std::FILE* out, const RecordingReport& report);
 
 void PrintSegments(std::FILE* out, const SegmentTimes& times);
+// Whether two segments hold the same channels (names and rates, in order).
+bool SameChannels(const SegmentChannels& a, const SegmentChannels& b);
 // channels: one entry per segment (nullopt where the library refused the read); names and
-// rates come from the first segment, the sample counts from each.
+// rates come from the first segment, the sample counts from each segment with the same
+// channels ("-" for the others); a segment with other channels is listed after them.
 void PrintChannels(std::FILE* out, const std::vector<std::optional<SegmentChannels>>& channels);
 // --header: names only, no rate or count (those would read the samples).
 void PrintChannelNames(std::FILE* out, const std::optional<std::vector<std::string>>& names);
