@@ -69,6 +69,32 @@ INSTANTIATE_TEST_SUITE_P(
                       "the window needs a start of 0 s or more and a positive duration"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A segment from 09:30:00.5 to 09:30:02.9: the library counts whole seconds, rounded, from a
+// window's start to 09:30:03, so it refuses a window from a fraction of a second into the last
+// 0.4 s, which tapline-info then refuses itself, without the library's report.
+TEST(WindowPlacementTest, RefusesWhatTheLibraryRefusesNearTheEnd) {
+  constexpr double kStart = 45426.0 + 34200.5 / 86400.0;
+  const struct {
+    double start;
+    double duration;
+    bool placed;
+  } cases[] = {{0.0, 2.4, true},   {0.5, 1.9, true},  {1.6, 0.8, true},
+               {2.0, 0.4, true},   {2.1, 0.3, false}, {2.3, 0.1, false}};
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_EQ(PlaceWindow({{kStart}, {2.4}}, c.start, c.duration, error).has_value(), c.placed)
+        << c.start << " " << c.duration << " " << error;
+    if (!c.placed) {
+      EXPECT_EQ(error.rfind("the library refuses the window ", 0), 0u) << error;
+    }
+  }
+  std::string error;
+  PlaceWindow({{kStart}, {2.4}}, 2.3, 0.1, error);
+  EXPECT_EQ(error, "the library refuses the window 2.3 s to 2.4 s: it allows 0 s from that"
+                   " start, the whole seconds to the segment's end rounded up to a whole second;"
+                   " segment 0 spans 0 s to 2.4 s; it is the last segment");
+}
+
 TEST(WindowPlacementTest, RefusesARecordingWithoutSegments) {
   std::string error;
   EXPECT_FALSE(PlaceWindow({}, 0.0, 1.0, error));

@@ -26,6 +26,15 @@ std::string SecondsText(double seconds) {
   return shown + " s";
 }
 
+// The whole seconds the library allows a window from startDay in a segment: it rounds the
+// seconds from the start to the segment's end, as the open formats component reports that end
+// (rounded up to a whole second), to the nearest whole number. The end's own rounding in a day
+// number (well below 10 us) is not taken for a fraction of a second.
+double SecondsTheLibraryAllows(double segmentStartDay, double segmentSeconds, double startDay) {
+  const double reportedEnd = std::ceil(segmentStartDay * 86400.0 + segmentSeconds - 1e-5);
+  return std::floor((reportedEnd / 86400.0 - startDay) * 86400.0 + 0.5 + 1e-5);
+}
+
 }  // namespace
 
 std::optional<std::size_t> PlaceWindow(const SegmentTimes& times, double startSeconds,
@@ -60,6 +69,16 @@ std::optional<std::size_t> PlaceWindow(const SegmentTimes& times, double startSe
       error = "the window " + SecondsText(startSeconds) + " to " +
               SecondsText(startSeconds + durationSeconds) + " does not fit its segment: " +
               describe(i);
+      return std::nullopt;
+    }
+    // The very day number ReadWindow passes to GetData2.
+    const double startDay = times.starts[i] + (startSeconds - from) * kDaysPerSecond;
+    const double allowed = SecondsTheLibraryAllows(times.starts[i], times.durations[i], startDay);
+    if (durationSeconds > allowed) {
+      error = "the library refuses the window " + SecondsText(startSeconds) + " to " +
+              SecondsText(startSeconds + durationSeconds) + ": it allows " + SecondsText(allowed) +
+              " from that start, the whole seconds to the segment's end rounded up to a whole"
+              " second; " + describe(i);
       return std::nullopt;
     }
     return i;

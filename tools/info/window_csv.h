@@ -28,8 +28,11 @@ struct WindowSamples {
 // The segment that holds the whole window of durationSeconds from startSeconds after time zero
 // (the first segment's start): its start lies in [start, end) of the segment and its end at or
 // before the segment's end, to the microsecond. Otherwise nullopt and error says why, naming
-// the segment's bounds in seconds and where the next segment starts. Checked before the
-// library is asked, which would report a window that does not fit on the console.
+// the segment's bounds in seconds and where the next segment starts. Also refused, saying so,
+// is a window longer than the whole seconds (rounded) from its start to the segment's end
+// rounded up to a whole second, which the library checks (a window that starts at a fraction
+// of a second and ends in a segment's last fraction of a second). Checked before the library
+// is asked, which would report a window it refuses on the console.
 std::optional<std::size_t> PlaceWindow(const SegmentTimes& times, double startSeconds,
                                        double durationSeconds, std::string& error);
 
