@@ -137,7 +137,7 @@ def _base_day(text):
 def _signal_line(line):
     tokens = _tokens(line, 8)
     match = _FORMAT.match(tokens[1]) if len(tokens) >= 2 else None
-    if not match:
+    if not match or int(match.group(2) or 1) < 1:
         raise WfdbHeaderError("the signal line %r gives no format" % line)
     gain, baseline, units = 0.0, None, ""
     if len(tokens) >= 3:

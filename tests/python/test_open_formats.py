@@ -220,6 +220,29 @@ class OpenFormatsTest(unittest.TestCase):
                 with tapline.Recording(path) as recording:
                     self.assertEqual(recording.calibration(0)["unit"][0], unit)
 
+    def test_headers_it_cannot_describe_give_reasons(self):
+        bv = ("BrainVision Data Exchange Header File Version 1.0\n[Common Infos]\n"
+              "NumberOfChannels=1\nSamplingInterval=%s\n[Binary Infos]\nBinaryFormat=%s\n"
+              "[Channel Infos]\n%s\n")
+        cases = [("r.hea", "r 1 100 10\nr.dat 16x0\n", "gives no format"),
+                 # No record line: not WFDB, so read as EDF, which says why not.
+                 ("r.hea", "r 1 100 10 0:0:0 31/02/2000\nr.dat 16\n", "256-byte EDF header"),
+                 ("r.hea", "r 1 100 10\nr.dat 24\n", "format 24"),
+                 ("r.hea", "r 1 100 10\nr.dat 16 100(x)/mV\n", "baseline"),
+                 ("r.hea", "r/2 1 100 10\ns 10\n", "declares 2 but lists 1"),
+                 ("r.hea", "r 2 100 10\nr.dat 16\n", "declares 2 but lists 1"),
+                 ("b.vhdr", bv % ("1000", "IEEE_FLOAT_32", "Ch1=Fz"), "IEEE_FLOAT_32"),
+                 ("b.vhdr", bv % ("0", "INT_16", "Ch1=Fz"), "SamplingInterval"),
+                 ("b.vhdr", bv % ("1000", "INT_16", "Ch2=Fz"), "not one of Ch1 to Ch1"),
+                 ("b.vhdr", bv % ("1000", "INT_16", "Ch1=Fz,,abc"), "resolution 'abc'")]
+        folder = self.folder("unreadable")
+        files.write_wfdb(folder, {"r.dat": bytes(20)})
+        for name, text, reason in cases:
+            with self.subTest(text):
+                files.write_wfdb(folder, {name: text})
+                with self.assertRaisesRegex(recording_header.HeaderError, reason):
+                    recording_header.read(os.path.join(folder, name))
+
 
 @unittest.skipUnless(os.path.isdir(files.SHARED_SAMPLES),
                      "the shared samples are not there (%s)" % files.SHARED_SAMPLES)
