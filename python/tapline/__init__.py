@@ -1004,10 +1004,18 @@ class Recording:
         # the component reports, so a window may overhang the segment by a fraction.
         # (the library allows 10 us of slack for the day numbers' rounding).
         left = (layout.check_end - start_ticks) / TICKS_PER_SECOND
-        if duration > math.floor(left + 0.5 + 1e-5):
-            raise WindowError("the window %s to %s does not fit its segment: %s"
-                              % (_seconds_text(seconds), _seconds_text(seconds + duration),
-                                 self._describe_segment(segment)))
+        allowed = math.floor(left + 0.5 + 1e-5)
+        if duration > allowed:
+            span = (_seconds_text(seconds), _seconds_text(seconds + duration))
+            if start_ticks + length_ticks > layout.ticks + WINDOW_SHIFT_TICKS:
+                raise WindowError("the window %s to %s does not fit its segment: %s"
+                                  % (span + (self._describe_segment(segment),)))
+            # It fits, but ends in the segment's last fraction of a second from a start at a
+            # fraction of a second (segments of BrainVision and WFDB files start at any time).
+            raise WindowError("the library refuses the window %s to %s: it allows %s from that "
+                              "start, the whole seconds to the segment's end rounded up to a "
+                              "whole second; %s" % (span + (_seconds_text(allowed),
+                                                            self._describe_segment(segment))))
         return segment, start_ticks, window_ranges(layout.rates, layout.counts, start_ticks,
                                                    length_ticks), start_date
 

@@ -152,6 +152,17 @@ class OpenFormatsTest(unittest.TestCase):
             out = os.path.join(self.workspace.folder, "paused.png")
             spans = plot_window.plot_window(recording, 1800.6, 0.3, out)
             self.assertEqual([label for _, _, label in spans], ["R  2"])
+            # Segment 1 ends at 10:00:02.9; the library counts whole seconds to 10:00:03.
+            for start, duration, refusal in [
+                    (1802.5, 0.4, None),
+                    (1802.6, 0.3, "the library refuses the window 1802.6 s to 1802.9 s: it "
+                                  "allows 0 s from that start"),
+                    (1802.8, 0.11, "the window 1802.8 s to 1802.91 s does not fit its segment")]:
+                if refusal is None:
+                    recording.window_at_seconds(start, duration)
+                    continue
+                with self.assertRaisesRegex(tapline.WindowError, "^" + refusal):
+                    recording.window_at_seconds(start, duration)
 
     def test_wfdb_gain_baseline_units_and_invalid_samples(self):
         stored = files.distinct(50, len(WFDB_SIGNALS), 11)
