@@ -1,17 +1,18 @@
 #include "packets/fetch_packet.h"
 
-#include "platform/memory.h"
+#include "packets/fetch_buffer_pool.h"
 #include "platform/platform.h"
 
 namespace packets {
 namespace {
 
-// The bytes a component fills: zero-filled, so that a component that writes less than it
-// announced leaves defined bytes, and handed to the packet whole, so that no fetch copies them.
+// The bytes a component fills: borrowed (see fetch_buffer_pool.h), so that a component that
+// writes less than it announced leaves defined bytes, and handed to the packet whole, so that
+// no fetch copies them.
 class FetchBuffer {
  public:
-  explicit FetchBuffer(std::uint32_t size) noexcept : size(size), bytes(platform::AllocateBuffer(size)) {}
-  ~FetchBuffer() { platform::FreeBuffer(bytes, size); }
+  explicit FetchBuffer(std::uint32_t size) noexcept : size(size), bytes(BorrowFetchBuffer(size)) {}
+  ~FetchBuffer() { ReleasePacketBuffer(bytes, size); }
   FetchBuffer(const FetchBuffer&) = delete;
   FetchBuffer& operator=(const FetchBuffer&) = delete;
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "packets/fetch_buffer_pool.h"
 #include "packets/packet_bytes.h"
 #include "platform/memory.h"
 
@@ -73,7 +74,8 @@ std::byte* InfoPacket::NewBuffer(std::uint64_t n) noexcept {
 }
 
 void InfoPacket::FreeOwnedBuffer() noexcept {
-  if (ownedSize != 0) platform::FreeBuffer(data, static_cast<std::size_t>(ownedSize));
+  // A fetched block's buffer goes back to the fetch paths to be lent again.
+  if (ownedSize != 0) ReleasePacketBuffer(data, ownedSize);
 }
 
 void InfoPacket::TakeBuffer(std::byte* buffer, std::uint64_t n) noexcept {

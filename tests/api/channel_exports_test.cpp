@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <string>
 #include <numeric>
 #include <ostream>
 
@@ -131,6 +132,80 @@ TEST_F(ChannelTest, FailedTsInfoReadIsReportedAndLeavesTheName) {
   OpenRecording();
   NameBuffer name = UntouchedName();
   EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetChannelInf(0, 0, name.data()), 0); }), PacketFailureOutput("TsInfo"));
+  EXPECT_EQ(AsString(name), Untouched(40));
+}
+
+// What the component serves for one round of calls, and the names the host then gets for
+// channels 0 to 3 ("-" for a call that returns 0 and leaves the buffer alone). Each round's
+// table is fetched anew into the buffer the round before filled, so nothing of an earlier
+// table may show through.
+struct TableRound {
+  std::vector<std::u16string> names;
+  bool readWritesNothing = false;  // ReadTimedPacket returns S_OK without writing
+  std::vector<std::string> hostNames;
+};
+
+class ChangingTableTest : public ChannelTest {
+ protected:
+  // Names channels 0 to 3 and compares each call's result, report and host bytes.
+  void ExpectRound(const TableRound& round, std::size_t roundIndex) {
+    for (int channel = 0; channel < 4; ++channel) {
+      const std::string where =
+          "round " + std::to_string(roundIndex) + ", channel " + std::to_string(channel);
+      const std::string& expected = round.hostNames[static_cast<std::size_t>(channel)];
+      const std::string bytes = expected == "-" ? "" : expected;
+      NameBuffer name = UntouchedName();
+      int result = -1;
+      EXPECT_EQ(ConsoleOutputOf([&] { result = GetChannelInf(0, channel, name.data()); }),
+                round.readWritesNothing ? PacketFailureOutput("TsInfo") : "")
+          << where;
+      EXPECT_EQ(result, expected == "-" ? 0 : 1) << where;
+      EXPECT_EQ(AsString(name), bytes + Untouched(40 - bytes.size())) << where;
+    }
+  }
+};
+
+TEST_F(ChangingTableTest, TableThatChangesBetweenCallsIsSeenAsItIsOnEveryCall) {
+  const std::vector<TableRound> rounds = {
+      {{u"Fp1", u"Fp2", u"Cz"}, false, {"Fp1", "Fp2", "Cz", "-"}},
+      {{u"O1", u"O2"}, false, {"O1", "O2", "-", "-"}},  // shorter: Cz is gone
+      {{u"A", u"B"}, true, {"-", "-", "-", "-"}},  // O1 and O2 are still in the buffer
+      {{}, false, {"-", "-", "-", "-"}},
+      {{u"EEG Fp1-Ref", u"", u"ECG"}, false, {"EEG Fp1-Ref", "", "ECG", "-"}},
+  };
+  ServeTsInfo({});
+  OpenRecording();
+  for (std::size_t i = 0; i < rounds.size(); ++i) {
+    component.recording.timedPackets[0].bytes = TsInfoBlock(rounds[i].names);
+    component.On(Operation::ReadTimedPacket).writesOutValues = !rounds[i].readWritesNothing;
+    ExpectRound(rounds[i], i);
+  }
+}
+
+TEST_F(ChannelTest, NextRecordingNeverShowsTheNamesOfTheOneBefore) {
+  // Ten channels: their entries reach past the packet header. The second recording's
+  // component announces the same table but writes only its header, so its entries are
+  // whatever the buffer held before.
+  std::vector<std::u16string> names;
+  for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
+    names.push_back(u"first recording " + std::u16string(1, digit));
+  }
+  ServeTsInfo(names);
+  OpenRecording();
+  for (int channel = 0; channel < 10; ++channel) {
+    NameBuffer name = UntouchedName();
+    ASSERT_EQ(GetChannelInf(0, channel, name.data()), 1);
+  }
+  ASSERT_EQ(Close(), 1);
+
+  Bytes headerOnly = TsInfoBlock(names);
+  const auto announced = static_cast<std::uint32_t>(headerOnly.size());
+  headerOnly.resize(760);
+  component.recording.timedPackets[0].bytes = headerOnly;
+  component.recording.timedPackets[0].reportedSize = announced;
+  OpenRecording();
+  NameBuffer name = UntouchedName();
+  EXPECT_EQ(GetChannelInf(0, 9, name.data()), 1);
   EXPECT_EQ(AsString(name), Untouched(40));
 }
 
