@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 
 #include "counting_error_info.h"
@@ -93,6 +94,75 @@ TEST(ErrorInfoTest, EndOfApartmentReleasesIt) {
   EXPECT_EQ(info.references, 1u);
   IErrorInfo* taken = nullptr;
   EXPECT_EQ(GetErrorInfo(0, &taken), S_FALSE);
+}
+
+// The texts of an error-information object as IErrorInfo hands them out; "<none>" for null.
+std::u16string Text(HRESULT (STDMETHODCALLTYPE IErrorInfo::*get)(BSTR*), IErrorInfo* info) {
+  OLECHAR sentinel[] = u"untouched";
+  BSTR text = sentinel;
+  if ((info->*get)(&text) != S_OK) return u"<failed>";
+  if (text == sentinel) return u"<untouched>";
+  if (text == nullptr) return u"<none>";
+  std::u16string copy(text, text + SysStringLen(text));
+  SysFreeString(text);
+  return copy;
+}
+
+// CreateErrorInfo's object: texts set through ICreateErrorInfo read back through IErrorInfo,
+// which is the same object; nothing set reads as none.
+TEST(CreateErrorInfoTest, TextsSetAreReadBackFromTheSameObject) {
+  ComPtr<ICreateErrorInfo> created;
+  ASSERT_EQ(CreateErrorInfo(created.put()), S_OK);
+  ComPtr<IErrorInfo> info;
+  ASSERT_EQ(created->QueryInterface(IID_IErrorInfo, info.put_void()), S_OK);
+  EXPECT_EQ(Text(&IErrorInfo::GetDescription, info.get()), u"<none>");
+  EXPECT_EQ(Text(&IErrorInfo::GetSource, info.get()), u"<none>");
+
+  std::u16string source = u"component";
+  std::u16string description = u"line one\nline \u00b5 two";
+  const GUID guid = {0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
+  ASSERT_EQ(created->SetSource(source.data()), S_OK);
+  ASSERT_EQ(created->SetDescription(description.data()), S_OK);
+  ASSERT_EQ(created->SetGUID(guid), S_OK);
+  ASSERT_EQ(created->SetHelpContext(7), S_OK);
+  source[0] = u'X';  // the object keeps copies
+  EXPECT_EQ(Text(&IErrorInfo::GetSource, info.get()), u"component");
+  EXPECT_EQ(Text(&IErrorInfo::GetDescription, info.get()), u"line one\nline \u00b5 two");
+  EXPECT_EQ(Text(&IErrorInfo::GetHelpFile, info.get()), u"<none>");
+  GUID read{};
+  ASSERT_EQ(info->GetGUID(&read), S_OK);
+  EXPECT_TRUE(IsEqualGUID(read, guid));
+  DWORD context = 0;
+  ASSERT_EQ(info->GetHelpContext(&context), S_OK);
+  EXPECT_EQ(context, 7u);
+
+  ASSERT_EQ(created->SetDescription(nullptr), S_OK);
+  EXPECT_EQ(Text(&IErrorInfo::GetDescription, info.get()), u"<none>");
+
+  ComPtr<ICreateErrorInfo> back;
+  ASSERT_EQ(info->QueryInterface(IID_ICreateErrorInfo, back.put_void()), S_OK);
+  EXPECT_EQ(back.get(), created.get());
+  void* none = &none;
+  EXPECT_EQ(info->QueryInterface(IID_IClassFactory, &none), E_NOINTERFACE);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(CreateErrorInfo(nullptr), E_INVALIDARG);
+}
+
+// The object outlives its creator's references while the thread holds it, and its last
+// Release frees it (the sanitizer build sees a leak or a use after free).
+TEST(CreateErrorInfoTest, TheThreadKeepsTheObjectItWasGiven) {
+  {
+    ComPtr<ICreateErrorInfo> created;
+    ASSERT_EQ(CreateErrorInfo(created.put()), S_OK);
+    std::u16string description = u"kept";
+    created->SetDescription(description.data());
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(created->QueryInterface(IID_IErrorInfo, info.put_void()), S_OK);
+    ASSERT_EQ(SetErrorInfo(0, info.get()), S_OK);
+  }
+  ComPtr<IErrorInfo> taken;
+  ASSERT_EQ(GetErrorInfo(0, taken.put()), S_OK);
+  EXPECT_EQ(Text(&IErrorInfo::GetDescription, taken.get()), u"kept");
 }
 
 }  // namespace

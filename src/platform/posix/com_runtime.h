@@ -36,6 +36,10 @@ TAPLINE_COM_API UINT SysStringLen(BSTR text);
 // The thread's error-information object, as raised with _com_error by a failing party.
 TAPLINE_COM_API HRESULT SetErrorInfo(DWORD reserved, IErrorInfo* info);
 TAPLINE_COM_API HRESULT GetErrorInfo(DWORD reserved, IErrorInfo** info);
+// A new, empty error-information object, with one reference for the caller; E_OUTOFMEMORY
+// (and null) when memory runs out, E_INVALIDARG for a null out-pointer. Its code lives in
+// this runtime, so it outlives the module of the party that made it.
+TAPLINE_COM_API HRESULT CreateErrorInfo(ICreateErrorInfo** info);
 
 }  // extern "C"
 

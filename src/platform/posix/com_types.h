@@ -118,7 +118,24 @@ struct IErrorInfo : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* helpContext) = 0;
 };
 
+// What CreateErrorInfo hands out: the object's texts are set through it, and it answers to
+// IErrorInfo for the same object.
+struct ICreateErrorInfo : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE SetGUID(REFGUID guid) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetSource(LPOLESTR source) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetDescription(LPOLESTR description) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetHelpFile(LPOLESTR helpFile) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetHelpContext(DWORD helpContext) = 0;
+};
+
+// An object that says, per interface, whether its failures leave an error-information object.
+struct ISupportErrorInfo : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) = 0;
+};
+
 // {00000000-0000-0000-C000-000000000046} and friends, defined by the runtime.
 extern "C" TAPLINE_COM_API const IID IID_IUnknown;
 extern "C" TAPLINE_COM_API const IID IID_IClassFactory;
 extern "C" TAPLINE_COM_API const IID IID_IErrorInfo;
+extern "C" TAPLINE_COM_API const IID IID_ICreateErrorInfo;
+extern "C" TAPLINE_COM_API const IID IID_ISupportErrorInfo;
