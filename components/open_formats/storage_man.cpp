@@ -1,9 +1,13 @@
 #include "storage_man.h"
 
+#include <string>
+#include <vector>
+
 #include "event_object.h"
 #include "native_path.h"
 #include "packet_object.h"
 #include "segment_object.h"
+#include "thread_error_info.h"
 
 namespace edf_component {
 
@@ -19,29 +23,59 @@ HRESULT StorageMan::GetEventInterface(reader::EventInterface** events) {
   return HandOutPart<EventObject>(this, events);
 }
 
+HRESULT StorageMan::QueryInterface(REFIID iid, void** object) {
+  if (object && IsEqualGUID(iid, IID_ISupportErrorInfo)) {
+    *object = static_cast<ISupportErrorInfo*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return ComObject::QueryInterface(iid, object);
+}
+
+HRESULT StorageMan::InterfaceSupportsErrorInfo(REFIID iid) {
+  return IsEqualGUID(iid, reader::kStorageManInterfaceId) ? S_OK : S_FALSE;
+}
+
+namespace {
+
+std::string OneALine(const std::vector<std::string>& sentences) {
+  std::string text;
+  for (const std::string& sentence : sentences) {
+    if (!text.empty()) text += '\n';
+    text += sentence;
+  }
+  return text;
+}
+
+}  // namespace
+
 HRESULT StorageMan::OpenRecording(BSTR path, std::int32_t, std::int32_t, std::int32_t) {
-  return Guarded([&]() -> HRESULT {
+  ClearErrorInfo();
+  const HRESULT result = Guarded([&]() -> HRESULT {
     current.reset();
-    lastRefusal.clear();
     if (!path) {
-      lastRefusal = "no file name was given";
+      LeaveErrorInfo("no file name was given");
       return E_INVALIDARG;
     }
     // Element by element: OLECHAR is a 16-bit unit on every system, of another type on some.
     const std::u16string wide(path, path + SysStringLen(path));
     const auto native = NativePathOf(wide);
     if (!native) {
-      lastRefusal = "the file name is not valid text";
+      LeaveErrorInfo("the file name is not valid text");
       return E_INVALIDARG;
     }
     auto opened = OpenedRecording::Open(*native);
     if (!opened.Ok()) {
-      lastRefusal = opened.Reason();
+      LeaveErrorInfo(opened.Reason());
       return E_FAIL;
     }
     current = std::move(opened.Value());
+    const std::vector<std::string>& warnings = current->Recording().warnings;
+    if (!warnings.empty()) LeaveErrorInfo(OneALine(warnings));
     return S_OK;
   });
+  if (result == E_OUTOFMEMORY) LeaveErrorInfo("memory ran out while the file was opened");
+  return result;
 }
 
 HRESULT StorageMan::CloseRecording() {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 #include "com_object.h"
 #include "opened_recording.h"
@@ -12,9 +11,19 @@
 
 namespace edf_component {
 
-class StorageMan final : public ComObject<StorageMan, reader::StorageManInterface> {
+// Its OpenRecording leaves the standard error object on the calling thread (ISupportErrorInfo
+// says so): a refused file's reason, what a forgiving open forgave, or none after a clean open.
+class StorageMan final : public ComObject<StorageMan, reader::StorageManInterface>,
+                         public ISupportErrorInfo {
  public:
   static bool Implements(REFIID iid) { return IsEqualGUID(iid, reader::kStorageManInterfaceId); }
+
+  // IUnknown for both bases; ISupportErrorInfo has its own vtable.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return ComObject::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ComObject::Release(); }
+  // S_OK for StorageManInterface, whose OpenRecording leaves an error object; S_FALSE else.
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
   EDF_COMPONENT_UNUSED_SLOT(Unused3)
   EDF_COMPONENT_UNUSED_SLOT(Unused4)
@@ -40,8 +49,10 @@ class StorageMan final : public ComObject<StorageMan, reader::StorageManInterfac
   EDF_COMPONENT_UNUSED_SLOT(Unused24)
   EDF_COMPONENT_UNUSED_SLOT(Unused25)
   // Closes what was open first. S_OK when the file was opened; E_INVALIDARG for a null or
-  // unconvertible path; E_FAIL when the file is refused (the reason is in LastRefusal());
-  // E_OUTOFMEMORY when memory runs out. The integer arguments select nothing here.
+  // unconvertible path; E_FAIL when the file is refused; E_OUTOFMEMORY when memory runs out.
+  // A failure leaves the reason as the thread's error object, an open that forgave something
+  // (records the header promises but the file lacks, ...) leaves the warnings, one a line,
+  // and a clean open leaves none. The integer arguments select nothing here.
   HRESULT STDMETHODCALLTYPE OpenRecording(BSTR path, std::int32_t openMode, std::int32_t reserved,
                                           std::int32_t flags) override;
   EDF_COMPONENT_UNUSED_SLOT(Unused27)
@@ -51,12 +62,9 @@ class StorageMan final : public ComObject<StorageMan, reader::StorageManInterfac
 
   // The open recording, or null.
   OpenedRecording* Current() { return current.get(); }
-  // Why the last OpenRecording failed; empty after a success.
-  const std::string& LastRefusal() const { return lastRefusal; }
 
  private:
   std::unique_ptr<OpenedRecording> current;
-  std::string lastRefusal;
 };
 
 }  // namespace edf_component

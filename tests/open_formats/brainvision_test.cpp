@@ -255,6 +255,50 @@ TEST(BrainVisionFilesTest, MissingNamesFallBackAndAHeaderWithoutIdentificationOp
   EXPECT_TRUE(without.Value().events.empty());
 }
 
+struct WarningCase {
+  const char* name;
+  void (*change)(BrainVisionWriter&);
+  std::vector<std::string> warnings;
+};
+
+void PrintTo(const WarningCase& c, std::ostream* out) { *out << c.name; }
+
+class BrainVisionWarningTest : public ::testing::TestWithParam<WarningCase> {};
+
+// What the rules forgive opens, and is said.
+TEST_P(BrainVisionWarningTest, ForgivenFilesOpenWithTheirWarnings) {
+  edf_test::TemporaryDirectory directory;
+  BrainVisionWriter writer;
+  GetParam().change(writer);
+  const auto opened = Open(writer, directory);
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
+  EXPECT_EQ(opened.Value().warnings, GetParam().warnings);
+}
+
+// 10 frames of 2 channels, 4 bytes each.
+INSTANTIATE_TEST_SUITE_P(
+    Rules, BrainVisionWarningTest,
+    ::testing::Values(
+        WarningCase{"Clean", [](auto& w) { w.markers = {"Mk1=Stimulus,S  1,10,0,0"}; }, {}},
+        WarningCase{"PartialFrame",
+                    [](auto& w) { w.data = brainvision_test::Int16Multiplexed(2, 10) + "abc"; },
+                    {"the data file ends in a partial frame (3 of 4 bytes), which is not read"}},
+        WarningCase{"FallbackFiles",
+                    [](auto& w) {
+                      Set(w, "DataFile", "DataFile=gone.eeg");
+                      Set(w, "MarkerFile", "MarkerFile=$b-gone.vmrk");
+                    },
+                    {"the data file gone.eeg is missing; rec.eeg is read instead",
+                     "the marker file $b-gone.vmrk is missing; rec.vmrk is read instead"}},
+        WarningCase{"MarkersPastTheEnd",
+                    [](auto& w) {
+                      w.markers = {"Mk1=Stimulus,S  1,11,0,0", "Mk2=Stimulus,S  2,99,0,0",
+                                   "Mk3=New Segment,,50,1,0,20240101000000000000"};
+                    },
+                    {"2 markers lie after the last sample of the data file (10 samples a "
+                     "channel); placed in the last segment"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Files written by other programs, when this workplace has them.
 TEST(BrainVisionSamplesTest, SharedRecordingsOpenOrAreRefusedWithTheReason) {
   const std::filesystem::path folder =

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "edf_test_files.h"
 #include "formats/edf/calendar.h"
@@ -513,6 +515,129 @@ TEST_F(ComponentTest, EventsCarryTimeDurationTypeAndLabelUntilClose) {
   EXPECT_EQ(again, records[3]);
   EXPECT_EQ(storageMan->CloseRecording(), S_OK);
   EXPECT_EQ(Events()->CountEvents(&count), E_UNEXPECTED);
+}
+
+// The thread's error object after OpenRecording, as a host reads it: its description, or
+// nullopt when the thread holds none.
+std::optional<std::u16string> TakeErrorDescription() {
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.put()) != S_OK) return std::nullopt;
+  GUID guid{};
+  EXPECT_EQ(info->GetGUID(&guid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(guid, reader::kStorageManInterfaceId));
+  BSTR description = nullptr;
+  EXPECT_EQ(info->GetDescription(&description), S_OK);
+  std::u16string text(description, description + SysStringLen(description));
+  SysFreeString(description);
+  return text;
+}
+
+// An object an earlier call left, which no open may let survive.
+void LeaveStaleErrorObject() {
+  ComPtr<ICreateErrorInfo> stale;
+  ASSERT_EQ(CreateErrorInfo(stale.put()), S_OK);
+  std::u16string text = u"stale";
+  ASSERT_EQ(stale->SetDescription(text.data()), S_OK);
+  ComPtr<IErrorInfo> info;
+  ASSERT_EQ(stale->QueryInterface(IID_IErrorInfo, info.put_void()), S_OK);
+  ASSERT_EQ(SetErrorInfo(0, info.get()), S_OK);
+}
+
+struct OpenMessageCase {
+  const char* name;
+  std::string (*bytes)();
+  HRESULT result;
+  std::optional<std::u16string> description;
+};
+
+void PrintTo(const OpenMessageCase& c, std::ostream* out) { *out << c.name; }
+
+class OpenMessageTest : public ComponentTest,
+                        public ::testing::WithParamInterface<OpenMessageCase> {};
+
+// A refusal's reason, the warnings of a forgiving open one a line, and nothing after a clean
+// open.
+TEST_P(OpenMessageTest, LeavesTheReasonOrTheWarningsOrNothing) {
+  LeaveStaleErrorObject();
+  EXPECT_EQ(Open(GetParam().bytes()), GetParam().result);
+  EXPECT_EQ(TakeErrorDescription(), GetParam().description);
+}
+
+EdfWriter WithDigitalRange(EdfWriter writer, const char* minimum, const char* maximum) {
+  writer.signals[0].digitalMinimum = minimum;
+  writer.signals[0].digitalMaximum = maximum;
+  return writer;
+}
+
+EdfWriter WithRecordCount(EdfWriter writer, const char* count) {
+  writer.header.recordCount = count;
+  return writer;
+}
+
+// PlainEdf: 3 records of 12 bytes ("EEG Fz" 4 samples, "EEG Cz" 2).
+INSTANTIATE_TEST_SUITE_P(
+    Edf, OpenMessageTest,
+    ::testing::Values(
+        OpenMessageCase{"Clean", [] { return edf_test::PlainEdf().FileBytes(); }, S_OK,
+                        std::nullopt},
+        OpenMessageCase{"UnknownCountIsNoFault",
+                        [] { return WithRecordCount(edf_test::PlainEdf(), "-1").FileBytes(); },
+                        S_OK, std::nullopt},
+        OpenMessageCase{"FewerRecordsThanPromised",
+                        [] { return WithRecordCount(edf_test::PlainEdf(), "5").FileBytes(); },
+                        S_OK, u"the header gives 5 data records but the file holds 3 complete "
+                              u"ones; those are read"},
+        OpenMessageCase{"PartOfAPromisedRecord",
+                        [] { return WithRecordCount(edf_test::PlainEdf(), "4").FileBytes() + "1234"; },
+                        S_OK, u"the header gives 4 data records but the file holds 3 complete "
+                              u"ones; those are read"},
+        OpenMessageCase{"BytesAfterTheLastRecord",
+                        [] { return edf_test::PlainEdf().FileBytes() + "12345"; }, S_OK,
+                        u"5 bytes after the last data record are not read (a data record is 12 "
+                        u"bytes)"},
+        OpenMessageCase{"BytesAfterFewerRecordsThanTheFileHolds",
+                        [] { return WithRecordCount(edf_test::PlainEdf(), "2").FileBytes(); },
+                        S_OK, u"12 bytes after the last data record are not read (a data record "
+                              u"is 12 bytes)"},
+        OpenMessageCase{"DigitalMinimumAboveMaximum",
+                        [] {
+                          return WithRecordCount(WithDigitalRange(edf_test::PlainEdf(), "100", "-100"),
+                                                 "4")
+                              .FileBytes();
+                        },
+                        S_OK,
+                        u"signal 1 (\"EEG Fz\"): the digital minimum 100 is above the maximum -100\n"
+                        u"the header gives 4 data records but the file holds 3 complete ones; "
+                        u"those are read"},
+        OpenMessageCase{"EqualDigitalBoundsAreNoFault",
+                        [] { return WithDigitalRange(edf_test::PlainEdf(), "7", "7").FileBytes(); },
+                        S_OK, std::nullopt},
+        OpenMessageCase{"Refused", [] { return std::string("0       X"); }, E_FAIL,
+                        u"the file is shorter than the 256-byte EDF header"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ComponentTest, AFailureWithoutAFileLeavesItsReason) {
+  LeaveStaleErrorObject();
+  EXPECT_EQ(storageMan->OpenRecording(nullptr, 3, 0, 1), E_INVALIDARG);
+  EXPECT_EQ(TakeErrorDescription(), u"no file name was given");
+}
+
+// StorageMan says that its own interface leaves error objects, and no other does.
+TEST_F(ComponentTest, SupportsErrorInfoForItsOwnInterface) {
+  ComPtr<ISupportErrorInfo> support;
+  ASSERT_EQ(storageMan->QueryInterface(IID_ISupportErrorInfo, support.put_void()), S_OK);
+  EXPECT_EQ(support->InterfaceSupportsErrorInfo(reader::kStorageManInterfaceId), S_OK);
+  EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IUnknown), S_FALSE);
+  EXPECT_EQ(support->InterfaceSupportsErrorInfo(reader::kStorageManClassId), S_FALSE);
+  // One object: its IUnknown is StorageMan's.
+  ComPtr<IUnknown> fromSupport;
+  ComPtr<IUnknown> fromStorageMan;
+  ASSERT_EQ(support->QueryInterface(IID_IUnknown, fromSupport.put_void()), S_OK);
+  ASSERT_EQ(storageMan->QueryInterface(IID_IUnknown, fromStorageMan.put_void()), S_OK);
+  EXPECT_EQ(fromSupport.get(), fromStorageMan.get());
+  ComPtr<reader::StorageManInterface> back;
+  ASSERT_EQ(support->QueryInterface(reader::kStorageManInterfaceId, back.put_void()), S_OK);
+  EXPECT_EQ(back.get(), storageMan.get());
 }
 
 }  // namespace

@@ -118,6 +118,9 @@ struct Recording {
   std::vector<EventKind> eventKinds;
   std::vector<Event> events;  // ordered by time
   std::unique_ptr<SampleSource> samples;
+  // What the format forgave to open the file (records the header promises but the file
+  // lacks, bytes after the last frame, ...), each a sentence for the user.
+  std::vector<std::string> warnings;
 
   const Layout& LayoutOf(std::size_t segment) const { return layouts[segments[segment].layout]; }
 };

@@ -128,10 +128,11 @@ bool IsIdentification(std::string_view line, std::string_view kind) {
 }
 
 // "$b" becomes the header's base name; the file is looked for in the header's folder, and
-// when missing the header's base name with the fallback extension is.
+// when missing the header's base name with the fallback extension is, which `warnings` note.
 std::optional<std::filesystem::path> Resolve(const std::filesystem::path& header,
                                              const std::string* named,
-                                             const std::string& extension) {
+                                             const std::string& extension, const char* what,
+                                             std::vector<std::string>& warnings) {
   const std::filesystem::path folder = header.parent_path();
   const std::u8string stem = header.stem().u8string();
   const std::string base(stem.begin(), stem.end());
@@ -149,8 +150,13 @@ std::optional<std::filesystem::path> Resolve(const std::filesystem::path& header
   }
   std::filesystem::path fallback = header;
   fallback.replace_extension(extension);
-  if (std::filesystem::is_regular_file(fallback, error)) return fallback;
-  return std::nullopt;
+  if (!std::filesystem::is_regular_file(fallback, error)) return std::nullopt;
+  if (named) {
+    const std::u8string name = fallback.filename().u8string();
+    warnings.push_back(std::string(what) + " " + *named + " is missing; " +
+                       std::string(name.begin(), name.end()) + " is read instead");
+  }
+  return fallback;
 }
 
 template <typename T>
@@ -303,17 +309,25 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
   }
   layout.channels = *count;
 
-  const auto dataPath = Resolve(headerPath, value("Common Infos", "DataFile"), ".eeg");
+  std::vector<std::string> warnings;
+  const auto dataPath =
+      Resolve(headerPath, value("Common Infos", "DataFile"), ".eeg", "the data file", warnings);
   if (!dataPath) return OpenResult::Refuse("the data file is missing");
   auto data = edf::RandomAccessFile::OpenNative(*dataPath);
   if (!data.Ok()) return OpenResult::Refuse("the data file: " + data.Reason());
-  layout.frames = data.Value()->Size() / (layout.channels * 2);
+  const std::int64_t frameBytes = layout.channels * 2;
+  layout.frames = data.Value()->Size() / frameBytes;
+  if (const std::int64_t partial = data.Value()->Size() % frameBytes) {
+    warnings.push_back("the data file ends in a partial frame (" + std::to_string(partial) +
+                       " of " + std::to_string(frameBytes) + " bytes), which is not read");
+  }
 
   // Markers, when there is a marker file.
   std::vector<std::pair<std::string, Marker>> markers;
   Codepage markerCodepage = Codepage::Unspecified;
   IniFile markerFile;
-  if (const auto markerPath = Resolve(headerPath, value("Common Infos", "MarkerFile"), ".vmrk")) {
+  if (const auto markerPath = Resolve(headerPath, value("Common Infos", "MarkerFile"), ".vmrk",
+                                     "the marker file", warnings)) {
     const auto text = ReadText(*markerPath);
     if (!text) return OpenResult::Refuse("the marker file cannot be read");
     markerFile = ParseIni(*text);
@@ -411,9 +425,11 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
   // Events: every other marker, in the segment that holds its sample (the last one past the
   // end).
   std::unordered_map<std::string, std::size_t> kindOfKey;
+  std::int64_t pastTheEnd = 0;
   for (const auto& [key, marker] : markers) {
     if (marker.type == "New Segment") continue;
     const std::int64_t frame = marker.position - 1;
+    if (frame >= layout.frames) ++pastTheEnd;
     auto holder = std::upper_bound(firstFrames.begin(), firstFrames.end(), frame);
     const auto segment = static_cast<std::size_t>(holder - firstFrames.begin()) - 1;
     const auto offset = FramesToTicks(frame - firstFrames[segment], *interval, false);
@@ -439,6 +455,13 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
   std::stable_sort(
       recording.events.begin(), recording.events.end(),
       [](const model::Event& a, const model::Event& b) { return a.timeTicks < b.timeTicks; });
+  if (pastTheEnd > 0) {
+    warnings.push_back(std::to_string(pastTheEnd) + " marker" + (pastTheEnd > 1 ? "s lie" : " lies") +
+                       " after the last sample of the data file (" +
+                       std::to_string(layout.frames) + " samples a channel); placed in the last "
+                       "segment");
+  }
+  recording.warnings = std::move(warnings);
   recording.samples =
       std::make_unique<BrainVisionSamples>(std::move(data.Value()), layout, std::move(firstFrames));
   return recording;

@@ -204,6 +204,12 @@ Result<Header> ParseSignalHeaders(const FixedHeader& fixed, std::span<const std:
       }
       *target = static_cast<std::int32_t>(*value);
     }
+    // The samples are read as stored whatever their range; only calibration needs it.
+    if (!signal.isAnnotation && signal.digitalMinimum > signal.digitalMaximum) {
+      header.warnings.push_back(name + ": the digital minimum " +
+                                std::to_string(signal.digitalMinimum) + " is above the maximum " +
+                                std::to_string(signal.digitalMaximum));
+    }
 
     const std::string_view samplesField = FieldAt(bytes, sampleCounts + kNumberWidth * i, kNumberWidth);
     const auto samples = ParseInteger(samplesField);

@@ -50,6 +50,9 @@ struct Header {
   FixedHeader fixed;
   std::vector<SignalHeader> signals;
   std::int64_t recordBytes = 0;
+  // What the header holds that a reader could refuse but this one reads anyway (a digital
+  // minimum above the maximum), each a sentence for the user.
+  std::vector<std::string> warnings;
 };
 
 // The first 256 bytes; refuses with the reason when a field is malformed.

@@ -92,6 +92,7 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
     result.events.push_back(
         {origin + event.onsetTicks, event.durationTicks, kind->second, 0, Utf8ToUtf16(event.text)});
   }
+  result.warnings = recording->Warnings();
   result.samples = std::make_unique<EdfSamples>(std::move(recording));
   return result;
 }

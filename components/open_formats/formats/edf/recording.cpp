@@ -65,11 +65,14 @@ Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::
   const Header& h = recording->header;
 
   // Forgiving: a count of -1, or one the file falls short of, gives the complete records;
-  // bytes after the declared records are ignored.
+  // bytes after the declared records are ignored. Both are said, a count of -1 not being a
+  // fault.
   const std::int64_t completeRecords = (file.Size() - h.fixed.headerBytes) / h.recordBytes;
   recording->recordCount = h.fixed.declaredRecordCount == -1
                                 ? completeRecords
                                 : std::min(completeRecords, h.fixed.declaredRecordCount);
+  recording->warnings = h.warnings;
+  recording->NoteRecordsForgiven(file.Size());
   for (std::size_t i = 0; i < h.signals.size(); ++i) {
     if (!h.signals[i].isAnnotation) recording->channelSignals.push_back(i);
   }
@@ -88,6 +91,21 @@ Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::
                               {tail, end - tail}};
   if (!file.KeepServingWhileGrowing(stable)) return OpenResult::Refuse("the file cannot be read");
   return recording;
+}
+
+void Recording::NoteRecordsForgiven(std::int64_t fileBytes) {
+  const std::int64_t declared = header.fixed.declaredRecordCount;
+  const std::int64_t unread = fileBytes - header.fixed.headerBytes - recordCount * header.recordBytes;
+  if (declared > recordCount) {
+    warnings.push_back("the header gives " + std::to_string(declared) +
+                       " data records but the file holds " + std::to_string(recordCount) +
+                       " complete ones; those are read");
+  } else if (unread > 0) {
+    warnings.push_back(std::to_string(unread) + " bytes after " +
+                       (recordCount > 0 ? "the last data record" : "the header") +
+                       " are not read (a data record is " + std::to_string(header.recordBytes) +
+                       " bytes)");
+  }
 }
 
 std::optional<std::string> Recording::ScanRecords() {

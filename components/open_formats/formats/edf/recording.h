@@ -70,6 +70,9 @@ class Recording {
   double SamplingRate(std::size_t channel) const;
   // Every annotation, time keeping excluded, ordered by onset (ties keep file order).
   const std::vector<Event>& Events() const { return events; }
+  // What opening forgave (records the header promises but the file lacks, bytes after the
+  // last record, a digital minimum above the maximum), each a sentence for the user.
+  const std::vector<std::string>& Warnings() const { return warnings; }
 
   // Times below are ticks from the header's start second. A window's bounds are shifted
   // kWindowShiftTicks earlier before samples are counted: a time that arrives as a day number
@@ -98,6 +101,9 @@ class Recording {
 
  private:
   Recording() = default;
+  // Says what the record count leaves of a file of that size: records the header promises
+  // but the file lacks, or bytes after the last record.
+  void NoteRecordsForgiven(std::int64_t fileBytes);
   std::optional<std::string> ScanRecords();
   // Refuses a start, segment or annotation whose day number is negative or kMaximumDayNumber
   // or more: none before 1899-12-30 00:00 or from 2079-06-05 on.
@@ -114,6 +120,7 @@ class Recording {
   std::vector<std::size_t> channelSignals;
   std::vector<Segment> segments;
   std::vector<Event> events;
+  std::vector<std::string> warnings;
   // Kept between reads: fresh memory for every window would cost a page fault per page.
   std::unique_ptr<std::byte[]> readBuffer;
   std::size_t readBufferBytes = 0;

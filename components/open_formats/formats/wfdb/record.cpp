@@ -146,6 +146,7 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
     Segment segment{startTicks, 0, {}};
     Part part;
     if (auto why = OpenPart(folder, header, header.record.frameCount, part, segment.channels)) return why;
+    NoteShortFiles(part, "");
     segments.push_back(std::move(segment));
     parts.emplace_back();
     parts.back().push_back(std::move(part));
@@ -194,6 +195,7 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
       if (auto why = OpenPart(folder, part, line.frameCount, piece, channels)) {
         return SegmentRef(i, line.name) + ": " + *why;
       }
+      NoteShortFiles(piece, SegmentRef(i, line.name) + ": ");
       if (segments.back().channels.empty()) segments.back().channels = std::move(channels);
       parts.back().push_back(std::move(piece));
     }
@@ -203,6 +205,13 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
   }
   FinishSegments();
   return std::nullopt;
+}
+
+void Record::NoteShortFiles(const Part& part, const std::string& where) {
+  if (part.wholeFrames >= part.frames) return;
+  warnings.push_back(where + "the signal files hold " + std::to_string(part.wholeFrames) +
+                     " whole frames of the " + std::to_string(part.frames) +
+                     " the header gives; the rest read as invalid samples or are left out");
 }
 
 void Record::FinishSegments() {

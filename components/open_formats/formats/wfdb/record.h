@@ -64,6 +64,8 @@ class Record {
   // code's description ("Normal beat").
   const std::string& Mnemonic(const Event& event) const;
   const std::string& Label(const Event& event) const;
+  // What opening forgave (signal files shorter than their header says), each a sentence.
+  const std::vector<std::string>& Warnings() const { return warnings; }
 
   // Samples [first, first + count) of a channel of a segment, of the segment's frames x the
   // channel's samples per frame; -32768 where its files hold none (a skew's last frames, a
@@ -100,6 +102,9 @@ class Record {
   std::optional<std::string> OpenPart(const std::filesystem::path& folder, const Header& partHeader,
                                       std::int64_t frames, Part& part, std::vector<Channel>& channels);
   std::optional<std::string> OpenSegments(const std::filesystem::path& folder);
+  // Notes a part whose files hold fewer whole frames than its header gives; `where` names
+  // its WFDB segment, if any.
+  void NoteShortFiles(const Part& part, const std::string& where);
   // Each segment's frames and its channels' sample counts, from its parts.
   void FinishSegments();
   std::int64_t SamplesOfFrames(std::size_t segment, std::size_t channel) const;
@@ -113,6 +118,7 @@ class Record {
   std::vector<std::vector<CodeLabel>> labels;  // per annotator, per code 0..63
   std::vector<std::string> signalFileNames;  // every file a signal is read from
   std::int64_t startTicks = 0;               // since day 0
+  std::vector<std::string> warnings;
 };
 
 // Ticks that `frames` frames last at the rate, rounded to the nearest; nullopt beyond 64 bits.

@@ -132,6 +132,7 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
     }
     result.events.push_back({event.ticks, 0, kind->second, event.annotator, edf::Utf8ToUtf16(record->Label(event))});
   }
+  result.warnings = record->Warnings();
   result.samples = std::make_unique<WfdbSamples>(std::move(record));
   return result;
 }

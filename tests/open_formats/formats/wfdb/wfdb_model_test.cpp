@@ -77,4 +77,42 @@ TEST(WfdbModelTest, TheComponentKeepsEveryFormatsLimits) {
   }
 }
 
+// A signal file shorter than its header says opens with the whole frames it holds, and says
+// so; a header without a length takes the file's frames and has nothing to say.
+TEST(WfdbModelTest, ShortSignalFilesAreSaid) {
+  struct Case {
+    const char* recordLine;
+    std::int64_t frames;
+    std::vector<std::string> warnings;
+  };
+  for (const Case& c :
+       {Case{"r 1 250 40", 30, {"the signal files hold 30 whole frames of the 40 the header gives; "
+                                "the rest read as invalid samples or are left out"}},
+        Case{"r 1 250 30", 30, {}}, Case{"r 1 250", 30, {}}}) {
+    edf_test::TemporaryDirectory folder;
+    folder.Write("r.hea", std::string(c.recordLine) + "\nr.dat 16 200 16 0 0 0 0 ECG\n");
+    folder.Write("r.dat", std::string(2 * 30 + 1, '\0'));  // and half a frame
+    auto opened = formats::OpenRecordingFile(folder.path() / "r.hea");
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    EXPECT_EQ(opened.Value().segments.at(0).frameCount, c.frames) << c.recordLine;
+    EXPECT_EQ(opened.Value().warnings, c.warnings) << c.recordLine;
+  }
+}
+
+// In a multi-segment record the WFDB segment is named.
+TEST(WfdbModelTest, AShortSegmentFileIsNamed) {
+  edf_test::TemporaryDirectory folder;
+  folder.Write("m.hea", "m/2 1 250 50\nm_1 20\nm_2 30\n");
+  folder.Write("m_1.hea", "m_1 1 250 20\nm_1.dat 16 200 16 0 0 0 0 ECG\n");
+  folder.Write("m_1.dat", std::string(2 * 20, '\0'));
+  folder.Write("m_2.hea", "m_2 1 250 30\nm_2.dat 16 200 16 0 0 0 0 ECG\n");
+  folder.Write("m_2.dat", std::string(2 * 25, '\0'));
+  auto opened = formats::OpenRecordingFile(folder.path() / "m.hea");
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
+  ASSERT_EQ(opened.Value().warnings.size(), 1u);
+  EXPECT_NE(opened.Value().warnings[0].find("m_2"), std::string::npos) << opened.Value().warnings[0];
+  EXPECT_NE(opened.Value().warnings[0].find("hold 25 whole frames of the 30"), std::string::npos)
+      << opened.Value().warnings[0];
+}
+
 }  // namespace
