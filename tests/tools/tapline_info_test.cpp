@@ -309,15 +309,110 @@ TEST_F(TaplineInfoTest, RefusedWindowFailsWithoutWritingCsv) {
   EXPECT_FALSE(fs::exists(csv));
 }
 
-TEST_F(TaplineInfoTest, RefusedFileGetsTheParserReason) {
-  const fs::path bad = *folder / "short.edf";
-  edf_writer::WriteFile(bad.string(), "0       X");
-  const auto refused = edf::Recording::Open(bad.string());
-  ASSERT_FALSE(refused.Ok());
-  const ProcessRun run = Info("'" + bad.string() + "'");
+// Files of every format the component reads, written into a folder of their own; the first
+// is the one given to the tool.
+struct FormatFiles {
+  const char* name;
+  std::vector<std::pair<std::string, std::string>> files;
+  std::string expected;  // the reason, or the warnings line's text
+};
+
+void PrintTo(const FormatFiles& c, std::ostream* out) { *out << c.name; }
+
+constexpr const char* kVhdr =
+    "BrainVision Data Exchange Header File Version 1.0\r\n[Common Infos]\r\nDataFile=r.eeg\r\n"
+    "NumberOfChannels=1\r\nSamplingInterval=1000\r\n[Binary Infos]\r\nBinaryFormat=";
+
+std::string Vhdr(const std::string& binaryFormat) {
+  return kVhdr + binaryFormat + "\r\n[Channel Infos]\r\nCh1=Cz,,1,uV\r\n";
+}
+
+edf_writer::EdfWriter ThreeRecordsPromisingFive() {
+  edf_writer::EdfWriter writer;
+  writer.AddSignal("EEG", 2);
+  for (int record = 0; record < 3; ++record) writer.AddRecord({std::vector<std::int16_t>{1, 2}});
+  writer.header.recordCount = "5";
+  return writer;
+}
+
+// The files in a folder of the case's name; the path of the first.
+std::string WriteFormatFiles(const fs::path& folder, const FormatFiles& c) {
+  const fs::path where = folder / c.name;
+  fs::create_directories(where);
+  for (const auto& [name, bytes] : c.files) edf_writer::WriteFile((where / name).string(), bytes);
+  return (where / c.files.front().first).string();
+}
+
+class TaplineInfoRefusalTest : public TaplineInfoTest,
+                               public ::testing::WithParamInterface<FormatFiles> {};
+
+// The library prints its fixed words; the tool adds the reader component's own reason, the
+// same for every format, without reading the file itself.
+TEST_P(TaplineInfoRefusalTest, RefusedFileGetsTheComponentsReason) {
+  const std::string path = WriteFormatFiles(*folder, GetParam());
+  const ProcessRun run = Info("'" + path + "'");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "Could not Open File");
-  EXPECT_EQ(run.err, "\ntapline-info: " + bad.string() + ": " + refused.Reason() + "\n");
+  EXPECT_EQ(run.err, "\ntapline-info: " + path + ": " + GetParam().expected + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, TaplineInfoRefusalTest,
+    ::testing::Values(
+        FormatFiles{"edf", {{"short.edf", "0       X"}},
+                    "the file is shorter than the 256-byte EDF header"},
+        FormatFiles{"brainvision_32_bit",
+                    {{"r.vhdr", Vhdr("IEEE_FLOAT_32")}, {"r.eeg", std::string(8, '\0')}},
+                    "the samples are 32-bit (IEEE_FLOAT_32): only 16-bit samples are read, and "
+                    "16 bits would change them"},
+        FormatFiles{"brainvision_without_data", {{"r.vhdr", Vhdr("INT_16")}},
+                    "the data file is missing"},
+        FormatFiles{"wfdb_32_bit",
+                    {{"r.hea", "r 1 250 4\nr.dat 32 200 16 0 0 0 0 ECG\n"},
+                     {"r.dat", std::string(16, '\0')}},
+                    "signal 0 (ECG) is in format 32, whose samples do not fit in 16 bits"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class TaplineInfoWarningTest : public TaplineInfoTest,
+                               public ::testing::WithParamInterface<FormatFiles> {};
+
+// What the component forgave to open a file: a line after the file's in the report, an array
+// in the JSON, and standard error when standard output holds the CSV.
+TEST_P(TaplineInfoWarningTest, ForgivingOpenPrintsTheWarnings) {
+  const std::string path = WriteFormatFiles(*folder, GetParam());
+  const ProcessRun run = Info("'" + path + "'");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("Recording: " + path + "\nWarnings: " + GetParam().expected + "\n", 0), 0u)
+      << run.out;
+
+  const ProcessRun json = Info("--json --header '" + path + "'");
+  EXPECT_NE(json.out.find("\"warnings\": [\"" + GetParam().expected + "\"]"), std::string::npos)
+      << json.out;
+  const ProcessRun csv = Info("'" + path + "' --window 0 0.001 --csv -");
+  EXPECT_EQ(csv.err, "tapline-info: " + path + ": warning: " + GetParam().expected + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, TaplineInfoWarningTest,
+    ::testing::Values(
+        FormatFiles{"edf_promising_more", {{"more.edf", ThreeRecordsPromisingFive().FileBytes()}},
+                    "the header gives 5 data records but the file holds 3 complete ones; those "
+                    "are read"},
+        FormatFiles{"brainvision_partial_frame",
+                    {{"r.vhdr", Vhdr("INT_16")}, {"r.eeg", std::string(9, '\1')}},
+                    "the data file ends in a partial frame (1 of 2 bytes), which is not read"},
+        FormatFiles{"wfdb_short_file",
+                    {{"r.hea", "r 1 250 8\nr.dat 16 200 16 0 0 0 0 ECG\n"},
+                     {"r.dat", std::string(8, '\1')}},
+                    "the signal files hold 4 whole frames of the 8 the header gives; the rest "
+                    "read as invalid samples or are left out"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A clean open says nothing more.
+TEST_F(TaplineInfoTest, CleanOpenHasNoWarningsLine) {
+  const ProcessRun run = Info(Sample());
+  EXPECT_EQ(run.out.find("Warnings:"), std::string::npos);
+  EXPECT_NE(Info("--json --header " + Sample()).out.find("\"warnings\": []"), std::string::npos);
 }
 
 TEST_F(TaplineInfoTest, UnregisteredComponentIsExplained) {

@@ -153,7 +153,11 @@ std::string JsonString(std::string_view text) {
 }
 
 void WriteJsonReport(std::FILE* out, const RecordingReport& report) {
-  std::fprintf(out, "{\n  \"file\": %s,\n  ", JsonString(report.file).c_str());
+  std::fprintf(out, "{\n  \"file\": %s,\n  \"warnings\": [", JsonString(report.file).c_str());
+  for (std::size_t i = 0; i < report.warnings.size(); ++i) {
+    std::fprintf(out, "%s%s", i == 0 ? "" : ", ", JsonString(report.warnings[i]).c_str());
+  }
+  std::fputs("],\n  ", out);
   WriteSegments(out, report.times);
   std::fputs(",\n  ", out);
   WriteChannels(out, report);

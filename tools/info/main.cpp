@@ -3,8 +3,9 @@
 // Prints each recording's segments, channels, events and per-channel sample statistics of its
 // first segment, read through the library's exports like any host would read them; with
 // --window, also writes that window's samples as CSV. When the library refuses a file, the
-// EDF reader's own reason is printed too. Texts from the file or the user are printed with
-// their control characters escaped. See command_line.cpp for the options.
+// reader component's own reason is printed too, and what it forgave to open one is printed as
+// a "Warnings" line. Texts from the file or the user are printed with their control
+// characters escaped. See command_line.cpp for the options.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -13,9 +14,9 @@
 #include <vector>
 
 #include "command_line.h"
-#include "formats/edf/recording.h"
 #include "header_rates.h"
 #include "json_report.h"
+#include "open_messages.h"
 #include "progress_bar.h"
 #include "recording_queries.h"
 #include "recording_report.h"
@@ -32,12 +33,11 @@ using namespace tapline_info;
 constexpr int kRefused = 1;
 constexpr int kUsage = 2;
 
-// The library prints only its fixed words; the reader's parser tells why.
-std::string RefusalReason(const std::string& file) {
-  const edf::Result<std::unique_ptr<edf::Recording>> opened = edf::Recording::Open(file);
-  if (!opened.Ok()) return opened.Reason();
-  return "a readable EDF file, but the library could not open it: is the reader component"
-         " registered (tapline-regsvr libtapline_open_formats.so)?";
+// The library prints only its fixed words; the component leaves its reason on the thread.
+std::string RefusalReason(const std::optional<std::string>& componentMessage) {
+  if (componentMessage) return *componentMessage;
+  return "the library could not open it and no reader component said why: is the reader"
+         " component registered (tapline-regsvr libtapline_open_formats.so)?";
 }
 
 // Segments, channels and events of the open recording: nothing that reads samples.
@@ -103,9 +103,12 @@ int WriteWindow(const TaplineLibrary& library, int segmentCount, const Options& 
 int ReportFile(const TaplineLibrary& library, const Options& options, const std::string& file,
                std::FILE* data) {
   int segmentCount = 0;
-  if (library.OpenEx(file.c_str(), &segmentCount) != 1) {
+  ForgetComponentMessage();
+  const bool opened = library.OpenEx(file.c_str(), &segmentCount) == 1;
+  const std::optional<std::string> componentMessage = TakeComponentMessage();
+  if (!opened) {
     std::fflush(stdout);
-    const std::string reason = RefusalReason(file);
+    const std::string reason = RefusalReason(componentMessage);
     if (options.json) {
       WriteJsonRefusal(data, file, reason);
     } else {
@@ -114,6 +117,8 @@ int ReportFile(const TaplineLibrary& library, const Options& options, const std:
     }
     return kRefused;
   }
+  const std::vector<std::string> warnings =
+      componentMessage ? MessageLines(*componentMessage) : std::vector<std::string>();
   // Only a segment whose counts no int carries needs them, and only when not just the header.
   const std::optional<std::vector<double>> fileRates =
       options.headerOnly ? std::nullopt : EdfChannelRates(file);
@@ -122,6 +127,7 @@ int ReportFile(const TaplineLibrary& library, const Options& options, const std:
   if (report) {
     RecordingReport recording =
         ReadHeading(library, file, segmentCount, options.headerOnly, fileRates);
+    recording.warnings = warnings;
     if (!options.json) {
       PrintReportHeading(data, recording);
       std::fflush(data);
@@ -131,6 +137,12 @@ int ReportFile(const TaplineLibrary& library, const Options& options, const std:
       WriteJsonReport(data, recording);
     } else {
       PrintReportStatistics(data, recording);
+    }
+  } else {
+    // Standard output holds the CSV alone.
+    for (const std::string& warning : warnings) {
+      std::fprintf(stderr, "tapline-info: %s: warning: %s\n", TerminalSafe(file).c_str(),
+                   TerminalSafe(warning).c_str());
     }
   }
   if (options.windowStart) result = WriteWindow(library, segmentCount, options, fileRates, data);

@@ -111,6 +111,13 @@ void PrintChannelNames(std::FILE* out, const std::optional<std::vector<std::stri
 
 void PrintReportHeading(std::FILE* out, const RecordingReport& report) {
   std::fprintf(out, "Recording: %s\n", TerminalSafe(report.file).c_str());
+  if (!report.warnings.empty()) {
+    std::string line;
+    for (const std::string& warning : report.warnings) {
+      line += (line.empty() ? "" : "; ") + warning;
+    }
+    std::fprintf(out, "Warnings: %s\n", TerminalSafe(line).c_str());
+  }
   PrintSegments(out, report.times);
   if (report.headerOnly) {
     PrintChannelNames(out, report.channelNames);

@@ -36,6 +36,8 @@ std::vector<SampleSummary> SummarizeByChannel(const SegmentChannels& channels,
 // Everything tapline-info reports on one open recording.
 struct RecordingReport {
   std::string file;
+  // What the reader component forgave to open the file, a sentence each.
+  std::vector<std::string> warnings;
   SegmentTimes times;
   // One entry per segment (nullopt where the library refused the read); empty for --header.
   std::vector<std::optional<SegmentChannels>> channels;
@@ -52,8 +54,9 @@ struct RecordingReport {
   }
 };
 
-// The report as text: what is known once the recording is open, then (after segment 0 has been
-// read, which may take a while) its statistics.
+// The report as text: what is known once the recording is open (a "Warnings" line after the
+// file's when the component forgave something), then (after segment 0 has been read, which may
+// take a while) its statistics.
 void PrintReportHeading(std::FILE* out, const RecordingReport& report);
 void PrintReportStatistics(std::FILE* out, const RecordingReport& report);
 
