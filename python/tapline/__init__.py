@@ -13,7 +13,9 @@
 The library holds one recording per process, so only one Recording may be open at a time:
 opening a second raises RecordingAlreadyOpenError until the first is closed.
 Failures that the library reports on the console (a refused file, a failed read) raise
-TaplineError here; the console text comes from the library itself.
+TaplineError here; a refused file's error (RecordingRefusedError) carries the reader
+component's own reason, and an open that forgave something warns (RecordingWarning) with the
+component's words, kept in Recording.warnings.
 
 Windows follow the reader component's rule exactly, so a host knows each channel's count
 without asking: with S the window's start in 100-ns ticks from its segment's start (from the
@@ -36,13 +38,14 @@ import os
 import pathlib
 import sys
 import sysconfig
+import warnings as _warnings
 import weakref
 from fractions import Fraction
 from typing import Iterator, Sequence
 
 import numpy as np
 
-from . import recording_header
+from . import error_info, recording_header
 
 # Text buffers: the library writes at most 32 bytes and never a terminator.
 TEXT_BYTES = 32
@@ -73,6 +76,22 @@ _BUILD_FOLDERS = ("build", "build-release")
 
 class TaplineError(RuntimeError):
     """The library refused a call; it has written its own message on the console."""
+
+
+class RecordingRefusedError(TaplineError):
+    """The library did not open the file; `reason` is the reader component's own reason
+    (None when it gave none, as when no component is registered) and `path` the file."""
+
+    def __init__(self, path: str, reason: str | None):
+        super().__init__("the library did not open %s: %s" % (
+            path, reason or "no reader component said why (is one registered?)"))
+        self.path = path
+        self.reason = reason
+
+
+class RecordingWarning(UserWarning):
+    """The reader component opened the file but forgave something (records the header
+    promises but the file lacks, bytes after the last record, ...); the message lists it."""
 
 
 class WindowError(TaplineError, ValueError):
@@ -376,8 +395,10 @@ _open_recording: weakref.finalize | None = None
 
 
 class Recording:
-    """One open recording. Raises TaplineError when the library does not open the file, and
-    RecordingAlreadyOpenError while another Recording of this process is open. The library's
+    """One open recording. Raises RecordingRefusedError, with the reader component's reason,
+    when the library does not open the file, and RecordingAlreadyOpenError while another
+    Recording of this process is open; warns (RecordingWarning) with the component's words,
+    also kept in `warnings`, when it forgave something to open the file. The library's
     recording is closed by close(), the end of a with block, or else when the object is
     collected or the interpreter exits."""
 
@@ -393,11 +414,19 @@ class Recording:
             raise FileNotFoundError(errno.ENOENT, "no such recording", self.path)
         self._lib = load_library(library)
         count = ctypes.c_int(0)
-        if self._lib.OpenEx(os.fsencode(path), ctypes.byref(count)) != 1:
+        error_info.forget(self._lib)
+        opened = self._lib.OpenEx(os.fsencode(path), ctypes.byref(count)) == 1
+        message = error_info.take(self._lib)
+        if not opened:
             # COM stays initialised after a refused file; Close balances it.
             self._lib.Close()
-            raise TaplineError("the library did not open %s" % path)
+            raise RecordingRefusedError(self.path, message)
         self.segment_count = count.value
+        #: What the reader component forgave to open the file, a sentence each.
+        self.warnings = error_info.lines(message)
+        if self.warnings:
+            _warnings.warn("%s: %s" % (self.path, "; ".join(self.warnings)), RecordingWarning,
+                           stacklevel=2)
         # Holds no reference to self, so a Recording dropped unclosed is collected and closed.
         self._closer = weakref.finalize(self, self._lib.Close)
         _open_recording = self._closer

@@ -8,20 +8,22 @@ The library serves one recording per process and one call at a time, so every ta
 summarises and closes its file inside a worker process, and the default local cluster runs one
 thread per worker process. The channel statistics are streamed window by window
 (Recording.iter_windows), so a long recording never sits in memory whole. A file the library
-refuses gives a row whose `error` says why (the library's own printed words, and the EDF
-header's reason when there is one) instead of a failed job.
+refuses gives a row whose `error` is the reader component's reason instead of a failed job;
+`warnings` holds what the component forgave to open a file ("; " between them), else None.
 """
 
 import contextlib
 import os
 import tempfile
+import warnings
 
 import numpy as np
 
-from . import NoCalibrationError, Recording, TaplineError, edf_header
+from . import (NoCalibrationError, Recording, RecordingRefusedError, RecordingWarning,
+               TaplineError)
 
-COLUMNS = ["path", "error", "segments", "duration", "event_count", "channels", "rates",
-           "units", "minimum", "maximum", "mean"]
+COLUMNS = ["path", "error", "warnings", "segments", "duration", "event_count", "channels",
+           "rates", "units", "minimum", "maximum", "mean"]
 WINDOW_SECONDS = 30.0
 
 
@@ -45,14 +47,13 @@ def _captured_stdout(into):
             into.append(capture.read().decode("utf-8", errors="replace"))
 
 
-def _refusal(path, printed):
+def _refusal(error, printed):
+    """The component's reason, else what the library printed (a component that could not
+    be created has no reason to give)."""
+    if error.reason:
+        return error.reason
     words = " ".join(printed.replace("Press any key to continue . . .", "").split())
-    reason = words or "the library refused the file"
-    try:
-        edf_header.read_header(path)
-    except (edf_header.EdfHeaderError, OSError) as error:
-        reason += " (EDF header: %s)" % error
-    return reason
+    return words or "the library refused the file"
 
 
 def summarize(path, library=None, window_seconds=WINDOW_SECONDS):
@@ -65,11 +66,14 @@ def summarize(path, library=None, window_seconds=WINDOW_SECONDS):
     row["path"] = os.fspath(path)
     printed = []
     try:
-        with _captured_stdout(printed):
+        # The row's column carries the warnings.
+        with _captured_stdout(printed), warnings.catch_warnings():
+            warnings.simplefilter("ignore", RecordingWarning)
             recording = Recording(path, library=library)
-    except TaplineError:
-        row["error"] = _refusal(path, printed[0])
+    except RecordingRefusedError as error:
+        row["error"] = _refusal(error, printed[0])
         return row
+    row["warnings"] = "; ".join(recording.warnings) or None
     try:
         with _captured_stdout(printed):
             _fill(row, recording, window_seconds)

@@ -1,5 +1,6 @@
 """Cohort summaries on a local Dask cluster of two worker processes equal the same summaries
-made one file after another in this process; a broken file gives a row with its reason.
+made one file after another in this process; a broken file gives a row with the component's
+reason, and a forgiven one its warnings.
 """
 import math
 import unittest
@@ -38,6 +39,11 @@ class CohortTest(unittest.TestCase):
         with open(broken, "wb") as file:
             file.write(head)
         cls.paths.insert(5, broken)
+        # Bytes after the last record: opened, with a warning.
+        trailing = cls.workspace.path("trailing.edf")
+        with open(cls.paths[1], "rb") as file, open(trailing, "wb") as out:
+            out.write(file.read() + b"12345")
+        cls.paths.insert(7, trailing)
 
     @classmethod
     def tearDownClass(cls):
@@ -51,10 +57,15 @@ class CohortTest(unittest.TestCase):
         pd.testing.assert_frame_equal(table, expected)
         self.assertEqual(list(table["path"]), self.paths)
 
+        # The component's reason and warnings, in their columns.
         broken = table.iloc[5]
-        self.assertIn("Could not Open File", broken["error"])
-        self.assertIn("EDF header", broken["error"])
+        self.assertEqual(broken["error"], "the file ends inside its header (300 of 768 bytes)")
         self.assertTrue(math.isnan(broken["segments"]))
+        trailing = table.iloc[7]
+        self.assertIsNone(trailing["error"])
+        self.assertRegex(trailing["warnings"], r"^5 bytes after the last data record are not read")
+        self.assertEqual(trailing["segments"], table.iloc[1]["segments"])
+        self.assertEqual(table["warnings"].isna().sum(), len(self.paths) - 1)
 
     def test_summary_of_one_file(self):
         row = tapline_cohort.summarize(self.paths[3], window_seconds=0.75)

@@ -4,6 +4,7 @@ recording. Every sample is checked against an independent reading of the EDF fil
 import math
 import os
 import unittest
+import warnings
 from fractions import Fraction
 
 import numpy as np
@@ -217,6 +218,88 @@ class WrapperTest(unittest.TestCase):
         with open(out, "rb") as file:
             self.assertEqual(file.read(8), b"\x89PNG\r\n\x1a\n")
         self.assertGreater(os.path.getsize(out), 10000)
+
+
+VHDR = ("BrainVision Data Exchange Header File Version 1.0\r\n[Common Infos]\r\n"
+        "DataFile=r.eeg\r\nNumberOfChannels=1\r\nSamplingInterval=1000\r\n[Binary Infos]\r\n"
+        "BinaryFormat=%s\r\n[Channel Infos]\r\nCh1=Cz,,1,uV\r\n")
+
+
+class ComponentMessageTest(unittest.TestCase):
+    """The reader component's own words reach the wrapper: a refused file's reason in the
+    exception, what a forgiving open forgave as a warning, for every format."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.workspace = support.Workspace()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.workspace.remove()
+
+    def write(self, name, files):
+        """The files in a folder of their own; the path of the first."""
+        folder = self.workspace.path(name)
+        os.makedirs(folder)
+        for file_name, data in files:
+            with open(os.path.join(folder, file_name), "wb") as file:
+                file.write(data)
+        return os.path.join(folder, files[0][0])
+
+    def test_refused_files_raise_with_the_components_reason(self):
+        cases = [
+            ("edf", [("short.edf", b"0       X")],
+             "the file is shorter than the 256-byte EDF header"),
+            ("brainvision", [("r.vhdr", (VHDR % "INT_32").encode()), ("r.eeg", bytes(8))],
+             "the samples are 32-bit (INT_32): only 16-bit samples are read, and 16 bits would"
+             " change them"),
+            ("brainvision_without_data", [("r.vhdr", (VHDR % "INT_16").encode())],
+             "the data file is missing"),
+        ]
+        for name, files, reason in cases:
+            with self.subTest(name):
+                path = self.write("refused-" + name, files)
+                with self.assertRaises(tapline.RecordingRefusedError) as raised:
+                    tapline.Recording(path)
+                self.assertEqual(raised.exception.reason, reason)
+                self.assertEqual(raised.exception.path, path)
+                self.assertIn(reason, str(raised.exception))
+
+    def test_forgiving_opens_warn_with_the_components_words(self):
+        edf = self.workspace.path("forgiving.edf")
+        support.write_edf(edf, [{"label": "EEG", "spr": 4}], "1", [("+0", 3)])
+        with open(edf, "rb") as file:
+            clean = file.read()
+        cases = [
+            ("edf_bytes_after", [("a.edf", clean + b"xyz")],
+             ("3 bytes after the last data record are not read (a data record is 8 bytes)",)),
+            ("edf_promising_more", [("b.edf", clean[:236] + b"7       " + clean[244:])],
+             ("the header gives 7 data records but the file holds 3 complete ones; those are"
+              " read",)),
+            ("brainvision_partial_frame",
+             [("r.vhdr", (VHDR % "INT_16").encode()), ("r.eeg", bytes(7))],
+             ("the data file ends in a partial frame (1 of 2 bytes), which is not read",)),
+            ("wfdb_short_file",
+             [("r.hea", b"r 1 250 8\nr.dat 16 200 16 0 0 0 0 ECG\n"), ("r.dat", bytes(8))],
+             ("the signal files hold 4 whole frames of the 8 the header gives; the rest read"
+              " as invalid samples or are left out",)),
+        ]
+        for name, files, expected in cases:
+            with self.subTest(name):
+                path = self.write("forgiving-" + name, files)
+                with self.assertWarns(tapline.RecordingWarning) as warned:
+                    with tapline.Recording(path) as rec:
+                        self.assertEqual(rec.warnings, expected)
+                self.assertEqual(str(warned.warning), "%s: %s" % (path, "; ".join(expected)))
+
+    def test_a_clean_open_after_a_refused_one_says_nothing(self):
+        refused = self.write("stale", [("short.edf", b"0       X")])
+        with self.assertRaises(tapline.RecordingRefusedError):
+            tapline.Recording(refused)
+        with warnings.catch_warnings():
+            warnings.simplefilter("error")
+            with tapline.Recording(self.workspace.sample) as rec:
+                self.assertEqual(rec.warnings, ())
 
 
 class HelperTest(unittest.TestCase):
