@@ -148,21 +148,4 @@ TEST(CreateErrorInfoTest, TextsSetAreReadBackFromTheSameObject) {
   EXPECT_EQ(CreateErrorInfo(nullptr), E_INVALIDARG);
 }
 
-// The object outlives its creator's references while the thread holds it, and its last
-// Release frees it (the sanitizer build sees a leak or a use after free).
-TEST(CreateErrorInfoTest, TheThreadKeepsTheObjectItWasGiven) {
-  {
-    ComPtr<ICreateErrorInfo> created;
-    ASSERT_EQ(CreateErrorInfo(created.put()), S_OK);
-    std::u16string description = u"kept";
-    created->SetDescription(description.data());
-    ComPtr<IErrorInfo> info;
-    ASSERT_EQ(created->QueryInterface(IID_IErrorInfo, info.put_void()), S_OK);
-    ASSERT_EQ(SetErrorInfo(0, info.get()), S_OK);
-  }
-  ComPtr<IErrorInfo> taken;
-  ASSERT_EQ(GetErrorInfo(0, taken.put()), S_OK);
-  EXPECT_EQ(Text(&IErrorInfo::GetDescription, taken.get()), u"kept");
-}
-
 }  // namespace

@@ -365,8 +365,6 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"r.vhdr", Vhdr("IEEE_FLOAT_32")}, {"r.eeg", std::string(8, '\0')}},
                     "the samples are 32-bit (IEEE_FLOAT_32): only 16-bit samples are read, and "
                     "16 bits would change them"},
-        FormatFiles{"brainvision_without_data", {{"r.vhdr", Vhdr("INT_16")}},
-                    "the data file is missing"},
         FormatFiles{"wfdb_32_bit",
                     {{"r.hea", "r 1 250 4\nr.dat 32 200 16 0 0 0 0 ECG\n"},
                      {"r.dat", std::string(16, '\0')}},
@@ -407,13 +405,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "the signal files hold 4 whole frames of the 8 the header gives; the rest "
                     "read as invalid samples or are left out"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// A clean open says nothing more.
-TEST_F(TaplineInfoTest, CleanOpenHasNoWarningsLine) {
-  const ProcessRun run = Info(Sample());
-  EXPECT_EQ(run.out.find("Warnings:"), std::string::npos);
-  EXPECT_NE(Info("--json --header " + Sample()).out.find("\"warnings\": []"), std::string::npos);
-}
 
 TEST_F(TaplineInfoTest, UnregisteredComponentIsExplained) {
   const fs::path empty = *folder / "empty-registry";

@@ -99,20 +99,4 @@ TEST(WfdbModelTest, ShortSignalFilesAreSaid) {
   }
 }
 
-// In a multi-segment record the WFDB segment is named.
-TEST(WfdbModelTest, AShortSegmentFileIsNamed) {
-  edf_test::TemporaryDirectory folder;
-  folder.Write("m.hea", "m/2 1 250 50\nm_1 20\nm_2 30\n");
-  folder.Write("m_1.hea", "m_1 1 250 20\nm_1.dat 16 200 16 0 0 0 0 ECG\n");
-  folder.Write("m_1.dat", std::string(2 * 20, '\0'));
-  folder.Write("m_2.hea", "m_2 1 250 30\nm_2.dat 16 200 16 0 0 0 0 ECG\n");
-  folder.Write("m_2.dat", std::string(2 * 25, '\0'));
-  auto opened = formats::OpenRecordingFile(folder.path() / "m.hea");
-  ASSERT_TRUE(opened.Ok()) << opened.Reason();
-  ASSERT_EQ(opened.Value().warnings.size(), 1u);
-  EXPECT_NE(opened.Value().warnings[0].find("m_2"), std::string::npos) << opened.Value().warnings[0];
-  EXPECT_NE(opened.Value().warnings[0].find("hold 25 whole frames of the 30"), std::string::npos)
-      << opened.Value().warnings[0];
-}
-
 }  // namespace
