@@ -135,50 +135,36 @@ TEST_F(ChannelTest, FailedTsInfoReadIsReportedAndLeavesTheName) {
   EXPECT_EQ(AsString(name), Untouched(40));
 }
 
-// What the component serves for one round of calls, and the names the host then gets for
-// channels 0 to 3 ("-" for a call that returns 0 and leaves the buffer alone). Each round's
-// table is fetched anew into the buffer the round before filled, so nothing of an earlier
-// table may show through.
-struct TableRound {
-  std::vector<std::u16string> names;
-  bool readWritesNothing = false;  // ReadTimedPacket returns S_OK without writing
-  std::vector<std::string> hostNames;
-};
-
-class ChangingTableTest : public ChannelTest {
- protected:
-  // Names channels 0 to 3 and compares each call's result, report and host bytes.
-  void ExpectRound(const TableRound& round, std::size_t roundIndex) {
-    for (int channel = 0; channel < 4; ++channel) {
-      const std::string where =
-          "round " + std::to_string(roundIndex) + ", channel " + std::to_string(channel);
-      const std::string& expected = round.hostNames[static_cast<std::size_t>(channel)];
-      const std::string bytes = expected == "-" ? "" : expected;
-      NameBuffer name = UntouchedName();
-      int result = -1;
-      EXPECT_EQ(ConsoleOutputOf([&] { result = GetChannelInf(0, channel, name.data()); }),
-                round.readWritesNothing ? PacketFailureOutput("TsInfo") : "")
-          << where;
-      EXPECT_EQ(result, expected == "-" ? 0 : 1) << where;
-      EXPECT_EQ(AsString(name), bytes + Untouched(40 - bytes.size())) << where;
-    }
-  }
-};
-
-TEST_F(ChangingTableTest, TableThatChangesBetweenCallsIsSeenAsItIsOnEveryCall) {
-  const std::vector<TableRound> rounds = {
+// Rounds of calls on one recording whose component changes its table between them, each
+// fetched into the buffer the round before filled. Channels 0 to 3; "-" is a call that returns
+// 0 and leaves the name alone.
+TEST_F(ChannelTest, TableThatChangesBetweenCallsIsSeenAsItIsOnEveryCall) {
+  struct Round {
+    std::vector<std::u16string> names;
+    bool readWritesNothing;  // ReadTimedPacket returns S_OK without writing
+    std::vector<std::string> hostNames;
+  };
+  const std::vector<Round> rounds = {
       {{u"Fp1", u"Fp2", u"Cz"}, false, {"Fp1", "Fp2", "Cz", "-"}},
       {{u"O1", u"O2"}, false, {"O1", "O2", "-", "-"}},  // shorter: Cz is gone
-      {{u"A", u"B"}, true, {"-", "-", "-", "-"}},  // O1 and O2 are still in the buffer
+      {{u"A", u"B"}, true, {"-", "-", "-", "-"}},        // O1 and O2 are still in the buffer
       {{}, false, {"-", "-", "-", "-"}},
       {{u"EEG Fp1-Ref", u"", u"ECG"}, false, {"EEG Fp1-Ref", "", "ECG", "-"}},
   };
   ServeTsInfo({});
   OpenRecording();
-  for (std::size_t i = 0; i < rounds.size(); ++i) {
-    component.recording.timedPackets[0].bytes = TsInfoBlock(rounds[i].names);
-    component.On(Operation::ReadTimedPacket).writesOutValues = !rounds[i].readWritesNothing;
-    ExpectRound(rounds[i], i);
+  for (const Round& round : rounds) {
+    component.recording.timedPackets[0].bytes = TsInfoBlock(round.names);
+    component.On(Operation::ReadTimedPacket).writesOutValues = !round.readWritesNothing;
+    for (int channel = 0; channel < 4; ++channel) {
+      const std::string& expected = round.hostNames[static_cast<std::size_t>(channel)];
+      const std::string bytes = expected == "-" ? "" : expected;
+      NameBuffer name = UntouchedName();
+      int result = -1;
+      ConsoleOutputOf([&] { result = GetChannelInf(0, channel, name.data()); });
+      EXPECT_EQ(result, expected == "-" ? 0 : 1) << expected << " " << channel;
+      EXPECT_EQ(AsString(name), bytes + Untouched(40 - bytes.size())) << expected << " " << channel;
+    }
   }
 }
 
