@@ -20,8 +20,8 @@ model::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Serve(model::Re
   using OpenResult = model::Result<std::unique_ptr<OpenedRecording>>;
   // One rule for every format: the windows place every sample exactly.
   if (auto refusal = model::CheckSampleArithmetic(recording)) return OpenResult::Refuse(*refusal);
-  if (auto refusal = model::CheckSampleSpacing(recording)) return OpenResult::Refuse(*refusal);
   if (auto refusal = model::CheckTimeRange(recording)) return OpenResult::Refuse(*refusal);
+  if (auto refusal = model::CheckSampleSpacing(recording)) return OpenResult::Refuse(*refusal);
   // Counts and packet sizes travel as 32-bit integers.
   constexpr std::size_t kLimit = std::numeric_limits<std::int32_t>::max();
   if (recording.segments.size() > kLimit || recording.events.size() > kLimit) {

@@ -18,7 +18,8 @@ class OpenedRecording {
   // Refuses with the format's reason (or, for a file no format recognises, EDF's).
   static model::Result<std::unique_ptr<OpenedRecording>> Open(const std::filesystem::path& path);
   // Serves a model a format built; refuses one whose numbers the packets cannot carry, with
-  // samples closer than 2 us apart, or with times outside day numbers [0, 65536).
+  // times outside 1899-12-30 to 9999-12-31, or with samples closer than its day numbers place
+  // (2 us apart until 2079-06-04; model::CheckSampleSpacing).
   static model::Result<std::unique_ptr<OpenedRecording>> Serve(model::Recording recording);
 
   model::Recording& Recording() { return recording; }

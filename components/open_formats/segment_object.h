@@ -26,8 +26,8 @@ class SegmentObject final : public StorageManPart<SegmentObject, reader::Segment
                                           double* seconds) override;
   HRESULT STDMETHODCALLTYPE GetSegmentDuration(std::int32_t segment, double* seconds) override;
   // found is VARIANT_TRUE for the segment that holds the time by the window rule (its start
-  // and end both 1 us earlier, see window_rule.h); else VARIANT_FALSE and segment -1 (S_OK
-  // both ways).
+  // and end both the window shift earlier, see window_rule.h); else VARIANT_FALSE and segment
+  // -1 (S_OK both ways).
   HRESULT STDMETHODCALLTYPE FindSegment(double days, double seconds, std::int32_t* segment,
                                         VARIANT_BOOL* found) override;
   EDF_COMPONENT_UNUSED_SLOT(Unused14)

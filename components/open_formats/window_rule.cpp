@@ -4,13 +4,12 @@
 #include <cmath>
 #include <limits>
 
-#include "time_conversion.h"
+#include "model/day_number_precision.h"
 
 namespace edf_component {
 
 namespace {
 
-constexpr double kDaysPerSecond = 1.1574074074074073e-05;
 constexpr double kTicksPerDay = 864000000000.0;
 constexpr double kTicksPerSecond = 10000000.0;
 // Beyond any recording's ticks (under 10^18) and far from the 64-bit limit.
@@ -23,17 +22,16 @@ std::optional<std::int64_t> RoundedTicks(double ticks) {
 }
 
 // Whether S against the segment falls in [-shift, ticks - shift).
-bool Holds(const model::Segment& segment, std::int64_t offset) {
-  return offset >= -kWindowShiftTicks && offset < segment.durationTicks - kWindowShiftTicks;
+bool Holds(const model::Segment& segment, std::int64_t offset, std::int64_t shift) {
+  return offset >= -shift && offset < segment.durationTicks - shift;
 }
 
 }  // namespace
 
-double DayNumberOf(double days, double seconds) { return days + seconds * kDaysPerSecond; }
+double DayNumberOf(double days, double seconds) { return days + seconds * model::kDaysPerSecond; }
 
 double SegmentStartDayNumber(const model::Recording& recording, std::size_t segment) {
-  const DayTime start = ToDayTime(recording.segments[segment].startTicks);
-  return DayNumberOf(start.days, start.seconds);
+  return model::DayNumberOfTicks(recording.segments[segment].startTicks);
 }
 
 std::optional<std::int64_t> TicksBetween(double fromDayNumber, double dayNumber) {
@@ -48,13 +46,14 @@ std::optional<std::int64_t> DurationTicks(double seconds) {
 std::optional<SegmentOffset> LocateTime(const model::Recording& recording, double dayNumber) {
   const auto& segments = recording.segments;
   // A first guess in ticks narrows the search to the segments near the time; each of them is
-  // then judged against its own start's day number. The margin covers the rounding of the day
-  // number many times over.
+  // then judged against its own start's day number. The margin covers the shift and the
+  // rounding of the day number many times over.
   const auto guess = TicksBetween(0.0, dayNumber);
   if (!guess) return std::nullopt;
+  const std::int64_t shift = model::WindowShiftTicks(recording);
   const double magnitude = std::fabs(dayNumber);
   const auto margin =
-      static_cast<std::int64_t>(64.0 + magnitude * std::ldexp(kTicksPerDay, -48));
+      shift + static_cast<std::int64_t>(64.0 + magnitude * std::ldexp(kTicksPerDay, -48));
   const auto after = std::upper_bound(
       segments.begin(), segments.end(), *guess + margin,
       [](std::int64_t t, const model::Segment& segment) { return t < segment.startTicks; });
@@ -64,7 +63,7 @@ std::optional<SegmentOffset> LocateTime(const model::Recording& recording, doubl
     if (it->startTicks + it->durationTicks + margin < *guess) break;  // ends are ordered too
     const auto index = static_cast<std::size_t>(it - segments.begin());
     const auto offset = TicksBetween(SegmentStartDayNumber(recording, index), dayNumber);
-    if (offset && Holds(*it, *offset)) found = SegmentOffset{index, *offset};
+    if (offset && Holds(*it, *offset, shift)) found = SegmentOffset{index, *offset};
   }
   return found;
 }
@@ -88,11 +87,12 @@ std::optional<model::SampleRange> ChannelWindowIn(const model::Recording& record
     return std::nullopt;
   }
   // Saturated: a bound beyond the segment selects nothing more, however far beyond it lies.
-  constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min() + kWindowShiftTicks;
+  const std::int64_t shift = model::WindowShiftTicks(recording);
+  const std::int64_t lowest = std::numeric_limits<std::int64_t>::min() + shift;
   constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
-  const std::int64_t start = from < kLowest ? kLowest : from;
+  const std::int64_t start = from < lowest ? lowest : from;
   const std::int64_t end = start > kHighest - length ? kHighest : start + length;
-  return model::SamplesInWindow(start - kWindowShiftTicks, end - kWindowShiftTicks,
+  return model::SamplesInWindow(start - shift, end - shift,
                                 model::GridOf(recording, segment, channel));
 }
 

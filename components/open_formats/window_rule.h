@@ -3,9 +3,11 @@
 // library reduces it. Against a segment that starts at day number Dseg (as GetSegmentStart
 // reports it), the start lies S = nearbyint((D - Dseg) x 864000000000) ticks of 100 ns after
 // the segment's start (ties to even), and a window of d seconds spans L = nearbyint(d x 10^7)
-// ticks. The segment that holds the start is the one with -10 <= S < its ticks - 10; the window
-// holds, per channel, the samples with S - 10 <= t_k < S + L - 10 (kWindowShiftTicks).
-// Hosts that split a window's samples by channel compute the same numbers the same way.
+// ticks. With M the recording's shift (10 ticks, 1 us, until 2079-06-04, then doubling with
+// the spacing of day numbers: model::WindowShiftTicks), the segment that holds the start is
+// the one with -M <= S < its ticks - M, and the window holds, per channel, the samples with
+// S - M <= t_k < S + L - M. Hosts that split a window's samples by channel compute the same
+// numbers the same way.
 #pragma once
 
 #include <cstddef>
@@ -17,13 +19,6 @@
 #include "model/sample_grid.h"
 
 namespace edf_component {
-
-// 1 us: more than a day number's rounding at every date the component accepts (at most 0.63 us
-// for a day number below 65536 in magnitude, and a host's sum of one and a fraction adds half
-// of that again). A window's bounds are shifted this much earlier before samples are counted,
-// so that a window that starts (or ends) on a sample holds (or leaves out) exactly that sample
-// however the rounding fell, while adjacent windows still tile.
-inline constexpr std::int64_t kWindowShiftTicks = 10;
 
 struct Window {
   std::size_t segment = 0;
@@ -52,6 +47,11 @@ struct SegmentOffset {
 // The segment that holds the day number, and S against it; nullopt when none does. Should the
 // rounding of two day numbers let two neighbouring segments qualify, the earlier one does.
 std::optional<SegmentOffset> LocateTime(const model::Recording& recording, double dayNumber);
+
+// A window's bounds are shifted model::WindowShiftTicks(recording) earlier before samples are
+// counted, more than the rounding of the day numbers at the recording's dates, so that a window
+// that starts (or ends) on a sample holds (or leaves out) exactly that sample however the
+// rounding fell, while adjacent windows still tile.
 
 // Per channel, the samples k of the segment with from - shift <= t_k < from + length - shift,
 // `from` counted from the segment's start (t_k likewise); nullopt for a segment that does not

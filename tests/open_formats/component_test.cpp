@@ -252,6 +252,58 @@ TEST_F(ComponentTest, SegmentsOfEdfPlusDiscontinuousAsDayNumbersAndSeconds) {
 }
 
 // -1.0 is the day number a host reads as "refused": no time before day 0 is converted.
+// Records dated far from now open at their dates, up to 9999-12-31 (de-identified databases
+// shift dates by centuries); their windows start on the sample a host's day number names.
+TEST_F(ComponentTest, RecordingsDatedUpToTheYear9999OpenAtTheirDates) {
+  struct Case {
+    const char* name;
+    std::string path;
+    edf::CivilDate date;
+    std::int64_t secondOfDay;
+    double rate;
+  };
+  EdfWriter edf;  // EDF+ after 2084: "yy" in the header, the year in the recording field
+  edf.header.reserved = "EDF+C";
+  edf.header.startDate = "14.05.yy";
+  edf.header.startTime = "09.30.00";
+  edf.header.recording = "Startdate 14-MAY-2091 X X X";
+  edf.AddSignal("EEG", 256);
+  edf.AddAnnotationSignal(8);
+  for (int r = 0; r < 16; ++r) {
+    edf.AddRecord({RecordSamples(0, r, 256), TimeKeepingTal("+" + std::to_string(r))});
+  }
+  const std::string wfdbHeader = "r 1 1000 4000 08:00:00 01/07/";
+  const std::string wfdbSignal = "r.dat 16 200 16 0 0 0 0 ECG\n";
+  std::string wfdbSamples;
+  for (int k = 0; k < 4000; ++k) {  // sample k is k, little-endian
+    wfdbSamples += {static_cast<char>(k % 256), static_cast<char>(k / 256)};
+  }
+  const Case cases[] = {
+      {"EDF+ 2091", files.Write("file.edf", edf.FileBytes()), {2091, 5, 14}, 34200, 256.0},
+      {"WFDB 2896", files.Write("r.hea", wfdbHeader + "2896\n" + wfdbSignal), {2896, 7, 1}, 28800,
+       1000.0},
+      {"WFDB 9999", files.Write("s.hea", "s" + wfdbHeader.substr(1) + "9999\n" + wfdbSignal),
+       {9999, 7, 1}, 28800, 1000.0},
+  };
+  files.Write("r.dat", wfdbSamples);
+  for (const Case& c : cases) {
+    ASSERT_EQ(OpenPath(c.path), S_OK) << c.name;
+    double days = -1, seconds = -1;
+    ASSERT_EQ(Segments()->GetSegmentStart(0, &days, &seconds), S_OK);
+    EXPECT_EQ(days, DayOf(edf::DayNumberOf(c.date) * 86400 + c.secondOfDay)) << c.name;
+    EXPECT_EQ(seconds, 0.0) << c.name;
+    for (std::int64_t k : {0, 1, 255, 2047, 3839}) {
+      const double start = days + (static_cast<double>(k) / c.rate) * 1.1574074074074073e-05;
+      const auto window = ReadWindow(start, 0.0, 1.0 / c.rate);
+      ASSERT_EQ(window.size(), 1u) << c.name;
+      ASSERT_EQ(window[0].size(), 1u) << c.name << " sample " << k;
+      const std::int16_t expected =
+          c.rate == 1000.0 ? static_cast<std::int16_t>(k) : edf_test::SampleValue(0, k);
+      EXPECT_EQ(window[0][0], expected) << c.name << " sample " << k;
+    }
+  }
+}
+
 TEST_F(ComponentTest, RecordingSecondsBeforeDayNumberZeroAreRefused) {
   EdfWriter writer;
   writer.header.reserved = "EDF+C";

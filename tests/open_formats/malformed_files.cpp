@@ -120,21 +120,29 @@ const MalformedCase kCases[] = {
     {"AnnotationBeforeDayNumbersPlaceSamples",
      [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-99999999999", std::nullopt, {"X"})}, 16); },
      "the annotation at -99999999999 s from the start lies outside the dates from 1899-12-30 (day "
-     "number 0) to before 2079-06-05, where day numbers still place every sample to 1 us"},
-    {"StartDateAfterDayNumbersPlaceSamples",
-     [] { return PlainWith([](EdfWriter& w) { w.header.startDate = "02.03.84"; }); },
-     "the start date 2084-03-02 lies outside the dates from 1899-12-30 (day number 0) to before "
-     "2079-06-05, where day numbers still place every sample to 1 us"},
-    // After 2084 EDF+ writes "yy" in the header: the recording field's date is the start.
-    {"StartDateYearOnlyInTheRecordingField",
+     "number 0) to 9999-12-31"},
+    // Dates are written with four-digit years: nothing is served after 9999-12-31.
+    {"AnnotationAfterTheYear9999",
      [] {
-       return EdfPlus("EDF+C", {TimeKeepingTal("+0")}, 8, [](EdfWriter& w) {
-         w.header.startDate = "14.05.yy";
-         w.header.recording = "Startdate 14-MAY-2094 X X X";
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("+2", std::nullopt, {"X"})},
+                      12, [](EdfWriter& w) {
+                        w.header.startDate = "31.12.yy";
+                        w.header.startTime = "23.59.58";
+                        w.header.recording = "Startdate 31-DEC-9999 X X X";
+                      });
+     },
+     "the annotation at 2 s from the start lies outside the dates from 1899-12-30 (day number 0) "
+     "to 9999-12-31"},
+    {"DataRecordsPastTheYear9999",
+     [] {
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+1")}, 8, [](EdfWriter& w) {
+         w.header.startDate = "31.12.yy";
+         w.header.startTime = "23.59.59";
+         w.header.recording = "Startdate 31-DEC-9999 X X X";
        });
      },
-     "the start date 2094-05-14 lies outside the dates from 1899-12-30 (day number 0) to before "
-     "2079-06-05, where day numbers still place every sample to 1 us"},
+     "the data records from 0 s after the start lie outside the dates from 1899-12-30 (day number "
+     "0) to 9999-12-31"},
     // Day number -1.0 is also a host's refusal value: no time before day 0 is served.
     {"StartBeforeDayNumberZero",
      [] {
@@ -144,8 +152,8 @@ const MalformedCase kCases[] = {
          w.header.recording = "Startdate 29-DEC-1899 X X X";
        });
      },
-     "the start date 1899-12-29 lies outside the dates from 1899-12-30 (day number 0) to before "
-     "2079-06-05, where day numbers still place every sample to 1 us"},
+     "the start date 1899-12-29 lies outside the dates from 1899-12-30 (day number 0) to "
+     "9999-12-31"},
     {"AnnotationBeforeDayNumberZero",
      [] {
        return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-1", std::nullopt, {"X"})},
@@ -156,7 +164,7 @@ const MalformedCase kCases[] = {
                       });
      },
      "the annotation at -1 s from the start lies outside the dates from 1899-12-30 (day number 0) "
-     "to before 2079-06-05, where day numbers still place every sample to 1 us"},
+     "to 9999-12-31"},
     // Samples 1 us apart (dated where day numbers are fine enough for them): windows cannot place
     // them, and the whole segment would leave out its last sample.
     {"ChannelCloserThanWindowsPlace",
@@ -169,7 +177,25 @@ const MalformedCase kCases[] = {
        return writer.FileBytes();
      },
      "signal 1: 1000 samples per data record of 10000 x 100 ns lie closer than 2 us apart, the "
-     "closest that windows place exactly (a channel may have at most 500000 samples a second)"},
+     "closest that windows place exactly at the recording's dates (a channel may have at most "
+     "500000 samples a second)"},
+    // 10 kHz is placed exactly in this century, but not in 9000, where day numbers are 40 us
+    // apart and samples must lie 128 us apart.
+    {"ChannelCloserThanWindowsPlaceInTheYear9000",
+     [] {
+       EdfWriter writer;  // 10 samples per 1-ms record
+       writer.header.reserved = "EDF+C";
+       writer.header.startDate = "01.02.yy";
+       writer.header.recording = "Startdate 01-FEB-9000 X X X";
+       writer.header.recordDuration = "0.001";
+       writer.AddSignal("Fast", 10);
+       writer.AddAnnotationSignal(8);
+       writer.AddRecord({RecordSamples(0, 0, 10), TimeKeepingTal("+0")});
+       return writer.FileBytes();
+     },
+     "signal 1: 10 samples per data record of 10000 x 100 ns lie closer than 128 us apart, the "
+     "closest that windows place exactly at the recording's dates (a channel may have at most "
+     "7812.5 samples a second)"},
     // 100 samples in a record of 100 ns: windows of 200 ns would hold 200 samples, past the
     // 161 of a buffer sized ceil(rate x d) + 1 for d = 160 ns.
     {"GigahertzChannel",
@@ -181,7 +207,8 @@ const MalformedCase kCases[] = {
        return writer.FileBytes();
      },
      "signal 1: 100 samples per data record of 1 x 100 ns lie closer than 2 us apart, the "
-     "closest that windows place exactly (a channel may have at most 500000 samples a second)"},
+     "closest that windows place exactly at the recording's dates (a channel may have at most "
+     "500000 samples a second)"},
     {"TimeKeepingMissing", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()}); },
      "data record 2, signal 2: the time-keeping annotation is missing"},
     {"TimeKeepingNotFirst",

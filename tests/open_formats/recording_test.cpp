@@ -98,8 +98,8 @@ TEST_F(RecordingTest, EdfPlusContinuousKeepsTheSubSecondStartAndItsEvents) {
   EXPECT_EQ(recording->Events()[1].durationTicks, 0);
   EXPECT_EQ(Read(*recording, kSecond / 2, 4 * kSecond)[0], Written(0, 0, 4, 5));
   // Before the first record's start nothing is recorded; a segment's span is shifted 1 us early.
-  EXPECT_FALSE(recording->FindSegment(kSecond / 2 - edf::kWindowShiftTicks - 1).has_value());
-  EXPECT_EQ(recording->FindSegment(kSecond / 2 - edf::kWindowShiftTicks), 0u);
+  EXPECT_FALSE(recording->FindSegment(kSecond / 2 - recording->WindowShiftTicks() - 1).has_value());
+  EXPECT_EQ(recording->FindSegment(kSecond / 2 - recording->WindowShiftTicks()), 0u);
 }
 
 TEST_F(RecordingTest, EdfPlusDiscontinuousSplitsAtEveryGap) {
@@ -123,8 +123,8 @@ TEST_F(RecordingTest, EdfPlusDiscontinuousSplitsAtEveryGap) {
   EXPECT_EQ(recording->Events()[0].onsetTicks, 15 * kSecond);
   EXPECT_FALSE(recording->FindSegment(15 * kSecond).has_value());
   // The end, shifted 1 us early, is not inside.
-  EXPECT_FALSE(recording->FindSegment(11 * kSecond - edf::kWindowShiftTicks).has_value());
-  EXPECT_EQ(recording->FindSegment(11 * kSecond - edf::kWindowShiftTicks - 1), 1u);
+  EXPECT_FALSE(recording->FindSegment(11 * kSecond - recording->WindowShiftTicks()).has_value());
+  EXPECT_EQ(recording->FindSegment(11 * kSecond - recording->WindowShiftTicks() - 1), 1u);
   EXPECT_EQ(recording->FindSegment(20 * kSecond + kSecond / 2), 2u);
   EXPECT_FALSE(recording->WindowAt(15 * kSecond, kSecond).has_value());
 }
@@ -192,7 +192,7 @@ TEST_P(MixedRateTest, WholeSegmentHoldsEverySampleAndWindowsTile) {
   for (std::int64_t step : {kSecond / 3, kSecond / 7 + 1, c.durationTicks, total / 2 + 13}) {
     std::vector<std::vector<std::int16_t>> tiled(whole.size());
     // The segment's last microsecond belongs to no window start.
-    for (std::int64_t start = 0; start < total - edf::kWindowShiftTicks; start += step) {
+    for (std::int64_t start = 0; start < total - recording->WindowShiftTicks(); start += step) {
       const auto part = Read(*recording, start, step);
       for (std::size_t i = 0; i < part.size(); ++i) {
         tiled[i].insert(tiled[i].end(), part[i].begin(), part[i].end());
@@ -361,8 +361,7 @@ TEST_F(RecordingTest, DigitalMaximumEqualToMinimumIsAccepted) {
 }
 
 // EDF+ takes the date whole from one field: the header's, unless the recording field names a
-// year two digits cannot (before 1985, or after 2084 where EDF+ writes "yy"; those lie beyond
-// the dates day numbers serve, so that case is among the refused files).
+// year two digits cannot (before 1985, or after 2084 where EDF+ writes "yy").
 TEST_F(RecordingTest, StartDateIsTakenWholeFromOneField) {
   struct Case {
     const char* reserved;
@@ -377,7 +376,10 @@ TEST_F(RecordingTest, StartDateIsTakenWholeFromOneField) {
                         // de-identified header, real date in the recording field
                         Case{"EDF+C", "Startdate 14-MAY-2024 X", "01.01.85", {1985, 1, 1}},
                         Case{"EDF+C", "Startdate 02-mar-1978 X", "01.01.85", {1978, 3, 2}},
-                        Case{"EDF+C", "Startdate 31-FEB-1978 X", "01.01.85", {1985, 1, 1}}}) {
+                        Case{"EDF+C", "Startdate 31-FEB-1978 X", "01.01.85", {1985, 1, 1}},
+                        Case{"EDF+C", "Startdate 02-MAR-2084 X", "02.03.84", {2084, 3, 2}},
+                        Case{"EDF+C", "Startdate 14-MAY-2091 X", "14.05.yy", {2091, 5, 14}},
+                        Case{"EDF+C", "Startdate 31-DEC-9999 X", "31.12.yy", {9999, 12, 31}}}) {
     EdfWriter writer;
     writer.header.reserved = c.reserved;
     writer.header.recording = c.recording;

@@ -11,6 +11,7 @@
 #include "edf_test_files.h"
 #include "formats/edf/edf_model.h"
 #include "formats/edf/sample_window.h"
+#include "model/day_number_precision.h"
 #include "model/sample_grid.h"
 
 namespace {
@@ -113,15 +114,18 @@ TEST_F(WindowRuleTest, TheSecondsOfAPairJoinTheDayNumberAsTheLibraryAddsThem) {
 }
 
 // Every rate that opens keeps the bound hosts size GetData2's buffer by, ceil(rate x d) + 1
-// samples of a channel in a window of d seconds, and gives the whole segment every sample.
-// Samples closer than 2 us apart are refused: the window's length, rounded to 100 ns, could
-// then hold more (200 in a buffer of 161 at 1 GHz), and its 1-us shift would leave out a
-// segment's last sample.
+// samples of a channel in a window of d seconds, gives the whole segment every sample, and
+// starts a window that starts on a sample (give or take the day numbers' rounding) on that
+// sample. Samples closer than twice the shift are refused: 2 us in 1900, where a day number is
+// finest, 4 us in 2150, 16 us in 2900 and 128 us in 9999, where day numbers are 1.3, 5 and
+// 40 us apart. Closer, the window's length, rounded to 100 ns, could hold more (200 in a
+// buffer of 161 at 1 GHz), and the shift would leave out a segment's last sample.
 TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
   struct Grid {
     const char* recordDuration;
     int samplesPerRecord;
     bool opens;
+    int year = 1900;
   };
   const Grid grids[] = {
       {".0000001", 100, false},   // 1 GHz
@@ -135,6 +139,14 @@ TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
       {"1", 256, true},
       {"0.1", 7, true},
       {"10", 1, true},
+      {".000004", 1, true, 2150},    // 4 us apart
+      {".0000039", 1, false, 2150},
+      {"0.001", 1, true, 2150},      // 1 kHz
+      {".000016", 1, true, 2900},
+      {".0000159", 1, false, 2900},
+      {"0.001", 1, true, 2900},
+      {".000128", 1, true, 9999},
+      {".000127", 1, false, 9999},
   };
   std::mt19937_64 random(20);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -142,15 +154,16 @@ TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
   for (const Grid& grid : grids) {
     constexpr int kRecords = 200;
     edf_writer::EdfWriter writer;
-    // Day number 2, where a day number is finest: rounding cannot be what keeps the bound.
+    // Day number 2, where a day number is finest, rounding cannot be what keeps the bound.
     writer.header.reserved = "EDF+C";
-    writer.header.recording = "Startdate 01-JAN-1900 X X X";
-    writer.header.startDate = "01.01.00";
+    writer.header.recording = "Startdate 01-JAN-" + std::to_string(grid.year) + " X X X";
+    writer.header.startDate = grid.year == 1900 ? "01.01.00" : "01.01.yy";
     writer.header.recordDuration = grid.recordDuration;
     writer.AddSignal("S", grid.samplesPerRecord);
     for (int r = 0; r < kRecords; ++r) writer.AddRecord({RecordSamples(0, r, grid.samplesPerRecord)});
     auto opened = edf::OpenModel(directory.Write("grid.edf", writer.FileBytes()));
-    const std::string name = std::to_string(grid.samplesPerRecord) + " per " + grid.recordDuration + " s";
+    const std::string name = std::to_string(grid.samplesPerRecord) + " per " + grid.recordDuration +
+                             " s in " + std::to_string(grid.year);
     EXPECT_EQ(opened.Ok(), grid.opens) << name << ": " << (opened.Ok() ? "" : opened.Reason());
     if (!opened.Ok()) continue;
     const model::Recording& recording = opened.Value();
@@ -162,11 +175,13 @@ TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
     const auto whole = LocateChannelWindow(recording, 0, segmentDay, 0.0, seconds);
     ASSERT_TRUE(whole) << name;
     EXPECT_EQ(whole->count, all) << name;
+    // Within half the shift of a sample: the other half covers a host's day number's rounding.
+    const double shiftSeconds = static_cast<double>(model::WindowShiftTicks(recording)) / 1e7;
     for (int i = 0; i < 4000; ++i) {
       // Starts and ends on samples, give or take a day number's rounding, and anywhere.
-      const double jitter = (unit(random) - 0.5) * 1.4e-6;
-      const double start = i % 2 ? std::floor(unit(random) * static_cast<double>(all)) * spacing + jitter
-                                 : unit(random) * seconds;
+      const double jitter = (unit(random) - 0.5) * shiftSeconds;
+      const auto sample = static_cast<std::int64_t>(std::floor(unit(random) * static_cast<double>(all)));
+      const double start = i % 2 ? static_cast<double>(sample) * spacing + jitter : unit(random) * seconds;
       const double duration = i % 3 == 0   ? std::floor(unit(random) * 8) * spacing + jitter
                               : i % 3 == 1 ? unit(random) * 8 * spacing
                                            : unit(random) * seconds;
@@ -175,7 +190,26 @@ TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
       if (!range) continue;  // a start outside the segment
       const auto bound = static_cast<std::int64_t>(std::ceil(rate * duration)) + 1;
       ASSERT_LE(range->count, bound) << name << ": " << duration << " s from " << start << " s";
+      if (i % 2) {
+        ASSERT_EQ(range->first, sample) << name << ": from " << start << " s";
+      }
     }
+  }
+}
+
+// The shift follows the spacing of doubles near the recording's last day number: 1 us while
+// they lie at most 0.63 us apart, doubling with them, a whole day before each power of two.
+TEST(WindowShiftTest, DoublesWithTheSpacingOfDayNumbers) {
+  struct Case {
+    double lastDayNumber;
+    std::int64_t shiftTicks;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (const Case& c : {Case{0.0, 10}, Case{45000.0, 10}, Case{65534.999, 10}, Case{65535.0, 20},
+                        Case{91313.0, 20}, Case{131070.5, 20}, Case{131071.0, 40},
+                        Case{365245.0, 80}, Case{2097150.9, 320}, Case{2097151.0, 640},
+                        Case{2958466.0, 640}, Case{1e12, 640}, Case{nan, 10}}) {
+    EXPECT_EQ(model::WindowShiftTicks(c.lastDayNumber), c.shiftTicks) << c.lastDayNumber;
   }
 }
 

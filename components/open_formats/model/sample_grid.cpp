@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <limits>
 
+#include "day_number_precision.h"
+
 namespace model {
 
 namespace {
 
 // No recording lasts 3000 years: keeps every sum of times far from 64-bit overflow.
 constexpr std::int64_t kMaximumRecordingTicks = std::int64_t{1'000'000'000'000'000'000};
+// Beyond 10000-01-01 (2.56 x 10^18 ticks), the last date served; a start this far plus a
+// recording's longest time stays far below 2^63.
+constexpr std::int64_t kFarthestStartTicks = 3 * kMaximumRecordingTicks;
 
 // a x b for a, b >= 0; nullopt when the product does not fit in 63 bits.
 std::optional<std::int64_t> Multiply(std::int64_t a, std::int64_t b) {
@@ -82,9 +87,8 @@ std::optional<std::string> CheckSampleArithmetic(const Recording& recording) {
     if (segment.durationTicks < frameTime || segment.durationTicks > kMaximumRecordingTicks) {
       return "a segment ends before its last sample";
     }
-    if (segment.startTicks < -2 * kMaximumRecordingTicks ||
-        segment.startTicks > 2 * kMaximumRecordingTicks) {
-      return "a segment starts more than 6000 years from day 0";
+    if (segment.startTicks < -kFarthestStartTicks || segment.startTicks > kFarthestStartTicks) {
+      return "a segment starts more than 9500 years from day 0";
     }
     if (segment.startTicks < previousEnd) return "the segments overlap or are out of order";
     previousEnd = segment.startTicks + segment.durationTicks;
@@ -93,18 +97,20 @@ std::optional<std::string> CheckSampleArithmetic(const Recording& recording) {
 }
 
 std::optional<std::string> CheckSampleSpacing(const Recording& recording) {
+  const std::int64_t shift = WindowShiftTicks(recording);
+  const std::int64_t closest = ClosestSampleSpacingTicks(shift);
   // The layouts segments use: CheckSampleArithmetic bounded their products.
   for (const Segment& segment : recording.segments) {
     const Layout& layout = recording.layouts[segment.layout];
     for (std::size_t c = 0; c < layout.channels.size(); ++c) {
-      // n samples in T ticks lie T / n apart; n x 20 > T, without n x 20 overflowing.
+      // n samples in T ticks lie T / n apart; n x closest > T, without the product
+      // overflowing.
       const std::int64_t perPeriod =
           layout.channels[c].samplesPerFrame * layout.frameTicks.denominator;
-      if (perPeriod > layout.frameTicks.numerator / kClosestSampleSpacingTicks) {
+      if (perPeriod > layout.frameTicks.numerator / closest) {
         return "channel " + std::to_string(c + 1) + ": " + std::to_string(perPeriod) +
-               " samples in " + std::to_string(layout.frameTicks.numerator) +
-               " x 100 ns lie closer than 2 us apart, the closest that windows place exactly (a "
-               "channel may have at most 500000 samples a second)";
+               " samples in " + std::to_string(layout.frameTicks.numerator) + " x 100 ns lie " +
+               SpacingLimitText(shift);
       }
     }
   }

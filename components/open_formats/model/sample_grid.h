@@ -42,16 +42,9 @@ double SamplingRate(const Layout& layout, std::size_t channel);
 // would not fit the 64-bit arithmetic of windows, or whose segments are out of order.
 std::optional<std::string> CheckSampleArithmetic(const Recording& recording);
 
-// The closest a channel's samples may lie: 2 us, twice the 1-us shift of a window's ends.
-// Closer, a window that starts on a sample could hold the one before, the whole segment would
-// leave out its last sample (it lies less than the shift before the end), and a window's
-// length, rounded to whole ticks, could hold more than ceil(rate x d) + 1 samples, the bound
-// hosts size buffers by.
-inline constexpr std::int64_t kClosestSampleSpacingTicks = 20;
-
 // Refuses, with a reason for the user, a recording with a channel whose samples lie closer
-// than kClosestSampleSpacingTicks (more than 500000 a second). Call after
-// CheckSampleArithmetic.
+// than ClosestSampleSpacingTicks(WindowShiftTicks(recording)): 2 us until 2079-06-04, more
+// beyond. Call after CheckSampleArithmetic and CheckTimeRange.
 std::optional<std::string> CheckSampleSpacing(const Recording& recording);
 
 }  // namespace model

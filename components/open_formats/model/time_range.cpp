@@ -59,14 +59,16 @@ std::string DateTimeText(std::int64_t ticks) {
   return text;
 }
 
+std::string DateRangeText() {
+  return "the dates from 1899-12-30 (day number 0) to 9999-12-31";
+}
+
 std::optional<std::string> CheckTimeRange(const Recording& recording) {
-  const std::int64_t bound = kMaximumDayNumber * kTicksPerDay;
+  const std::int64_t bound = kDayNumberLimit * kTicksPerDay;
   // No time predates day 0: a negative day number could read as the refusal value -1.0.
   const auto outside = [&](std::int64_t ticks) { return ticks < 0 || ticks >= bound; };
   const auto refusal = [&](const std::string& what, std::int64_t ticks) {
-    return what + " at " + DateTimeText(ticks) + " lies outside the dates from 1899-12-30 to " +
-           "before " + DateTimeText(bound).substr(0, 10) +
-           ", where day numbers still place every sample to 1 us";
+    return what + " at " + DateTimeText(ticks) + " lies outside " + DateRangeText();
   };
   for (const Segment& segment : recording.segments) {
     if (outside(segment.startTicks)) return refusal("a segment start", segment.startTicks);

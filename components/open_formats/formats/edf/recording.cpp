@@ -77,9 +77,10 @@ Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::
     if (!h.signals[i].isAnnotation) recording->channelSignals.push_back(i);
   }
   if (auto refusal = recording->CheckSampleArithmetic()) return OpenResult::Refuse(*refusal);
-  if (auto refusal = recording->CheckSampleSpacing()) return OpenResult::Refuse(*refusal);
   if (auto refusal = recording->ScanRecords()) return OpenResult::Refuse(*refusal);
   if (auto refusal = recording->CheckTimeRange()) return OpenResult::Refuse(*refusal);
+  // How close samples may lie depends on the dates the segments reach.
+  if (auto refusal = recording->CheckSampleSpacing()) return OpenResult::Refuse(*refusal);
   // A recording still being written grows by whole records, and its writer may update the
   // record count. The records there now stay readable while the rest of the header and the
   // bytes that end them are unchanged; any other change fails every read.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "edf_header.h"
+#include "model/day_number_precision.h"
 #include "model/sample_grid.h"
 #include "model/time_range.h"
 #include "random_access_file.h"
@@ -21,15 +22,8 @@
 
 namespace edf {
 
-// 1 us: more than a day number's rounding at every date the component accepts (at most 0.63 us
-// for a day number below 65536 in magnitude, and a host's sum of one and a fraction adds half
-// of that again).
-inline constexpr std::int64_t kWindowShiftTicks = 10;
-
-// Every format's limits: EDF's checks below refuse by them with reasons that name signals.
-using model::kClosestSampleSpacingTicks;
-using model::kMaximumDayNumber;
-static_assert(kClosestSampleSpacingTicks == 2 * kWindowShiftTicks);
+// Every format's limits (model/time_range.h, model/day_number_precision.h): EDF's checks below
+// refuse by them with reasons that name signals.
 
 struct Segment {
   std::int64_t firstRecord = 0;
@@ -74,9 +68,13 @@ class Recording {
   // last record, a digital minimum above the maximum), each a sentence for the user.
   const std::vector<std::string>& Warnings() const { return warnings; }
 
+  // How much earlier a window's bounds are shifted before samples are counted: 1 us, more at
+  // dates where day numbers are coarser (model::WindowShiftTicks, from the last segment's end).
+  std::int64_t WindowShiftTicks() const;
+
   // Times below are ticks from the header's start second. A window's bounds are shifted
-  // kWindowShiftTicks earlier before samples are counted: a time that arrives as a day number
-  // is only good to a fraction of a microsecond either way, and the shift lets a window that
+  // WindowShiftTicks() earlier before samples are counted: a time that arrives as a day number
+  // is only good to a fraction of the shift either way, and the shift lets a window that
   // starts (or ends) on a sample hold (or leave out) exactly that sample however the rounding
   // fell, while adjacent windows still tile.
 
@@ -105,12 +103,13 @@ class Recording {
   // but the file lacks, or bytes after the last record.
   void NoteRecordsForgiven(std::int64_t fileBytes);
   std::optional<std::string> ScanRecords();
-  // Refuses a start, segment or annotation whose day number is negative or kMaximumDayNumber
-  // or more: none before 1899-12-30 00:00 or from 2079-06-05 on.
+  // Refuses a start, segment or annotation whose day number is negative or
+  // model::kDayNumberLimit or more: none before 1899-12-30 00:00 or after 9999-12-31.
   std::optional<std::string> CheckTimeRange() const;
   // Refuses files whose sample times or counts would not fit the 64-bit arithmetic of windows.
   std::optional<std::string> CheckSampleArithmetic() const;
-  // Refuses a channel whose samples lie closer than kClosestSampleSpacingTicks.
+  // Refuses a channel whose samples lie closer than model::ClosestSampleSpacingTicks at the
+  // recording's dates. Call after CheckTimeRange.
   std::optional<std::string> CheckSampleSpacing() const;
   ChannelGrid GridOf(std::size_t channel, const Segment& segment) const;
 

@@ -25,9 +25,8 @@ std::string DateText(std::int64_t dayNumber) {
 std::optional<std::string> Recording::CheckTimeRange() const {
   // No time lies before day number 0: a negative day number would be a host's refusal value
   // (-1.0), and the Automation date writes negative days in an encoding of its own.
-  const std::int64_t limit = kMaximumDayNumber;
-  const std::string range = "the dates from 1899-12-30 (day number 0) to before " + DateText(limit) +
-                            ", where day numbers still place every sample to 1 us";
+  const std::int64_t limit = model::kDayNumberLimit;
+  const std::string range = model::DateRangeText();
   const auto outside = [&](std::int64_t ticks) {
     const auto start = CheckedMultiply(std::abs(StartSecond()), kTicksPerSecond);
     if (!start) return true;

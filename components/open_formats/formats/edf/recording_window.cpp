@@ -35,16 +35,26 @@ std::optional<std::string> Recording::CheckSampleArithmetic() const {
   return std::nullopt;
 }
 
+std::int64_t Recording::WindowShiftTicks() const {
+  if (segments.empty()) return model::kBaseWindowShiftTicks;
+  // CheckTimeRange keeps the header's start and every segment within 10^4 years of day 0.
+  const Segment& last = segments.back();
+  model::Segment absolute;
+  absolute.startTicks = StartSecond() * model::kTicksPerSecond + last.startTicks;
+  absolute.durationTicks = last.durationTicks;
+  return model::WindowShiftTicks(model::SegmentEndDayNumber(absolute));
+}
+
 std::optional<std::string> Recording::CheckSampleSpacing() const {
   const std::int64_t duration = RecordDurationTicks();
+  const std::int64_t shift = WindowShiftTicks();
   for (std::size_t channel = 0; channel < channelSignals.size(); ++channel) {
     const std::int64_t n = ChannelHeader(channel).samplesPerRecord;
     // n x spacing fits: CheckSampleArithmetic bounds T x n, and the spacing is at most T.
-    if (n * kClosestSampleSpacingTicks > duration) {
+    if (n * model::ClosestSampleSpacingTicks(shift) > duration) {
       return "signal " + std::to_string(channelSignals[channel] + 1) + ": " + std::to_string(n) +
-             " samples per data record of " + std::to_string(duration) +
-             " x 100 ns lie closer than 2 us apart, the closest that windows place exactly (a "
-             "channel may have at most 500000 samples a second)";
+             " samples per data record of " + std::to_string(duration) + " x 100 ns lie " +
+             model::SpacingLimitText(shift);
     }
   }
   return std::nullopt;
@@ -57,13 +67,14 @@ ChannelGrid Recording::GridOf(std::size_t channel, const Segment& segment) const
 std::optional<std::size_t> Recording::FindSegment(std::int64_t ticks) const {
   // Segments are ordered and disjoint: only the last one starting at or before ticks + shift
   // can hold the time.
-  if (ticks > std::numeric_limits<std::int64_t>::max() - kWindowShiftTicks) return std::nullopt;
+  const std::int64_t shift = WindowShiftTicks();
+  if (ticks > std::numeric_limits<std::int64_t>::max() - shift) return std::nullopt;
   const auto after = std::upper_bound(
-      segments.begin(), segments.end(), ticks + kWindowShiftTicks,
+      segments.begin(), segments.end(), ticks + shift,
       [](std::int64_t t, const Segment& segment) { return t < segment.startTicks; });
   if (after == segments.begin()) return std::nullopt;
   const Segment& segment = *(after - 1);
-  if (ticks + kWindowShiftTicks - segment.startTicks >= segment.durationTicks) return std::nullopt;
+  if (ticks + shift - segment.startTicks >= segment.durationTicks) return std::nullopt;
   return static_cast<std::size_t>(after - 1 - segments.begin());
 }
 
@@ -85,12 +96,13 @@ std::optional<SampleRange> Recording::ChannelWindowIn(std::size_t channel, std::
     return std::nullopt;
   }
   // Saturated: a bound beyond the segment selects nothing more, however far beyond it lies.
-  constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min() + kWindowShiftTicks;
+  const std::int64_t shift = WindowShiftTicks();
+  const std::int64_t lowest = std::numeric_limits<std::int64_t>::min() + shift;
   constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
-  const std::int64_t start = from < kLowest ? kLowest : from;
+  const std::int64_t start = from < lowest ? lowest : from;
   const std::int64_t end = start > kHighest - length ? kHighest : start + length;
   const Segment& s = segments[segment];
-  return SamplesInWindow(start - kWindowShiftTicks, end - kWindowShiftTicks, GridOf(channel, s));
+  return SamplesInWindow(start - shift, end - shift, GridOf(channel, s));
 }
 
 std::optional<Window> Recording::WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const {

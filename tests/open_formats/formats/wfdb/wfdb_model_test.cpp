@@ -58,8 +58,8 @@ TEST(WfdbModelTest, GivesSegmentsChannelsEventsAndSamples) {
   EXPECT_EQ(second[38], -32768);  // the skew's last frames
 }
 
-// The component refuses, as for every format, samples closer than 2 us apart and times before
-// day 0 or from day 65536 on.
+// The component refuses, as for every format, samples closer than the day numbers at the
+// record's dates place (2 us apart today, 128 us in the year 9000) and times before day 0.
 TEST(WfdbModelTest, TheComponentKeepsEveryFormatsLimits) {
   struct Case {
     const char* recordLine;
@@ -67,7 +67,7 @@ TEST(WfdbModelTest, TheComponentKeepsEveryFormatsLimits) {
   };
   for (const Case& c : {Case{"r 1 1000000 40", "lie closer than 2 us apart"},
                         Case{"r 1 250 40 23:00:00 29/12/1899", "1899-12-29 23:00:00 lies outside"},
-                        Case{"r 1 250 40 00:00:00 05/06/2079", "to before 2079-06-05"}}) {
+                        Case{"r 1 10000 40 00:00:00 01/02/9000", "lie closer than 128 us apart"}}) {
     edf_test::TemporaryDirectory folder;
     folder.Write("r.hea", std::string(c.recordLine) + "\nr.dat 16 200 16 0 0 0 0 ECG\n");
     folder.Write("r.dat", std::string(80, '\0'));
