@@ -22,8 +22,9 @@ struct RecordingTime {
 inline constexpr RecordingTime kEmptyTime{-1.0, -1.0};
 
 // Whole seconds from day number `from` to day number `to`, rounded to the nearest second with
-// halves upward; a difference within 10 us below a half, the day numbers' own imprecision,
-// counts as the half. NaN when either is NaN.
+// halves upward; a difference within the day numbers' own imprecision below a half (10 us
+// below day number 65535, doubling with the spacing of doubles beyond, up to 640 us) counts as
+// the half. NaN when either is NaN.
 double WholeSecondsBetween(double from, double to) noexcept;
 
 }  // namespace api
