@@ -20,9 +20,11 @@ component's words, kept in Recording.warnings.
 Windows follow the reader component's rule exactly, so a host knows each channel's count
 without asking: with S the window's start in 100-ns ticks from its segment's start (from the
 day numbers, rounded to the nearest tick) and E = S + the duration in ticks, a channel holds
-its samples whose times t satisfy S - 1 us <= t < E - 1 us, at most the channel's samples in
-the segment. The 1-us shift absorbs the rounding of a double day number, so a window that
-starts on a sample's time holds that sample, and windows with E1 = S2 tile without gap.
+its samples whose times t satisfy S - M <= t < E - M, at most the channel's samples in
+the segment. The shift M absorbs the rounding of a double day number, so a window that
+starts on a sample's time holds that sample, and windows with E1 = S2 tile without gap: it is
+1 us for a recording that ends before 2079-06-04 and doubles with the spacing of day numbers
+beyond (see window_shift_ticks).
 """
 
 from __future__ import annotations
@@ -58,7 +60,8 @@ TICKS_PER_SECOND = 10_000_000
 TICKS_PER_DAY = 864000000000.0
 # The library's day-number arithmetic: days + seconds x this double (never / 86400).
 DAYS_PER_SECOND = 1.1574074074074073e-05
-# Window bounds sit this many ticks (1 us) before the window's times.
+# Window bounds sit this many ticks (1 us) before the window's times in a recording that ends
+# before day number 65535 (2079-06-04); later, where day numbers are coarser, more.
 WINDOW_SHIFT_TICKS = 10
 
 LIBRARY_ENV = "TAPLINE_LIBRARY"
@@ -241,9 +244,27 @@ def _simplest_between(low, high, closed):
     return whole + 1 / _simplest_between(1 / (high - whole), 1 / (low - whole), closed)
 
 
-# How far apart, in microseconds, two day numbers of the same instant may lie: a day number
-# carries a time to about 0.3 us, a sum of a day and a fraction to about 0.65 us.
-_DAY_NUMBER_ERROR_US = 1.0
+
+
+def window_shift_ticks(last_day: float) -> int:
+    """The window rule's shift M, in ticks, of a recording whose last segment ends at day number
+    `last_day` (its start plus its duration x DAYS_PER_SECOND, from GetSegmentTime): 10 x 2^j
+    for the smallest j >= 0 with last_day < 65536 x 2^j - 1, at most 2^6. It keeps the
+    proportion that 1 us has to the spacing of day numbers below 65536 (0.63 us), doubling as
+    that spacing does; the reader component works it out the same way."""
+    shift, limit = WINDOW_SHIFT_TICKS, 65536.0
+    for _ in range(6):
+        if not last_day >= limit - 1.0:
+            break
+        shift, limit = shift * 2, limit * 2.0
+    return shift
+
+
+# How far apart, in microseconds, two day numbers of the same instant may lie: below day
+# number 65535 a day number carries a time to about 0.3 us, a sum of a day and a fraction to
+# about 0.65 us; later dates are coarser in proportion.
+def _day_number_error_us(day):
+    return window_shift_ticks(abs(day)) / 10.0
 
 
 def seconds_between(earlier: float, later: float) -> float:
@@ -268,12 +289,14 @@ def seconds_between(earlier: float, later: float) -> float:
 
 def _seconds_from(zero, days):
     """seconds_between(zero, d) for each d of an array, at numpy's speed."""
-    micro = (np.asarray(days, dtype=np.float64) - zero) * 86400e6
+    days = np.asarray(days, dtype=np.float64)
+    micro = (days - zero) * 86400e6
+    error_us = _day_number_error_us(max(abs(zero), float(np.abs(days).max(initial=0.0))))
     result = np.round(micro)
     settled = np.zeros(micro.shape, dtype=bool)
     for step in (1e6, 1e5, 1e4, 1e3, 1e2, 1e1):
         snapped = np.round(micro / step) * step
-        near = ~settled & (np.abs(snapped - micro) <= _DAY_NUMBER_ERROR_US)
+        near = ~settled & (np.abs(snapped - micro) <= error_us)
         result[near] = snapped[near]
         settled |= near
     return result / 1e6
@@ -330,17 +353,19 @@ def samples_before(ticks: int, rate: Fraction) -> int:
 
 
 def window_ranges(rates: Sequence[Fraction], counts: Sequence[int], start_ticks: int,
-                  length_ticks: int) -> list[tuple[int, int]]:
+                  length_ticks: int, shift_ticks: int = WINDOW_SHIFT_TICKS
+                  ) -> list[tuple[int, int]]:
     """Per channel, (first, count) of a window's samples within the segment: those at times in
-    [S - 10, S + L - 10) ticks, clamped to the channel's `counts` samples in the segment. Rates
-    are exact Fractions (see exact_rate)."""
+    [S - M, S + L - M) ticks, M being the recording's `shift_ticks` (window_shift_ticks),
+    clamped to the channel's `counts` samples in the segment. Rates are exact Fractions (see
+    exact_rate)."""
     ranges = []
     for rate, available in zip(rates, counts):
         if rate <= 0:
             ranges.append((0, 0))
             continue
-        first = min(samples_before(start_ticks - WINDOW_SHIFT_TICKS, rate), available)
-        end = min(samples_before(start_ticks + length_ticks - WINDOW_SHIFT_TICKS, rate),
+        first = min(samples_before(start_ticks - shift_ticks, rate), available)
+        end = min(samples_before(start_ticks + length_ticks - shift_ticks, rate),
                   available)
         ranges.append((first, max(end - first, 0)))
     return ranges
@@ -373,7 +398,7 @@ def _short_pointer(array):
 # What a window needs to know of its segment: start day number, duration in ticks, the exact
 # rates and sample counts of its channels, and where the component puts the segment's end for
 # the library's fit check (ticks from the segment's start, never later than it really is).
-_Layout = collections.namedtuple("_Layout", "start ticks rates counts check_end")
+_Layout = collections.namedtuple("_Layout", "start ticks rates counts check_end shift")
 
 class Window(collections.namedtuple("Window", "start offset samples")):
     """One window of iter_windows: start (day number), offset (seconds from the segment's
@@ -525,14 +550,15 @@ class Recording:
         date = to_day_number(date)
         segments = self._segments()
         # Segments follow each other; only the one starting last at or before the time, or
-        # the next (which a time 1 us before its start belongs to), can hold it.
+        # the next (which a time up to the shift before its start belongs to), can hold it.
+        shift = self._shift_ticks()
         last = bisect.bisect_right(self._segment_starts, date) - 1
         for segment in (last, last + 1):
             if not 0 <= segment < len(segments):
                 continue
             start, duration = segments[segment]
             ticks, _ = window_ticks(date, start, 0.0)
-            if -WINDOW_SHIFT_TICKS <= ticks < round(duration * TICKS_PER_SECOND) - WINDOW_SHIFT_TICKS:
+            if -shift <= ticks < round(duration * TICKS_PER_SECOND) - shift:
                 return segment
         return -1
 
@@ -969,6 +995,14 @@ class Recording:
             self._segment_starts = [start for start, _ in self._segment_list]
         return self._segment_list
 
+    def _shift_ticks(self):
+        """The window rule's shift for this recording, from its last segment's end."""
+        segments = self._segments()
+        if not segments:
+            return WINDOW_SHIFT_TICKS
+        start, duration = segments[-1]
+        return window_shift_ticks(start + duration * DAYS_PER_SECOND)
+
     def _layout(self, segment):
         """Rates and counts from the file's header when it matches the library's channels (no
         sample is read); else from GetSegmentInf, which reads the whole segment."""
@@ -988,8 +1022,9 @@ class Recording:
                 self.channels(segment)
             values, counts = self._values[segment]
             rates = [exact_rate(value) for value in values]
+        shift = self._shift_ticks()
         layout = _Layout(start, ticks, rates, counts,
-                         _check_end(start, ticks, rounds_up=signals is not None))
+                         _check_end(start, ticks, shift, rounds_up=signals is not None), shift)
         self._layouts[segment] = layout
         return layout
 
@@ -1031,12 +1066,13 @@ class Recording:
         start_ticks, length_ticks = window_ticks(start_date, layout.start, duration)
         # The library's check: the duration against the whole seconds left before the end
         # the component reports, so a window may overhang the segment by a fraction.
-        # (the library allows 10 us of slack for the day numbers' rounding).
+        # (the library allows slack for the day numbers' rounding: 10 us, more at far dates).
         left = (layout.check_end - start_ticks) / TICKS_PER_SECOND
-        allowed = math.floor(left + 0.5 + 1e-5)
+        end_day = layout.start + layout.ticks / TICKS_PER_SECOND * DAYS_PER_SECOND
+        allowed = math.floor(left + 0.5 + _check_slack(max(start_date, end_day)))
         if duration > allowed:
             span = (_seconds_text(seconds), _seconds_text(seconds + duration))
-            if start_ticks + length_ticks > layout.ticks + WINDOW_SHIFT_TICKS:
+            if start_ticks + length_ticks > layout.ticks + layout.shift:
                 raise WindowError("the window %s to %s does not fit its segment: %s"
                                   % (span + (self._describe_segment(segment),)))
             # It fits, but ends in the segment's last fraction of a second from a start at a
@@ -1046,7 +1082,7 @@ class Recording:
                               "whole second; %s" % (span + (_seconds_text(allowed),
                                                             self._describe_segment(segment))))
         return segment, start_ticks, window_ranges(layout.rates, layout.counts, start_ticks,
-                                                   length_ticks), start_date
+                                                   length_ticks, layout.shift), start_date
 
     def _get_data2(self, segment, start_date, duration, ranges):
         """GetData2 into a buffer of the library's documented size, split by `ranges`."""
@@ -1065,7 +1101,8 @@ class Recording:
         library refuses a window longer than the whole seconds left before the segment's end,
         so a span near the end is read from an earlier start and cut; a span no window can
         reach is cut from the whole segment, read once per iteration."""
-        wanted = window_ranges(layout.rates, layout.counts, first_tick, end_tick - first_tick)
+        wanted = window_ranges(layout.rates, layout.counts, first_tick, end_tick - first_tick,
+                               layout.shift)
         plan = _read_plan(layout, first_tick, end_tick)
         if plan is None:
             if not whole_segment:
@@ -1173,7 +1210,8 @@ class Recording:
                              % (tmin, tmax, segment, _seconds_text(seconds)))
         first_tick = round(tmin * TICKS_PER_SECOND)
         end_tick = min(round(tmax * TICKS_PER_SECOND), layout.ticks)
-        ranges = window_ranges(layout.rates, layout.counts, first_tick, end_tick - first_tick)
+        ranges = window_ranges(layout.rates, layout.counts, first_tick, end_tick - first_tick,
+                               layout.shift)
         arrays = self._read_span(segment, layout, first_tick, end_tick, [])
         if physical:
             arrays = self._to_physical(segment, arrays)
@@ -1186,16 +1224,24 @@ def _sample_seconds(first, count, rate, start_ticks):
     return k * rate.denominator / rate.numerator - start_ticks / TICKS_PER_SECOND
 
 
-def _check_end(start, ticks, rounds_up):
+def _check_slack(day):
+    """The library's slack, in seconds, when it rounds the seconds left in a segment: 10 us
+    for day numbers below 65535, growing with their spacing beyond."""
+    return 1e-6 * _day_number_error_us(day) * 10.0
+
+
+def _check_end(start, ticks, shift, rounds_up):
     """Ticks from the segment's start to the end against which the library checks a window's
     duration: the `days` part of the component's segment end, a whole second. The open formats
     component reports its end rounded up to the whole second, assumed when the file's header
     matches the library's channels; another may round down, which is assumed otherwise. An
     estimate that errs early only makes reads more cautious."""
-    second = (start * 86400.0) % 1.0  # where the segment starts within its second, +-1 us
-    start_fraction = 0.0 if second < 1e-5 or second > 1.0 - 1e-5 else second * TICKS_PER_SECOND
+    second = (start * 86400.0) % 1.0  # where the segment starts within its second, +-the shift
+    tolerance = 1e-6 * shift  # 10 us while the shift is 1 us
+    start_fraction = (0.0 if second < tolerance or second > 1.0 - tolerance
+                      else second * TICKS_PER_SECOND)
     end = start_fraction + ticks
-    margin = 100  # ticks, beyond the day number's rounding
+    margin = 10 * shift  # ticks, beyond the day number's rounding
     whole = (math.ceil((end - margin) / TICKS_PER_SECOND) if rounds_up
              else math.floor((end - margin) / TICKS_PER_SECOND))
     return whole * TICKS_PER_SECOND - start_fraction
@@ -1221,8 +1267,9 @@ def _read_plan(layout, first_tick, end_tick):
         if round(duration * TICKS_PER_SECOND) != end_tick - read_start:
             continue
         left = (layout.check_end - read_start) / TICKS_PER_SECOND
-        if duration > math.floor(left + 0.5 - 1e-4):
+        if duration > math.floor(left + 0.5 - 10 * _check_slack(layout.start)):
             continue
-        ranges = window_ranges(layout.rates, layout.counts, read_start, end_tick - read_start)
+        ranges = window_ranges(layout.rates, layout.counts, read_start, end_tick - read_start,
+                               layout.shift)
         return date, duration, ranges
     return None

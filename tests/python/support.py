@@ -52,7 +52,8 @@ def _tal(onset, duration=None, texts=("",)):
     return (head + "".join("\x14" + t for t in texts) + "\x14\x00").encode("utf-8")
 
 
-def write_edf(path, signals, record_duration, segments, events=(), annotation_bytes=120):
+def write_edf(path, signals, record_duration, segments, events=(), annotation_bytes=120,
+              year=2024):
     """Writes an EDF+D file (plain EDF when `segments` is one run starting at 0 and there are
     no events, EDF+ otherwise) and returns its bytes' length.
 
@@ -61,6 +62,7 @@ def write_edf(path, signals, record_duration, segments, events=(), annotation_by
     record_duration: the header's text, e.g. "0.25".
     segments: (onset text, record count) per run of contiguous records, e.g. [("+0", 4)].
     events: (onset text, duration text, label), written in the first record.
+    year: of the start, 14 May 09:30 (after 2084 only in the EDF+ recording field).
     """
     plus = len(segments) > 1 or events or segments[0][0] not in ("+0", "0")
     labels = list(signals) + ([{"label": "EDF Annotations", "spr": annotation_bytes // 2,
@@ -68,8 +70,8 @@ def write_edf(path, signals, record_duration, segments, events=(), annotation_by
                                 "dmax": 32767}] if plus else [])
     records = sum(count for _, count in segments)
     header = b"".join([
-        _field("0", 8), _field("X X X X", 80), _field("Startdate 14-MAY-2024 X X X", 80),
-        _field("14.05.24", 8), _field("09.30.00", 8), _field(256 * (len(labels) + 1), 8),
+        _field("0", 8), _field("X X X X", 80), _field("Startdate 14-MAY-%d X X X" % year, 80),
+        _field("14.05.%s" % (str(year)[2:] if year <= 2084 else "yy"), 8), _field("09.30.00", 8), _field(256 * (len(labels) + 1), 8),
         _field("EDF+D" if plus else "", 44), _field(records, 8), _field(record_duration, 8),
         _field(len(labels), 4)])
     for name, width, default in [("label", 16, ""), ("transducer", 80, ""),

@@ -27,18 +27,18 @@ def encoded(signal_index, k):
     return (k + 7 * signal_index) % MODULUS
 
 
-def property_file(folder, record_duration, records):
+def property_file(folder, record_duration, records, year=2024):
     """An EDF+D file of every rate that fills whole records, two segments, the second starting
-    0.7 s past a whole second."""
+    0.7 s past a whole second, dated 14 May of the year."""
     duration = Fraction(record_duration)
     rates = [Fraction(r).limit_denominator(10) for r in RATES]
     signals = [{"label": "R%s" % float(r), "spr": int(r * duration), "values": encoded}
                for r in rates if (r * duration).denominator == 1]
     first, second = records
     onset_b = first * duration + duration + Fraction(7, 10)
-    path = "%s/rule-%s.edf" % (folder, record_duration)
+    path = "%s/rule-%s-%d.edf" % (folder, record_duration, year)
     support.write_edf(path, signals, record_duration,
-                      [("+0", first), ("+" + str(float(onset_b)), second)])
+                      [("+0", first), ("+" + str(float(onset_b)), second)], year=year)
     return path, signals
 
 
@@ -73,6 +73,22 @@ class WindowRuleTest(unittest.TestCase):
                     checked += self.check_random_window(recording, segments, rates, generator)
         self.assertGreater(checked, 250)
 
+    def test_random_windows_far_from_now_hold_the_samples_at_their_times(self):
+        # Day numbers are 1.3 us apart in 2150 and 5 us in 2900: the shift is 2 and 8 us.
+        generator = np.random.default_rng(12)
+        for year, shift in ((2150, 20), (2900, 80)):
+            checked = 0
+            path, _ = property_file(self.workspace.folder, "1", (6, 5), year)
+            with tapline.Recording(path) as recording:
+                self.assertEqual(recording._shift_ticks(), shift)
+                self.assertEqual(recording.segments()["start_time"][0].astype(object).year,
+                                 year)
+                segments = recording.segments()
+                rates = recording.rates(0)
+                for _ in range(120):
+                    checked += self.check_random_window(recording, segments, rates, generator)
+            self.assertGreater(checked, 60, year)
+
     def check_random_window(self, recording, segments, rates, generator):
         segment = int(generator.integers(len(segments)))
         start, length = segments["start"][segment], segments["duration"][segment]
@@ -103,21 +119,22 @@ class WindowRuleTest(unittest.TestCase):
         times = recording.window_times(date, duration)
         # Times count from S; the window's length is L ticks, rounded like S.
         length = round(duration * tapline.TICKS_PER_SECOND) / tapline.TICKS_PER_SECOND
+        shift = recording._shift_ticks() / tapline.TICKS_PER_SECOND
         for index, (values, t, r) in enumerate(zip(window, times, rates)):
             if not len(values):
                 continue
-            # The sample's index from its time, by the test's own offset: within 1 us of it.
+            # The sample's index from its time, by the test's own offset: within the shift.
             k = np.rint((t + offset) * float(r)).astype(np.int64)
             np.testing.assert_array_equal(values, encoded(index, k), str(context))
-            self.assertTrue((t >= -1e-6 - 1e-8).all() and (t < length - 1e-6 + 1e-8).all(),
+            self.assertTrue((t >= -shift - 1e-8).all() and (t < length - shift + 1e-8).all(),
                             (context, t[0], t[-1]))
             # Nothing left out at either end: the neighbours lie outside the window.
             first, count = layout[2][index]
-            self.assertTrue(first == 0 or t[0] - float(1 / r) < -1e-6 + 1e-8,
+            self.assertTrue(first == 0 or t[0] - float(1 / r) < -shift + 1e-8,
                             (context, index, first, t[0]))
             available = recording._layout(segment).counts[index]
             self.assertTrue(first + count == available or
-                            t[-1] + float(1 / r) >= length - 1e-6 - 1e-8,
+                            t[-1] + float(1 / r) >= length - shift - 1e-8,
                             (context, index, first, count, t[-1]))
         return True
 
@@ -182,6 +199,20 @@ class ExactRateTest(unittest.TestCase):
             rates = [Fraction(r) for r in rates]
             self.assertEqual(tapline.window_ranges(rates, counts, start, length), expected,
                              (rates, start, length))
+
+    def test_window_shift_follows_the_spacing_of_day_numbers(self):
+        cases = [(45426.4, 10), (65534.99, 10), (65535.0, 20), (91313.0, 20), (131071.0, 40),
+                 (365245.0, 80), (2958465.5, 640), (1e12, 640), (math.nan, 10)]
+        for day, shift in cases:
+            self.assertEqual(tapline.window_shift_ticks(day), shift, day)
+        # The shifted bounds: 5 us past a 1-kHz sample starts on it only with an 8-us shift.
+        rates = [Fraction(1000)]
+        self.assertEqual(tapline.window_ranges(rates, [1000], 10050, 10000, 10), [(2, 1)])
+        self.assertEqual(tapline.window_ranges(rates, [1000], 10050, 10000, 80), [(1, 1)])
+        # Times shown on their decimal step within the day numbers' precision there.
+        for day, seconds in ((365245.4, 200.5), (2958000.1, 0.5), (2958000.1, 3600.0)):
+            later = day + seconds * tapline.DAYS_PER_SECOND
+            self.assertEqual(tapline.seconds_between(day, later), seconds, day)
 
     def test_window_ticks_round_to_even_in_doubles(self):
         start = 45426.395833333336

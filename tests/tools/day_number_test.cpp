@@ -60,4 +60,17 @@ TEST(SecondsBetweenTest, ShowsEventTimesToTheMicrosecond) {
   EXPECT_TRUE(std::isnan(SecondsBetween(start, std::numeric_limits<double>::quiet_NaN())));
 }
 
+// In 2900 day numbers lie 5 us apart: a time on the half second still shows on it.
+TEST(SecondsBetweenTest, ShowsTimesOnTheirStepsWhereDayNumbersAreCoarser) {
+  struct Case {
+    double start;
+    double seconds;
+  };
+  for (const Case& c : {Case{365245.4, 5.5}, Case{365245.4, 200.5}, Case{91313.3, 27.25},
+                        Case{2958000.1, 0.5}, Case{2958000.1, 3600.0}}) {
+    const double to = c.start + c.seconds * 1.1574074074074073e-05;
+    EXPECT_EQ(SecondsBetween(c.start, to), c.seconds) << c.start << " + " << c.seconds;
+  }
+}
+
 }  // namespace

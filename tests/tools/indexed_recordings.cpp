@@ -53,6 +53,10 @@ const std::vector<IndexedFile>& IndexedFiles() {
        {{0, 15}, {500000000, 10}}},
       {"HalfMinute", "30", 300000000, {3, 30, 3840, 6000},
        {{0, 4}, {1507500000, 2}}},
+      {"Year2150", "1", 10000000, {1, 256, 1000},
+       {{0, 30}, {1005000003, 25}}, 2150},
+      {"Year2900", "1", 10000000, {1, 256, 1000},
+       {{0, 30}, {1005000003, 25}}, 2900},
   };
   return files;
 }
@@ -63,7 +67,9 @@ std::int16_t SampleValue(std::size_t channel, std::int64_t k) {
 
 std::string FileBytes(const IndexedFile& file) {
   edf_writer::EdfWriter writer;
-  writer.header.startDate = "14.05.24";
+  const std::string year = std::to_string(file.year);
+  writer.header.startDate = file.year <= 2084 ? "14.05." + year.substr(2) : "14.05.yy";
+  writer.header.recording = "Startdate 14-MAY-" + year + " X X X";
   writer.header.startTime = "09.30.00";
   writer.header.reserved = "EDF+D";
   writer.header.recordDuration = file.recordDuration;

@@ -24,6 +24,7 @@ struct IndexedFile {
   std::int64_t recordTicks;    // the same, in ticks
   std::vector<int> samplesPerRecord;
   std::vector<IndexedSegment> segments;
+  int year = 2024;  // of the start, 14 May 09:30
 };
 
 // Test parameters print as their name.
@@ -31,14 +32,16 @@ inline void PrintTo(const IndexedFile& file, std::ostream* out) { *out << file.n
 
 // Files with record durations 0.1, 0.25, 0.333333, 1, 2 and 30 s, channels from 0.1 to 1000 Hz,
 // two or more segments each (onsets with fractions down to 100 ns), fewer than 32768 samples
-// per channel and segment.
+// per channel and segment; two of them dated 2150 and 2900, where day numbers are 1.3 and 5 us
+// apart.
 const std::vector<IndexedFile>& IndexedFiles();
 
 // Sample k of channel c holds this value; never -32768, which tests use as a sentinel.
 std::int16_t SampleValue(std::size_t channel, std::int64_t k);
 constexpr std::int16_t kSentinel = -32768;
 
-// The file's bytes: EDF+D starting 14.05.24 09.30.00.
+// The file's bytes: EDF+D starting 14 May of the file's year at 09.30.00 (after 2084 the year
+// is in the recording field, as EDF+ writes it).
 std::string FileBytes(const IndexedFile& file);
 
 // The library loaded like a host loads it, the EDF component registered in the test

@@ -89,7 +89,7 @@ TEST_P(ChannelRangeTest, CountsTheSamplesTheComponentHolds) {
   const RangeCase& c = GetParam();
   const double startDay =
       kSegmentDay + (c.startSeconds + c.startShiftMicros * 1e-6) * kDaysPerSecond;
-  const auto window = WindowInSegment(kSegmentDay, startDay, c.duration);
+  const auto window = WindowInSegment(kSegmentDay, startDay, c.duration, kBaseShiftTicks);
   ASSERT_TRUE(window);
   const auto ranges = WindowRanges(*window, {c.rate}, c.segmentSeconds);
   ASSERT_TRUE(ranges);
@@ -121,13 +121,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WindowRangesTest, RefusesALayoutItCannotCompute) {
-  const auto window = WindowInSegment(kSegmentDay, kSegmentDay, 1.0);
+  const auto window = WindowInSegment(kSegmentDay, kSegmentDay, 1.0, kBaseShiftTicks);
   ASSERT_TRUE(window);
   EXPECT_FALSE(WindowRanges(*window, {256, 0.0}, 60));
   EXPECT_FALSE(WindowRanges(*window, {256, std::numeric_limits<double>::quiet_NaN()}, 60));
-  EXPECT_FALSE(WindowInSegment(kSegmentDay, kSegmentDay, -1e-9));
-  EXPECT_FALSE(WindowInSegment(kSegmentDay, std::numeric_limits<double>::infinity(), 1.0));
-  EXPECT_FALSE(WindowInSegment(kSegmentDay, kSegmentDay, 1e300));
+  EXPECT_FALSE(WindowInSegment(kSegmentDay, kSegmentDay, -1e-9, kBaseShiftTicks));
+  EXPECT_FALSE(WindowInSegment(kSegmentDay, std::numeric_limits<double>::infinity(), 1.0, kBaseShiftTicks));
+  EXPECT_FALSE(WindowInSegment(kSegmentDay, kSegmentDay, 1e300, kBaseShiftTicks));
 }
 
 // A window whose end E equals the next one's start S: every sample lands in exactly one.
@@ -163,6 +163,30 @@ TEST(ChannelRangeLimitsTest, StaysExactFarIntoALongSegment) {
 }
 
 // The buffer bound a host allocates for GetData2 is never smaller than a window's count.
+// The shift the component applies, from the last segment's end as GetSegmentTime gives it:
+// 1 us before day number 65535, doubling as day numbers grow coarser; a window that starts
+// 5 us after a 1-kHz sample holds it only when the shift is wider than that.
+TEST(WindowShiftTicksTest, FollowsTheLastSegmentsEnd) {
+  struct Case {
+    std::vector<double> starts;
+    std::vector<double> durations;
+    std::int64_t shift;
+    std::int64_t first;  // of a 1-kHz channel, for a window from 1 ms + 5 us
+  };
+  const SampleRate kilohertz{1000, 1};
+  for (const Case& c : {Case{{}, {}, 10, 2}, Case{{45000.0, 45001.0}, {5.0, 60.0}, 10, 2},
+                        Case{{65534.0}, {86399.0}, 10, 2},  // ends at 65534.99998...
+                        Case{{65534.0}, {86400.0}, 20, 2},  // at 65535
+                        Case{{45000.0, 91313.0}, {5.0, 60.0}, 20, 2},
+                        Case{{365245.0}, {60.0}, 80, 1}, Case{{2958465.0}, {86399.0}, 640, 1}}) {
+    const std::int64_t shift = WindowShiftTicks(c.starts, c.durations);
+    EXPECT_EQ(shift, c.shift) << (c.starts.empty() ? 0.0 : c.starts.back());
+    const auto window = WindowInSegment(kSegmentDay, kSegmentDay + 0.001005 * kDaysPerSecond, 0.01, shift);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(ChannelRange(*window, kilohertz, 1000)->first, c.first) << shift;
+  }
+}
+
 TEST(WindowCapacityTest, BoundsEveryWindow) {
   std::mt19937_64 random(7);
   std::uniform_real_distribution<double> offsets(0.0, 3000.0);
@@ -171,7 +195,8 @@ TEST(WindowCapacityTest, BoundsEveryWindow) {
     for (double duration : {0.001, 0.5, 1.0, 4.0, 3.3}) {
       for (int i = 0; i < 500; ++i) {
         const double offset = offsets(random);
-        const auto window = WindowInSegment(kSegmentDay, kSegmentDay + offset * kDaysPerSecond, duration);
+        const auto window = WindowInSegment(kSegmentDay, kSegmentDay + offset * kDaysPerSecond, duration,
+                                            kBaseShiftTicks);
         const SampleRange range = *ChannelRange(*window, fraction, *SegmentSampleCount(3600.0, rate));
         ASSERT_LE(range.count, WindowCapacity(rate, duration))
             << "rate " << rate << " duration " << duration << " offset " << offset;

@@ -1,7 +1,8 @@
 // Thousands of windows read through GetData2 with the real EDF component: for each, the
 // layout tapline-info computes must be exactly what the component writes (the buffer holds
-// the computed total and not one value more) and every value must be the sample of the
-// channel and index the layout gives it.
+// the computed total and not one value more), no channel holds more than the documented
+// ceil(rate x d) + 1 samples, and every value must be the sample of the channel and index the
+// layout gives it. Files dated 2150 and 2900 check the wider shift there.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -82,13 +83,19 @@ TEST_P(WindowPropertyTest, HostLayoutIsWhatTheComponentWrites) {
       const int found = library.GetSegment(trial.startDay);
       if (found < 0) continue;  // 1 us before a segment's start: no segment holds it
       const auto index = static_cast<std::size_t>(found);
-      const auto ticks = WindowInSegment(times.starts[index], trial.startDay, trial.duration);
+      const auto ticks = WindowInSegment(times.starts[index], trial.startDay, trial.duration,
+                                         WindowShiftTicks(times.starts, times.durations));
       ASSERT_TRUE(ticks);
       const auto foundChannels = found == segment ? channels : ReadSegmentChannels(library, found);
       const auto ranges = WindowRanges(*ticks, foundChannels->values, times.durations[index]);
       ASSERT_TRUE(ranges);
       std::int64_t total = 0;
-      for (const SampleRange& range : *ranges) total += range.count;
+      for (std::size_t c = 0; c < ranges->size(); ++c) {
+        total += (*ranges)[c].count;
+        const double rate = foundChannels->values[c];
+        ASSERT_LE((*ranges)[c].count, trial.duration > 0.0 ? WindowCapacity(rate, trial.duration) : 0)
+            << "channel " << c << " at " << rate << " Hz, " << trial.duration << " s";
+      }
       std::vector<std::int16_t> buffer(static_cast<std::size_t>(total) + 64, kSentinel);
       ASSERT_EQ(library.GetData2(trial.startDay, trial.duration, buffer.data()), 1);
       ++windows;

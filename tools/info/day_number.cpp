@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "window_layout.h"
+
 namespace tapline_info {
 
 namespace {
@@ -71,9 +73,13 @@ double SecondsBetween(double fromDay, double toDay) {
   // off: a time on the half second may come as 5.4999993 s. It is taken to lie on the
   // coarsest decimal step (a second down to 10 us) within that microsecond, else rounded to
   // the microsecond.
+  // Later dates are coarser in proportion (5 us in 2900).
+  const double magnitude = std::fmax(std::fabs(fromDay), std::fabs(toDay));
+  const double error = kDayNumberErrorMicroseconds * static_cast<double>(ShiftTicksAt(magnitude)) /
+                       static_cast<double>(kBaseShiftTicks);
   for (double step = 1e6; step >= 10.0; step /= 10.0) {
     const double snapped = std::nearbyint(microseconds / step) * step;
-    if (std::fabs(snapped - microseconds) <= kDayNumberErrorMicroseconds) return snapped / 1e6;
+    if (std::fabs(snapped - microseconds) <= error) return snapped / 1e6;
   }
   return std::nearbyint(microseconds) / 1e6;
 }

@@ -25,6 +25,7 @@
 #include "terminal.h"
 #include "terminal_text.h"
 #include "window_csv.h"
+#include "window_layout.h"
 
 namespace {
 
@@ -66,7 +67,9 @@ void ReadStatistics(const TaplineLibrary& library, RecordingReport& report) {
   if (!report.HasFirstSegmentChannels()) return;
   ProgressBar bar(stderr, IsTerminal(stderr), "Reading segment 0");
   report.firstSegment = SummarizeSegment(
-      library, 0, {report.times.starts.front(), report.times.durations.front()},
+      library, 0,
+      {report.times.starts.front(), report.times.durations.front(),
+       WindowShiftTicks(report.times.starts, report.times.durations)},
       *report.channels.front(), kWindowBufferSamples, [&](double done) { bar.Update(done); });
 }
 

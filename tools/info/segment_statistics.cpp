@@ -74,21 +74,22 @@ std::optional<PlacedWindow> PlaceWindow(const SegmentSpan& span, const PlannedWi
                                         std::optional<std::int64_t> previousEnd) {
   double startDay = span.startDay + planned.offsetSeconds * kDaysPerSecond;
   for (;;) {
-    const auto window = WindowInSegment(span.startDay, startDay, planned.durationSeconds);
+    const auto window = WindowInSegment(span.startDay, startDay, planned.durationSeconds, span.shiftTicks);
     if (!window) return std::nullopt;
     if (!previousEnd || window->start <= *previousEnd) break;
     startDay = std::nextafter(startDay, -INFINITY);
   }
   const auto plannedEnd = WindowInSegment(span.startDay, span.startDay,
-                                          planned.offsetSeconds + planned.durationSeconds);
-  auto window = WindowInSegment(span.startDay, startDay, planned.durationSeconds);
+                                          planned.offsetSeconds + planned.durationSeconds,
+                                          span.shiftTicks);
+  auto window = WindowInSegment(span.startDay, startDay, planned.durationSeconds, span.shiftTicks);
   if (!plannedEnd || !window) return std::nullopt;
   const double reaching = static_cast<double>(plannedEnd->end - window->start) / 1e7;
   const double secondsLeft = std::floor(span.seconds - planned.offsetSeconds + 0.5);
   if (reaching <= planned.durationSeconds || reaching > secondsLeft - kCheckMargin) {
     return PlacedWindow{startDay, planned.durationSeconds, *window};
   }
-  window = WindowInSegment(span.startDay, startDay, reaching);
+  window = WindowInSegment(span.startDay, startDay, reaching, span.shiftTicks);
   if (!window) return std::nullopt;
   return PlacedWindow{startDay, reaching, *window};
 }

@@ -11,6 +11,7 @@
 #include "recording_queries.h"
 #include "recording_report.h"
 #include "tapline_library.h"
+#include "window_layout.h"
 
 namespace tapline_info {
 
@@ -21,6 +22,7 @@ constexpr std::int64_t kWindowBufferSamples = std::int64_t{8} << 20;
 struct SegmentSpan {
   double startDay = 0.0;
   double seconds = 0.0;
+  std::int64_t shiftTicks = kBaseShiftTicks;  // the recording's (WindowShiftTicks)
 };
 
 // One summary per channel, each over every sample of the segment exactly once. Windows are

@@ -112,7 +112,8 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount,
       times.starts[*placed] + (startSeconds - segmentStartSeconds) * kDaysPerSecond;
   const std::size_t index = *placed;
   // The layout from the very day numbers GetData2 receives and GetSegmentTime reports.
-  const auto ticks = WindowInSegment(times.starts[index], date, durationSeconds);
+  const auto ticks = WindowInSegment(times.starts[index], date, durationSeconds,
+                                     WindowShiftTicks(times.starts, times.durations));
   auto ranges = ticks ? WindowRanges(*ticks, channels->values, times.durations[index]) : std::nullopt;
   std::vector<SampleRate> rates;
   for (double value : channels->values) {

@@ -11,8 +11,7 @@ namespace {
 constexpr double kTicksPerDay = 864000000000.0;
 constexpr double kTicksPerSecond = 10000000.0;
 constexpr std::int64_t kTicksPerSecondInteger = 10000000;
-// Bounds are shifted this many ticks (1 us) early.
-constexpr std::int64_t kShiftTicks = 10;
+constexpr double kDaysPerSecond = 1.1574074074074073e-05;
 // Below the 64-bit limit with room for the shift and the sum S + L of two such values.
 constexpr double kTickLimit = 4.0e18;
 // Integers up to here are exact in a double, so a quotient of two is correctly rounded.
@@ -122,13 +121,29 @@ std::optional<SampleRate> SimplestFraction(double rate) {
   }
 }
 
+std::int64_t WindowShiftTicks(const std::vector<double>& starts,
+                              const std::vector<double>& durations) {
+  if (starts.empty() || durations.size() != starts.size()) return kBaseShiftTicks;
+  return ShiftTicksAt(starts.back() + durations.back() * kDaysPerSecond);
+}
+
+std::int64_t ShiftTicksAt(double dayNumber) {
+  std::int64_t shift = kBaseShiftTicks;
+  double limit = 65536.0;
+  for (int doublings = 0; doublings < 6 && dayNumber >= limit - 1.0; ++doublings) {
+    shift *= 2;
+    limit *= 2.0;
+  }
+  return shift;
+}
+
 std::optional<WindowTicks> WindowInSegment(double segmentStartDay, double startDay,
-                                           double durationSeconds) {
+                                           double durationSeconds, std::int64_t shiftTicks) {
   if (!(durationSeconds >= 0.0)) return std::nullopt;
   const auto start = RoundedTicks((startDay - segmentStartDay) * kTicksPerDay);
   const auto length = RoundedTicks(durationSeconds * kTicksPerSecond);
   if (!start || !length) return std::nullopt;
-  return WindowTicks{*start, *start + *length};  // each within 4e18: no overflow
+  return WindowTicks{*start, *start + *length, shiftTicks};  // each within 4e18: no overflow
 }
 
 std::optional<std::int64_t> SegmentSampleCount(double segmentSeconds, double rate) {
@@ -139,8 +154,8 @@ std::optional<std::int64_t> SegmentSampleCount(double segmentSeconds, double rat
 
 std::optional<SampleRange> ChannelRange(const WindowTicks& window, const SampleRate& rate,
                                         std::int64_t segmentSamples) {
-  const auto first = SamplesBefore(window.start - kShiftTicks, rate);
-  const auto end = SamplesBefore(window.end - kShiftTicks, rate);
+  const auto first = SamplesBefore(window.start - window.shift, rate);
+  const auto end = SamplesBefore(window.end - window.shift, rate);
   if (!first || !end) return std::nullopt;
   const std::int64_t clampedFirst = std::min(*first, segmentSamples);
   return SampleRange{clampedFirst, std::min(*end, segmentSamples) - clampedFirst};

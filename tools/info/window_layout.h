@@ -5,9 +5,11 @@
 //   reports it; the window spans L = nearbyint(duration x 10^7) ticks and ends at E = S + L;
 // - sample k of a channel lies k / rate after the segment's start, the rate taken as an exact
 //   fraction; a channel has N = round(segment duration x rate) samples in the segment;
-// - the window holds the samples k < N whose times t_k satisfy S - 10 <= t_k < E - 10: both
-//   bounds sit 1 us early, so that a start a day number carries to within +-0.7 us of a
-//   sample's time still includes exactly that sample, and windows with E1 = S2 tile.
+// - the window holds the samples k < N whose times t_k satisfy S - M <= t_k < E - M: both
+//   bounds sit M ticks early (1 us for recordings that end before 2079-06-04, doubling with
+//   the spacing of day numbers beyond, see WindowShiftTicks), so that a start a day number
+//   carries to within its rounding of a sample's time still includes exactly that sample, and
+//   windows with E1 = S2 tile.
 #pragma once
 
 #include <cstdint>
@@ -27,10 +29,27 @@ struct SampleRange {
   std::int64_t count = 0;
 };
 
+// The shift of a recording whose last segment ends before day number 65535 (2079-06-04).
+inline constexpr std::int64_t kBaseShiftTicks = 10;
+
 struct WindowTicks {
   std::int64_t start = 0;  // S, from the segment's start
   std::int64_t end = 0;    // E = S + L
+  std::int64_t shift = kBaseShiftTicks;  // M, the recording's
 };
+
+// M for a recording whose last segment starts at day number lastStartDay and lasts
+// lastDurationSeconds (GetSegmentTime's values): with its end e = lastStartDay +
+// lastDurationSeconds x 1.1574074074074073e-05, 10 ticks x 2^j for the smallest j >= 0 with
+// e < 65536 x 2^j - 1 (at most 2^6), as the reader component works it out. 10 ticks for a
+// recording without segments.
+std::int64_t WindowShiftTicks(const std::vector<double>& starts,
+                              const std::vector<double>& durations);
+
+// The same step for one day number: 10 ticks x 2^j for the smallest j >= 0 (at most 6) with
+// dayNumber < 65536 x 2^j - 1; 10 for a day number that is not a number. A tenth of it, in
+// microseconds, is how far a time the day number carries may lie off.
+std::int64_t ShiftTicksAt(double dayNumber);
 
 // The fraction with the smallest denominator whose nearest double is the rate (a channel
 // value is all a host knows of the rate: for EDF, samples per record over the record's
@@ -39,10 +58,10 @@ struct WindowTicks {
 std::optional<SampleRate> SimplestFraction(double rate);
 
 // The window of durationSeconds from day number startDay in the segment that starts at day
-// number segmentStartDay; nullopt when a value is not finite, the duration is negative, or the
-// ticks pass 64 bits.
+// number segmentStartDay, in a recording whose shift is shiftTicks; nullopt when a value is
+// not finite, the duration is negative, or the ticks pass 64 bits.
 std::optional<WindowTicks> WindowInSegment(double segmentStartDay, double startDay,
-                                           double durationSeconds);
+                                           double durationSeconds, std::int64_t shiftTicks);
 
 // N = round(segmentSeconds x rate), ties to even; nullopt when not finite, negative or too
 // large for 64 bits.
