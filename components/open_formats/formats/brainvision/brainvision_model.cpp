@@ -14,6 +14,7 @@
 #include "brainvision_text.h"
 #include "formats/edf/random_access_file.h"
 #include "model/time_range.h"
+#include "sample_gather.h"
 
 namespace brainvision {
 
@@ -45,7 +46,12 @@ class BrainVisionSamples final : public model::SampleSource {
   }
 
  private:
-  static constexpr std::int64_t kBatchBytes = std::int64_t{4} << 20;
+  // Frames are read a batch at a time into a buffer that stays in the second-level cache, and
+  // de-interleaved a block at a time, which stays in the first-level cache while every wanted
+  // channel's samples are gathered from it: a block larger than the cache is fetched again
+  // from memory for each channel.
+  static constexpr std::int64_t kBatchBytes = std::int64_t{256} << 10;
+  static constexpr std::int64_t kBlockBytes = std::int64_t{16} << 10;
 
   // Stored 16-bit value (in the file's byte order) to the host's little-endian int16.
   void Convert(std::byte* samples, std::int64_t count) const {
@@ -58,14 +64,25 @@ class BrainVisionSamples final : public model::SampleSource {
     }
   }
 
+  // Reads whose destinations follow one another (a block's channels do) go to the file
+  // together, with one check that it is unchanged for all of them.
   bool FillVectorized(std::int64_t base, std::span<const model::ChannelRead> reads) {
-    for (const model::ChannelRead& read : reads) {
-      const std::int64_t offset =
-          (static_cast<std::int64_t>(read.channel) * layout.frames + base + read.first) * 2;
-      if (!file->ReadAt(offset, {read.destination, static_cast<std::size_t>(read.count * 2)})) {
+    for (std::size_t run = 0; run < reads.size();) {
+      ranges.clear();
+      std::int64_t bytes = 0;
+      std::size_t end = run;
+      do {
+        const model::ChannelRead& read = reads[end];
+        ranges.push_back(
+            {(static_cast<std::int64_t>(read.channel) * layout.frames + base + read.first) * 2,
+             read.count * 2});
+        bytes += read.count * 2;
+        ++end;
+      } while (end < reads.size() && reads[end].destination == reads[run].destination + bytes);
+      if (!file->ReadRanges(ranges, {reads[run].destination, static_cast<std::size_t>(bytes)})) {
         return false;
       }
-      Convert(read.destination, read.count);
+      for (; run < end; ++run) Convert(reads[run].destination, reads[run].count);
     }
     return true;
   }
@@ -87,17 +104,10 @@ class BrainVisionSamples final : public model::SampleSource {
                                        static_cast<std::size_t>((to - from) * frameBytes));
       if (!file->ReadAt((base + from) * frameBytes, bytes)) return false;
       Convert(bytes.data(), (to - from) * layout.channels);
-      // De-interleave: each wanted channel's samples of the batch to their place.
-      for (const model::ChannelRead& read : reads) {
-        const std::int64_t a = std::max(from, read.first);
-        const std::int64_t b = std::min(to, read.first + read.count);
-        const std::byte* source = bytes.data() + (a - from) * frameBytes + read.channel * 2;
-        std::byte* destination = read.destination + (a - read.first) * 2;
-        for (std::int64_t k = a; k < b; ++k) {
-          std::memcpy(destination, source, 2);  // a 16-bit sample, byte for byte
-          destination += 2;
-          source += frameBytes;
-        }
+      const std::int64_t blockFrames = std::max<std::int64_t>(1, kBlockBytes / frameBytes);
+      for (std::int64_t block = from; block < to; block += blockFrames) {
+        GatherSamples(bytes.data() + (block - from) * frameBytes, frameBytes, block,
+                      std::min(to, block + blockFrames), reads);
       }
     }
     return true;
@@ -107,6 +117,7 @@ class BrainVisionSamples final : public model::SampleSource {
   DataLayout layout;
   std::vector<std::int64_t> firstFrames;
   std::vector<std::byte> buffer;
+  std::vector<edf::FileRange> ranges;
 };
 
 std::optional<std::string> ReadText(const std::filesystem::path& path) {
@@ -114,7 +125,15 @@ std::optional<std::string> ReadText(const std::filesystem::path& path) {
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // One read of the whole file: a marker file of thousands of lines, taken a character at a
+  // time, would cost more than parsing it.
+  std::string text;
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
+  if (in.bad()) return std::nullopt;
+  return text;
 }
 
 bool IsIdentification(std::string_view line, std::string_view kind) {
@@ -426,6 +445,8 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
   // end).
   std::unordered_map<std::string, std::size_t> kindOfKey;
   std::int64_t pastTheEnd = 0;
+  std::vector<std::u16string> descriptionOfKind;  // every event of a kind has its label
+  recording.events.reserve(markers.size());
   for (const auto& [key, marker] : markers) {
     if (marker.type == "New Segment") continue;
     const std::int64_t frame = marker.position - 1;
@@ -436,25 +457,30 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
     const auto duration = FramesToTicks(marker.points, *interval, false);
     if (!offset || !duration)
       return OpenResult::Refuse(MarkerName(key) + " lies too far from the data");
-    const std::u16string typeText = DecodeField(marker.type, markerCodepage);
-    const std::u16string description = DecodeField(marker.description, markerCodepage);
     // Raw 0x01 bytes spelt as the other placeholder: every kind key holds exactly one 0x01.
     const std::string kindKey = Unplaced(marker.type) + '\x01' + Unplaced(marker.description);
     const auto [kind, added] = kindOfKey.try_emplace(kindKey, recording.eventKinds.size());
     if (added) {
+      const std::u16string typeText = DecodeField(marker.type, markerCodepage);
+      std::u16string description = DecodeField(marker.description, markerCodepage);
       recording.eventKinds.push_back(
           {kindKey, description.empty() ? typeText : description, typeText});
+      descriptionOfKind.push_back(std::move(description));
     }
     if (recording.eventGroups.empty()) {
       // Two 0x01 bytes: no kind's key.
       recording.eventGroups.push_back({"\x01\x01shared marker type", u"Other markers", u""});
     }
     recording.events.push_back({recording.segments[segment].startTicks + *offset, *duration,
-                                kind->second, 0, description});
+                                kind->second, 0, descriptionOfKind[kind->second]});
   }
-  std::stable_sort(
-      recording.events.begin(), recording.events.end(),
-      [](const model::Event& a, const model::Event& b) { return a.timeTicks < b.timeTicks; });
+  const auto earlier = [](const model::Event& a, const model::Event& b) {
+    return a.timeTicks < b.timeTicks;
+  };
+  // Marker files list their markers in order, as a rule.
+  if (!std::is_sorted(recording.events.begin(), recording.events.end(), earlier)) {
+    std::stable_sort(recording.events.begin(), recording.events.end(), earlier);
+  }
   if (pastTheEnd > 0) {
     warnings.push_back(std::to_string(pastTheEnd) + " marker" + (pastTheEnd > 1 ? "s lie" : " lies") +
                        " after the last sample of the data file (" +
