@@ -1,175 +1,259 @@
-// wfdb_record_benchmark [CACHE_FOLDER [HOURS]]: a day-long WFDB record read by the format's own
-// code, below the component.
+// wfdb_record_benchmark [CACHE_FOLDER [HOURS]]: a day-long WFDB record through the exports,
+// against the floor of de-interleaving the same samples stored as format 16 from a mapping.
 //
 // Writes (or reuses) in CACHE_FOLDER (default: wfdb-record-cache beside the build's bin folder)
 // a record of 12 signals at 500 Hz in format 212 (HOURS hours, default 24: about 780 MB) with
-// 100,000 beat annotations, the same samples in format 16 for the floor, and one format-8
-// signal of the same length, then prints: opening the record (annotations parsed), streaming
-// every channel in 60-s windows against the floor of reading the format-16 bytes in the same
-// windows and de-interleaving them, and 4-s windows anywhere (median of 200) in both formats.
+// 100,000 beat annotations, the same samples in format 16 for the floor, and a record of one
+// format-8 signal of the same length, registers the component in a private class registry and
+// prints: OpenEx warm (annotations parsed), streaming every channel through GetData2 in 60-s
+// windows against the floor (mmap + de-interleave of the format-16 bytes in the same windows,
+// in the same process, taken in turns), 4-s windows anywhere in both formats, and listing the
+// events; then each figure against its target.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "formats/edf/random_access_file.h"
-#include "formats/wfdb/record.h"
+#include "component_registry.h"
+#include "export_measures.h"
+#include "tapline_library.h"
 #include "wfdb_writer.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Duration;
+using bench::Median;
+
 constexpr int kSignals = 12;
 constexpr std::int64_t kRate = 500;
 constexpr std::int64_t kFramesPerChunk = 1 << 20;
 constexpr int kBeats = 100'000;
+constexpr int kRounds = 5;
+constexpr int kWindows = 200;
+constexpr int kStreamRounds = 3;
+constexpr double kStreamSeconds = 60.0;
+constexpr double kSecondsPerDay = 86400.0;
+// Frames the floor takes at a time: 6 KiB of them stay in the first-level cache while every
+// signal's samples are gathered from them.
+constexpr std::int64_t kFloorBlockFrames = 256;
 
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+std::int16_t Sample(std::int64_t frame, int signal) {
+  return static_cast<std::int16_t>((frame * 7 + signal * 311) % 4001 - 2000);
 }
 
-std::int32_t Sample(std::int64_t frame, int signal) {
-  return static_cast<std::int32_t>((frame * 7 + signal * 311) % 4001) - 2000;
+// Steps of one, which format 8's differences hold.
+std::int16_t Walk(std::int64_t frame) {
+  return static_cast<std::int16_t>(std::abs(frame % 4000 - 2000) - 1000);
 }
 
 // Writes the signal file of `format` chunk by chunk (a day does not fit in memory twice).
-void WriteSignalFile(const std::filesystem::path& path, int format, int signals, std::int64_t frames) {
+void WriteSignalFile(const std::filesystem::path& path, int format, int signals,
+                     std::int64_t frames) {
   std::ofstream out(path, std::ios::binary);
   std::vector<std::int32_t> stream;
-  std::vector<std::int32_t> previous(signals, 0);
+  std::int32_t previous = Walk(0);  // the header's initial value
   for (std::int64_t first = 0; first < frames; first += kFramesPerChunk) {
     stream.clear();
     for (std::int64_t frame = first; frame < std::min(frames, first + kFramesPerChunk); ++frame) {
-      for (int s = 0; s < signals; ++s) {
-        // Format 8 stores differences: a slow walk they can follow.
-        const std::int32_t value = format == 8 ? Sample(frame, s) / 20 : Sample(frame, s);
-        stream.push_back(format == 8 ? value - previous[s] : value);
-        previous[s] = value;
+      if (format == 8) {  // differences
+        stream.push_back(Walk(frame) - previous);
+        previous = Walk(frame);
+        continue;
       }
+      for (int s = 0; s < signals; ++s) stream.push_back(Sample(frame, s));
     }
     const std::string bytes = wfdb_test::EncodeStream(format, stream);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
+  if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
 }
 
 void WriteRecord(const std::filesystem::path& folder, std::int64_t frames) {
-  const auto header = [&](const std::string& name, const std::string& file, const std::string& format, int signals) {
+  const auto header = [&](const std::string& name, const std::string& format, int signals) {
     std::ofstream out(folder / (name + ".hea"));
     out << name << " " << signals << " " << kRate << " " << frames << " 08:00:00 01/03/2024\n";
-    for (int s = 0; s < signals; ++s) out << file << " " << format << " 200/mV 12 0 0 0 0 ECG " << s << "\n";
-  };
-  if (!std::filesystem::exists(folder / "day.dat")) {
-    std::printf("writing the record in %s ...\n", folder.string().c_str());
-    header("day", "day.dat", "212", kSignals);
-    header("day16", "day16.dat", "16", kSignals);
-    header("day8", "day8.dat", "8", 1);
-    WriteSignalFile(folder / "day8.dat", 8, 1, frames);
-    WriteSignalFile(folder / "day16.dat", 16, kSignals, frames);
-    std::vector<wfdb_test::WrittenAnnotation> beats;
-    for (int k = 0; k < kBeats; ++k) {
-      beats.push_back({frames / kBeats * k + 17, k % 7 == 0 ? 5 : 1, 0, 0, 0, k % 1000 == 0 ? "(N" : ""});
+    for (int s = 0; s < signals; ++s) {
+      out << name << ".dat " << format << " 200/mV 12 0 " << (format == "8" ? Walk(0) : 0)
+          << " 0 0 ECG " << s << "\n";
     }
-    std::ofstream(folder / "day.atr", std::ios::binary) << wfdb_test::AnnotationFile(beats);
-    WriteSignalFile(folder / "day.dat.part", 212, kSignals, frames);
-    std::filesystem::rename(folder / "day.dat.part", folder / "day.dat");
+  };
+  header("day", "212", kSignals);
+  header("day8", "8", 1);
+  if (std::filesystem::exists(folder / "day.dat")) return;
+  std::printf("writing the record in %s ...\n", folder.string().c_str());
+  std::fflush(stdout);
+  WriteSignalFile(folder / "day8.dat", 8, 1, frames);
+  WriteSignalFile(folder / "day16.dat", 16, kSignals, frames);
+  std::vector<wfdb_test::WrittenAnnotation> beats;
+  for (int k = 0; k < kBeats; ++k) {
+    beats.push_back(
+        {frames / kBeats * k + 17, k % 7 == 0 ? 5 : 1, 0, 0, 0, k % 1000 == 0 ? "(N" : ""});
+  }
+  std::ofstream(folder / "day.atr", std::ios::binary) << wfdb_test::AnnotationFile(beats);
+  // The 212 file last, through a temporary name: its presence tells the record is complete.
+  WriteSignalFile(folder / "day.dat.part", 212, kSignals, frames);
+  std::filesystem::rename(folder / "day.dat.part", folder / "day.dat");
+}
+
+void Open(const tapline_info::TaplineLibrary& lib, const std::filesystem::path& header) {
+  int segments = 0;
+  if (lib.OpenEx(header.string().c_str(), &segments) != 1 || segments != 1) {
+    throw std::runtime_error("OpenEx refused " + header.string());
   }
 }
 
-std::unique_ptr<wfdb::Record> Open(const std::filesystem::path& header) {
-  auto opened = wfdb::Record::Open(header);
-  if (!opened.Ok()) {
-    std::fprintf(stderr, "%s: %s\n", header.string().c_str(), opened.Reason().c_str());
-    std::exit(1);
-  }
-  return std::move(opened.Value());
-}
-
-// Reads every channel's samples of [first, first + count) frames.
-void ReadWindow(wfdb::Record& record, std::int64_t first, std::int64_t count, std::vector<std::int16_t>& buffer) {
-  const std::size_t channels = record.Segments()[0].channels.size();
-  buffer.resize(channels * static_cast<std::size_t>(count));
-  std::vector<wfdb::Record::ChannelRead> reads;
-  for (std::size_t c = 0; c < channels; ++c) reads.push_back({c, first, count, buffer.data() + c * count});
-  if (!record.Read(0, reads)) {
-    std::fprintf(stderr, "a read failed\n");
-    std::exit(1);
+// The whole record through GetData2 in 60-s windows, the first and last sample of each checked.
+void Stream(const tapline_info::TaplineLibrary& lib, const bench::SegmentShape& record,
+            std::int64_t frames, std::vector<std::int16_t>& buffer) {
+  const auto window = static_cast<std::int64_t>(kStreamSeconds) * kRate;
+  for (std::int64_t first = 0; first < frames; first += window) {
+    const std::int64_t count = std::min(window, frames - first);
+    const double date = record.startDay + static_cast<double>(first / kRate) / kSecondsPerDay;
+    if (lib.GetData2(date, static_cast<double>(count) / kRate, buffer.data()) != 1 ||
+        buffer[0] != Sample(first, 0) ||
+        buffer[static_cast<std::size_t>(count * kSignals - 1)] !=
+            Sample(first + count - 1, kSignals - 1)) {
+      throw std::runtime_error("GetData2 read wrong samples at frame " + std::to_string(first));
+    }
   }
 }
 
-double MedianWindowMicroseconds(wfdb::Record& record, std::int64_t frames) {
-  std::mt19937_64 random(42);
-  std::vector<std::int16_t> buffer;
-  std::vector<double> times;
-  for (int k = 0; k < 200; ++k) {
-    const std::int64_t first = static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(frames - 4 * kRate));
-    const auto start = Clock::now();
-    ReadWindow(record, first, 4 * kRate, buffer);
-    times.push_back(MillisecondsSince(start) * 1000);
+// The floor: the same windows' samples de-interleaved from a mapping of the format-16 file.
+void StreamFloor(const std::string& path, std::int64_t frames, std::vector<std::int16_t>& buffer) {
+  const int descriptor = open(path.c_str(), O_RDONLY);
+  struct stat status {};
+  if (descriptor < 0 || fstat(descriptor, &status) != 0)
+    throw std::runtime_error("cannot open " + path);
+  const auto size = static_cast<std::size_t>(status.st_size);
+  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+  close(descriptor);
+  if (mapped == MAP_FAILED) throw std::runtime_error("cannot map " + path);
+  const auto* stored = static_cast<const std::int16_t*>(mapped);  // little-endian, page-aligned
+  const auto window = static_cast<std::int64_t>(kStreamSeconds) * kRate;
+  for (std::int64_t first = 0; first < frames; first += window) {
+    const std::int64_t count = std::min(window, frames - first);
+    const std::int16_t* frame = stored + first * kSignals;
+    for (std::int64_t block = 0; block < count; block += kFloorBlockFrames) {
+      const std::int64_t end = std::min(count, block + kFloorBlockFrames);
+      for (int s = 0; s < kSignals; ++s) {
+        std::int16_t* out = buffer.data() + s * count;
+        for (std::int64_t f = block; f < end; ++f) out[f] = frame[f * kSignals + s];
+      }
+    }
+    if (buffer[0] != Sample(first, 0)) throw std::runtime_error("the floor read wrong samples");
   }
-  std::nth_element(times.begin(), times.begin() + 100, times.end());
-  return times[100];
+  munmap(mapped, size);
+}
+
+const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+// A figure against its target, wall-clock and CPU time.
+void PrintTarget(const char* what, double wall, double cpu, double target, const char* unit) {
+  std::printf("  %-34s %7.2f%s (CPU %.2f)  <= %g  %s\n", what, wall, unit, cpu, target,
+              Verdict(wall <= target));
+}
+
+int Run(const std::filesystem::path& folder, std::int64_t hours) {
+  const std::int64_t frames = hours * 3600 * kRate;
+  std::filesystem::create_directories(folder);
+  WriteRecord(folder, frames);
+  const std::string binaries = bench::ExecutableFolder();
+  const std::string registry = bench::RegisterComponent(binaries);
+  tapline_info::TaplineLibrary lib;
+  std::string error;
+  if (!tapline_info::LoadTaplineLibrary(binaries + "libtapline.so", lib, error))
+    throw std::runtime_error(error);
+
+  const Duration open = Median(bench::OpenTimes(lib, (folder / "day.hea").string(), 1, kRounds));
+  Open(lib, folder / "day.hea");
+  const bench::SegmentShape record = bench::ShapeOf(lib, 0, 1);
+  std::vector<Duration> eventTimes;
+  for (int round = 0; round < kRounds; ++round)
+    eventTimes.push_back(bench::ListEvents(lib, kBeats));
+
+  std::vector<std::int16_t> buffer(static_cast<std::size_t>(kStreamSeconds * kRate * kSignals));
+  const std::string floorPath = (folder / "day16.dat").string();
+  Stream(lib, record, frames, buffer);  // brings both files into the page cache
+  StreamFloor(floorPath, frames, buffer);
+  std::vector<Duration> streamTimes, floorTimes;
+  for (int round = 0; round < kStreamRounds; ++round) {
+    streamTimes.push_back(bench::Timed([&] { Stream(lib, record, frames, buffer); }));
+    floorTimes.push_back(bench::Timed([&] { StreamFloor(floorPath, frames, buffer); }));
+  }
+
+  const auto windowSamples = static_cast<std::size_t>(4 * kRate);
+  const Duration window =
+      Median(bench::WindowTimes(lib, record, kRate, 4.0, kWindows,
+                                [&](std::span<const std::int16_t> samples, std::int64_t first) {
+                                  for (int s = 0; s < kSignals; ++s) {
+                                    if (samples[s * windowSamples] != Sample(first, s))
+                                      throw std::runtime_error("a 212 window read wrong samples");
+                                  }
+                                }));
+  lib.Close();
+  Open(lib, folder / "day8.hea");
+  const Duration format8 = Median(
+      bench::WindowTimes(lib, bench::ShapeOf(lib, 0, 1), kRate, 4.0, kWindows,
+                         [&](std::span<const std::int16_t> samples, std::int64_t first) {
+                           if (samples[0] != Walk(first) ||
+                               samples[windowSamples - 1] != Walk(first + 4 * kRate - 1)) {
+                             throw std::runtime_error("a format-8 window read wrong samples");
+                           }
+                         }));
+  lib.Close();
+  std::error_code ignored;
+  std::filesystem::remove_all(registry, ignored);
+
+  const Duration stream = Median(streamTimes);
+  const Duration floor = Median(floorTimes);
+  const Duration events = Median(eventTimes);
+  const auto print = [](const char* what, Duration d, double scale, const char* unit) {
+    std::printf("  %-42s %8.1f %s  (CPU %.1f)\n", what, d.wallMs * scale, unit, d.cpuMs * scale);
+  };
+  std::printf("WFDB, %lld h, %d signals x %lld Hz in format 212, %d annotations\n",
+              static_cast<long long>(hours), kSignals, static_cast<long long>(kRate), kBeats);
+  std::printf(
+      "(medians: %d opens and listings, %d streams taken in turns with the floor, %d windows "
+      "anywhere)\n",
+      kRounds, kStreamRounds, kWindows);
+  print("OpenEx, warm (annotations parsed)", open, 1, "ms");
+  print("GetData2, whole record in 60-s windows", stream, 1, "ms");
+  print("floor: mmap + de-interleave of format 16", floor, 1, "ms");
+  print("4-s window, format 212", window, 1000, "us");
+  print("4-s window, format 8", format8, 1000, "us");
+  print("GetEventCount + GetEvents of every event", events, 1, "ms");
+
+  std::printf("\nTargets (wall-clock decides; CPU time beside it)\n");
+  PrintTarget("OpenEx, warm", open.wallMs, open.cpuMs, 50, " ms");
+  PrintTarget("streaming / floor", stream.wallMs / floor.wallMs, stream.cpuMs / floor.cpuMs, 1.5,
+              " x ");
+  PrintTarget("4-s window, format 212", window.wallMs * 1000, window.cpuMs * 1000, 100, " us");
+  PrintTarget("4-s window, format 8", format8.wallMs * 1000, format8.cpuMs * 1000, 100, " us");
+  PrintTarget("listing the events", events.wallMs, events.cpuMs, 500, " ms");
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::filesystem::path folder =
-      argc > 1 ? std::filesystem::path(argv[1])
-               : std::filesystem::path(argv[0]).parent_path().parent_path() / "wfdb-record-cache";
-  const std::int64_t hours = argc > 2 ? std::stoll(argv[2]) : 24;
-  const std::int64_t frames = hours * 3600 * kRate;
-  std::filesystem::create_directories(folder);
-  WriteRecord(folder, frames);
-
-  std::vector<double> opens;
-  for (int k = 0; k < 5; ++k) {
-    const auto start = Clock::now();
-    const auto record = Open(folder / "day.hea");
-    opens.push_back(MillisecondsSince(start));
+  // The library's failure reports pause only on a terminal; a benchmark must never wait.
+  if (std::freopen("/dev/null", "r", stdin) == nullptr) return 2;
+  try {
+    const std::filesystem::path folder =
+        argc > 1 ? std::filesystem::path(argv[1])
+                 : std::filesystem::path(bench::ExecutableFolder()) / "../wfdb-record-cache";
+    return Run(folder, argc > 2 ? std::stoll(argv[2]) : 24);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "wfdb_record_benchmark: %s\n", failure.what());
+    return 1;
   }
-  std::sort(opens.begin(), opens.end());
-  auto record = Open(folder / "day.hea");
-  std::printf("%lld h, %d signals at %lld Hz in format 212, %zu events\n", static_cast<long long>(hours),
-              kSignals, static_cast<long long>(kRate), record->Events().size());
-  std::printf("  open (annotations parsed)   %8.1f ms   (median of 5, %.1f..%.1f)\n", opens[2], opens[0], opens[4]);
-
-  // Streaming in 60-s windows, warm, against reading and de-interleaving the format-16 bytes.
-  const std::int64_t window = 60 * kRate;
-  std::vector<std::int16_t> buffer;
-  for (int pass = 0; pass < 2; ++pass) {  // the first pass brings the files into the cache
-    auto start = Clock::now();
-    for (std::int64_t first = 0; first < frames; first += window) {
-      ReadWindow(*record, first, std::min(window, frames - first), buffer);
-    }
-    const double decoded = MillisecondsSince(start);
-
-    auto file = edf::RandomAccessFile::OpenNative(folder / "day16.dat");
-    std::vector<std::byte> bytes(static_cast<std::size_t>(window * kSignals * 2));
-    std::vector<std::int16_t> channels(static_cast<std::size_t>(window * kSignals));
-    start = Clock::now();
-    for (std::int64_t first = 0; first < frames; first += window) {
-      const std::int64_t count = std::min(window, frames - first);
-      const auto part = std::span(bytes).first(static_cast<std::size_t>(count * kSignals * 2));
-      if (!file.Value()->ReadAt(first * kSignals * 2, part)) return 1;
-      const auto* stored = reinterpret_cast<const std::int16_t*>(bytes.data());  // little-endian samples
-      for (std::int64_t f = 0; f < count; ++f) {
-        for (int s = 0; s < kSignals; ++s) channels[static_cast<std::size_t>(s * count + f)] = stored[f * kSignals + s];
-      }
-    }
-    const double floor = MillisecondsSince(start);
-    if (pass == 1) {
-      std::printf("  stream in 60-s windows      %8.0f ms   floor (format 16, read + de-interleave) %.0f ms: %.2f x\n",
-                  decoded, floor, decoded / floor);
-    }
-  }
-  std::printf("  4-s window, format 212      %8.1f us   (median of 200 anywhere)\n",
-              MedianWindowMicroseconds(*record, frames));
-  auto differences = Open(folder / "day8.hea");
-  std::printf("  4-s window, format 8        %8.1f us   (median of 200 anywhere, first reads included)\n",
-              MedianWindowMicroseconds(*differences, frames));
-  return 0;
 }
