@@ -84,7 +84,7 @@ void EnsureDayRecording(const std::string& path) {
 }
 
 std::string EventText(int index) {
-  char text[16];
+  char text[24];  // room for any int, so the text is never cut
   std::snprintf(text, sizeof text, "Event %05d", index);
   return text;
 }

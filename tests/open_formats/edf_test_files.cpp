@@ -56,7 +56,9 @@ EdfWriter EdfPlusContinuousSubSecond() {
   const std::vector<std::string> extra = {Tal("+1.25", "2", {"Lights off"}), "",
                                           Tal("+3", std::nullopt, {"Arousal"}), ""};
   for (int record = 0; record < 4; ++record) {
-    const std::string onset = "+" + std::to_string(record) + ".5";
+    // Appended rather than "+" + ...: GCC 12 warns falsely (-Wrestrict) on that form.
+    std::string onset = "+";
+    onset += std::to_string(record) + ".5";
     writer.AddRecord({RecordSamples(0, record, 5), TimeKeepingTal(onset) + extra[record]});
   }
   return writer;
