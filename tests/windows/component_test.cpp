@@ -64,8 +64,11 @@ std::string RecordingBytes() {
       edf_writer::Tal("+0.5", "1", {"M\xC3\xBC" "de"}), edf_writer::Tal("+1", std::nullopt, {"\xD0\x96"}),
       edf_writer::Tal("+2.25", "0.5", {"Lights off"})};
   for (int record = 0; record < 3; ++record) {
+    // Appended rather than "+" + ...: GCC 12 warns falsely (-Wrestrict) on that form.
+    std::string onset = "+";
+    onset += std::to_string(record);
     writer.AddRecord({Samples(0, record, 4), Samples(1, record, 2),
-                      edf_writer::TimeKeepingTal("+" + std::to_string(record)) + annotations[record]});
+                      edf_writer::TimeKeepingTal(onset) + annotations[record]});
   }
   return writer.FileBytes();
 }
