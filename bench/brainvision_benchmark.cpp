@@ -8,10 +8,6 @@
 // de-interleave into fresh memory, in the same process, taken in turns with them), 4-s windows
 // anywhere in both orientations, listing the 20,000 events, and the peak memory of GetData;
 // then each figure against its target.
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -24,6 +20,7 @@
 #include "brainvision_benchmark_files.h"
 #include "component_registry.h"
 #include "export_measures.h"
+#include "mapped_file.h"
 #include "read_benchmark_memory.h"
 #include "tapline_library.h"
 
@@ -47,18 +44,11 @@ constexpr std::int64_t kFloorBlockFrames = 256;
 // multiplexed file into fresh memory, channel after channel. Throws when it reads wrong
 // samples.
 void ReadFloor(const std::string& dataPath) {
-  const int descriptor = open(dataPath.c_str(), O_RDONLY);
-  struct stat status {};
-  if (descriptor < 0 || fstat(descriptor, &status) != 0)
-    throw std::runtime_error("cannot open " + dataPath);
-  const auto size = static_cast<std::size_t>(status.st_size);
-  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
-  close(descriptor);
-  if (mapped == MAP_FAILED) throw std::runtime_error("cannot map " + dataPath);
+  const bench::MappedFile mapped(dataPath);
   const std::int64_t first = kSegmentFirstFrames[kLongestSegment];
   const std::int64_t frames = SegmentFrames(kLongestSegment);
   // Little-endian samples in the file and in memory; the mapping is page-aligned.
-  const auto* stored = static_cast<const std::int16_t*>(mapped) + first * kChannels;
+  const auto* stored = mapped.As<std::int16_t>() + first * kChannels;
   std::unique_ptr<std::int16_t[]> samples(
       new std::int16_t[static_cast<std::size_t>(frames * kChannels)]);
   for (std::int64_t block = 0; block < frames; block += kFloorBlockFrames) {
@@ -68,7 +58,6 @@ void ReadFloor(const std::string& dataPath) {
       for (std::int64_t f = block; f < end; ++f) out[f] = stored[f * kChannels + c];
     }
   }
-  munmap(mapped, size);
   if (samples[static_cast<std::size_t>(frames * kChannels - 1)] !=
       SampleValue(kChannels - 1, first + frames - 1)) {
     throw std::runtime_error("the floor read wrong samples");

@@ -31,6 +31,7 @@
 
 #include "component_registry.h"
 #include "long_recording_files.h"
+#include "mapped_file.h"
 #include "read_benchmark_file.h"
 #include "tapline_library.h"
 
@@ -183,14 +184,9 @@ StreamFigures Stream(const tapline_info::TaplineLibrary& lib, const std::string&
   });
   lib.Close();
 
-  const int descriptor = open(path.c_str(), O_RDONLY);
-  struct stat status {};
-  if (descriptor < 0 || fstat(descriptor, &status) != 0) throw std::runtime_error("cannot open " + path);
-  const auto size = static_cast<std::size_t>(status.st_size);
-  void* mapped = mmap(nullptr, size, PROT_READ, MAP_SHARED, descriptor, 0);
-  close(descriptor);
-  if (mapped == MAP_FAILED) throw std::runtime_error("cannot map " + path);
-  const auto* bytes = static_cast<const std::byte*>(mapped);
+  const bench::MappedFile mapped(path);
+  const std::size_t size = mapped.size();
+  const auto* bytes = mapped.As<std::byte>();
   const std::size_t headerBytes = size - static_cast<std::size_t>(long_recording::kSeconds) *
                                              ((size - 256 * (kChannels + 2)) / long_recording::kSeconds);
   const std::size_t recordBytes = (size - headerBytes) / long_recording::kSeconds;
@@ -208,7 +204,6 @@ StreamFigures Stream(const tapline_info::TaplineLibrary& lib, const std::string&
       if (buffer[0] != read_benchmark::SampleValue(0, w * windowSamples)) throw std::runtime_error("the floor read wrong samples");
     }
   });
-  munmap(mapped, size);
   return figures;
 }
 

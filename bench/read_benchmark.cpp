@@ -5,11 +5,7 @@
 // 512 Hz, registers the EDF component in a private class registry, and prints OpenEx,
 // GetSegmentInf, GetData of the whole segment, the floor, 200 GetData2 calls of 4-s windows at
 // random starts on both files, peak memory, and each figure's ratio to its target.
-#include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +22,7 @@
 #include <vector>
 
 #include "component_registry.h"
+#include "mapped_file.h"
 #include "read_benchmark_file.h"
 #include "read_benchmark_memory.h"
 #include "tapline_library.h"
@@ -86,14 +83,8 @@ Segment OpenRecording(const tapline_info::TaplineLibrary& lib, const std::string
 // The floor: the same samples de-interleaved from a read-only mapping into fresh memory.
 // Throws when it reads wrong samples.
 void ReadFloor(const std::string& path, std::int64_t records) {
-  const int descriptor = open(path.c_str(), O_RDONLY);
-  struct stat status {};
-  if (descriptor < 0 || fstat(descriptor, &status) != 0) throw std::runtime_error("cannot open " + path);
-  const auto size = static_cast<std::size_t>(status.st_size);
-  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
-  close(descriptor);
-  if (mapped == MAP_FAILED) throw std::runtime_error("cannot map " + path);
-  const auto* bytes = static_cast<const std::byte*>(mapped);
+  const bench::MappedFile mapped(path);
+  const auto* bytes = mapped.As<std::byte>();
   const std::size_t headerBytes = 256 * (kChannels + 2);
   const std::size_t channelBytes = kRate * 2;
   const std::size_t recordBytes = kChannels * channelBytes + 32;
@@ -106,7 +97,6 @@ void ReadFloor(const std::string& path, std::int64_t records) {
                   source + channel * channelBytes, channelBytes);  // little-endian both sides
     }
   }
-  munmap(mapped, size);
   if (samples[perChannel * kChannels - 1] != SampleValue(kChannels - 1, records * kRate - 1)) {
     throw std::runtime_error("the floor read wrong samples");
   }

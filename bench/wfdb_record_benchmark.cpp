@@ -9,10 +9,6 @@
 // windows against the floor (mmap + de-interleave of the format-16 bytes in the same windows,
 // in the same process, taken in turns), 4-s windows anywhere in both formats, and listing the
 // events; then each figure against its target.
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +21,7 @@
 
 #include "component_registry.h"
 #include "export_measures.h"
+#include "mapped_file.h"
 #include "tapline_library.h"
 #include "wfdb_writer.h"
 
@@ -129,15 +126,8 @@ void Stream(const tapline_info::TaplineLibrary& lib, const bench::SegmentShape& 
 
 // The floor: the same windows' samples de-interleaved from a mapping of the format-16 file.
 void StreamFloor(const std::string& path, std::int64_t frames, std::vector<std::int16_t>& buffer) {
-  const int descriptor = open(path.c_str(), O_RDONLY);
-  struct stat status {};
-  if (descriptor < 0 || fstat(descriptor, &status) != 0)
-    throw std::runtime_error("cannot open " + path);
-  const auto size = static_cast<std::size_t>(status.st_size);
-  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
-  close(descriptor);
-  if (mapped == MAP_FAILED) throw std::runtime_error("cannot map " + path);
-  const auto* stored = static_cast<const std::int16_t*>(mapped);  // little-endian, page-aligned
+  const bench::MappedFile mapped(path);
+  const auto* stored = mapped.As<std::int16_t>();  // little-endian
   const auto window = static_cast<std::int64_t>(kStreamSeconds) * kRate;
   for (std::int64_t first = 0; first < frames; first += window) {
     const std::int64_t count = std::min(window, frames - first);
@@ -151,7 +141,6 @@ void StreamFloor(const std::string& path, std::int64_t frames, std::vector<std::
     }
     if (buffer[0] != Sample(first, 0)) throw std::runtime_error("the floor read wrong samples");
   }
-  munmap(mapped, size);
 }
 
 const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
