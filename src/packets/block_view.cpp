@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "packets/packet_bytes.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 
 namespace packets {
@@ -20,12 +21,28 @@ std::optional<std::span<const std::byte>> BlockView::First(std::uint64_t count) 
   return std::span<const std::byte>(bytes, static_cast<std::size_t>(count));
 }
 
+bool BlockView::CanReadPast(std::uint64_t checked, std::uint64_t count) const noexcept {
+  if (length || checked == 0) return CanRead(count);
+  if (count <= checked) return true;
+  const auto first = reinterpret_cast<std::uintptr_t>(bytes);
+  const std::uintptr_t page = platform::PageSize();
+  // The checked bytes were found readable, so none of them wraps the address space; the end of
+  // the last one's page wraps to 0 at the space's end, and the unsigned difference still holds.
+  const std::uintptr_t pageEnd = ((first + (checked - 1)) / page + 1) * page;
+  const std::uint64_t known = static_cast<std::uintptr_t>(pageEnd - first);
+  if (count <= known) return true;
+  if (count - known > std::numeric_limits<UINT_PTR>::max()) return false;
+  return !IsBadReadPtr(reinterpret_cast<const void*>(pageEnd), static_cast<UINT_PTR>(count - known));
+}
+
 std::optional<std::span<const std::byte>> BlockView::Declared() const noexcept {
   const std::optional<std::span<const std::byte>> header = First(kHeaderSize);
   if (!header) return std::nullopt;
   const std::uint64_t size = *ReadLittleEndian<std::uint64_t>(*header, kSizeOffset);
   if (size < kHeaderSize || size >= kBlockSizeLimit) return std::nullopt;
-  return First(size);
+  // An event record is asked about once per GetEvents, and most lie in their header's page.
+  if (!CanReadPast(kHeaderSize, size)) return std::nullopt;
+  return std::span<const std::byte>(bytes, static_cast<std::size_t>(size));
 }
 
 }  // namespace packets

@@ -37,6 +37,11 @@ class BlockView {
   BlockView(const std::byte* bytes, std::optional<std::uint64_t> length) noexcept
       : bytes(bytes), length(length) {}
 
+  // CanRead(count) once the first `checked` bytes were found readable. Without a known length
+  // only the pages past those that hold the checked bytes are asked about: memory is readable
+  // or not a whole page at a time.
+  bool CanReadPast(std::uint64_t checked, std::uint64_t count) const noexcept;
+
   const std::byte* bytes;
   std::optional<std::uint64_t> length;
 };

@@ -31,7 +31,8 @@ std::optional<std::uint64_t> LabelFieldUnits(std::span<const std::byte> record) 
 EventRecordPacket::EventRecordPacket() noexcept { SetGuid(reader::kEventRecordKind); }
 
 bool EventRecordPacket::IsValid(BlockView block) const noexcept {
-  return InfoPacket::IsValid(block) && LabelFieldUnits(*block.Declared()).has_value();
+  const std::optional<std::span<const std::byte>> record = DeclaredOfKind(block);
+  return record && LabelFieldUnits(*record).has_value();
 }
 
 PacketText EventRecordPacket::GetLabel() const {

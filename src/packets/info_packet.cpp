@@ -23,10 +23,13 @@ void InfoPacket::Clear() noexcept {
   data = nullptr;
 }
 
-bool InfoPacket::IsValid(BlockView block) const noexcept {
+std::optional<std::span<const std::byte>> InfoPacket::DeclaredOfKind(BlockView block) const noexcept {
   const std::optional<std::span<const std::byte>> whole = block.Declared();
-  return whole && GuidAt(*whole, kGuidOffset, guid);
+  if (!whole || !GuidAt(*whole, kGuidOffset, guid)) return std::nullopt;
+  return whole;
 }
+
+bool InfoPacket::IsValid(BlockView block) const noexcept { return DeclaredOfKind(block).has_value(); }
 
 bool InfoPacket::Attach(WritableBlockView block) noexcept {
   if (!IsValid(block)) return false;

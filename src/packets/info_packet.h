@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "packets/block_view.h"
@@ -62,6 +63,12 @@ class InfoPacket {
 
  protected:
   InfoPacket() noexcept = default;
+
+  // The block as IsValid of every packet checks it: as far as its header declares it, when
+  // that is readable and the block starts with this packet's kind GUID; nullopt otherwise.
+  // Kinds that check more take their fields from this span, so that a block of unknown length
+  // is asked about once.
+  std::optional<std::span<const std::byte>> DeclaredOfKind(BlockView block) const noexcept;
 
   // Points at the caller's bytes, or the owned buffer, or null.
   std::byte* data = nullptr;

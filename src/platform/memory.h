@@ -14,4 +14,8 @@ std::byte* AllocateBuffer(std::size_t bytes) noexcept;
 // Frees what AllocateBuffer gave for the same `bytes`. Null is ignored.
 void FreeBuffer(std::byte* buffer, std::size_t bytes) noexcept;
 
+// The size of the pages that memory is mapped and protected in: a page one of whose bytes can
+// be read can be read whole.
+std::size_t PageSize() noexcept;
+
 }  // namespace platform

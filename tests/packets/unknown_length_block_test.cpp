@@ -2,8 +2,11 @@
 // read: validation must find the end through the platform's readability test and refuse a
 // declared size that runs into the unreadable page, without touching it.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "block_bytes.h"
 #include "guarded_memory.h"
@@ -86,6 +89,49 @@ TEST(UnknownLengthBlockTest, SampleCountsRunningPastTheBlockAreRefused) {
   GuardedMemory memory(bytes);
   SampleBlockPacket packet;
   EXPECT_FALSE(packet.Attach(Unknown(memory)));
+}
+
+// Four pages: readable, unreadable, readable, unreadable. An event record starts `bytesIn`
+// bytes from the start of page `pagesIn` and declares pagesLong pages and bytesLong bytes; it
+// is adopted exactly when every page it reaches can be read. The header's check covers the
+// header's page, so every page after it must still be asked about: past a hole as at its edge.
+struct PlacedRecordCase {
+  const char* what;
+  std::ptrdiff_t pagesIn;
+  std::ptrdiff_t bytesIn;
+  std::ptrdiff_t pagesLong;
+  std::ptrdiff_t bytesLong;
+  bool adopted;
+};
+
+constexpr PlacedRecordCase kPlacedRecordCases[] = {
+    {"ends where the hole starts", 1, -300, 0, 300, true},
+    {"reaches one byte into the hole", 1, -300, 0, 301, false},
+    {"spans the hole into a readable page", 1, -300, 1, 400, false},
+    {"header cut by the hole", 1, -10, 0, 300, false},
+    {"fills the page after the hole", 2, 0, 1, 0, true},
+    {"starts late in its page and ends with it", 3, -200, 0, 200, true},
+    {"header ends its page, the record goes on", 3, -24, 0, 200, false},
+};
+
+TEST(UnknownLengthBlockTest, RecordsAreAdoptedOnlyWhenEveryPageTheyReachCanBeRead) {
+  const auto page = static_cast<std::ptrdiff_t>(sysconf(_SC_PAGESIZE));
+  void* mapped = mmap(nullptr, 4 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(mapped, MAP_FAILED);
+  auto* pages = static_cast<std::uint8_t*>(mapped);
+  for (const PlacedRecordCase& c : kPlacedRecordCases) {
+    ASSERT_EQ(mprotect(pages, 4 * page, PROT_READ | PROT_WRITE), 0);
+    std::memset(pages, 0, 4 * page);  // labelCapacity 0: no label field to check
+    std::uint8_t* record = pages + c.pagesIn * page + c.bytesIn;
+    const auto size = static_cast<std::uint64_t>(c.pagesLong * page + c.bytesLong);
+    const Bytes header = Block(reader::kEventRecordKind, size, 24);
+    std::memcpy(record, header.data(), header.size());
+    ASSERT_EQ(mprotect(pages + page, page, PROT_NONE), 0);
+    ASSERT_EQ(mprotect(pages + 3 * page, page, PROT_NONE), 0);
+    EventRecordPacket packet;
+    EXPECT_EQ(packet.Attach(WritableBlockView::OfUnknownLength(record)), c.adopted) << c.what;
+  }
+  munmap(mapped, 4 * page);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/memory.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <new>
 
@@ -45,6 +46,12 @@ void FreeBuffer(std::byte* buffer, std::size_t bytes) noexcept {
   } else {
     munmap(buffer, bytes);
   }
+}
+
+std::size_t PageSize() noexcept {
+  // No system pages below 4 KiB: a smaller guess would only ask about a page more often.
+  static const long pageSize = sysconf(_SC_PAGESIZE);
+  return pageSize > 0 ? static_cast<std::size_t>(pageSize) : 4096;
 }
 
 }  // namespace platform

@@ -30,4 +30,13 @@ void FreeBuffer(std::byte* buffer, std::size_t bytes) noexcept {
   }
 }
 
+std::size_t PageSize() noexcept {
+  static const std::size_t pageSize = [] {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    return static_cast<std::size_t>(system.dwPageSize);
+  }();
+  return pageSize;
+}
+
 }  // namespace platform
