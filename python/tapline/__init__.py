@@ -372,7 +372,8 @@ def window_ranges(rates: Sequence[Fraction], counts: Sequence[int], start_ticks:
 
 
 def segment_sample_count(duration: float, rate: Fraction) -> int:
-    """A channel's samples in a segment of `duration` seconds: round(duration x rate)."""
+    """A channel's samples in a segment of `duration` seconds: round(duration x rate) (a WFDB
+    signal with a skew holds fewer, which its header gives)."""
     return round(Fraction(float(duration)) * rate)
 
 
@@ -1016,7 +1017,9 @@ class Recording:
             signals = None
         if signals is not None:
             rates = [s.rate for s in signals]
-            counts = [segment_sample_count(duration, rate) for rate in rates]
+            counts = self._header.sample_counts(segment)
+            if counts is None:
+                counts = [segment_sample_count(duration, rate) for rate in rates]
         else:
             if segment not in self._values:
                 self.channels(segment)

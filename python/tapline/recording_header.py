@@ -40,6 +40,14 @@ class RecordingHeader:
                               % (len(self._per_segment), segment))
         return self._per_segment[segment].channels
 
+    def sample_counts(self, segment):
+        """The segment's samples per channel where the header gives them (WFDB: a skew leaves
+        a signal's last frames out); None where they follow from its duration and rates."""
+        if self._per_segment is None:
+            return None
+        self.channels(segment)  # HeaderError for a segment the header does not have
+        return self._per_segment[segment].counts
+
 
 def _edf_scale(header, signal):
     rate = edf_header.rate(header, signal)

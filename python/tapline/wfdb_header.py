@@ -10,7 +10,9 @@ Segments follow the reader component's rule: a single-segment record is one segm
 multi-segment record each run of consecutive WFDB segments with the same signals (description,
 samples per frame, gain, baseline and units, in order) is one segment, and a null segment
 ("~") or one of 0 frames ends the run. A segment ends with the last whole frame its last
-part's files hold, and one that holds no frame is left out.
+part's files hold, and one that holds no frame is left out. A channel holds the segment's
+frames x its samples per frame, fewer when its signal in the last part has a skew s (its sample
+i is in frame i + s): that part's last s frames hold none of its samples.
 """
 
 import collections
@@ -45,10 +47,12 @@ Record = collections.namedtuple(
     "Record", "name segment_count signal_count frame_rate frame_count start_ticks signals "
               "segments")
 Signal = collections.namedtuple(
-    "Signal", "file_name format samples_per_frame byte_offset gain baseline units description")
+    "Signal", "file_name format samples_per_frame skew byte_offset gain baseline units "
+              "description")
 SegmentLine = collections.namedtuple("SegmentLine", "name frames")
-# A segment as the library gives it: start (ticks since day 0), frames, ChannelScales.
-Segment = collections.namedtuple("Segment", "start_ticks frames channels")
+# A segment as the library gives it: start (ticks since day 0), frames, ChannelScales and
+# each channel's samples (GetSegmentInf's counts).
+Segment = collections.namedtuple("Segment", "start_ticks frames channels counts")
 
 
 class WfdbHeaderError(ValueError):
@@ -151,8 +155,9 @@ def _signal_line(line):
     adc_zero = _integer(tokens[4], "an ADC zero") if len(tokens) >= 5 else 0
     rest = _tokens(tokens[7], 2) if len(tokens) >= 8 else []
     return Signal(tokens[0], int(match.group(1)), int(match.group(2) or 1),
-                  int(match.group(4) or 0), gain, adc_zero if baseline is None else baseline,
-                  units, rest[1].strip() if len(rest) == 2 else "")
+                  int(match.group(3) or 0), int(match.group(4) or 0), gain,
+                  adc_zero if baseline is None else baseline, units,
+                  rest[1].strip() if len(rest) == 2 else "")
 
 
 def parse_header(data):
@@ -203,25 +208,38 @@ def _whole_samples(fmt, size):
     return whole + (fmt in (212, 310, 311) and rest >= 2) + (fmt == 311 and rest == 3)
 
 
-def _whole_frames(folder, signals, frames):
-    """The whole frames every signal file of one header holds; `frames` when it has none."""
-    groups = []  # [file name, format, byte offset, samples per frame], consecutive signals
+def _file_frames(folder, signals):
+    """Per signal with data, the whole frames its signal file holds."""
+    groups = []  # [file name, format, byte offset, samples per frame, signals], consecutive
     for signal in filter(_has_data, signals):
         if signal.format not in _UNITS:
             raise WfdbHeaderError("signal file %s is in format %d, which the component does "
                                   "not read" % (signal.file_name, signal.format))
         if groups and groups[-1][0] == signal.file_name:
             groups[-1][3] += signal.samples_per_frame
+            groups[-1][4] += 1
         else:
             groups.append([signal.file_name, signal.format, signal.byte_offset,
-                           signal.samples_per_frame])
-    if not groups:
-        return frames
-    whole = []
-    for name, fmt, offset, per_frame in groups:
+                           signal.samples_per_frame, 1])
+    frames = []
+    for name, fmt, offset, per_frame, members in groups:
         size = os.path.getsize(os.path.join(folder, name))
-        whole.append(_whole_samples(fmt, size - offset) // per_frame if size > offset else 0)
-    return min(whole)
+        whole = _whole_samples(fmt, size - offset) // per_frame if size > offset else 0
+        frames += [whole] * members
+    return frames
+
+
+def _last_part(folder, signals, frames):
+    """(whole frames, samples per channel) of a segment's last part, whose header gives it
+    `frames` frames (0: as many as its files hold): it ends with the last whole frame every
+    file holds; a signal with skew s holds the part's frames its own file holds, less s, and
+    at most those whole frames."""
+    file_frames = _file_frames(folder, signals)
+    part = frames or min(file_frames, default=0)
+    whole = min(file_frames + [part])
+    counts = [min(max(min(part, held) - s.skew, 0), whole) * s.samples_per_frame
+              for s, held in zip(filter(_has_data, signals), file_frames)]
+    return whole, counts
 
 
 def _key(signals):
@@ -270,10 +288,9 @@ def segments(path):
     with open(os.fspath(path), "rb") as file:
         top = parse_header(file.read())
     if top.segment_count is None:
-        frames = _whole_frames(folder, top.signals, top.frame_count)
-        if top.frame_count:
-            frames = min(frames, top.frame_count)
-        return [Segment(top.start_ticks, frames, _channels(top.name, top))] if frames else []
+        frames, counts = _last_part(folder, top.signals, top.frame_count)
+        channels = _channels(top.name, top)
+        return [Segment(top.start_ticks, frames, channels, counts)] if frames else []
     runs = []  # [start ticks, frames, channels, (signals, frames) of the last part]
     frames_before, key = 0, None
     for line in top.segments:
@@ -293,7 +310,10 @@ def segments(path):
     result = []
     for start, frames, channels, (signals, last) in runs:
         # The last part of a run ends with its files' last whole frame.
-        frames -= last - min(last, _whole_frames(folder, signals, last))
-        if frames > 0:
-            result.append(Segment(start, frames, channels))
+        whole, held = _last_part(folder, signals, last)
+        before = frames - last
+        if before + whole > 0:
+            counts = [before * channel_signal.samples_per_frame + count for channel_signal, count
+                      in zip(filter(_has_data, signals), held)]
+            result.append(Segment(start, before + whole, channels, counts))
     return result

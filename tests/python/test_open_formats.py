@@ -46,7 +46,7 @@ def segment_files(name, frames, written, signal_lines, seed):
 
 
 # The component's cases: (header, files, frame rate, expected (start ticks, frames, names,
-# gains) per segment).
+# gains, samples per channel) per segment).
 VARIABLE = dict(
     [("v.hea", "v/7 3 125 175 08:00:00 01/01/2000\n"
                "v_layout 0\n~ 25\nv_a 40\nv_b 30\nv_c 20\n~ 50\nv_d 10\n"),
@@ -58,28 +58,31 @@ VARIABLE = dict(
     **segment_files("v_d", 10, 10, ["100/mV 16 0 0 0 0 Y", "50/mV 16 0 0 0 0 X"], 4))
 FRAME = wfdb_header.TICKS_PER_SECOND // 125
 SEGMENT_CASES = [
-    ("v.hea", VARIABLE, 125, [(START_2000 + 25 * FRAME, 40, ["X"], [100]),
-                         (START_2000 + 65 * FRAME, 50, ["Y", "X"], [100, 100]),
-                         (START_2000 + 165 * FRAME, 10, ["Y", "X"], [100, 50])]),
+    ("v.hea", VARIABLE, 125, [(START_2000 + 25 * FRAME, 40, ["X"], [100], [40]),
+                         (START_2000 + 65 * FRAME, 50, ["Y", "X"], [100, 100], [50, 50]),
+                         (START_2000 + 165 * FRAME, 10, ["Y", "X"], [100, 50], [10, 10])]),
     ("f.hea", {"f.hea": "f/2 1 125 50\nf_1 30\nf_2 20\n",
                **segment_files("f_1", 30, 30, ["100/mV 12 0 0 0 0 II"], 5),
                **segment_files("f_2", 20, 20, ["100/mV 16 0 0 0 0 II"], 6)},
-     125, [(0, 50, ["II"], [100])]),
+     125, [(0, 50, ["II"], [100], [50])]),
     # A change of calibration starts a segment, without a gap.
     ("g.hea", {"g.hea": "g/2 1 125 40\ng_1 20\ng_2 20\n",
                **segment_files("g_1", 20, 20, ["100/mV 16 0 0 0 0 II"], 9),
                **segment_files("g_2", 20, 20, ["200/mV 16 0 0 0 0 II"], 10)},
-     125, [(0, 20, ["II"], [100]), (20 * FRAME, 20, ["II"], [200])]),
+     125, [(0, 20, ["II"], [100], [20]), (20 * FRAME, 20, ["II"], [200], [20])]),
     # A run whose last part's file holds no frame is left out; a null segment is a gap.
     ("e.hea", {"e.hea": "e/3 1 125 60\ne_1 30\n~ 10\ne_2 20\n",
                **segment_files("e_1", 30, 30, ["100 16 0 0 0 0 I"], 7),
                **segment_files("e_2", 20, 0, ["100 16 0 0 0 0 I"], 8)},
-     125, [(0, 30, ["I"], [100])]),
+     125, [(0, 30, ["I"], [100], [30])]),
 ] + [
-    # The last whole frame of every file ends the record, whatever its frame count says.
+    # The last whole frame of every file ends the record, whatever its frame count says; skew
+    # 3 leaves the second channel's last 3 frames out.
     ("r%s.hea" % frames, {"r%s.hea" % frames: "r%s 2 100 %s\nr.dat 16\ns.dat 16:3\n"
-                          % (frames, frames), "r.dat": bytes(2 * 30 + 1), "s.dat": bytes(40)},
-     100, [(0, 20, ["record r%s, signal 0" % frames, "record r%s, signal 1" % frames], [0, 0])])
+                          % (frames, frames), "r.dat": bytes(2 * 30 + 1),
+                          "s.dat": files.distinct(20, 1, 12)},
+     100, [(0, 20, ["record r%s, signal 0" % frames, "record r%s, signal 1" % frames], [0, 0],
+            [20, 17])])
     for frames in ("0", "25", "5000")]
 
 
@@ -187,17 +190,32 @@ class OpenFormatsTest(unittest.TestCase):
                 segments = wfdb_header.segments(path)
                 self.assertEqual(
                     [(s.start_ticks, s.frames, [c.name for c in s.channels],
-                      [round(1 / c.gain) if c.unit != "adu" else 0 for c in s.channels])
-                     for s in segments], expected)
+                      [round(1 / c.gain) if c.unit != "adu" else 0 for c in s.channels],
+                      s.counts) for s in segments], expected)
                 with tapline.Recording(path) as recording:
                     table = recording.segments()
                     self.assertEqual(len(table), len(expected))
-                    for segment, (start, frames, names, gains) in enumerate(expected):
+                    for segment, (start, frames, names, _, counts) in enumerate(expected):
                         self.assertAlmostEqual(table["start"][segment],
                                                start / wfdb_header.TICKS_PER_DAY, delta=1e-11)
                         self.assertAlmostEqual(table["duration"][segment], frames / rate)
                         self.assertEqual(recording.channel_names(segment), names)
                         self.assertEqual(list(recording.calibration(segment)["name"]), names)
+                        self.assertEqual(list(recording.channels(segment)["samples"]), counts)
+
+    def test_wfdb_skewed_channel_ends_with_its_last_stored_sample(self):
+        """Through GetData and a GetData2 window that ends with the segment: the skewed
+        channel's samples are those of frames 3 to 19, none padded."""
+        header = "r 2 100 20\nr.dat 16\nr.dat 16:3\n"
+        stored = files.distinct(20, 2, 13)
+        path = os.path.join(files.write_wfdb(self.folder("skew"), {"r.hea": header,
+                                                                   "r.dat": stored}), "r.hea")
+        with tapline.Recording(path) as recording:
+            whole = recording.segment_samples(0)
+            window = recording.window_at_seconds(0.1, 0.1)
+        np.testing.assert_array_equal(whole[1], stored[3:, 1])
+        np.testing.assert_array_equal(window[0], stored[10:, 0])
+        np.testing.assert_array_equal(window[1], stored[13:, 1])
 
     def test_variable_layout_values_and_cohort_row(self):
         path = os.path.join(files.write_wfdb(self.folder("cohort"), VARIABLE), "v.hea")

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -307,6 +308,34 @@ TEST_F(TaplineInfoTest, RefusedWindowFailsWithoutWritingCsv) {
   EXPECT_EQ(run.err, "tapline-info: window: the window 58 s to 62 s does not fit its segment:"
                      " segment 0 spans 0 s to 60 s; segment 1 starts at 90 s\n");
   EXPECT_FALSE(fs::exists(csv));
+}
+
+// A WFDB signal with skew 3 holds 3 samples fewer than the record's 200 frames: the summary
+// counts and reads them in windows, and a window that ends with the segment ends with them.
+TEST_F(TaplineInfoTest, SkewedWfdbChannelEndsWithItsLastStoredSample) {
+  const fs::path where = *folder / "skew";
+  fs::create_directories(where);
+  edf_writer::WriteFile((where / "r.hea").string(),
+                        "r 2 100 200\nr.dat 16 200 16 0 0 0 0 A\nr.dat 16:3 200 16 0 0 0 0 B\n");
+  std::string frames;  // A's sample k is k; B's sample i, in frame i + 3, is 1000 + i
+  for (int frame = 0; frame < 200; ++frame) {
+    for (int value : {frame, frame < 3 ? -5 : 997 + frame}) {
+      frames += {static_cast<char>(value & 0xff), static_cast<char>((value >> 8) & 0xff)};
+    }
+  }
+  edf_writer::WriteFile((where / "r.dat").string(), frames);
+  const std::string path = "'" + (where / "r.hea").string() + "'";
+  const ProcessRun run = Info(path);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Section(run.out, "Samples of segment 0:"),
+            "Samples of segment 0:\n   #  channel                 count      min      max       mean\n"
+            "   0  A                         200        0      199     99.500\n"
+            "   1  B                         197     1000     1196   1098.000\n");
+  const ProcessRun csv = Info(path + " --window 1 1 --csv -");
+  ASSERT_EQ(csv.exitCode, 0) << csv.err;
+  EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 1 + 100 + 97) << csv.out;
+  EXPECT_NE(csv.out.find("\nA,1.990000,199\nB,1.000000,1100\n"), std::string::npos) << csv.out;
+  EXPECT_TRUE(csv.out.ends_with("\nB,1.960000,1196\n")) << csv.out;
 }
 
 // Files of every format the component reads, written into a folder of their own; the first

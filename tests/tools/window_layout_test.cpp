@@ -91,7 +91,8 @@ TEST_P(ChannelRangeTest, CountsTheSamplesTheComponentHolds) {
       kSegmentDay + (c.startSeconds + c.startShiftMicros * 1e-6) * kDaysPerSecond;
   const auto window = WindowInSegment(kSegmentDay, startDay, c.duration, kBaseShiftTicks);
   ASSERT_TRUE(window);
-  const auto ranges = WindowRanges(*window, {c.rate}, c.segmentSeconds);
+  const auto ranges =
+      WindowRanges(*window, {c.rate}, {*SegmentSampleCount(c.segmentSeconds, c.rate)});
   ASSERT_TRUE(ranges);
   ASSERT_EQ(ranges->size(), 1u);
   EXPECT_EQ((*ranges)[0].first, c.first);
@@ -123,8 +124,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WindowRangesTest, RefusesALayoutItCannotCompute) {
   const auto window = WindowInSegment(kSegmentDay, kSegmentDay, 1.0, kBaseShiftTicks);
   ASSERT_TRUE(window);
-  EXPECT_FALSE(WindowRanges(*window, {256, 0.0}, 60));
-  EXPECT_FALSE(WindowRanges(*window, {256, std::numeric_limits<double>::quiet_NaN()}, 60));
+  EXPECT_FALSE(WindowRanges(*window, {256, 0.0}, {256, 0}));
+  EXPECT_FALSE(WindowRanges(*window, {256, std::numeric_limits<double>::quiet_NaN()}, {256, 0}));
+  EXPECT_FALSE(WindowRanges(*window, {256, 128}, {256}));
   EXPECT_FALSE(WindowInSegment(kSegmentDay, kSegmentDay, -1e-9, kBaseShiftTicks));
   EXPECT_FALSE(WindowInSegment(kSegmentDay, std::numeric_limits<double>::infinity(), 1.0, kBaseShiftTicks));
   EXPECT_FALSE(WindowInSegment(kSegmentDay, kSegmentDay, 1e300, kBaseShiftTicks));

@@ -87,7 +87,7 @@ TEST_P(WindowPropertyTest, HostLayoutIsWhatTheComponentWrites) {
                                          WindowShiftTicks(times.starts, times.durations));
       ASSERT_TRUE(ticks);
       const auto foundChannels = found == segment ? channels : ReadSegmentChannels(library, found);
-      const auto ranges = WindowRanges(*ticks, foundChannels->values, times.durations[index]);
+      const auto ranges = WindowRanges(*ticks, foundChannels->values, foundChannels->sampleCounts);
       ASSERT_TRUE(ranges);
       std::int64_t total = 0;
       for (std::size_t c = 0; c < ranges->size(); ++c) {

@@ -116,10 +116,12 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
   for (std::size_t c = 0; c < channels.values.size(); ++c) {
     const double value = channels.values[c];
     const auto rate = SimplestFraction(value);
-    const auto samples = SegmentSampleCount(span.seconds, value);
-    // Counts the library disagrees with would lay the windows out wrongly.
-    if (!rate || samples != channels.sampleCounts[c]) return std::nullopt;
-    layouts.push_back({*rate, *samples});
+    const auto frameSamples = SegmentSampleCount(span.seconds, value);
+    // The library's count: the segment's time at the channel's rate, fewer for a WFDB signal
+    // whose skew leaves its last frames out. Any other count would lay the windows out wrongly.
+    const std::int64_t samples = channels.sampleCounts[c];
+    if (!rate || !frameSamples || samples < 0 || samples > *frameSamples) return std::nullopt;
+    layouts.push_back({*rate, samples});
     samplesPerSecond += value;
   }
   std::vector<SampleSummary> summaries(layouts.size());

@@ -114,7 +114,8 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount,
   // The layout from the very day numbers GetData2 receives and GetSegmentTime reports.
   const auto ticks = WindowInSegment(times.starts[index], date, durationSeconds,
                                      WindowShiftTicks(times.starts, times.durations));
-  auto ranges = ticks ? WindowRanges(*ticks, channels->values, times.durations[index]) : std::nullopt;
+  auto ranges =
+      ticks ? WindowRanges(*ticks, channels->values, channels->sampleCounts) : std::nullopt;
   std::vector<SampleRate> rates;
   for (double value : channels->values) {
     if (const auto rate = SimplestFraction(value)) rates.push_back(*rate);

@@ -163,12 +163,12 @@ std::optional<SampleRange> ChannelRange(const WindowTicks& window, const SampleR
 
 std::optional<std::vector<SampleRange>> WindowRanges(const WindowTicks& window,
                                                      const std::vector<double>& rates,
-                                                     double segmentSeconds) {
+                                                     const std::vector<std::int64_t>& counts) {
+  if (rates.size() != counts.size()) return std::nullopt;
   std::vector<SampleRange> ranges;
-  for (double value : rates) {
-    const auto rate = SimplestFraction(value);
-    const auto samples = SegmentSampleCount(segmentSeconds, value);
-    const auto range = rate && samples ? ChannelRange(window, *rate, *samples) : std::nullopt;
+  for (std::size_t c = 0; c < rates.size(); ++c) {
+    const auto rate = SimplestFraction(rates[c]);
+    const auto range = rate ? ChannelRange(window, *rate, counts[c]) : std::nullopt;
     if (!range) return std::nullopt;
     ranges.push_back(*range);
   }

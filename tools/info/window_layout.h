@@ -4,7 +4,8 @@
 //   D being the day number passed to GetData2 and Dseg the segment's start as GetSegmentTime
 //   reports it; the window spans L = nearbyint(duration x 10^7) ticks and ends at E = S + L;
 // - sample k of a channel lies k / rate after the segment's start, the rate taken as an exact
-//   fraction; a channel has N = round(segment duration x rate) samples in the segment;
+//   fraction; a channel has the N samples GetSegmentInf counts in the segment: round(segment
+//   duration x rate), fewer for a WFDB signal whose skew leaves its last frames out;
 // - the window holds the samples k < N whose times t_k satisfy S - M <= t_k < E - M: both
 //   bounds sit M ticks early (1 us for recordings that end before 2079-06-04, doubling with
 //   the spacing of day numbers beyond, see WindowShiftTicks), so that a start a day number
@@ -71,11 +72,12 @@ std::optional<std::int64_t> SegmentSampleCount(double segmentSeconds, double rat
 std::optional<SampleRange> ChannelRange(const WindowTicks& window, const SampleRate& rate,
                                         std::int64_t segmentSamples);
 
-// One range per channel rate; nullopt when a rate has no exact fraction or a count cannot be
-// worked out, since a buffer laid out with a wrong count would shift every later channel.
+// One range per channel, from its rate and its samples in the segment; nullopt when a rate has
+// no exact fraction or the lists differ in length, since a buffer laid out with a wrong count
+// would shift every later channel.
 std::optional<std::vector<SampleRange>> WindowRanges(const WindowTicks& window,
                                                      const std::vector<double>& rates,
-                                                     double segmentSeconds);
+                                                     const std::vector<std::int64_t>& counts);
 
 // Seconds from the segment's start to sample k.
 double SampleSeconds(std::int64_t k, const SampleRate& rate);

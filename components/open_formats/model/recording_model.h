@@ -8,9 +8,10 @@
 // Samples: each segment's channels share a frame clock (its Layout). A frame lasts frameTicks,
 // an exact fraction of ticks, and channel c holds samplesPerFrame evenly spaced samples in each
 // frame, so sample k of c lies k x frameTicks / samplesPerFrame ticks after the segment's start
-// and the segment holds frameCount x samplesPerFrame samples of c. EDF's data record is a frame
-// (its signals have their own samples per record); BrainVision's frame is one sample of every
-// channel.
+// and the segment holds frameCount x samplesPerFrame samples of c, less the segment's shortfall
+// for c: a channel may end before the frames do (a WFDB signal with a skew). EDF's data record
+// is a frame (its signals have their own samples per record); BrainVision's frame is one sample
+// of every channel.
 //
 // Events: each event has a kind (what makes two events "of one type"), a group and a label. The
 // packets give every kind a type of its own up to a cap; events of the kinds beyond it share
@@ -67,6 +68,9 @@ struct Segment {
   std::int64_t durationTicks = 0;
   std::size_t layout = 0;       // index into Recording::layouts
   std::int64_t frameCount = 0;  // at least 1
+  // Per channel of the layout, how many samples fewer than frameCount x samplesPerFrame it
+  // holds, all at the end; empty when every channel fills the frames.
+  std::vector<std::int64_t> sampleShortfalls;
 };
 
 // Events of kinds beyond the cap share their group's type.

@@ -29,8 +29,9 @@ ChannelGrid GridOf(const Recording& recording, std::size_t segment, std::size_t 
   const Segment& s = recording.segments[segment];
   const Layout& layout = recording.layouts[s.layout];
   const std::int64_t perFrame = layout.channels[channel].samplesPerFrame;
+  const std::int64_t shortfall = s.sampleShortfalls.empty() ? 0 : s.sampleShortfalls[channel];
   return {perFrame * layout.frameTicks.denominator, layout.frameTicks.numerator,
-          s.frameCount * perFrame, s.durationTicks};
+          s.frameCount * perFrame - shortfall, s.durationTicks};
 }
 
 std::int64_t SamplesBefore(std::int64_t ticks, const ChannelGrid& grid) {
@@ -66,15 +67,25 @@ std::optional<std::string> CheckSampleArithmetic(const Recording& recording) {
     const Layout& layout = recording.layouts[segment.layout];
     const Fraction frame = layout.frameTicks;
     if (frame.numerator < 1 || frame.denominator < 1) return "a frame of samples lasts no time";
-    for (const Channel& channel : layout.channels) {
+    if (!segment.sampleShortfalls.empty() &&
+        segment.sampleShortfalls.size() != layout.channels.size()) {
+      return "a segment's sample shortfalls do not match its channels";
+    }
+    for (std::size_t c = 0; c < layout.channels.size(); ++c) {
+      const Channel& channel = layout.channels[c];
       const auto perPeriod = Multiply(channel.samplesPerFrame, frame.denominator);
       const auto product = perPeriod ? Multiply(*perPeriod, frame.numerator) : std::nullopt;
       if (channel.samplesPerFrame < 1 || !product ||
           *product > std::numeric_limits<std::int64_t>::max() - frame.numerator) {
         return "the samples of a channel cannot be placed in time with 64-bit arithmetic";
       }
-      if (!Multiply(segment.frameCount, channel.samplesPerFrame)) {
-        return "a channel has more samples than a 64-bit count holds";
+      const auto frameSamples = Multiply(segment.frameCount, channel.samplesPerFrame);
+      if (!frameSamples) return "a channel has more samples than a 64-bit count holds";
+      const std::int64_t shortfall =
+          segment.sampleShortfalls.empty() ? 0 : segment.sampleShortfalls[c];
+      if (shortfall < 0 || shortfall > *frameSamples) {
+        return "channel " + std::to_string(c + 1) + " of a segment would hold a negative number "
+               "of samples or more than its frames";
       }
     }
     // The frames' time, ceil(frameCount x numerator / denominator), in exact steps.

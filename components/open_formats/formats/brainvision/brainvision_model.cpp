@@ -432,7 +432,7 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
                                   ", before the previous segment ends");
       }
     }
-    recording.segments.push_back({start, *duration, 0, to - from});
+    recording.segments.push_back({start, *duration, 0, to - from, {}});
     firstFrames.push_back(from);
   }
   if (recording.segments.empty()) {

@@ -69,7 +69,7 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
   result.layouts.push_back(std::move(layout));
   for (const Segment& segment : recording->Segments()) {
     result.segments.push_back(
-        {origin + segment.startTicks, segment.durationTicks, 0, segment.recordCount});
+        {origin + segment.startTicks, segment.durationTicks, 0, segment.recordCount, {}});
   }
 
   // A kind per distinct text (text 2: the label of the signal of its first event), and one

@@ -291,16 +291,12 @@ const std::string& Record::Label(const Event& event) const {
                            : event.aux;
 }
 
-std::int64_t Record::SamplesOfFrames(std::size_t segment, std::size_t channel) const {
-  return segments[segment].frames * parts[segment].front().sources[channel].samplesPerFrame;
-}
-
 bool Record::Read(std::size_t segment, std::span<const ChannelRead> reads) {
   if (segment >= segments.size()) return false;
   const auto& channels = segments[segment].channels;
   for (const ChannelRead& read : reads) {
     if (read.channel >= channels.size() || read.first < 0 || read.count < 0 ||
-        read.first > SamplesOfFrames(segment, read.channel) - read.count) {
+        read.first > channels[read.channel].sampleCount - read.count) {
       return false;
     }
   }

@@ -24,7 +24,9 @@ struct Channel {
   std::string name;  // the description, else "record R, signal N"
   ExactRate samplesPerSecond;  // the frame rate times the signal's samples per frame
   std::int64_t samplesPerFrame = 1;
-  std::int64_t sampleCount = 0;  // held in its files: fewer than the frames' with a skew
+  // Held in its segment: fewer than the frames give when the last WFDB segment's skew leaves
+  // out its last frames.
+  std::int64_t sampleCount = 0;
   std::size_t signalIndex = 0;   // among its header's signals
   std::string units;
   double gain = 0;
@@ -67,10 +69,10 @@ class Record {
   // What opening forgave (signal files shorter than their header says), each a sentence.
   const std::vector<std::string>& Warnings() const { return warnings; }
 
-  // Samples [first, first + count) of a channel of a segment, of the segment's frames x the
-  // channel's samples per frame; -32768 where its files hold none (a skew's last frames, a
-  // file shorter than its WFDB segment). False for a range outside those or a file that no
-  // longer holds the samples.
+  // Samples [first, first + count) of a channel of a segment, of its sampleCount; -32768 where
+  // the files of a WFDB segment before the last hold none (a skew's last frames, a file
+  // shorter than its WFDB segment), so that later samples keep their times. False for a range
+  // outside those or a file that no longer holds the samples.
   struct ChannelRead {
     std::size_t channel = 0;
     std::int64_t first = 0;
@@ -107,7 +109,6 @@ class Record {
   void NoteShortFiles(const Part& part, const std::string& where);
   // Each segment's frames and its channels' sample counts, from its parts.
   void FinishSegments();
-  std::int64_t SamplesOfFrames(std::size_t segment, std::size_t channel) const;
   std::optional<std::string> FindEvents(const std::filesystem::path& folder, const std::string& recordName);
 
   Header header;

@@ -13,6 +13,8 @@ namespace wfdb {
 
 namespace {
 
+constexpr const char* kTooLong = "a segment of the record lasts too long";
+
 class WfdbSamples final : public model::SampleSource {
  public:
   explicit WfdbSamples(std::unique_ptr<Record> record) : record(std::move(record)) {}
@@ -112,8 +114,16 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
       result.layouts.push_back(std::move(layout));
     }
     const auto duration = DurationTicks(segment.frames, frameTicks);
-    if (!duration) return model::Result<model::Recording>::Refuse("a segment of the record lasts too long");
-    result.segments.push_back({segment.startTicks, *duration, found->second, segment.frames});
+    if (!duration) return model::Result<model::Recording>::Refuse(kTooLong);
+    // A skewed signal of the last WFDB segment ends before the frames do.
+    std::vector<std::int64_t> shortfalls;
+    for (const Channel& channel : segment.channels) {
+      const auto frameSamples = edf::CheckedMultiply(segment.frames, channel.samplesPerFrame);
+      if (!frameSamples) return model::Result<model::Recording>::Refuse(kTooLong);
+      shortfalls.push_back(*frameSamples - channel.sampleCount);
+    }
+    result.segments.push_back(
+        {segment.startTicks, *duration, found->second, segment.frames, std::move(shortfalls)});
   }
   // A kind per annotator and code, a group per annotator.
   std::map<std::pair<std::size_t, int>, std::size_t> kindOf;

@@ -1,5 +1,5 @@
 // A WFDB record in the component's model: frame clock, segments, channels, event kinds and
-// groups, and samples filled for any range (invalid where the files hold none).
+// groups, each channel's samples (fewer than the frames give after a skew) filled for any range.
 #include "formats/wfdb/wfdb_model.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 
 #include "edf_test_files.h"
 #include "formats/recording_formats.h"
+#include "model/sample_grid.h"
 #include "opened_recording.h"
 #include "wfdb_writer.h"
 
@@ -49,13 +50,58 @@ TEST(WfdbModelTest, GivesSegmentsChannelsEventsAndSamples) {
   EXPECT_EQ(recording.events[1].kind, recording.events[2].kind);
   EXPECT_EQ(recording.events[2].timeTicks, 3600 * model::kTicksPerSecond + 30 * 160000);
 
-  std::vector<std::int16_t> first(80), second(40);
+  // Skew 2: the channel's last two frames hold none of its samples, so it has 38.
+  EXPECT_EQ(model::GridOf(recording, 0, 0).sampleCount, 80);
+  EXPECT_EQ(model::GridOf(recording, 0, 1).sampleCount, 38);
+  std::vector<std::int16_t> first(80), second(38);
   const std::vector<model::ChannelRead> reads{{0, 0, 80, reinterpret_cast<std::byte*>(first.data())},
-                                              {1, 0, 40, reinterpret_cast<std::byte*>(second.data())}};
+                                              {1, 0, 38, reinterpret_cast<std::byte*>(second.data())}};
   ASSERT_TRUE(recording.samples->Fill(0, reads));
   EXPECT_EQ(first, signals[0].samples);
-  EXPECT_EQ(std::vector<std::int16_t>(second.begin(), second.begin() + 38), signals[1].samples);
-  EXPECT_EQ(second[38], -32768);  // the skew's last frames
+  EXPECT_EQ(second, signals[1].samples);
+  const model::ChannelRead beyond{1, 37, 2, reinterpret_cast<std::byte*>(second.data())};
+  EXPECT_FALSE(recording.samples->Fill(0, std::span(&beyond, 1)));
+}
+
+// Each segment's channels hold what the record's last WFDB segment in it leaves them: a skew
+// there ends the channel early; one in an earlier WFDB segment keeps the later samples' times.
+TEST(WfdbModelTest, ASkewInTheLastPartEndsTheChannelEarly) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> headers;  // name, text
+    std::vector<std::vector<std::int64_t>> counts;             // per segment, per channel
+  };
+  for (const Case& c : std::vector<Case>{
+           {"single", {{"r", "r 2 100 20\nr.dat 16x2:3 100 16 0 0 0 0 X\nr.dat 16 100 16 0 0 0 0 Y\n"}},
+            {{34, 20}}},
+           {"fixed",
+            {{"r", "r/2 1 100 30\nf_1 20\nf_2 10\n"},
+             {"f_1", "f_1 1 100 20\nf_1.dat 16:2 100 16 0 0 0 0 X\n"},
+             {"f_2", "f_2 1 100 10\nf_2.dat 16:3 100 16 0 0 0 0 X\n"}},
+            {{27}}},
+           {"variable",
+            {{"r", "r/3 2 100 30\nv_layout 0\nv_a 20\nv_b 10\n"},
+             {"v_layout", "v_layout 2 100 0\n~ 0 100 16 0 0 0 0 X\n~ 0 100 16 0 0 0 0 Y\n"},
+             {"v_a", "v_a 1 100 20\nv_a.dat 16:1 100 16 0 0 0 0 X\n"},
+             {"v_b", "v_b 2 100 10\nv_b.dat 16 100 16 0 0 0 0 Y\nv_b.dat 16:2 100 16 0 0 0 0 X\n"}},
+            {{19}, {10, 8}}}}) {
+    edf_test::TemporaryDirectory folder;
+    for (const auto& [name, text] : c.headers) {
+      folder.Write(name + ".hea", text);
+      // Format 16: every frame of these headers (20 at most, of 3 samples at most), or more.
+      folder.Write(name + ".dat", std::string(2 * 3 * 20, '\1'));
+    }
+    auto opened = formats::OpenRecordingFile(folder.path() / "r.hea");
+    ASSERT_TRUE(opened.Ok()) << c.name << ": " << opened.Reason();
+    const model::Recording& recording = opened.Value();
+    std::vector<std::vector<std::int64_t>> counts(recording.segments.size());
+    for (std::size_t s = 0; s < counts.size(); ++s) {
+      for (std::size_t ch = 0; ch < recording.LayoutOf(s).channels.size(); ++ch) {
+        counts[s].push_back(model::GridOf(recording, s, ch).sampleCount);
+      }
+    }
+    EXPECT_EQ(counts, c.counts) << c.name;
+  }
 }
 
 // The component refuses, as for every format, samples closer than the day numbers at the
