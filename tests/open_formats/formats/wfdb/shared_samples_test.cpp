@@ -8,10 +8,12 @@
 
 #include "edf_test_files.h"
 #include "formats/edf/calendar.h"
+#include "formats/recording_formats.h"
 #include "formats/wfdb/group_reader.h"
 #include "formats/wfdb/mit_annotations.h"
 #include "formats/wfdb/record.h"
 #include "memory_file.h"
+#include "model/sample_grid.h"
 
 namespace {
 
@@ -100,6 +102,10 @@ TEST_F(SharedWfdbSamplesTest, SamplesPerFrameAndSkewMatchTheFrameMeans) {
   ASSERT_EQ(rows.size(), 75000u - 4);
   ExpectColumn(samples[1], 0, rows, 1);
   ExpectColumn(samples[2], 0, rows, 2);  // skew 4: its sample i is in frame i + 4
+  // The skewed channel holds as many samples as the reference prints rows.
+  auto opened = formats::OpenRecordingFile(kSamples / "03700181.hea");
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
+  EXPECT_EQ(model::GridOf(opened.Value(), 0, 2).sampleCount, static_cast<std::int64_t>(rows.size()));
   for (std::size_t row = 0; row < rows.size(); ++row) {
     // The reference prints a frame's mean of the 4 samples as their sum / 4 in C, truncated
     // towards zero (-3371 gives -842, 554 gives 138).
