@@ -319,9 +319,8 @@ TEST_F(TaplineInfoTest, SkewedWfdbChannelEndsWithItsLastStoredSample) {
                         "r 2 100 200\nr.dat 16 200 16 0 0 0 0 A\nr.dat 16:3 200 16 0 0 0 0 B\n");
   std::string frames;  // A's sample k is k; B's sample i, in frame i + 3, is 1000 + i
   for (int frame = 0; frame < 200; ++frame) {
-    for (int value : {frame, frame < 3 ? -5 : 997 + frame}) {
-      frames += {static_cast<char>(value & 0xff), static_cast<char>((value >> 8) & 0xff)};
-    }
+    frames += {static_cast<char>(frame), 0, static_cast<char>((997 + frame) & 0xff),
+               static_cast<char>((997 + frame) >> 8)};
   }
   edf_writer::WriteFile((where / "r.dat").string(), frames);
   const std::string path = "'" + (where / "r.hea").string() + "'";
