@@ -3,13 +3,19 @@
 #include <algorithm>
 #include <limits>
 
+#include "frame_columns.h"
 #include "sample_formats.h"
 
 namespace wfdb {
 
 namespace {
 
-constexpr std::int64_t kChunkSamples = std::int64_t{1} << 20;
+// Samples decoded at a time: their stream (8 KiB) stays in the first-level cache while it is
+// scattered into the members' outputs.
+constexpr std::int64_t kChunkSamples = std::int64_t{1} << 12;
+// File bytes read at a time: few enough calls for a long read, and few enough bytes to stay in
+// the second-level cache until they are decoded.
+constexpr std::int64_t kReadBytes = std::int64_t{192} << 10;
 
 std::int16_t Saturated(std::int32_t value) {
   // A running sum can leave 16 bits only in a damaged file; -32768 would read as invalid.
@@ -21,6 +27,7 @@ std::int16_t Saturated(std::int32_t value) {
 GroupReader::GroupReader(SignalGroup group, std::unique_ptr<ByteSource> file)
     : group(std::move(group)), file(std::move(file)) {
   const SignalGroup& g = this->group;
+  unit = UnitOf(g.format).value_or(UnitShape{});
   if (g.samplesPerFrame > 0 && this->file->Size() > g.byteOffset) {
     framesInFile = WholeSamplesIn(g.format, this->file->Size() - g.byteOffset) / g.samplesPerFrame;
   }
@@ -38,24 +45,44 @@ std::int64_t GroupReader::MemberSamples(const GroupMember& member, std::int64_t 
   return frames > member.skew ? (frames - member.skew) * member.samplesPerFrame : 0;
 }
 
+const std::byte* GroupReader::Fetch(std::int64_t offset, std::int64_t length) {
+  if (offset >= heldOffset && offset + length <= heldOffset + heldLength) {
+    return bytes.data() + (offset - heldOffset);
+  }
+  const std::int64_t wanted = std::max(length, std::min(kReadBytes, readEnd - offset));
+  const std::int64_t available = std::min(wanted, file->Size() - offset);
+  heldLength = 0;
+  if (available < 0) return nullptr;
+  if (static_cast<std::int64_t>(bytes.size()) < wanted) {
+    bytes.resize(static_cast<std::size_t>(wanted));
+  }
+  if (!file->ReadAt(offset, std::span(bytes).first(static_cast<std::size_t>(available)))) {
+    return nullptr;
+  }
+  std::fill(bytes.begin() + available, bytes.begin() + wanted, std::byte{0});
+  heldOffset = offset;
+  heldLength = wanted;
+  return bytes.data();
+}
+
+std::int64_t GroupReader::EndOfFrames(std::int64_t frame) const {
+  const std::int64_t samples = frame * group.samplesPerFrame;
+  return group.byteOffset + (samples + unit.samples - 1) / unit.samples * unit.bytes;
+}
+
 bool GroupReader::DecodeFrames(std::int64_t firstFrame, std::int64_t frames) {
-  const UnitShape unit = *UnitOf(group.format);
   const std::int64_t firstSample = firstFrame * group.samplesPerFrame;
   const std::int64_t sampleCount = frames * group.samplesPerFrame;
   const std::int64_t firstUnit = firstSample / unit.samples;
   const auto skip = static_cast<int>(firstSample % unit.samples);
   const std::int64_t units = (skip + sampleCount + unit.samples - 1) / unit.samples;
-  const std::int64_t offset = group.byteOffset + firstUnit * unit.bytes;
-  bytes.assign(static_cast<std::size_t>(units * unit.bytes), std::byte{0});
   // The last unit may end early (212, 310, 311): its missing bytes read as zero and hold no
   // sample this reads.
-  const std::int64_t available = std::min<std::int64_t>(units * unit.bytes, file->Size() - offset);
-  if (available < 0) return false;
-  if (!file->ReadAt(offset, std::span(bytes).first(static_cast<std::size_t>(available)))) {
-    return false;
-  }
+  const std::byte* at = Fetch(group.byteOffset + firstUnit * unit.bytes, units * unit.bytes);
+  if (!at) return false;
   stream.resize(static_cast<std::size_t>(sampleCount));
-  DecodeSamples(group.format, bytes, skip, sampleCount, stream.data());
+  DecodeSamples(group.format, std::span(at, static_cast<std::size_t>(units * unit.bytes)), skip,
+                sampleCount, stream.data());
   return true;
 }
 
@@ -94,8 +121,35 @@ bool GroupReader::RunningValuesAt(std::int64_t frame) {
   return true;
 }
 
+bool GroupReader::ScatterColumns(std::span<const MemberRead> reads, std::int64_t firstFrame,
+                                 std::int64_t frames) {
+  const std::size_t memberCount = group.members.size();
+  const std::int64_t stride = group.samplesPerFrame;
+  if (stride != static_cast<std::int64_t>(memberCount) || reads.size() != memberCount) return false;
+  columns.assign(memberCount, nullptr);
+  std::int64_t from = 0;  // frames, the same for every read
+  std::int64_t to = 0;
+  for (const MemberRead& read : reads) {
+    const std::int64_t skew = group.members[read.member].skew;
+    const std::int64_t readFrom = std::max(read.first + skew, firstFrame);
+    const std::int64_t readTo = std::min(read.first + read.count + skew, firstFrame + frames);
+    if (columns[read.member] != nullptr || readFrom >= readTo) return false;
+    if (&read == &reads.front()) {
+      from = readFrom;
+      to = readTo;
+    } else if (readFrom != from || readTo != to) {
+      return false;
+    }
+    columns[read.member] = read.out + (readFrom - skew - read.first);
+  }
+  CopyFrameColumns(stream.data() + (from - firstFrame) * stride, stride, to - from, columns.data(),
+                   stride);
+  return true;
+}
+
 void GroupReader::Scatter(std::span<const MemberRead> reads, std::int64_t firstFrame,
-                          std::int64_t frames) const {
+                          std::int64_t frames) {
+  if (ScatterColumns(reads, firstFrame, frames)) return;
   const std::int64_t stride = group.samplesPerFrame;
   for (const MemberRead& read : reads) {
     const GroupMember& member = group.members[read.member];
@@ -135,6 +189,8 @@ bool GroupReader::Read(std::span<const MemberRead> reads) {
     highFrame = std::max(highFrame, (read.first + read.count - 1) / member.samplesPerFrame + member.skew + 1);
   }
   if (highFrame < 0) return true;
+  heldLength = 0;  // nothing read for an earlier request is served again
+  readEnd = EndOfFrames(highFrame);
   if (group.format == 8 && !RunningValuesAt(lowFrame)) return false;
   for (std::int64_t chunk = lowFrame; chunk < highFrame; chunk += framesPerChunk) {
     const std::int64_t frames = std::min(framesPerChunk, highFrame - chunk);

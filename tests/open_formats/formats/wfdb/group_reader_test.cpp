@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "memory_file.h"
 #include "wfdb_writer.h"
 
@@ -117,6 +120,101 @@ TEST_P(InterleavedGroupTest, RefusesRangesBeyondTheFileAndUnknownMembers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, InterleavedGroupTest, ::testing::Values(8, 16, 61, 80, 160, 212, 310, 311));
+
+// Groups of up to twelve members, long enough that a read spans many decoded chunks and several
+// reads of the file, in every format. Each window is read for every member over the same frames
+// (the members' columns copied together when each has one sample per frame) and over frames of
+// their own (each member's samples picked out alone); both must give the written samples.
+struct WideGroup {
+  std::string name;
+  std::vector<std::pair<int, int>> shape;  // per member: samples per frame, skew
+};
+
+class WideGroupTest : public ::testing::TestWithParam<std::tuple<int, WideGroup>> {
+ protected:
+  static constexpr std::int64_t kFrames = 20'011;
+
+  void SetUp() override {
+    const auto& [format, group] = GetParam();
+    const int bits = format == 80 || format == 8 ? 8 : format == 212 ? 12 : format >= 310 ? 10 : 16;
+    for (std::size_t m = 0; m < group.shape.size(); ++m) {
+      const auto [spf, skew] = group.shape[m];
+      const std::int64_t count = spf * (kFrames - skew);
+      const int signal = static_cast<int>(m);
+      auto samples = format == 8 ? wfdb_test::WalkSamples(signal, count, 10 * signal)
+                                 : wfdb_test::DistinctSamples(signal, count, bits);
+      if (format != 8) samples[static_cast<std::size_t>(count / 3 + signal)] = -32768;
+      signals.push_back({format, spf, skew, 10 * signal, samples});
+    }
+    auto groups = Groups(HeaderFor(signals, 3));
+    ASSERT_EQ(groups.size(), 1u);
+    reader = std::make_unique<GroupReader>(
+        groups[0],
+        std::make_unique<MemoryFile>(wfdb_test::SignalFile(signals, kFrames, 3), nullptr));
+  }
+
+  // Reads frames [firstFrame + m x stagger, ... + frames) of every member m, within its samples.
+  void ExpectWindow(std::int64_t firstFrame, std::int64_t frames, std::int64_t stagger) {
+    std::vector<std::vector<std::int16_t>> out(signals.size());
+    std::vector<MemberRead> reads;
+    for (std::size_t m = 0; m < signals.size(); ++m) {
+      const WrittenSignal& signal = signals[m];
+      const std::int64_t total = static_cast<std::int64_t>(signal.samples.size());
+      const std::int64_t frame = firstFrame + static_cast<std::int64_t>(m) * stagger - signal.skew;
+      const std::int64_t first = std::clamp<std::int64_t>(frame * signal.samplesPerFrame, 0, total);
+      const std::int64_t count = std::min(frames * signal.samplesPerFrame, total - first);
+      out[m].resize(static_cast<std::size_t>(count));
+      reads.push_back({m, first, count, out[m].data()});
+    }
+    ASSERT_TRUE(reader->Read(reads));
+    for (std::size_t m = 0; m < signals.size(); ++m) {
+      EXPECT_EQ(out[m], Slice(signals[m].samples, reads[m].first, reads[m].count))
+          << "member " << m << ", frames from " << firstFrame << " staggered by " << stagger;
+    }
+  }
+
+  std::vector<WrittenSignal> signals;
+  std::unique_ptr<GroupReader> reader;
+};
+
+TEST_P(WideGroupTest, ReadsEveryWindowAsWritten) {
+  // The whole record, windows across the edges of decoded chunks and of reads of the file,
+  // windows too short for a column copy, and the record's last frames.
+  const std::vector<std::pair<std::int64_t, std::int64_t>> windows{
+      {0, kFrames}, {1, 4095},  {340, 683},           {8191, 3},
+      {9000, 7},    {5461, 8000}, {kFrames - 777, 777}};
+  for (const auto& [first, frames] : windows) {
+    ExpectWindow(first, frames, 0);
+    ExpectWindow(first, frames, 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, WideGroupTest,
+    ::testing::Combine(::testing::Values(8, 16, 61, 80, 160, 212, 310, 311),
+                       ::testing::Values(
+                           WideGroup{"Twelve", std::vector<std::pair<int, int>>(12, {1, 0})},
+                           WideGroup{"EightOneSkewed",
+                                     {{1, 0}, {1, 0}, {1, 0}, {1, 2}, {1, 0}, {1, 0}, {1, 0}, {1, 0}}},
+                           WideGroup{"NineOneTwice", {{1, 0}, {1, 0}, {1, 0}, {1, 0}, {2, 0},
+                                                      {1, 0}, {1, 0}, {1, 0}, {1, 0}}},
+                           WideGroup{"Three", {{1, 0}, {1, 1}, {1, 0}}})),
+    [](const auto& info) {
+      return std::get<1>(info.param).name + "Format" + std::to_string(std::get<0>(info.param));
+    });
+
+TEST(GroupReaderTest, ReadsTheFileAfreshForEveryRequest) {
+  // A file changed since an earlier read must fail the next one as it would have then.
+  WrittenSignal signal{16, 1, 0, 0, wfdb_test::DistinctSamples(0, 1000, 16)};
+  auto groups = Groups("r 1\nd.dat 16\n");
+  std::int64_t bytesRead = 0;
+  GroupReader reader(groups[0], std::make_unique<MemoryFile>(
+                                    wfdb_test::SignalFile(std::span(&signal, 1), 1000), &bytesRead));
+  EXPECT_EQ(ReadOne(reader, 0, 100, 10), Slice(signal.samples, 100, 10));
+  const std::int64_t once = bytesRead;
+  EXPECT_EQ(ReadOne(reader, 0, 100, 10), Slice(signal.samples, 100, 10));
+  EXPECT_EQ(bytesRead, 2 * once);
+}
 
 TEST(GroupReaderTest, CountsWholeFramesOfAShortFile) {
   // Two 212 signals: a frame is one unit of 3 bytes; 2 bytes more hold no whole frame.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "wfdb_writer.h"
@@ -94,6 +95,23 @@ TEST_P(RoundTripTest, DecodesAnyRunFromAnySample) {
     const auto units = bytes.subspan(first / unit.samples * unit.bytes);
     EXPECT_EQ(Decoded(format, units, static_cast<int>(first % unit.samples), count),
               std::vector<std::int16_t>(samples.begin() + first, samples.end()))
+        << "from sample " << first;
+  }
+}
+
+TEST(SampleFormatsTest, Format212GivesEveryValueInEveryPlaceOfALongRun) {
+  // Every 12-bit value, and a run of invalid ones, at each place of the units decoded together.
+  auto samples = wfdb_test::DistinctSamples(0, 4095 + 16, 12);
+  std::fill(samples.begin() + 64, samples.begin() + 80, std::int16_t{-32768});
+  wfdb_test::WrittenSignal signal{212, 1, 0, 0, samples};
+  const auto frames = static_cast<std::int64_t>(samples.size());
+  const std::string file = wfdb_test::SignalFile(std::span(&signal, 1), frames);
+  const auto bytes = std::as_bytes(std::span(file));
+  for (std::size_t first = 0; first < 16; ++first) {
+    // Ends on either sample of a unit.
+    const std::size_t count = samples.size() - first - first % 3;
+    EXPECT_EQ(Decoded(212, bytes.subspan(first / 2 * 3), static_cast<int>(first % 2), count),
+              std::vector<std::int16_t>(samples.begin() + first, samples.begin() + first + count))
         << "from sample " << first;
   }
 }
