@@ -1,5 +1,6 @@
 #include "opened_recording.h"
 
+#include <bit>
 #include <limits>
 
 #include "formats/recording_formats.h"
@@ -52,6 +53,16 @@ model::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Serve(model::Re
     opened->eventRecords.push_back(BuildEventRecord(r.events[i], types.typeOfEvent[i]));
   }
   return opened;
+}
+
+std::optional<WindowStart> OpenedRecording::WindowStartAt(double days, double seconds,
+                                                          double duration) {
+  const WindowQuery query{std::bit_cast<std::uint64_t>(days), std::bit_cast<std::uint64_t>(seconds),
+                          std::bit_cast<std::uint64_t>(duration)};
+  if (!lastWindow || lastWindow->query != query) {
+    lastWindow = LocatedWindow{query, LocateWindowStart(recording, days, seconds, duration)};
+  }
+  return lastWindow->start;
 }
 
 }  // namespace edf_component

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "model/recording_model.h"
 #include "model/result.h"
+#include "window_rule.h"
 
 namespace edf_component {
 
@@ -31,14 +34,31 @@ class OpenedRecording {
   const std::vector<std::byte>& EventTypeTable() const { return eventTypeTable; }
   std::vector<std::byte>& EventRecord(std::size_t index) { return eventRecords[index]; }
   std::size_t EventCount() const { return eventRecords.size(); }
+  // LocateWindowStart in the recording. A read asks for the sample count of every channel,
+  // each time with the same start and duration, and then for the samples: the last answer is
+  // kept for the same arguments.
+  std::optional<WindowStart> WindowStartAt(double days, double seconds, double duration);
 
  private:
+  // A window's arguments, bit for bit.
+  struct WindowQuery {
+    std::uint64_t days = 0;
+    std::uint64_t seconds = 0;
+    std::uint64_t duration = 0;
+    bool operator==(const WindowQuery&) const = default;
+  };
+  struct LocatedWindow {
+    WindowQuery query;
+    std::optional<WindowStart> start;
+  };
+
   OpenedRecording() = default;
   model::Recording recording;
   std::vector<std::vector<std::byte>> tsInfos;  // per layout
   std::vector<std::byte> sensorInfo;
   std::vector<std::byte> eventTypeTable;
   std::vector<std::vector<std::byte>> eventRecords;
+  std::optional<LocatedWindow> lastWindow;
 };
 
 }  // namespace edf_component

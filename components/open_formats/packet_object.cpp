@@ -61,10 +61,11 @@ HRESULT PacketObject::GetSampleCount(std::int32_t channel, double days, double s
     OpenedRecording* opened = owner->Current();
     if (!opened) return E_UNEXPECTED;
     // Only this channel's range: the library asks once per channel.
-    const auto range = channel >= 0 ? LocateChannelWindow(opened->Recording(),
-                                                           static_cast<std::size_t>(channel), days,
-                                                           seconds, duration)
-                                     : std::nullopt;
+    const auto start = opened->WindowStartAt(days, seconds, duration);
+    const auto range = start && channel >= 0
+                           ? ChannelWindowIn(opened->Recording(), static_cast<std::size_t>(channel),
+                                             start->segment, start->from, start->length)
+                           : std::nullopt;
     if (!range) return E_INVALIDARG;
     const std::int64_t count = range->count;
     // A count the caller cannot hold is refused rather than cut.

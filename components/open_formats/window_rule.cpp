@@ -26,6 +26,20 @@ bool Holds(const model::Segment& segment, std::int64_t offset, std::int64_t shif
   return offset >= -shift && offset < segment.durationTicks - shift;
 }
 
+// The channel's samples in [from - shift, from + length - shift); the channel, segment and a
+// length of at least 0 were checked.
+model::SampleRange ShiftedRange(const model::Recording& recording, std::size_t channel,
+                                std::size_t segment, std::int64_t from, std::int64_t length,
+                                std::int64_t shift) {
+  // Saturated: a bound beyond the segment selects nothing more, however far beyond it lies.
+  const std::int64_t lowest = std::numeric_limits<std::int64_t>::min() + shift;
+  constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
+  const std::int64_t start = from < lowest ? lowest : from;
+  const std::int64_t end = start > kHighest - length ? kHighest : start + length;
+  return model::SamplesInWindow(start - shift, end - shift,
+                                model::GridOf(recording, segment, channel));
+}
+
 }  // namespace
 
 double DayNumberOf(double days, double seconds) { return days + seconds * model::kDaysPerSecond; }
@@ -73,8 +87,10 @@ std::optional<Window> WindowIn(const model::Recording& recording, std::size_t se
   if (segment >= recording.segments.size() || length < 0) return std::nullopt;
   Window window{segment, {}};
   const std::size_t channels = recording.LayoutOf(segment).channels.size();
+  window.channels.reserve(channels);
+  const std::int64_t shift = model::WindowShiftTicks(recording);
   for (std::size_t channel = 0; channel < channels; ++channel) {
-    window.channels.push_back(*ChannelWindowIn(recording, channel, segment, from, length));
+    window.channels.push_back(ShiftedRange(recording, channel, segment, from, length, shift));
   }
   return window;
 }
@@ -86,31 +102,23 @@ std::optional<model::SampleRange> ChannelWindowIn(const model::Recording& record
       channel >= recording.LayoutOf(segment).channels.size()) {
     return std::nullopt;
   }
-  // Saturated: a bound beyond the segment selects nothing more, however far beyond it lies.
-  const std::int64_t shift = model::WindowShiftTicks(recording);
-  const std::int64_t lowest = std::numeric_limits<std::int64_t>::min() + shift;
-  constexpr std::int64_t kHighest = std::numeric_limits<std::int64_t>::max();
-  const std::int64_t start = from < lowest ? lowest : from;
-  const std::int64_t end = start > kHighest - length ? kHighest : start + length;
-  return model::SamplesInWindow(start - shift, end - shift,
-                                model::GridOf(recording, segment, channel));
+  return ShiftedRange(recording, channel, segment, from, length,
+                      model::WindowShiftTicks(recording));
+}
+
+std::optional<WindowStart> LocateWindowStart(const model::Recording& recording, double days,
+                                             double seconds, double duration) {
+  const auto length = DurationTicks(duration);
+  const auto start = length ? LocateTime(recording, DayNumberOf(days, seconds)) : std::nullopt;
+  if (!start) return std::nullopt;
+  return WindowStart{start->segment, start->ticks, *length};
 }
 
 std::optional<Window> LocateWindow(const model::Recording& recording, double days,
                                         double seconds, double duration) {
-  const auto length = DurationTicks(duration);
-  const auto start = length ? LocateTime(recording, DayNumberOf(days, seconds)) : std::nullopt;
+  const auto start = LocateWindowStart(recording, days, seconds, duration);
   if (!start) return std::nullopt;
-  return WindowIn(recording, start->segment, start->ticks, *length);
-}
-
-std::optional<model::SampleRange> LocateChannelWindow(const model::Recording& recording,
-                                                    std::size_t channel, double days,
-                                                    double seconds, double duration) {
-  const auto length = DurationTicks(duration);
-  const auto start = length ? LocateTime(recording, DayNumberOf(days, seconds)) : std::nullopt;
-  if (!start) return std::nullopt;
-  return ChannelWindowIn(recording, channel, start->segment, start->ticks, *length);
+  return WindowIn(recording, start->segment, start->from, start->length);
 }
 
 }  // namespace edf_component

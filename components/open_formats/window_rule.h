@@ -64,13 +64,21 @@ std::optional<model::SampleRange> ChannelWindowIn(const model::Recording& record
                                                   std::size_t channel, std::size_t segment,
                                                   std::int64_t from, std::int64_t length);
 
-// The window of `duration` seconds from {days, seconds} in its start's segment; nullopt when
+// Where a window lies in its segment, before any channel's samples are counted.
+struct WindowStart {
+  std::size_t segment = 0;
+  std::int64_t from = 0;    // S, in ticks from the segment's start
+  std::int64_t length = 0;  // L, in ticks
+};
+
+// The start and length of the window of `duration` seconds from {days, seconds}; nullopt when
 // no segment holds the start or the duration is not a number or negative.
+std::optional<WindowStart> LocateWindowStart(const model::Recording& recording, double days,
+                                             double seconds, double duration);
+
+// The window of `duration` seconds from {days, seconds} in its start's segment; nullopt as for
+// LocateWindowStart.
 std::optional<Window> LocateWindow(const model::Recording& recording, double days,
                                         double seconds, double duration);
-// One channel's part of LocateWindow; nullopt also for a channel that does not exist.
-std::optional<model::SampleRange> LocateChannelWindow(const model::Recording& recording,
-                                                    std::size_t channel, double days,
-                                                    double seconds, double duration);
 
 }  // namespace edf_component

@@ -424,6 +424,37 @@ TEST_F(ComponentTest, SamplesOfWholeSegmentsAndHostWindows) {
   EXPECT_EQ(channels, 5);
 }
 
+// A read asks for every channel's count with the same arguments, and the located window is kept
+// for them: each count must still be that of the window asked for, whichever argument changed.
+TEST_F(ComponentTest, SampleCountsFollowEveryChangeOfTheWindowAskedFor) {
+  ASSERT_EQ(Open(edf_test::PlainEdf().FileBytes()), S_OK);  // 3 s at 4 Hz and at 2 Hz
+  double days = 0, seconds = 0;
+  ASSERT_EQ(Segments()->GetSegmentStart(0, &days, &seconds), S_OK);
+  struct Query {
+    const char* name;
+    double days, seconds, duration;
+    HRESULT result;
+    std::int32_t fast, slow;
+  };
+  const Query queries[] = {
+      {"whole segment", days, seconds, 3.0, S_OK, 12, 6},
+      {"shorter", days, seconds, 1.0, S_OK, 4, 2},
+      {"later by seconds", days, seconds + 2.5, 1.0, S_OK, 2, 1},
+      {"later by days", days + 2.0 / 86400, seconds, 1.0, S_OK, 4, 2},
+      {"an earlier window again", days, seconds + 2.5, 1.0, S_OK, 2, 1},
+      {"outside the segment", days, seconds + 10.0, 1.0, E_INVALIDARG, 77, 77},
+      {"the same window after a refusal", days, seconds + 2.5, 1.0, S_OK, 2, 1},
+  };
+  auto packets = Packets();
+  for (const Query& q : queries) {
+    std::int32_t fast = 77, slow = 77;
+    EXPECT_EQ(packets->GetSampleCount(0, q.days, q.seconds, q.duration, &fast), q.result) << q.name;
+    EXPECT_EQ(packets->GetSampleCount(1, q.days, q.seconds, q.duration, &slow), q.result) << q.name;
+    EXPECT_EQ(fast, q.fast) << q.name;
+    EXPECT_EQ(slow, q.slow) << q.name;
+  }
+}
+
 // 22 records of 99999999 samples (1000 s each): 2.2 x 10^9 samples, more than a 32-bit count
 // holds. The file is sparse: extended, never written.
 TEST_F(ComponentTest, SampleCountBeyondInt32IsRefusedWhileSmallerWindowsOfTheChannelRead) {

@@ -17,7 +17,6 @@
 namespace {
 
 using edf_component::DayNumberOf;
-using edf_component::LocateChannelWindow;
 using edf_component::LocateTime;
 using edf_component::LocateWindow;
 using edf_component::SegmentStartDayNumber;
@@ -183,9 +182,9 @@ TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
     const double seconds = static_cast<double>(recording.segments[0].durationTicks) / 1e7;
     const double spacing = 1.0 / rate;
     const std::int64_t all = std::int64_t{kRecords} * grid.samplesPerRecord;
-    const auto whole = LocateChannelWindow(recording, 0, segmentDay, 0.0, seconds);
+    const auto whole = LocateWindow(recording, segmentDay, 0.0, seconds);
     ASSERT_TRUE(whole) << name;
-    EXPECT_EQ(whole->count, all) << name;
+    EXPECT_EQ(whole->channels[0].count, all) << name;
     // Within half the shift of a sample: the other half covers a host's day number's rounding.
     const double shiftSeconds = static_cast<double>(model::WindowShiftTicks(recording)) / 1e7;
     for (int i = 0; i < 4000; ++i) {
@@ -197,8 +196,9 @@ TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
                               : i % 3 == 1 ? unit(random) * 8 * spacing
                                            : unit(random) * seconds;
       if (duration < 0) continue;
-      const auto range = LocateChannelWindow(recording, 0, segmentDay + start / 86400.0, 0.0, duration);
-      if (!range) continue;  // a start outside the segment
+      const auto window = LocateWindow(recording, segmentDay + start / 86400.0, 0.0, duration);
+      if (!window) continue;  // a start outside the segment
+      const model::SampleRange* range = &window->channels[0];
       const auto bound = static_cast<std::int64_t>(std::ceil(rate * duration)) + 1;
       ASSERT_LE(range->count, bound) << name << ": " << duration << " s from " << start << " s";
       if (i % 2) {
