@@ -149,4 +149,20 @@ TEST_F(ReadableMemoryTest, AHostThatClosesEveryDescriptorFindsNoStrayBytesInItsF
   std::filesystem::remove(log);
 }
 
+TEST_F(ReadableMemoryTest, AChildAsksAboutItsOwnMemoryNotItsParents) {
+  // The parent has asked before the fork, so whatever it keeps about itself is there to inherit.
+  ASSERT_FALSE(IsBadReadPtr(base, page));
+  ASSERT_TRUE(IsBadReadPtr(base + page, 1));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The child swaps the two pages' protections; its parent's stay as they were.
+    if (mprotect(base, page, PROT_NONE) != 0 || mprotect(base + page, page, PROT_READ) != 0) _exit(2);
+    _exit(!IsBadReadPtr(base, 1) || IsBadReadPtr(base + page, page) ? 3 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 }  // namespace

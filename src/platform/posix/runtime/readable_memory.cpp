@@ -7,16 +7,69 @@
 // Where that call is not available (a sandbox that forbids it), a pipe made for the one call
 // answers instead.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <new>
 #include <optional>
 
 #include "../win32.h"
 
 namespace {
+
+// The copy names this process by its id, which a child of fork must not inherit: asking the
+// system for it costs as much again as a small probe. It is kept in a page of its own that the
+// kernel empties in every child (MADV_WIPEONFORK, however the child was made), so a child finds
+// 0 there and asks afresh. A child that shares this memory instead of a copy (vfork, clone with
+// CLONE_VM) shares the address space the kept id names, too. Without such a page the id is
+// asked for on every call.
+class KeptProcessId {
+ public:
+  KeptProcessId() {
+    void* page = mmap(nullptr, Size(), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return;
+#ifdef MADV_WIPEONFORK
+    if (madvise(page, Size(), MADV_WIPEONFORK) == 0) {
+      kept = new (page) std::atomic<pid_t>(0);  // no id kept yet
+      return;
+    }
+#endif
+    munmap(page, Size());
+  }
+  // At unload; a probe from a later destructor asks for the id again.
+  ~KeptProcessId() {
+    std::atomic<pid_t>* const page = kept;
+    kept = nullptr;
+    if (page != nullptr) munmap(page, Size());
+  }
+  KeptProcessId(const KeptProcessId&) = delete;
+  KeptProcessId& operator=(const KeptProcessId&) = delete;
+
+  pid_t Get() {
+    if (kept == nullptr) return getpid();
+    pid_t id = kept->load(std::memory_order_relaxed);
+    if (id == 0) {
+      id = getpid();
+      kept->store(id, std::memory_order_relaxed);
+    }
+    return id;
+  }
+
+ private:
+  static std::size_t Size() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
+
+  std::atomic<pid_t>* kept = nullptr;
+};
+
+static_assert(std::atomic<pid_t>::is_always_lock_free, "the kept id lives in raw memory");
+
+// Mapped when the runtime is loaded, so that no probe changes the address space it is asked
+// about (a page mapped then could fill the very hole a caller asks about).
+KeptProcessId processId;
 
 // Calls `probe(address)` for the first byte of the range and the first byte of every later page
 // it reaches, until one answers other than true; returns that answer, or true.
@@ -36,6 +89,9 @@ std::optional<bool> EveryPage(std::uintptr_t first, std::uintptr_t last, Probe p
 // stops at the first page that cannot be read: EFAULT when that is the first, else a short count.
 class CopyProbe {
  public:
+  // The page list is filled as it is used, never cleared first.
+  CopyProbe() {}
+
   // nullopt when the call itself is refused.
   std::optional<bool> AllReadable(std::uintptr_t first, std::uintptr_t last) {
     const std::optional<bool> gathered = EveryPage(first, last, [this](std::uintptr_t at) -> std::optional<bool> {
@@ -58,8 +114,7 @@ class CopyProbe {
     iovec local{sink, count};
     ssize_t copied = 0;
     do {
-      // The process id is asked each time: after a fork the cached one would name the parent.
-      copied = process_vm_readv(getpid(), &local, 1, pages, count, 0);
+      copied = process_vm_readv(processId.Get(), &local, 1, pages, count, 0);
     } while (copied < 0 && errno == EINTR);
     if (copied < 0) return errno == EFAULT ? std::optional<bool>(false) : std::nullopt;
     const bool all = static_cast<std::size_t>(copied) == count;
