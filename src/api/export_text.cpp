@@ -59,6 +59,13 @@ std::optional<std::string> ConvertToHostText(const packets::PacketText& text) {
   // The terminator goes through the conversion too, so the count includes it.
   const int units = static_cast<int>(std::min<std::size_t>(text.size() + 1, INT32_MAX));
   const UINT codePage = HostCodePage();
+  // Most texts fit here and take one conversion (GetEvents converts three of them per event).
+  char shortText[256];
+  if (WideCharToMultiByte(codePage, 0, text.c_str(), units, shortText, static_cast<int>(sizeof shortText),
+                          nullptr, nullptr) > 0) {
+    return std::string(shortText);
+  }
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
   // Sized from what the conversion says it needs: a buffer of twice the text's length loses
   // texts whose characters take three bytes.
   const int needed = WideCharToMultiByte(codePage, 0, text.c_str(), units, nullptr, 0, nullptr, nullptr);

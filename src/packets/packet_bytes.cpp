@@ -11,17 +11,20 @@ bool GuidAt(std::span<const std::byte> block, std::uint64_t offset, const GUID& 
 
 PacketText ReadBoundedText(std::span<const std::byte> block, std::uint64_t offset,
                            std::uint64_t fieldBytes) {
-  PacketText text;
-  if (offset > block.size()) return text;
+  if (offset > block.size()) return {};
   const std::uint64_t available = std::min<std::uint64_t>(fieldBytes, block.size() - offset);
   const std::uint64_t units = available / sizeof(OLECHAR);
-  for (std::uint64_t i = 0; i < units; ++i) {
+  const std::byte* const field = block.data() + offset;
+  std::uint64_t length = 0;
+  for (; length < units; ++length) {
     std::uint16_t unit = 0;
     // Code units may sit at odd addresses in an adopted block.
-    std::memcpy(&unit, block.data() + offset + i * sizeof(unit), sizeof(unit));
+    std::memcpy(&unit, field + length * sizeof(unit), sizeof(unit));
     if (unit == 0) break;
-    text.push_back(static_cast<OLECHAR>(unit));
   }
+  // Taken whole once its length is known: one allocation, not one per doubling.
+  PacketText text(static_cast<std::size_t>(length), OLECHAR{});
+  if (length != 0) std::memcpy(text.data(), field, static_cast<std::size_t>(length) * sizeof(OLECHAR));
   return text;
 }
 

@@ -42,12 +42,15 @@ TEST(HostCodePageTest, OlderSystemsReadTheThreadLocalesEntry) {
 }
 
 TEST(ConvertToHostTextTest, NeedsNoMoreThanTheConversionAsksFor) {
-  // Forty euro signs take 120 bytes, far beyond twice the length plus 2.
-  const std::optional<std::string> converted = ConvertToHostText(packets::PacketText(40, u'\u20AC'));
-  ASSERT_TRUE(converted.has_value());
-  std::string expected;
-  for (int i = 0; i < 40; ++i) expected += "\xE2\x82\xAC";
-  EXPECT_EQ(*converted, expected);
+  // Euro signs take 3 bytes each, far beyond twice the length plus 2; 85 of them and the
+  // terminator fill 256 bytes, and longer texts take more.
+  for (const std::size_t signs : {40, 85, 86, 400}) {
+    const std::optional<std::string> converted = ConvertToHostText(packets::PacketText(signs, u'\u20AC'));
+    ASSERT_TRUE(converted.has_value()) << signs;
+    std::string expected;
+    for (std::size_t i = 0; i < signs; ++i) expected += "\xE2\x82\xAC";
+    EXPECT_EQ(*converted, expected) << signs;
+  }
 }
 
 TEST(ConvertToHostTextTest, EmptyTextIsEmpty) {
