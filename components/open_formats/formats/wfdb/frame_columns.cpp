@@ -16,8 +16,8 @@ void CopyColumn(const std::int16_t* frames, std::int64_t stride, std::int64_t fi
 }
 
 #if defined(__SSE2__)
-// Columns [first, first + 8) of frames [0, frameCount - frameCount % 8), as 8 x 8 blocks turned
-// over in registers.
+// Columns 0-7 of frames [0, frameCount - frameCount % 8), as 8 x 8 blocks turned over in
+// registers.
 void CopyEightColumns(const std::int16_t* frames, std::int64_t stride, std::int64_t frameCount,
                       std::int16_t* const* columns) {
   const auto load = [&](std::int64_t frame) {
@@ -44,6 +44,28 @@ void CopyEightColumns(const std::int16_t* frames, std::int64_t stride, std::int6
     }
   }
 }
+
+// The same for columns 0-3.
+void CopyFourColumns(const std::int16_t* frames, std::int64_t stride, std::int64_t frameCount,
+                     std::int16_t* const* columns) {
+  const auto load = [&](std::int64_t frame) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(frames + frame * stride));
+  };
+  for (std::int64_t k = 0; k + 8 <= frameCount; k += 8) {
+    const __m128i p0 = _mm_unpacklo_epi16(load(k), load(k + 1));
+    const __m128i p1 = _mm_unpacklo_epi16(load(k + 2), load(k + 3));
+    const __m128i p2 = _mm_unpacklo_epi16(load(k + 4), load(k + 5));
+    const __m128i p3 = _mm_unpacklo_epi16(load(k + 6), load(k + 7));
+    // Columns 0 and 1 (2 and 3) of frames k to k + 3, then of frames k + 4 to k + 7.
+    const __m128i q0 = _mm_unpacklo_epi32(p0, p1), q1 = _mm_unpackhi_epi32(p0, p1);
+    const __m128i q2 = _mm_unpacklo_epi32(p2, p3), q3 = _mm_unpackhi_epi32(p2, p3);
+    const __m128i columnSamples[4] = {_mm_unpacklo_epi64(q0, q2), _mm_unpackhi_epi64(q0, q2),
+                                      _mm_unpacklo_epi64(q1, q3), _mm_unpackhi_epi64(q1, q3)};
+    for (int c = 0; c < 4; ++c) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(columns[c] + k), columnSamples[c]);
+    }
+  }
+}
 #endif
 
 }  // namespace
@@ -52,11 +74,16 @@ void CopyFrameColumns(const std::int16_t* frames, std::int64_t stride, std::int6
                       std::int16_t* const* columns, std::int64_t columnCount) {
   std::int64_t copied = 0;  // frames of every column
 #if defined(__SSE2__)
-  if (columnCount >= 8) {
-    // Eight columns at a time; the last eight overlap those before when the count is no multiple.
-    for (std::int64_t first = 0; first < columnCount; first += 8) {
-      const std::int64_t block = std::min(first, columnCount - 8);
-      CopyEightColumns(frames + block, stride, frameCount, columns + block);
+  if (columnCount >= 4) {
+    // Eight columns at a time, then four; the last four overlap those before when fewer are
+    // left.
+    std::int64_t first = 0;
+    for (; first + 8 <= columnCount; first += 8) {
+      CopyEightColumns(frames + first, stride, frameCount, columns + first);
+    }
+    for (; first < columnCount; first += 4) {
+      const std::int64_t block = std::min(first, columnCount - 4);
+      CopyFourColumns(frames + block, stride, frameCount, columns + block);
     }
     copied = frameCount - frameCount % 8;
   }

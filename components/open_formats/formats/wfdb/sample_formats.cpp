@@ -71,7 +71,7 @@ void Decode212Units(const unsigned char* bytes, std::int64_t units, std::int16_t
   std::int64_t u = 0;
 #if defined(__SSE2__)
   // Four units (12 bytes) at a time from a 16-byte load, while 16 bytes are there to load.
-  const __m128i unitBits = _mm_set1_epi32(0x00FF0FFF);  // the first sample, the second's low byte
+  const __m128i unitBits = _mm_set1_epi32(0x00FF0FFF);    // the first sample, the second's low byte
   const __m128i highNibble = _mm_set1_epi32(0x0F000000);  // the second's high nibble, moved up
   const __m128i invalid = _mm_set1_epi16(static_cast<std::int16_t>(0x8000));
   const __m128i sevenEight = _mm_set1_epi16(0x7800);  // -2048 without these bits is -32768

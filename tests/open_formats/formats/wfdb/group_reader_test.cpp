@@ -181,7 +181,7 @@ TEST_P(WideGroupTest, ReadsEveryWindowAsWritten) {
   // The whole record, windows across the edges of decoded chunks and of reads of the file,
   // windows too short for a column copy, and the record's last frames.
   const std::vector<std::pair<std::int64_t, std::int64_t>> windows{
-      {0, kFrames}, {1, 4095},  {340, 683},           {8191, 3},
+      {0, kFrames}, {1, 4095},    {340, 683},          {8191, 3},
       {9000, 7},    {5461, 8000}, {kFrames - 777, 777}};
   for (const auto& [first, frames] : windows) {
     ExpectWindow(first, frames, 0);
@@ -191,14 +191,16 @@ TEST_P(WideGroupTest, ReadsEveryWindowAsWritten) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, WideGroupTest,
-    ::testing::Combine(::testing::Values(8, 16, 61, 80, 160, 212, 310, 311),
-                       ::testing::Values(
-                           WideGroup{"Twelve", std::vector<std::pair<int, int>>(12, {1, 0})},
-                           WideGroup{"EightOneSkewed",
-                                     {{1, 0}, {1, 0}, {1, 0}, {1, 2}, {1, 0}, {1, 0}, {1, 0}, {1, 0}}},
-                           WideGroup{"NineOneTwice", {{1, 0}, {1, 0}, {1, 0}, {1, 0}, {2, 0},
-                                                      {1, 0}, {1, 0}, {1, 0}, {1, 0}}},
-                           WideGroup{"Three", {{1, 0}, {1, 1}, {1, 0}}})),
+    ::testing::Combine(
+        ::testing::Values(8, 16, 61, 80, 160, 212, 310, 311),
+        ::testing::Values(
+            WideGroup{"Twelve", std::vector<std::pair<int, int>>(12, {1, 0})},
+            WideGroup{"NineOneSkewed",
+                      {{1, 0}, {1, 0}, {1, 0}, {1, 2}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}}},
+            WideGroup{"Six", std::vector<std::pair<int, int>>(6, {1, 0})},
+            WideGroup{"NineOneTwice",
+                      {{1, 0}, {1, 0}, {1, 0}, {1, 0}, {2, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}}},
+            WideGroup{"Three", {{1, 0}, {1, 1}, {1, 0}}})),
     [](const auto& info) {
       return std::get<1>(info.param).name + "Format" + std::to_string(std::get<0>(info.param));
     });
@@ -208,8 +210,9 @@ TEST(GroupReaderTest, ReadsTheFileAfreshForEveryRequest) {
   WrittenSignal signal{16, 1, 0, 0, wfdb_test::DistinctSamples(0, 1000, 16)};
   auto groups = Groups("r 1\nd.dat 16\n");
   std::int64_t bytesRead = 0;
-  GroupReader reader(groups[0], std::make_unique<MemoryFile>(
-                                    wfdb_test::SignalFile(std::span(&signal, 1), 1000), &bytesRead));
+  GroupReader reader(
+      groups[0],
+      std::make_unique<MemoryFile>(wfdb_test::SignalFile(std::span(&signal, 1), 1000), &bytesRead));
   EXPECT_EQ(ReadOne(reader, 0, 100, 10), Slice(signal.samples, 100, 10));
   const std::int64_t once = bytesRead;
   EXPECT_EQ(ReadOne(reader, 0, 100, 10), Slice(signal.samples, 100, 10));
