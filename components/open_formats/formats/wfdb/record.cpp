@@ -300,10 +300,10 @@ bool Record::Read(std::size_t segment, std::span<const ChannelRead> reads) {
       return false;
     }
   }
-  std::vector<std::int64_t> partStart(channels.size(), 0);  // each channel's first sample in the part
-  std::vector<std::vector<MemberRead>> perReader;
+  partStart.assign(channels.size(), 0);
   for (Part& part : parts[segment]) {
-    perReader.assign(part.readers.size(), {});
+    if (perReader.size() < part.readers.size()) perReader.resize(part.readers.size());
+    for (std::vector<MemberRead>& readerReads : perReader) readerReads.clear();
     for (const ChannelRead& read : reads) {
       const Part::Source& source = part.sources[read.channel];
       const std::int64_t start = partStart[read.channel];

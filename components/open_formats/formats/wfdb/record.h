@@ -120,6 +120,10 @@ class Record {
   std::vector<std::string> signalFileNames;  // every file a signal is read from
   std::int64_t startTicks = 0;               // since day 0
   std::vector<std::string> warnings;
+  // Read's own, kept so that a stream of reads allocates nothing: each channel's first sample
+  // in the part, and the requests to each of the part's readers.
+  std::vector<std::int64_t> partStart;
+  std::vector<std::vector<MemberRead>> perReader;
 };
 
 // Ticks that `frames` frames last at the rate, rounded to the nearest; nullopt beyond 64 bits.

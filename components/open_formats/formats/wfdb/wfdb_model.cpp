@@ -20,8 +20,7 @@ class WfdbSamples final : public model::SampleSource {
   explicit WfdbSamples(std::unique_ptr<Record> record) : record(std::move(record)) {}
 
   bool Fill(std::size_t segment, std::span<const model::ChannelRead> reads) override {
-    std::vector<Record::ChannelRead> converted;
-    converted.reserve(reads.size());
+    converted.clear();
     for (const model::ChannelRead& read : reads) {
       // Stored 16-bit values on a little-endian host are the destination's bytes.
       converted.push_back({read.channel, read.first, read.count, reinterpret_cast<std::int16_t*>(read.destination)});
@@ -31,6 +30,7 @@ class WfdbSamples final : public model::SampleSource {
 
  private:
   std::unique_ptr<Record> record;
+  std::vector<Record::ChannelRead> converted;  // kept from read to read
 };
 
 // The channel tables' texts are Latin-1: characters beyond it become '?'.
