@@ -150,8 +150,7 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
     segments.push_back(std::move(segment));
     parts.emplace_back();
     parts.back().push_back(std::move(part));
-    FinishSegments();
-    return std::nullopt;
+    return FinishSegments();
   }
   // The first segment of a variable layout record is its layout header: no frames, no data.
   const bool variableLayout = !header.segments.empty() && header.segments[0].frameCount == 0 &&
@@ -203,8 +202,7 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
     if (!sum) return SegmentRef(i, line.name) + " ends too late";
     framesBefore = *sum;
   }
-  FinishSegments();
-  return std::nullopt;
+  return FinishSegments();
 }
 
 void Record::NoteShortFiles(const Part& part, const std::string& where) {
@@ -214,7 +212,7 @@ void Record::NoteShortFiles(const Part& part, const std::string& where) {
                      " the header gives; the rest read as invalid samples or are left out");
 }
 
-void Record::FinishSegments() {
+std::optional<std::string> Record::FinishSegments() {
   for (std::size_t s = 0; s < segments.size(); ++s) {
     // A segment ends with the last whole frame of its last part's files; an earlier part's
     // missing samples read as invalid, so that later samples keep their times.
@@ -223,6 +221,11 @@ void Record::FinishSegments() {
     segments[s].frames = 0;
     for (const Part& part : parts[s]) segments[s].frames += part.frames;
     for (std::size_t c = 0; c < segments[s].channels.size(); ++c) {
+      // Every part of a segment has the channel's samples per frame: when the segment's samples
+      // fit, so does every sum of its parts' below.
+      if (!edf::CheckedMultiply(segments[s].frames, last.sources[c].samplesPerFrame)) {
+        return "a segment of the record holds too many samples of " + segments[s].channels[c].name;
+      }
       std::int64_t count = 0;
       for (std::size_t p = 0; p + 1 < parts[s].size(); ++p) {
         count += parts[s][p].frames * parts[s][p].sources[c].samplesPerFrame;
@@ -232,6 +235,7 @@ void Record::FinishSegments() {
           count + std::min(source.available, last.frames * source.samplesPerFrame);
     }
   }
+  return std::nullopt;
 }
 
 std::optional<std::string> Record::FindEvents(const std::filesystem::path& folder, const std::string& recordName) {

@@ -107,8 +107,9 @@ class Record {
   // Notes a part whose files hold fewer whole frames than its header gives; `where` names
   // its WFDB segment, if any.
   void NoteShortFiles(const Part& part, const std::string& where);
-  // Each segment's frames and its channels' sample counts, from its parts.
-  void FinishSegments();
+  // Each segment's frames and its channels' sample counts, from its parts. Refuses a segment
+  // whose samples of a channel would not fit in 64 bits.
+  std::optional<std::string> FinishSegments();
   std::optional<std::string> FindEvents(const std::filesystem::path& folder, const std::string& recordName);
 
   Header header;

@@ -176,6 +176,10 @@ TEST_P(RecordRefusalTest, SaysWhichSegmentOrFileDisagrees) {
   Write("s1.hea", "s1 1 125 30\ns1.dat 16 100 16 0 0 0 0 II\n");
   Write("s1.dat", std::string(60, '\0'));
   Write("m.hea", "m/1 1 125 30\nm 30\n");
+  Write("s4.hea", "s4 1 125 30\ns4.dat 16x4 100 16 0 0 0 0 II\n");
+  Write("s4.dat", std::string(240, '\0'));
+  Write("huge.hea", "huge 1 125 3000000000000000000\nhuge.dat 16x4 100 16 0 0 0 0 II\n");
+  Write("huge.dat", "");
   Write("r.hea", GetParam().header);
   EXPECT_EQ(Refusal("r.hea"), GetParam().reason);
 }
@@ -187,6 +191,9 @@ INSTANTIATE_TEST_SUITE_P(
         RecordRefusal{"r/1 2 125 30\ns1 30\n", "segment 0 (s1) has 1 signals where the record has 2"},
         RecordRefusal{"r/1 1 250 30\ns1 30\n", "segment 0 (s1) has another frame rate than the record"},
         RecordRefusal{"r/2 1 125 60\ns1 30\nm 30\n", "segment 1 (m) is itself a multi-segment record"},
+        // 3 x 10^18 frames of 4 samples: the frames fit in 64 bits, their samples do not.
+        RecordRefusal{"r/2 1 125 3000000000000000030\nhuge 3000000000000000000\ns4 30\n",
+                      "a segment of the record holds too many samples of II"},
         RecordRefusal{"r/1 1 125 30\nnone 30\n", "segment 0 (none): none.hea: the file does not exist"},
         RecordRefusal{"r 1\n../s1.dat 16\n", "\"../s1.dat\" is not a file name of the record's folder"},
         RecordRefusal{"r 1 125 30\ns1.dat 32 100 16 0 0 0 0 II\n",
