@@ -40,7 +40,7 @@ std::optional<std::span<const std::byte>> BlockView::Declared() const noexcept {
   if (!header) return std::nullopt;
   const std::uint64_t size = *ReadLittleEndian<std::uint64_t>(*header, kSizeOffset);
   if (size < kHeaderSize || size >= kBlockSizeLimit) return std::nullopt;
-  // An event record is asked about once per GetEvents, and most lie in their header's page.
+  // Only pages past the header's are asked about: a block within that page costs one question.
   if (!CanReadPast(kHeaderSize, size)) return std::nullopt;
   return std::span<const std::byte>(bytes, static_cast<std::size_t>(size));
 }

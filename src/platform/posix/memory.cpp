@@ -49,7 +49,7 @@ void FreeBuffer(std::byte* buffer, std::size_t bytes) noexcept {
 }
 
 std::size_t PageSize() noexcept {
-  // No system pages below 4 KiB: a smaller guess would only ask about a page more often.
+  // No system has smaller pages; where they are larger, callers ask about more pages, not fewer.
   static const long pageSize = sysconf(_SC_PAGESIZE);
   return pageSize > 0 ? static_cast<std::size_t>(pageSize) : 4096;
 }
