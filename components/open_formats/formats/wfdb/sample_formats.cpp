@@ -3,6 +3,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define TAPLINE_WFDB_AVX2 1  // built for any x86-64, taken where the processor has AVX2
+#endif
 
 namespace wfdb {
 
@@ -66,9 +70,44 @@ std::int16_t DecodeSingle(int format, std::span<const std::byte> bytes, std::siz
   }
 }
 
+#if defined(TAPLINE_WFDB_AVX2)
+// Eight units (24 bytes) at a time, four in each 128-bit half, while 28 bytes are there to load;
+// returns the units decoded. Each 16-bit lane takes its sample's unit bytes (b0, b1 for the
+// first sample, b2, b1 for the second), then its 12 bits are moved to the top: the first's
+// are the lane shifted up 4; the second's are b1's high nibble in place and b2 shifted up 4.
+__attribute__((target("avx2"))) std::int64_t Decode212UnitsAvx2(const unsigned char* bytes,
+                                                                std::int64_t units,
+                                                                std::int16_t* out) {
+  const __m256i lanesOfUnits = _mm256_broadcastsi128_si256(
+      _mm_setr_epi8(0, 1, 2, 1, 3, 4, 5, 4, 6, 7, 8, 7, 9, 10, 11, 10));
+  const __m256i shiftedBits = _mm256_set1_epi32(static_cast<std::int32_t>(0x0FF0FFFFu));
+  const __m256i keptBits = _mm256_set1_epi32(static_cast<std::int32_t>(0xF0000000u));
+  const __m256i invalid = _mm256_set1_epi16(static_cast<std::int16_t>(0x8000));
+  const __m256i sevenEight = _mm256_set1_epi16(0x7800);  // -2048 without these bits is -32768
+  std::int64_t u = 0;
+  for (; u + 10 <= units; u += 8) {
+    const auto* at = reinterpret_cast<const __m128i*>(bytes + 3 * u);
+    const __m256i loaded = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(at)),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 3 * u + 12)), 1);
+    const __m256i lanes = _mm256_shuffle_epi8(loaded, lanesOfUnits);
+    const __m256i top = _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(lanes, 4), shiftedBits),
+                                        _mm256_and_si256(lanes, keptBits));
+    const __m256i invalidBits = _mm256_and_si256(_mm256_cmpeq_epi16(top, invalid), sevenEight);
+    const __m256i values = _mm256_andnot_si256(invalidBits, _mm256_srai_epi16(top, 4));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * u), values);
+  }
+  return u;
+}
+#endif
+
 // Whole 212 units, two samples each.
 void Decode212Units(const unsigned char* bytes, std::int64_t units, std::int16_t* out) {
   std::int64_t u = 0;
+#if defined(TAPLINE_WFDB_AVX2)
+  static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+  if (hasAvx2) u = Decode212UnitsAvx2(bytes, units, out);
+#endif
 #if defined(__SSE2__)
   // Four units (12 bytes) at a time from a 16-byte load, while 16 bytes are there to load.
   const __m128i unitBits = _mm_set1_epi32(0x00FF0FFF);    // the first sample, the second's low byte
