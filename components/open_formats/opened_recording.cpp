@@ -48,11 +48,15 @@ model::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Serve(model::Re
     return OpenResult::Refuse("the recording's event type table is too large");
   }
   opened->eventTypeTable = std::move(types.table);
-  opened->eventRecords.reserve(r.events.size());
-  for (std::size_t i = 0; i < r.events.size(); ++i) {
-    opened->eventRecords.push_back(BuildEventRecord(r.events[i], types.typeOfEvent[i]));
-  }
+  opened->eventTypes = std::move(types.typeOfEvent);
+  opened->eventRecords.resize(r.events.size());
   return opened;
+}
+
+std::vector<std::byte>& OpenedRecording::EventRecord(std::size_t index) {
+  std::vector<std::byte>& record = eventRecords[index];
+  if (record.empty()) record = BuildEventRecord(recording.events[index], eventTypes[index]);
+  return record;
 }
 
 std::optional<WindowStart> OpenedRecording::WindowStartAt(double days, double seconds,

@@ -12,6 +12,7 @@
 
 #include "model/recording_model.h"
 #include "model/result.h"
+#include "platform/platform.h"
 #include "window_rule.h"
 
 namespace edf_component {
@@ -32,8 +33,11 @@ class OpenedRecording {
   }
   const std::vector<std::byte>& SensorInfo() const { return sensorInfo; }
   const std::vector<std::byte>& EventTypeTable() const { return eventTypeTable; }
-  std::vector<std::byte>& EventRecord(std::size_t index) { return eventRecords[index]; }
-  std::size_t EventCount() const { return eventRecords.size(); }
+  // The event's record, built when it is first asked for and kept until the recording closes,
+  // so that what a host was handed stays readable: opening a recording of many events builds
+  // none of them.
+  std::vector<std::byte>& EventRecord(std::size_t index);
+  std::size_t EventCount() const { return eventTypes.size(); }
   // LocateWindowStart in the recording. A read asks for the sample count of every channel,
   // each time with the same start and duration, and then for the samples: the last answer is
   // kept for the same arguments.
@@ -57,7 +61,8 @@ class OpenedRecording {
   std::vector<std::vector<std::byte>> tsInfos;  // per layout
   std::vector<std::byte> sensorInfo;
   std::vector<std::byte> eventTypeTable;
-  std::vector<std::vector<std::byte>> eventRecords;
+  std::vector<GUID> eventTypes;                      // per event
+  std::vector<std::vector<std::byte>> eventRecords;  // per event; empty until asked for
   std::optional<LocatedWindow> lastWindow;
 };
 
