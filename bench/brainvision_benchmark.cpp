@@ -136,11 +136,8 @@ int Run(const std::string& folder) {
   const Files files = EnsureFiles(folder);
   const std::string dataPath = (std::filesystem::path(folder) / "bench.eeg").string();
   const std::string binaries = bench::ExecutableFolder();
-  const std::string registry = bench::RegisterComponent(binaries);
   tapline_info::TaplineLibrary lib;
-  std::string error;
-  if (!tapline_info::LoadTaplineLibrary(binaries + "libtapline.so", lib, error))
-    throw std::runtime_error(error);
+  const std::string registry = bench::LoadLibraryWithComponent(binaries, lib);
 
   const Duration open = Median(bench::OpenTimes(lib, files.multiplexed, kSegments, kRounds));
   Open(lib, files.multiplexed);

@@ -87,10 +87,8 @@ int main(int argc, char** argv) {
   try {
     const std::string folder = argc > 1 ? argv[1] : "/tmp";
     const std::string binaries = bench::ExecutableFolder();
-    const std::string registry = bench::RegisterComponent(binaries);
     tapline_info::TaplineLibrary lib;
-    std::string error;
-    if (!tapline_info::LoadTaplineLibrary(binaries + "libtapline.so", lib, error)) throw std::runtime_error(error);
+    const std::string registry = bench::LoadLibraryWithComponent(binaries, lib);
     for (int channels : {1000, 4000, 9999}) Measure(lib, folder, channels);
     std::filesystem::remove_all(registry);
     return 0;

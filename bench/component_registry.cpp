@@ -31,4 +31,13 @@ std::string RegisterComponent(const std::string& folder) {
   return dataHome;
 }
 
+std::string LoadLibraryWithComponent(const std::string& folder, tapline_info::TaplineLibrary& lib) {
+  std::string registry = RegisterComponent(folder);
+  std::string error;
+  if (!tapline_info::LoadTaplineLibrary(folder + "libtapline.so", lib, error)) {
+    throw std::runtime_error(error);
+  }
+  return registry;
+}
+
 }  // namespace bench

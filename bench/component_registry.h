@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tapline_library.h"
+
 namespace bench {
 
 // The folder of the running executable, with a trailing slash. Throws std::runtime_error.
@@ -13,5 +15,9 @@ std::string ExecutableFolder();
 // there from now on, also for child processes), so the user's registry stays untouched.
 // Returns the registry's folder, for the caller to remove. Throws std::runtime_error.
 std::string RegisterComponent(const std::string& folder);
+
+// RegisterComponent(folder), then the library of `folder` loaded into `lib`. Returns the
+// registry's folder, for the caller to remove. Throws std::runtime_error.
+std::string LoadLibraryWithComponent(const std::string& folder, tapline_info::TaplineLibrary& lib);
 
 }  // namespace bench

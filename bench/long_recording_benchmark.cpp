@@ -283,10 +283,8 @@ int Run(const std::string& folder, int distinctTexts, bool eventsOnly) {
   const std::string spreadTexts = folder + "/distinct-texts-" + std::to_string(distinctTexts) + "-in-" +
                                   std::to_string(kSpreadAnnotationSignals) + "-signals.edf";
   const std::string binaries = bench::ExecutableFolder();
-  const std::string registry = bench::RegisterComponent(binaries);
   tapline_info::TaplineLibrary lib;
-  std::string error;
-  if (!tapline_info::LoadTaplineLibrary(binaries + "libtapline.so", lib, error)) throw std::runtime_error(error);
+  const std::string registry = bench::LoadLibraryWithComponent(binaries, lib);
 
   if (!eventsOnly) MeasureDayRecording(lib, folder, binaries);
 

@@ -151,12 +151,8 @@ int Run(const std::string& folder) {
   EnsureRecording(fourHours, 4 * kOneHour);
 
   const std::string binaries = bench::ExecutableFolder();
-  const std::string registry = bench::RegisterComponent(binaries);
   tapline_info::TaplineLibrary lib;
-  std::string error;
-  if (!tapline_info::LoadTaplineLibrary(binaries + "libtapline.so", lib, error)) {
-    throw std::runtime_error(error);
-  }
+  const std::string registry = bench::LoadLibraryWithComponent(binaries, lib);
 
   double openMs = 0.0;
   Segment segment = OpenRecording(lib, oneHour, openMs);

@@ -156,11 +156,8 @@ int Run(const std::filesystem::path& folder, std::int64_t hours) {
   std::filesystem::create_directories(folder);
   WriteRecord(folder, frames);
   const std::string binaries = bench::ExecutableFolder();
-  const std::string registry = bench::RegisterComponent(binaries);
   tapline_info::TaplineLibrary lib;
-  std::string error;
-  if (!tapline_info::LoadTaplineLibrary(binaries + "libtapline.so", lib, error))
-    throw std::runtime_error(error);
+  const std::string registry = bench::LoadLibraryWithComponent(binaries, lib);
 
   const Duration open = Median(bench::OpenTimes(lib, (folder / "day.hea").string(), 1, kRounds));
   Open(lib, folder / "day.hea");
