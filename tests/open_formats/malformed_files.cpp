@@ -33,6 +33,16 @@ std::string EdfPlus(const char* variant, const std::vector<std::string>& annotat
   return writer.FileBytes();
 }
 
+// Sets the start the EDF+ header gives: its date field (yy for years beyond 2084), time and the
+// recording field's full date.
+std::function<void(EdfWriter&)> StartingAt(const char* date, const char* time, const char* fullDate) {
+  return [=](EdfWriter& w) {
+    w.header.startDate = date;
+    w.header.startTime = time;
+    w.header.recording = std::string("Startdate ") + fullDate + " X X X";
+  };
+}
+
 const MalformedCase kCases[] = {
     {"EmptyFile", [] { return std::string(); }, "the file is shorter than the 256-byte EDF header"},
     {"VersionNotZero", [] { return PlainWith([](EdfWriter& w) { w.header.version = "1"; }); },
@@ -125,43 +135,29 @@ const MalformedCase kCases[] = {
     {"AnnotationAfterTheYear9999",
      [] {
        return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("+2", std::nullopt, {"X"})},
-                      12, [](EdfWriter& w) {
-                        w.header.startDate = "31.12.yy";
-                        w.header.startTime = "23.59.58";
-                        w.header.recording = "Startdate 31-DEC-9999 X X X";
-                      });
+                      12, StartingAt("31.12.yy", "23.59.58", "31-DEC-9999"));
      },
      "the annotation at 2 s from the start lies outside the dates from 1899-12-30 (day number 0) "
      "to 9999-12-31"},
     {"DataRecordsPastTheYear9999",
      [] {
-       return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+1")}, 8, [](EdfWriter& w) {
-         w.header.startDate = "31.12.yy";
-         w.header.startTime = "23.59.59";
-         w.header.recording = "Startdate 31-DEC-9999 X X X";
-       });
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+1")}, 8,
+                      StartingAt("31.12.yy", "23.59.59", "31-DEC-9999"));
      },
      "the data records from 0 s after the start lie outside the dates from 1899-12-30 (day number "
      "0) to 9999-12-31"},
     // Day number -1.0 is also a host's refusal value: no time before day 0 is served.
     {"StartBeforeDayNumberZero",
      [] {
-       return EdfPlus("EDF+C", {TimeKeepingTal("+0")}, 8, [](EdfWriter& w) {
-         w.header.startDate = "29.12.99";
-         w.header.startTime = "23.59.59";
-         w.header.recording = "Startdate 29-DEC-1899 X X X";
-       });
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0")}, 8,
+                      StartingAt("29.12.99", "23.59.59", "29-DEC-1899"));
      },
      "the start date 1899-12-29 lies outside the dates from 1899-12-30 (day number 0) to "
      "9999-12-31"},
     {"AnnotationBeforeDayNumberZero",
      [] {
        return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-1", std::nullopt, {"X"})},
-                      12, [](EdfWriter& w) {
-                        w.header.startDate = "30.12.99";
-                        w.header.startTime = "00.00.00";
-                        w.header.recording = "Startdate 30-DEC-1899 X X X";
-                      });
+                      12, StartingAt("30.12.99", "00.00.00", "30-DEC-1899"));
      },
      "the annotation at -1 s from the start lies outside the dates from 1899-12-30 (day number 0) "
      "to 9999-12-31"},
