@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#include "com/storage_man.h"
 #include "platform/com_ptr.h"
 #include "platform/platform.h"
 #include "reader/reader_ids.h"
 #include "reader/reader_interfaces.h"
-#include "storage_man.h"
 
 namespace tapline_fuzz {
 
@@ -270,7 +270,7 @@ QueryPlan TakePlan(FuzzInput& input) {
 
 void OpenAndQuery(const std::string& path, const QueryPlan& plan, const FileCut& cut) {
   ComPtr<reader::StorageManInterface> storageMan;
-  storageMan.attach(new edf_component::StorageMan);
+  storageMan.attach(new open_formats::StorageMan);
   const std::u16string text16(path.begin(), path.end());  // an ASCII path
   BSTR text = SysAllocStringLen(text16.data(), static_cast<UINT>(text16.size()));
   const HRESULT opened = storageMan->OpenRecording(text, 3, 0, 1);

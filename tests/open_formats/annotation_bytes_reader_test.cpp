@@ -9,9 +9,9 @@
 
 namespace {
 
+using common::RandomAccessFile;
 using edf::AnnotationBytesReader;
 using edf::Header;
-using edf::RandomAccessFile;
 
 constexpr std::int64_t kHeaderBytes = 512;
 

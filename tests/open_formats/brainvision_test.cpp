@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "brainvision_test_files.h"
-#include "formats/recording_formats.h"
+#include "com/opened_recording.h"
+#include "formats/format_registry.h"
 #include "model/sample_grid.h"
 #include "model/time_range.h"
-#include "opened_recording.h"
-#include "window_rule.h"
+#include "model/window_rule.h"
 
 namespace {
 
@@ -20,14 +20,14 @@ using brainvision_test::SampleValue;
 
 constexpr std::int64_t kMs = 10000;  // ticks
 
-model::Result<model::Recording> Open(const BrainVisionWriter& writer,
-                                     const edf_test::TemporaryDirectory& directory) {
+common::Result<model::Recording> Open(const BrainVisionWriter& writer,
+                                      const edf_test::TemporaryDirectory& directory) {
   return formats::OpenRecordingFile(writer.Write(directory));
 }
 
 // Every channel's samples of the segment, through the sample source.
 std::vector<std::vector<std::int16_t>> SegmentSamples(model::Recording& recording, std::size_t s) {
-  const auto window = edf_component::WindowIn(recording, s, 0, recording.segments[s].durationTicks);
+  const auto window = model::WindowIn(recording, s, 0, recording.segments[s].durationTicks);
   std::vector<std::vector<std::int16_t>> samples;
   std::vector<model::ChannelRead> reads;
   for (const auto& range : window->channels) samples.emplace_back(range.count);
@@ -54,7 +54,7 @@ TEST_P(BrainVisionRefusalTest, RefusesWithThePreciseReason) {
   edf_test::TemporaryDirectory directory;
   BrainVisionWriter writer;
   GetParam().change(writer);
-  const auto opened = edf_component::OpenedRecording::Open(writer.Write(directory));
+  const auto opened = open_formats::OpenedRecording::Open(writer.Write(directory));
   ASSERT_FALSE(opened.Ok());
   EXPECT_NE(opened.Reason().find(GetParam().reason), std::string::npos) << opened.Reason();
 }

@@ -9,13 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "common/calendar.h"
 #include "edf_test_files.h"
-#include "formats/edf/calendar.h"
-#include "name_based_guid.h"
+#include "packets/name_based_guid.h"
+#include "packets/packet_layout.h"
 #include "platform/platform.h"
 #include "reader/reader_ids.h"
 #include "reader/reader_interfaces.h"
-#include "tapline_edf/packet_layout.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ using edf_test::RecordSamples;
 using edf_writer::EdfWriter;
 using edf_writer::Tal;
 using edf_writer::TimeKeepingTal;
-using namespace tapline_edf;
+using namespace packet_layout;
 
 using Bytes = std::vector<BYTE>;
 
@@ -47,7 +47,7 @@ std::u16string TextAt(const BYTE* bytes, std::size_t offset, std::size_t maxUnit
 }
 
 // Whole seconds since 1899-12-30 of the test files' header start, 01.02.03 04.05.06.
-const std::int64_t kHeaderStartSecond = edf::DayNumberOf({2003, 2, 1}) * 86400 + 14706;
+const std::int64_t kHeaderStartSecond = common::DayNumberOf({2003, 2, 1}) * 86400 + 14706;
 
 double DayOf(std::int64_t wholeSeconds) { return static_cast<double>(wholeSeconds) / 86400.0; }
 
@@ -258,7 +258,7 @@ TEST_F(ComponentTest, RecordingsDatedUpToTheYear9999OpenAtTheirDates) {
   struct Case {
     const char* name;
     std::string path;
-    edf::CivilDate date;
+    common::CivilDate date;
     std::int64_t secondOfDay;
     double rate;
   };
@@ -290,7 +290,7 @@ TEST_F(ComponentTest, RecordingsDatedUpToTheYear9999OpenAtTheirDates) {
     ASSERT_EQ(OpenPath(c.path), S_OK) << c.name;
     double days = -1, seconds = -1;
     ASSERT_EQ(Segments()->GetSegmentStart(0, &days, &seconds), S_OK);
-    EXPECT_EQ(days, DayOf(edf::DayNumberOf(c.date) * 86400 + c.secondOfDay)) << c.name;
+    EXPECT_EQ(days, DayOf(common::DayNumberOf(c.date) * 86400 + c.secondOfDay)) << c.name;
     EXPECT_EQ(seconds, 0.0) << c.name;
     for (std::int64_t k : {0, 1, 255, 2047, 3839}) {
       const double start = days + (static_cast<double>(k) / c.rate) * 1.1574074074074073e-05;
@@ -549,7 +549,9 @@ TEST_F(ComponentTest, EventsCarryTimeDurationTypeAndLabelUntilClose) {
                         {std::u16string(254, u'a'), longText}};
   for (std::size_t i = 0; i < 3; ++i) {
     const BYTE* entry = table.data() + kEventTypeTableHeaderBytes + kEventTypeEntryBytes * i;
-    EXPECT_EQ(Get<GUID>(entry, event_type_entry::kTypeGuid), edf_component::NameBasedGuid(types[i].utf8)) << i;
+    EXPECT_EQ(Get<GUID>(entry, event_type_entry::kTypeGuid),
+              open_formats::NameBasedGuid(types[i].utf8))
+        << i;
     EXPECT_EQ(TextAt(entry, event_type_entry::kText1, 256), types[i].text1) << i;
     EXPECT_EQ(TextAt(entry, event_type_entry::kText2, 304), u"EDF Annotations") << i;
   }

@@ -5,16 +5,16 @@
 #include <cstring>
 
 #include "edf_test_files.h"
-#include "formats/edf/edf_model.h"
-#include "name_based_guid.h"
-#include "packet_builders.h"
-#include "tapline_edf/packet_layout.h"
+#include "formats/edf/edf_format.h"
+#include "packets/name_based_guid.h"
+#include "packets/packet_builders.h"
+#include "packets/packet_layout.h"
 
 namespace {
 
-using edf_component::kMostTextTypes;
-using edf::kSharedTypeText;
-using namespace tapline_edf;
+using model::kSharedAnnotationTypeText;
+using open_formats::kMostTextTypes;
+using namespace packet_layout;
 
 struct TypeEntry {
   GUID guid;
@@ -97,7 +97,7 @@ TypesCase ExactlyTheCap() {
 TypesCase OneOverTheCap() {
   auto texts = Numbered("T", kMostTextTypes + 1);
   auto expected = texts;
-  expected.back() = kSharedTypeText;
+  expected.back() = kSharedAnnotationTypeText;
   return {"OneOverTheCap", texts, {}, expected, kMostTextTypes + 1};
 }
 
@@ -105,7 +105,7 @@ TypesCase OneOverTheCap() {
 TypesCase FrequencyBeatsOrder() {
   auto texts = Numbered("T", 200);
   auto expected = texts;
-  for (std::size_t i = kMostTextTypes - 1; i < 200; ++i) expected[i] = kSharedTypeText;
+  for (std::size_t i = kMostTextTypes - 1; i < 200; ++i) expected[i] = kSharedAnnotationTypeText;
   for (int i = 0; i < 3; ++i) {
     texts.push_back("Late");
     expected.push_back("Late");
@@ -121,7 +121,8 @@ TypesCase SharedTypeAcrossSignals() {
   signals[kMostTextTypes + 1] = 1;
   signals[kMostTextTypes + 3] = 1;
   auto expected = texts;
-  for (std::size_t i = kMostTextTypes; i < texts.size(); ++i) expected[i] = kSharedTypeText;
+  for (std::size_t i = kMostTextTypes; i < texts.size(); ++i)
+    expected[i] = kSharedAnnotationTypeText;
   return {"SharedTypeAcrossSignals", texts, signals, expected, kMostTextTypes + 1};
 }
 
@@ -131,12 +132,12 @@ TEST_P(EventTypesTest, GivesEachEventItsTextsTypeOrTheSharedOne) {
   const TypesCase& c = GetParam();
   const std::vector<int> signals = c.signals.empty() ? std::vector<int>(c.texts.size(), 0) : c.signals;
   edf_test::TemporaryDirectory directory;
-  auto opened = edf::OpenModel(directory.Write("file.edf", FileWith(c.texts, signals)));
+  auto opened = edf::Open(directory.Write("file.edf", FileWith(c.texts, signals)));
   ASSERT_TRUE(opened.Ok()) << opened.Reason();
   const model::Recording& recording = opened.Value();
   ASSERT_EQ(recording.events.size(), c.texts.size());
 
-  const edf_component::EventTypes types = edf_component::BuildEventTypes(recording);
+  const open_formats::EventTypes types = open_formats::BuildEventTypes(recording);
   const std::vector<TypeEntry> entries = Entries(types.table);
   EXPECT_EQ(entries.size(), c.expectedTypes);
   const TypeEntry* sharedType = nullptr;
@@ -147,11 +148,11 @@ TEST_P(EventTypesTest, GivesEachEventItsTextsTypeOrTheSharedOne) {
     ASSERT_NE(entry, entries.end()) << "event " << i << " has a type that is not in the table";
     EXPECT_EQ(entry->text1, c.expectedType1[i]) << "event " << i;
     EXPECT_EQ(entry->text2, "EDF Annotations") << "event " << i;
-    if (entry->text1 == kSharedTypeText) {
+    if (entry->text1 == kSharedAnnotationTypeText) {
       if (!sharedType) sharedType = &*entry;
       EXPECT_EQ(sharedType, &*entry) << "event " << i << " of signal " << signals[i];
     } else {
-      const GUID named = edf_component::NameBasedGuid(c.texts[i]);
+      const GUID named = open_formats::NameBasedGuid(c.texts[i]);
       EXPECT_EQ(std::memcmp(&entry->guid, &named, sizeof(GUID)), 0) << "event " << i;
     }
   }
@@ -172,10 +173,10 @@ INSTANTIATE_TEST_SUITE_P(Tables, EventTypesTest,
 TEST(EventTypesOrderTest, FewTextsAreTypedInOrderOfFirstAppearance) {
   edf_test::TemporaryDirectory directory;
   auto opened =
-      edf::OpenModel(directory.Write("file.edf", FileWith({"B", "A", "B", "C"}, {0, 0, 0, 0})));
+      edf::Open(directory.Write("file.edf", FileWith({"B", "A", "B", "C"}, {0, 0, 0, 0})));
   ASSERT_TRUE(opened.Ok()) << opened.Reason();
   const std::vector<TypeEntry> entries =
-      Entries(edf_component::BuildEventTypes(opened.Value()).table);
+      Entries(open_formats::BuildEventTypes(opened.Value()).table);
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].text1, "B");
   EXPECT_EQ(entries[1].text1, "A");

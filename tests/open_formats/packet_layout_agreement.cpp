@@ -1,17 +1,17 @@
-// The component writes its packets by tapline_edf/packet_layout.h and the library reads them by
+// The component writes its packets by packets/packet_layout.h and the library reads them by
 // the constants of its packet classes. The two stay separate (the component is a module of its
 // own), so this translation unit, which sees both, makes any disagreement a build error.
 #include "packets/event_record_packet.h"
 #include "packets/event_type_table_packet.h"
 #include "packets/packet_bytes.h"
+#include "packets/packet_layout.h"
 #include "packets/sample_block_packet_base.h"
 #include "packets/sensor_info_packet.h"
 #include "packets/ts_info_packet.h"
-#include "tapline_edf/packet_layout.h"
 
 namespace {
 
-namespace edf = tapline_edf;
+namespace edf = packet_layout;
 using packets::EventRecordPacket;
 using packets::EventTypeTablePacket;
 using packets::SampleBlockPacketBase;

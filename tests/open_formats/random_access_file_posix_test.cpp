@@ -12,12 +12,12 @@
 #include <span>
 #include <string>
 
+#include "common/random_access_file.h"
 #include "edf_test_files.h"
-#include "formats/edf/random_access_file.h"
 
 namespace {
 
-using edf::RandomAccessFile;
+using common::RandomAccessFile;
 
 TEST(RandomAccessFilePosixTest, RefusesSpecialFilesWithoutBlocking) {
   edf_test::TemporaryDirectory directory;

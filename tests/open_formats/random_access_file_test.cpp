@@ -1,5 +1,5 @@
 // Positioned reads and what they do when the file changes under them.
-#include "formats/edf/random_access_file.h"
+#include "common/random_access_file.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 
 namespace {
 
-using edf::FileRange;
-using edf::RandomAccessFile;
+using common::FileRange;
+using common::RandomAccessFile;
 
 // Byte i of the test file is i * 7 + 3 (mod 256): a read from a wrong offset shows.
 std::string DistinctBytes(std::size_t count) {

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "common/calendar.h"
 #include "edf_test_files.h"
-#include "formats/edf/calendar.h"
 #include "formats/edf/numeric_fields.h"
 
 namespace {
@@ -67,7 +67,7 @@ TEST_F(RecordingTest, PlainEdfIsOneSegmentWithEverySample) {
   auto recording = Open(edf_test::PlainEdf().FileBytes());
   ASSERT_TRUE(recording);
   EXPECT_EQ(recording->StartSecond(),
-            edf::DayNumberOf({2003, 2, 1}) * 86400 + 4 * 3600 + 5 * 60 + 6);
+            common::DayNumberOf({2003, 2, 1}) * 86400 + 4 * 3600 + 5 * 60 + 6);
   ASSERT_EQ(recording->Segments().size(), 1u);
   EXPECT_EQ(recording->Segments()[0].startTicks, 0);
   EXPECT_EQ(recording->Segments()[0].durationTicks, 3 * kSecond);
@@ -83,7 +83,7 @@ TEST_F(RecordingTest, PlainEdfIsOneSegmentWithEverySample) {
 TEST_F(RecordingTest, EdfPlusContinuousKeepsTheSubSecondStartAndItsEvents) {
   auto recording = Open(edf_test::EdfPlusContinuousSubSecond().FileBytes());
   ASSERT_TRUE(recording);
-  EXPECT_EQ(recording->StartSecond(), edf::DayNumberOf({2003, 2, 1}) * 86400 + 14706);
+  EXPECT_EQ(recording->StartSecond(), common::DayNumberOf({2003, 2, 1}) * 86400 + 14706);
   ASSERT_EQ(recording->Segments().size(), 1u);
   EXPECT_EQ(recording->Segments()[0].startTicks, kSecond / 2);
   EXPECT_EQ(recording->Segments()[0].durationTicks, 4 * kSecond);
@@ -367,7 +367,7 @@ TEST_F(RecordingTest, StartDateIsTakenWholeFromOneField) {
     const char* reserved;
     const char* recording;
     const char* date;
-    edf::CivilDate expected;
+    common::CivilDate expected;
   };
   for (const Case& c : {Case{"", "Startdate 02-MAR-1978 X", "02.03.78", {2078, 3, 2}},
                         Case{"", "X", "31.12.85", {1985, 12, 31}},
@@ -391,11 +391,11 @@ TEST_F(RecordingTest, StartDateIsTakenWholeFromOneField) {
                                  : std::vector<edf_writer::SignalData>{RecordSamples(0, 0, 1)});
     auto recording = Open(writer.FileBytes());
     ASSERT_TRUE(recording) << c.date;
-    EXPECT_EQ(recording->StartSecond(), edf::DayNumberOf(c.expected) * 86400)
+    EXPECT_EQ(recording->StartSecond(), common::DayNumberOf(c.expected) * 86400)
         << c.recording << " / " << c.date;
   }
-  EXPECT_EQ(edf::DayNumberOf({1899, 12, 30}), 0);
-  EXPECT_EQ(edf::DayNumberOf({2000, 1, 1}), 36526);
+  EXPECT_EQ(common::DayNumberOf({1899, 12, 30}), 0);
+  EXPECT_EQ(common::DayNumberOf({2000, 1, 1}), 36526);
 }
 
 // Some writers pad text fields with NUL bytes instead of spaces, and write numbers with a '+'.

@@ -8,8 +8,8 @@
 
 #include "brainvision_test_files.h"
 #include "formats/brainvision/sample_gather.h"
-#include "formats/recording_formats.h"
-#include "window_rule.h"
+#include "formats/format_registry.h"
+#include "model/window_rule.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "formats/edf/text_encoding.h"
+#include "common/text_encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -22,11 +22,13 @@ TEST(TextEncodingTest, IllFormedUtf8BecomesOneReplacementPerMaximalSubpart) {
       {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
       {"invalid lead", "\xFF" "a", u"\uFFFDa"},
   };
-  for (const Case& c : cases) EXPECT_EQ(edf::Utf8ToUtf16(c.utf8), c.utf16) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(common::Utf8ToUtf16(c.utf8), c.utf16) << c.name;
 }
 
 TEST(TextEncodingTest, Latin1MapsEveryByteToItsCodePoint) {
-  EXPECT_EQ(edf::Latin1ToUtf16("\xB0" "C \xE9\xFF"), u"\u00B0C \u00E9\u00FF");
+  EXPECT_EQ(common::Latin1ToUtf16("\xB0"
+                                  "C \xE9\xFF"),
+            u"\u00B0C \u00E9\u00FF");
 }
 
 TEST(TextEncodingTest, HeaderTextIsUtf8WhenWellFormedElseLatin1) {
@@ -42,13 +44,13 @@ TEST(TextEncodingTest, HeaderTextIsUtf8WhenWellFormedElseLatin1) {
       {"UTF-8 that holds a replacement character", "\xEF\xBF\xBD", u"\uFFFD"},
       {"mixed: one bad byte makes it all Latin-1", "\xC2\xB0\xFF", u"\u00C2\u00B0\u00FF"},
   };
-  for (const Case& c : cases) EXPECT_EQ(edf::HeaderTextToUtf16(c.bytes), c.text) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(common::HeaderTextToUtf16(c.bytes), c.text) << c.name;
 }
 
 TEST(TextEncodingTest, Utf16ToUtf8RoundTripsAndRefusesUnpairedSurrogates) {
-  EXPECT_EQ(edf::Utf16ToUtf8(u"/tmp/\u00E9\U0001F600.edf"), "/tmp/\xC3\xA9\xF0\x9F\x98\x80.edf");
-  EXPECT_EQ(edf::Utf16ToUtf8(std::u16string(1, u'\xD800')), std::nullopt);
-  EXPECT_EQ(edf::Utf16ToUtf8(std::u16string(1, u'\xDC00') + u"a"), std::nullopt);
+  EXPECT_EQ(common::Utf16ToUtf8(u"/tmp/\u00E9\U0001F600.edf"), "/tmp/\xC3\xA9\xF0\x9F\x98\x80.edf");
+  EXPECT_EQ(common::Utf16ToUtf8(std::u16string(1, u'\xD800')), std::nullopt);
+  EXPECT_EQ(common::Utf16ToUtf8(std::u16string(1, u'\xDC00') + u"a"), std::nullopt);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "time_conversion.h"
+#include "packets/time_conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 
 namespace {
 
-using edf_component::SecondsToTicks;
-using edf_component::ToDayTime;
+using open_formats::SecondsToTicks;
+using open_formats::ToDayTime;
 
 constexpr std::int64_t kStart = 37653LL * 86400 + 14706;  // 2003-02-01 04:05:06
 

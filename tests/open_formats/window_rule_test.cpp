@@ -1,6 +1,6 @@
 // The window rule on day numbers as hosts form them: which segment holds a start and which
 // samples of each channel a window holds, exactly.
-#include "window_rule.h"
+#include "model/window_rule.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +9,18 @@
 #include <random>
 
 #include "edf_test_files.h"
-#include "formats/edf/edf_model.h"
+#include "formats/edf/edf_format.h"
 #include "formats/edf/sample_window.h"
 #include "model/day_number_precision.h"
 #include "model/sample_grid.h"
 
 namespace {
 
-using edf_component::DayNumberOf;
-using edf_component::LocateTime;
-using edf_component::LocateWindow;
-using edf_component::SegmentStartDayNumber;
 using edf_test::RecordSamples;
+using model::DayNumberOf;
+using model::LocateTime;
+using model::LocateWindow;
+using model::SegmentStartDayNumber;
 
 // 10-s records: "Fast" at 256 Hz (2560 per record), "Slow" at 0.1 Hz (1 per record); 2 records.
 class WindowRuleTest : public ::testing::Test {
@@ -31,7 +31,7 @@ class WindowRuleTest : public ::testing::Test {
     writer.AddSignal("Fast", 2560);
     writer.AddSignal("Slow", 1);
     for (int r = 0; r < 2; ++r) writer.AddRecord({RecordSamples(0, r, 2560), RecordSamples(1, r, 1)});
-    auto opened = edf::OpenModel(directory.Write("rule.edf", writer.FileBytes()));
+    auto opened = edf::Open(directory.Write("rule.edf", writer.FileBytes()));
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     recording = std::make_unique<model::Recording>(std::move(opened.Value()));
     segmentDay = SegmentStartDayNumber(*recording, 0);
@@ -171,7 +171,7 @@ TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
     writer.header.recordDuration = grid.recordDuration;
     writer.AddSignal("S", grid.samplesPerRecord);
     for (int r = 0; r < kRecords; ++r) writer.AddRecord({RecordSamples(0, r, grid.samplesPerRecord)});
-    auto opened = edf::OpenModel(directory.Write("grid.edf", writer.FileBytes()));
+    auto opened = edf::Open(directory.Write("grid.edf", writer.FileBytes()));
     const std::string name = std::to_string(grid.samplesPerRecord) + " per " + grid.recordDuration +
                              " s in " + std::to_string(grid.year);
     EXPECT_EQ(opened.Ok(), grid.opens) << name << ": " << (opened.Ok() ? "" : opened.Reason());

@@ -27,12 +27,12 @@ std::optional<std::vector<double>> EdfChannelRates(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
   const auto fixedBytes = ReadBytes(in, edf::kFixedHeaderBytes);
   if (!fixedBytes) return std::nullopt;
-  const edf::Result<edf::FixedHeader> fixed = edf::ParseFixedHeader(*fixedBytes);
+  const common::Result<edf::FixedHeader> fixed = edf::ParseFixedHeader(*fixedBytes);
   if (!fixed.Ok() || fixed.Value().recordDurationTicks <= 0) return std::nullopt;
   const auto signalBytes = ReadBytes(
       in, edf::kHeaderBytesPerSignal * static_cast<std::size_t>(fixed.Value().signalCount));
   if (!signalBytes) return std::nullopt;
-  const edf::Result<edf::Header> header = edf::ParseSignalHeaders(fixed.Value(), *signalBytes);
+  const common::Result<edf::Header> header = edf::ParseSignalHeaders(fixed.Value(), *signalBytes);
   if (!header.Ok()) return std::nullopt;
   std::vector<double> rates;
   for (const edf::SignalHeader& signal : header.Value().signals) {

@@ -1,4 +1,4 @@
-#include "day_number_precision.h"
+#include "model/day_number_precision.h"
 
 #include <string>
 

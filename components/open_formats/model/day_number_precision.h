@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "recording_model.h"
+#include "model/recording_model.h"
 
 namespace model {
 

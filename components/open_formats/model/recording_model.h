@@ -73,6 +73,10 @@ struct Segment {
   std::vector<std::int64_t> sampleShortfalls;
 };
 
+// Text 1 of the type that events of annotation kinds beyond the cap share, in the formats whose
+// events are annotations (EDF+, WFDB).
+inline constexpr const char* kSharedAnnotationTypeText = "Other annotations";
+
 // Events of kinds beyond the cap share their group's type.
 struct EventGroup {
   std::string key;  // the type's identity (its GUID is made from it); no kind's key

@@ -1,9 +1,9 @@
-#include "sample_grid.h"
+#include "model/sample_grid.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "day_number_precision.h"
+#include "model/day_number_precision.h"
 
 namespace model {
 

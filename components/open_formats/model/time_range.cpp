@@ -1,4 +1,4 @@
-#include "time_range.h"
+#include "model/time_range.h"
 
 #include <cstdio>
 

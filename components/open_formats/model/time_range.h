@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "recording_model.h"
+#include "model/recording_model.h"
 
 namespace model {
 

@@ -1,4 +1,4 @@
-#include "brainvision_model.h"
+#include "brainvision_format.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "brainvision_text.h"
-#include "formats/edf/random_access_file.h"
+#include "common/random_access_file.h"
 #include "model/time_range.h"
 #include "sample_gather.h"
 
@@ -20,7 +20,7 @@ namespace brainvision {
 
 namespace {
 
-using OpenResult = model::Result<model::Recording>;
+using OpenResult = common::Result<model::Recording>;
 
 enum class SampleFormat { Int16, UInt16 };
 
@@ -35,7 +35,7 @@ struct DataLayout {
 // Samples straight from the data file: a frame is one sample of every channel.
 class BrainVisionSamples final : public model::SampleSource {
  public:
-  BrainVisionSamples(std::unique_ptr<edf::RandomAccessFile> data, DataLayout layout,
+  BrainVisionSamples(std::unique_ptr<common::RandomAccessFile> data, DataLayout layout,
                      std::vector<std::int64_t> segmentFirstFrames)
       : file(std::move(data)), layout(layout), firstFrames(std::move(segmentFirstFrames)) {}
 
@@ -113,11 +113,11 @@ class BrainVisionSamples final : public model::SampleSource {
     return true;
   }
 
-  std::unique_ptr<edf::RandomAccessFile> file;
+  std::unique_ptr<common::RandomAccessFile> file;
   DataLayout layout;
   std::vector<std::int64_t> firstFrames;
   std::vector<std::byte> buffer;
-  std::vector<edf::FileRange> ranges;
+  std::vector<common::FileRange> ranges;
 };
 
 std::optional<std::string> ReadText(const std::filesystem::path& path) {
@@ -247,13 +247,13 @@ std::string MarkerName(const std::string& key) { return "marker " + key; }
 
 }  // namespace
 
-bool LooksLikeHeader(std::string_view firstBytes) {
+bool Recognises(std::string_view firstBytes) {
   if (firstBytes.substr(0, 3) == "\xEF\xBB\xBF") firstBytes.remove_prefix(3);
   return IsIdentification(firstBytes, "Header File") ||
          firstBytes.find("[Common Infos]") != std::string_view::npos;
 }
 
-model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPath) {
+common::Result<model::Recording> Open(const std::filesystem::path& headerPath) {
   const auto headerText = ReadText(headerPath);
   if (!headerText) return OpenResult::Refuse("the header file cannot be read");
   const IniFile header = ParseIni(*headerText);
@@ -332,7 +332,7 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
   const auto dataPath =
       Resolve(headerPath, value("Common Infos", "DataFile"), ".eeg", "the data file", warnings);
   if (!dataPath) return OpenResult::Refuse("the data file is missing");
-  auto data = edf::RandomAccessFile::OpenNative(*dataPath);
+  auto data = common::RandomAccessFile::OpenNative(*dataPath);
   if (!data.Ok()) return OpenResult::Refuse("the data file: " + data.Reason());
   const std::int64_t frameBytes = layout.channels * 2;
   layout.frames = data.Value()->Size() / frameBytes;

@@ -20,9 +20,12 @@ constexpr std::int64_t kBatchesHintedAhead = 2;
 
 }  // namespace
 
-AnnotationBytesReader::AnnotationBytesReader(RandomAccessFile& file, const Header& header,
+AnnotationBytesReader::AnnotationBytesReader(common::RandomAccessFile& file, const Header& header,
                                              std::int64_t recordCount)
-    : file(file), headerBytes(header.fixed.headerBytes), recordBytes(header.recordBytes), recordCount(recordCount) {
+    : file(file),
+      headerBytes(header.fixed.headerBytes),
+      recordBytes(header.recordBytes),
+      recordCount(recordCount) {
   for (const SignalHeader& signal : header.signals) {
     if (!signal.isAnnotation) continue;
     const std::int64_t length = std::int64_t{signal.samplesPerRecord} * 2;
@@ -36,7 +39,8 @@ AnnotationBytesReader::AnnotationBytesReader(RandomAccessFile& file, const Heade
   }
   if (annotationBytesPerRecord > 0) {
     batchRecords = std::clamp<std::int64_t>(kBatchBytes / annotationBytesPerRecord, 1, kMostBatchRecords);
-    const bool readOneAtATime = recordBytes - annotationBytesPerRecord > RandomAccessFile::kLargestGapReadThrough;
+    const bool readOneAtATime =
+        recordBytes - annotationBytesPerRecord > common::RandomAccessFile::kLargestGapReadThrough;
     cachedBatchRecords =
         readOneAtATime
             ? std::clamp<std::int64_t>(kCachedBatchBytes / annotationBytesPerRecord, 1, kMostCachedBatchRecords)
@@ -48,11 +52,13 @@ AnnotationBytesReader::AnnotationBytesReader(RandomAccessFile& file, const Heade
 
 AnnotationBytesReader::~AnnotationBytesReader() { file.ReadAheadOnEachRead(true); }
 
-void AnnotationBytesReader::RangesOf(std::int64_t first, std::int64_t end, std::vector<FileRange>& out) const {
+void AnnotationBytesReader::RangesOf(std::int64_t first, std::int64_t end,
+                                     std::vector<common::FileRange>& out) const {
   out.clear();
   for (std::int64_t record = first; record < end; ++record) {
     const std::int64_t recordOffset = headerBytes + record * recordBytes;
-    for (const FileRange& range : inRecord) out.push_back({recordOffset + range.offset, range.length});
+    for (const common::FileRange& range : inRecord)
+      out.push_back({recordOffset + range.offset, range.length});
   }
 }
 
@@ -60,7 +66,7 @@ void AnnotationBytesReader::HintUpTo(std::int64_t endRecord) {
   endRecord = std::min(endRecord, recordCount);
   hintedEnd = std::max(hintedEnd, batchFirst);  // what was read already needs no hint
   if (endRecord <= hintedEnd) return;
-  std::vector<FileRange> ahead;
+  std::vector<common::FileRange> ahead;
   RangesOf(hintedEnd, endRecord, ahead);
   file.WillNeed(ahead);
   hintedEnd = endRecord;

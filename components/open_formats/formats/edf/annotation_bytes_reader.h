@@ -12,15 +12,16 @@
 #include <span>
 #include <vector>
 
+#include "common/random_access_file.h"
 #include "edf_header.h"
-#include "random_access_file.h"
 
 namespace edf {
 
 class AnnotationBytesReader {
  public:
   // Reads the first `recordCount` records of the file that `header` describes.
-  AnnotationBytesReader(RandomAccessFile& file, const Header& header, std::int64_t recordCount);
+  AnnotationBytesReader(common::RandomAccessFile& file, const Header& header,
+                        std::int64_t recordCount);
   // Lets the system read ahead again, as suits reading samples.
   ~AnnotationBytesReader();
   AnnotationBytesReader(const AnnotationBytesReader&) = delete;
@@ -33,14 +34,14 @@ class AnnotationBytesReader {
 
  private:
   // The file ranges of the annotation bytes of records [first, end).
-  void RangesOf(std::int64_t first, std::int64_t end, std::vector<FileRange>& ranges) const;
+  void RangesOf(std::int64_t first, std::int64_t end, std::vector<common::FileRange>& ranges) const;
   void HintUpTo(std::int64_t endRecord);
 
-  RandomAccessFile& file;
+  common::RandomAccessFile& file;
   std::int64_t headerBytes;
   std::int64_t recordBytes;
   std::int64_t recordCount;
-  std::vector<FileRange> inRecord;  // each annotation signal's bytes within a record
+  std::vector<common::FileRange> inRecord;  // each annotation signal's bytes within a record
   std::int64_t annotationBytesPerRecord = 0;
   std::int64_t batchRecords = 1;        // while reading from a disk
   std::int64_t cachedBatchRecords = 1;  // while the bytes are in the system's cache
@@ -49,7 +50,7 @@ class AnnotationBytesReader {
   std::int64_t hintedEnd = 0;
   bool fromDisk = false;  // some bytes were not in the system's cache
   std::vector<std::byte> batch;
-  std::vector<FileRange> ranges;
+  std::vector<common::FileRange> ranges;
 };
 
 }  // namespace edf

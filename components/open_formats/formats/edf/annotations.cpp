@@ -2,8 +2,8 @@
 
 #include <string_view>
 
+#include "common/text_encoding.h"
 #include "numeric_fields.h"
-#include "text_encoding.h"
 
 namespace edf {
 
@@ -17,7 +17,7 @@ constexpr char kTalEnd = 0x00;
 std::string Quoted(std::string_view text) {
   // Appended rather than "\"" + ...: GCC 12 warns falsely (-Wrestrict) on that form.
   std::string quoted = "\"";
-  quoted += Utf16ToUtf8(Utf8ToUtf16(text)).value_or(std::string{});
+  quoted += common::Utf16ToUtf8(common::Utf8ToUtf16(text)).value_or(std::string{});
   return quoted += '"';
 }
 
@@ -68,33 +68,35 @@ struct TalStamp {
 std::string Where(std::size_t start) { return "the annotation at byte " + std::to_string(start); }
 
 // Reads a TAL's onset, optional duration and the 0x14 after them.
-Result<TalStamp> ReadTalStamp(TalReader& reader, std::size_t start) {
+common::Result<TalStamp> ReadTalStamp(TalReader& reader, std::size_t start) {
   if (reader.Peek() != '+' && reader.Peek() != '-') {
-    return Result<TalStamp>::Refuse(Where(start) + " does not start with + or -");
+    return common::Result<TalStamp>::Refuse(Where(start) + " does not start with + or -");
   }
   constexpr std::string_view kOnsetStops{"\x14\x15\x00", 3};
   const auto onsetText = reader.ReadUntil(kOnsetStops);
   if (!onsetText || reader.Peek() == kTalEnd) {
-    return Result<TalStamp>::Refuse(Where(start) + " is unterminated");
+    return common::Result<TalStamp>::Refuse(Where(start) + " is unterminated");
   }
   TalStamp stamp;
   const auto onset = ParseSecondsAsTicks(*onsetText);
   if (!onset) {
-    return Result<TalStamp>::Refuse(Where(start) + ": the onset " + Quoted(*onsetText) + NotInRange(*onsetText));
+    return common::Result<TalStamp>::Refuse(Where(start) + ": the onset " + Quoted(*onsetText) +
+                                            NotInRange(*onsetText));
   }
   stamp.onsetTicks = *onset;
   if (reader.Peek() == kDurationMark) {
     reader.Skip();
     const auto durationText = reader.ReadUntil(kOnsetStops);
     if (!durationText || reader.Peek() != kTextEnd) {
-      return Result<TalStamp>::Refuse(Where(start) + " is unterminated");
+      return common::Result<TalStamp>::Refuse(Where(start) + " is unterminated");
     }
     const auto duration = ParseSecondsAsTicks(*durationText);
     if (!duration || durationText->empty() || (*durationText)[0] == '-' || (*durationText)[0] == '+') {
       const bool isUnsigned = !durationText->empty() && (*durationText)[0] != '-' && (*durationText)[0] != '+';
-      return Result<TalStamp>::Refuse(Where(start) + ": the duration " + Quoted(*durationText) +
-                                      (isUnsigned && IsSecondsText(*durationText) ? NotInRange(*durationText)
-                                                                                 : " is not an unsigned number"));
+      return common::Result<TalStamp>::Refuse(
+          Where(start) + ": the duration " + Quoted(*durationText) +
+          (isUnsigned && IsSecondsText(*durationText) ? NotInRange(*durationText)
+                                                      : " is not an unsigned number"));
     }
     stamp.durationTicks = *duration;
   }
@@ -104,8 +106,9 @@ Result<TalStamp> ReadTalStamp(TalReader& reader, std::size_t start) {
 
 }  // namespace
 
-Result<RecordAnnotations> ParseAnnotationBytes(std::span<const std::byte> bytes, bool keepsTime) {
-  using ParseResult = Result<RecordAnnotations>;
+common::Result<RecordAnnotations> ParseAnnotationBytes(std::span<const std::byte> bytes,
+                                                       bool keepsTime) {
+  using ParseResult = common::Result<RecordAnnotations>;
   RecordAnnotations result;
   TalReader reader(bytes);
   bool first = true;

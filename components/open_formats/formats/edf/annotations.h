@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "result.h"
+#include "common/result.h"
 
 namespace edf {
 
@@ -28,6 +28,7 @@ struct RecordAnnotations {
 
 // Parses one annotation signal's bytes of one data record. With `keepsTime`, the first TAL must
 // be the time-keeping one. Refuses, with the reason, a TAL that is malformed or unterminated.
-Result<RecordAnnotations> ParseAnnotationBytes(std::span<const std::byte> bytes, bool keepsTime);
+common::Result<RecordAnnotations> ParseAnnotationBytes(std::span<const std::byte> bytes,
+                                                       bool keepsTime);
 
 }  // namespace edf

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <tuple>
 
-#include "calendar.h"
+#include "common/calendar.h"
+#include "common/text_encoding.h"
 #include "numeric_fields.h"
-#include "text_encoding.h"
 
 namespace edf {
 
@@ -33,7 +33,7 @@ std::string WithoutTrailingPadding(std::string_view field) {
 
 // A field quoted for a refusal as UTF-8, trailing padding removed.
 std::string Quoted(std::string_view field) {
-  const auto text = Utf16ToUtf8(HeaderTextToUtf16(WithoutTrailingPadding(field)));
+  const auto text = common::Utf16ToUtf8(common::HeaderTextToUtf16(WithoutTrailingPadding(field)));
   // Appended rather than "\"" + ...: GCC 12 warns falsely (-Wrestrict) on that form.
   std::string quoted = "\"";
   quoted += text.value_or(std::string{});
@@ -52,17 +52,18 @@ FileVariant VariantOf(std::string_view reserved) {
 
 }  // namespace
 
-Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
+common::Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
   if (bytes.size() < kFixedHeaderBytes) {
-    return Result<FixedHeader>::Refuse("the file is shorter than the 256-byte EDF header");
+    return common::Result<FixedHeader>::Refuse("the file is shorter than the 256-byte EDF header");
   }
   const std::string_view version = FieldAt(bytes, 0, 8);
   if (static_cast<unsigned char>(version[0]) == 0xFF && version.substr(1, 7) == "BIOSEMI") {
-    return Result<FixedHeader>::Refuse("24-bit BDF files are not supported, only 16-bit EDF");
+    return common::Result<FixedHeader>::Refuse(
+        "24-bit BDF files are not supported, only 16-bit EDF");
   }
   if (TrimSpaces(version) != "0" || version[0] != '0') {
-    return Result<FixedHeader>::Refuse("not an EDF file: the version field is " + Quoted(version) +
-                                       ", not \"0\"");
+    return common::Result<FixedHeader>::Refuse("not an EDF file: the version field is " +
+                                               Quoted(version) + ", not \"0\"");
   }
   FixedHeader header;
   header.patient = WithoutTrailingPadding(FieldAt(bytes, 8, 80));
@@ -71,78 +72,80 @@ Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
 
   const std::string_view dateField = FieldAt(bytes, 168, 8);
   const auto date = header.variant == FileVariant::Edf
-                        ? ParseHeaderDate(dateField)
-                        : ParseEdfPlusStartDate(dateField, header.recording);
+                        ? common::ParseHeaderDate(dateField)
+                        : common::ParseEdfPlusStartDate(dateField, header.recording);
   if (!date) {
-    return Result<FixedHeader>::Refuse("the start date " + Quoted(dateField) +
-                                       " is not a valid dd.mm.yy date");
+    return common::Result<FixedHeader>::Refuse("the start date " + Quoted(dateField) +
+                                               " is not a valid dd.mm.yy date");
   }
   const std::string_view timeField = FieldAt(bytes, 176, 8);
-  const auto timeOfDay = ParseHeaderTime(timeField);
+  const auto timeOfDay = common::ParseHeaderTime(timeField);
   if (!timeOfDay) {
-    return Result<FixedHeader>::Refuse("the start time " + Quoted(timeField) +
-                                       " is not a valid hh.mm.ss time");
+    return common::Result<FixedHeader>::Refuse("the start time " + Quoted(timeField) +
+                                               " is not a valid hh.mm.ss time");
   }
-  header.startSecond = DayNumberOf(*date) * 86400 + *timeOfDay;
+  header.startSecond = common::DayNumberOf(*date) * 86400 + *timeOfDay;
 
   const std::string_view signalField = FieldAt(bytes, 252, 4);
   const auto signalCount = ParseInteger(signalField);
   if (!signalCount) {
-    return Result<FixedHeader>::Refuse("the number of signals " + Quoted(signalField) +
-                                       " is not a number");
+    return common::Result<FixedHeader>::Refuse("the number of signals " + Quoted(signalField) +
+                                               " is not a number");
   }
   if (*signalCount < 1) {
-    return Result<FixedHeader>::Refuse("the number of signals is " + std::to_string(*signalCount) +
-                                       "; at least 1 is needed");
+    return common::Result<FixedHeader>::Refuse(
+        "the number of signals is " + std::to_string(*signalCount) + "; at least 1 is needed");
   }
   header.signalCount = static_cast<std::int32_t>(*signalCount);  // at most 4 digits
 
   const std::string_view lengthField = FieldAt(bytes, 184, 8);
   const auto headerBytes = ParseInteger(lengthField);
   if (!headerBytes) {
-    return Result<FixedHeader>::Refuse("the header length " + Quoted(lengthField) +
-                                       " is not a number");
+    return common::Result<FixedHeader>::Refuse("the header length " + Quoted(lengthField) +
+                                               " is not a number");
   }
   const std::int64_t expectedBytes =
       static_cast<std::int64_t>(kFixedHeaderBytes + kHeaderBytesPerSignal * header.signalCount);
   if (*headerBytes != expectedBytes) {
-    return Result<FixedHeader>::Refuse(
-        "the header length " + std::to_string(*headerBytes) + " does not match " +
-        std::to_string(header.signalCount) + " signals (" + std::to_string(expectedBytes) +
-        " bytes expected)");
+    return common::Result<FixedHeader>::Refuse("the header length " + std::to_string(*headerBytes) +
+                                               " does not match " +
+                                               std::to_string(header.signalCount) + " signals (" +
+                                               std::to_string(expectedBytes) + " bytes expected)");
   }
   header.headerBytes = *headerBytes;
 
   const std::string_view countField = FieldAt(bytes, kRecordCountOffset, kRecordCountWidth);
   const auto recordCount = ParseInteger(countField);
   if (!recordCount) {
-    return Result<FixedHeader>::Refuse("the number of data records " + Quoted(countField) +
-                                       " is not a number");
+    return common::Result<FixedHeader>::Refuse("the number of data records " + Quoted(countField) +
+                                               " is not a number");
   }
   if (*recordCount < -1) {
-    return Result<FixedHeader>::Refuse("the number of data records is " +
-                                       std::to_string(*recordCount) + "; it must be -1 or more");
+    return common::Result<FixedHeader>::Refuse("the number of data records is " +
+                                               std::to_string(*recordCount) +
+                                               "; it must be -1 or more");
   }
   header.declaredRecordCount = *recordCount;
 
   const std::string_view durationField = FieldAt(bytes, 244, 8);
   const auto duration = ParseSecondsAsTicks(TrimSpaces(durationField));
   if (!duration) {
-    return Result<FixedHeader>::Refuse("the data record duration " + Quoted(durationField) +
-                                       " is not a number of seconds");
+    return common::Result<FixedHeader>::Refuse("the data record duration " + Quoted(durationField) +
+                                               " is not a number of seconds");
   }
   if (*duration < 0) {
-    return Result<FixedHeader>::Refuse("the data record duration " + Quoted(durationField) +
-                                       " is negative");
+    return common::Result<FixedHeader>::Refuse("the data record duration " + Quoted(durationField) +
+                                               " is negative");
   }
   header.recordDurationTicks = *duration;
   return header;
 }
 
-Result<Header> ParseSignalHeaders(const FixedHeader& fixed, std::span<const std::byte> bytes) {
+common::Result<Header> ParseSignalHeaders(const FixedHeader& fixed,
+                                          std::span<const std::byte> bytes) {
   const auto count = static_cast<std::size_t>(fixed.signalCount);
   if (bytes.size() != kHeaderBytesPerSignal * count) {
-    return Result<Header>::Refuse("the signal header is incomplete");
+    return common::Result<Header>::Refuse("the signal header is incomplete");
   }
   Header header;
   header.fixed = fixed;
@@ -182,12 +185,12 @@ Result<Header> ParseSignalHeaders(const FixedHeader& fixed, std::span<const std:
     const auto physicalMinimum = ParseDecimal(minimumField);
     const auto physicalMaximum = ParseDecimal(maximumField);
     if (!physicalMinimum) {
-      return Result<Header>::Refuse(name + ": the physical minimum " + Quoted(minimumField) +
-                                    " is not a number");
+      return common::Result<Header>::Refuse(name + ": the physical minimum " +
+                                            Quoted(minimumField) + " is not a number");
     }
     if (!physicalMaximum) {
-      return Result<Header>::Refuse(name + ": the physical maximum " + Quoted(maximumField) +
-                                    " is not a number");
+      return common::Result<Header>::Refuse(name + ": the physical maximum " +
+                                            Quoted(maximumField) + " is not a number");
     }
     signal.physicalMinimum = *physicalMinimum;
     signal.physicalMaximum = *physicalMaximum;
@@ -199,8 +202,8 @@ Result<Header> ParseSignalHeaders(const FixedHeader& fixed, std::span<const std:
       const auto value = ParseInteger(field);
       if (!value || *value < std::numeric_limits<std::int16_t>::min() ||
           *value > std::numeric_limits<std::int16_t>::max()) {
-        return Result<Header>::Refuse(name + ": the " + what + " " + Quoted(field) +
-                                      " is not an integer from -32768 to 32767");
+        return common::Result<Header>::Refuse(name + ": the " + what + " " + Quoted(field) +
+                                              " is not an integer from -32768 to 32767");
       }
       *target = static_cast<std::int32_t>(*value);
     }
@@ -214,30 +217,31 @@ Result<Header> ParseSignalHeaders(const FixedHeader& fixed, std::span<const std:
     const std::string_view samplesField = FieldAt(bytes, sampleCounts + kNumberWidth * i, kNumberWidth);
     const auto samples = ParseInteger(samplesField);
     if (!samples) {
-      return Result<Header>::Refuse(name + ": the number of samples per data record " +
-                                    Quoted(samplesField) + " is not a number");
+      return common::Result<Header>::Refuse(name + ": the number of samples per data record " +
+                                            Quoted(samplesField) + " is not a number");
     }
     if (*samples < 1) {
-      return Result<Header>::Refuse(name + ": the number of samples per data record is " +
-                                    std::to_string(*samples) + "; at least 1 is needed");
+      return common::Result<Header>::Refuse(name + ": the number of samples per data record is " +
+                                            std::to_string(*samples) + "; at least 1 is needed");
     }
     signal.samplesPerRecord = static_cast<std::int32_t>(*samples);  // at most 8 digits
     signal.offsetInRecord = recordBytes;
     recordBytes += 2 * *samples;  // at most 9999 x 2 x (10^8 - 1): no overflow
   }
   if (recordBytes > kMaximumRecordBytes) {
-    return Result<Header>::Refuse("a data record of " + std::to_string(recordBytes) +
-                                  " bytes is larger than the 256 MiB this reader accepts");
+    return common::Result<Header>::Refuse("a data record of " + std::to_string(recordBytes) +
+                                          " bytes is larger than the 256 MiB this reader accepts");
   }
   if (fixed.variant == FileVariant::EdfPlusDiscontinuous && !hasAnnotationSignal) {
-    return Result<Header>::Refuse(
-        "the EDF+D file has no \"EDF Annotations\" signal, so its data records cannot be placed in time");
+    return common::Result<Header>::Refuse(
+        "the EDF+D file has no \"EDF Annotations\" signal, so its data records cannot be placed in "
+        "time");
   }
   if (!hasAnnotationSignal) header.fixed.variant = FileVariant::Edf;  // EDF+C: records in a row
   if (fixed.recordDurationTicks == 0 &&
       std::any_of(header.signals.begin(), header.signals.end(),
                   [](const SignalHeader& s) { return !s.isAnnotation; })) {
-    return Result<Header>::Refuse(
+    return common::Result<Header>::Refuse(
         "the data record duration is 0 (it rounds to whole steps of 100 ns, 0.0000001 s) but the "
         "file holds ordinary signals, whose samples need a duration of at least 0.0000001 s");
   }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "result.h"
+#include "common/result.h"
 
 namespace edf {
 
@@ -56,9 +56,10 @@ struct Header {
 };
 
 // The first 256 bytes; refuses with the reason when a field is malformed.
-Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes);
+common::Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes);
 
 // The signal fields that follow, `bytes` being exactly 256 x signalCount bytes long.
-Result<Header> ParseSignalHeaders(const FixedHeader& fixed, std::span<const std::byte> bytes);
+common::Result<Header> ParseSignalHeaders(const FixedHeader& fixed,
+                                          std::span<const std::byte> bytes);
 
 }  // namespace edf

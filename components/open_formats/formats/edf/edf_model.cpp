@@ -1,10 +1,11 @@
-#include "edf_model.h"
+#include "edf_format.h"
 
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "text_encoding.h"
+#include "common/text_encoding.h"
+#include "recording.h"
 
 namespace edf {
 
@@ -30,21 +31,6 @@ class EdfSamples final : public model::SampleSource {
   std::unique_ptr<Recording> recording;
 };
 
-}  // namespace
-
-bool LooksLikeEdf(std::string_view firstBytes) {
-  // "0" and seven spaces, or BioSemi's 0xFF "BIOSEMI" (which the parser refuses with its reason).
-  return firstBytes.substr(0, 8) == "0       " || firstBytes.substr(0, 8) ==
-                                                      "\xff"
-                                                      "BIOSEMI";
-}
-
-model::Result<model::Recording> OpenModel(const std::filesystem::path& path) {
-  auto parsed = Recording::OpenNative(path);
-  if (!parsed.Ok()) return model::Result<model::Recording>::Refuse(parsed.Reason());
-  return BuildModel(std::move(parsed.Value()));
-}
-
 model::Recording BuildModel(std::unique_ptr<Recording> recording) {
   model::Recording result;
   const std::int64_t origin = recording->StartSecond() * model::kTicksPerSecond;
@@ -64,7 +50,7 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
                                   signal.digitalMaximum,
                                   static_cast<std::int32_t>(recording->ChannelSignals()[channel])};
     layout.channels.push_back(
-        {HeaderTextToUtf16(signal.label), signal.samplesPerRecord, std::move(details)});
+        {common::HeaderTextToUtf16(signal.label), signal.samplesPerRecord, std::move(details)});
   }
   result.layouts.push_back(std::move(layout));
   for (const Segment& segment : recording->Segments()) {
@@ -81,20 +67,36 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
   for (const Event& event : recording->Events()) {
     const auto [kind, newKind] = kindOfText.try_emplace(event.text, result.eventKinds.size());
     if (newKind) {
-      result.eventKinds.push_back(
-          {event.text, Utf8ToUtf16(event.text), Latin1ToUtf16(signals[event.signal].label)});
+      result.eventKinds.push_back({event.text, common::Utf8ToUtf16(event.text),
+                                   common::Latin1ToUtf16(signals[event.signal].label)});
     }
     if (result.eventGroups.empty()) {
       // No annotation text holds 0x14 (it ends a text in a TAL): the key is no text's.
-      result.eventGroups.push_back({"\x14shared type", Utf8ToUtf16(kSharedTypeText),
-                                    Latin1ToUtf16(signals[event.signal].label)});
+      result.eventGroups.push_back({"\x14shared type",
+                                    common::Utf8ToUtf16(model::kSharedAnnotationTypeText),
+                                    common::Latin1ToUtf16(signals[event.signal].label)});
     }
-    result.events.push_back(
-        {origin + event.onsetTicks, event.durationTicks, kind->second, 0, Utf8ToUtf16(event.text)});
+    result.events.push_back({origin + event.onsetTicks, event.durationTicks, kind->second, 0,
+                             common::Utf8ToUtf16(event.text)});
   }
   result.warnings = recording->Warnings();
   result.samples = std::make_unique<EdfSamples>(std::move(recording));
   return result;
+}
+
+}  // namespace
+
+bool Recognises(std::string_view firstBytes) {
+  // "0" and seven spaces, or BioSemi's 0xFF "BIOSEMI" (which the parser refuses with its reason).
+  return firstBytes.substr(0, 8) == "0       " || firstBytes.substr(0, 8) ==
+                                                      "\xff"
+                                                      "BIOSEMI";
+}
+
+common::Result<model::Recording> Open(const std::filesystem::path& path) {
+  auto parsed = Recording::OpenNative(path);
+  if (!parsed.Ok()) return common::Result<model::Recording>::Refuse(parsed.Reason());
+  return BuildModel(std::move(parsed.Value()));
 }
 
 }  // namespace edf

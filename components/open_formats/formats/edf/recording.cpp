@@ -36,18 +36,19 @@ std::string RecordName(std::int64_t record) { return "data record " + std::to_st
 
 }  // namespace
 
-Result<std::unique_ptr<Recording>> Recording::Open(const std::string& utf8Path) {
+common::Result<std::unique_ptr<Recording>> Recording::Open(const std::string& utf8Path) {
   const std::u8string path(utf8Path.begin(), utf8Path.end());  // the same bytes, said to be UTF-8
   return OpenNative(std::filesystem::path(path));
 }
 
-Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::path& path) {
-  using OpenResult = Result<std::unique_ptr<Recording>>;
+common::Result<std::unique_ptr<Recording>> Recording::OpenNative(
+    const std::filesystem::path& path) {
+  using OpenResult = common::Result<std::unique_ptr<Recording>>;
   std::unique_ptr<Recording> recording(new Recording);
-  auto opened = RandomAccessFile::OpenNative(path);
+  auto opened = common::RandomAccessFile::OpenNative(path);
   if (!opened.Ok()) return OpenResult::Refuse(opened.Reason());
   recording->file = std::move(opened.Value());
-  RandomAccessFile& file = *recording->file;
+  common::RandomAccessFile& file = *recording->file;
 
   std::vector<std::byte> bytes(std::min<std::int64_t>(file.Size(), kFixedHeaderBytes));
   if (!file.ReadAt(0, bytes)) return OpenResult::Refuse("the file cannot be read");
@@ -87,9 +88,9 @@ Result<std::unique_ptr<Recording>> Recording::OpenNative(const std::filesystem::
   const std::int64_t end = h.fixed.headerBytes + recording->recordCount * h.recordBytes;
   const std::int64_t tail = std::max(h.fixed.headerBytes, end - kGrowthCheckTailBytes);
   constexpr auto kCountEnd = static_cast<std::int64_t>(kRecordCountOffset + kRecordCountWidth);
-  const FileRange stable[] = {{0, static_cast<std::int64_t>(kRecordCountOffset)},
-                              {kCountEnd, h.fixed.headerBytes - kCountEnd},
-                              {tail, end - tail}};
+  const common::FileRange stable[] = {{0, static_cast<std::int64_t>(kRecordCountOffset)},
+                                      {kCountEnd, h.fixed.headerBytes - kCountEnd},
+                                      {tail, end - tail}};
   if (!file.KeepServingWhileGrowing(stable)) return OpenResult::Refuse("the file cannot be read");
   return recording;
 }

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "common/random_access_file.h"
+#include "common/result.h"
 #include "edf_header.h"
 #include "model/day_number_precision.h"
 #include "model/sample_grid.h"
 #include "model/time_range.h"
-#include "random_access_file.h"
-#include "result.h"
 #include "sample_window.h"
 
 namespace edf {
@@ -47,10 +47,10 @@ struct Window {
 class Recording {
  public:
   // Refuses, with a reason for the user, anything that is not a readable EDF/EDF+ file.
-  static Result<std::unique_ptr<Recording>> Open(const std::string& utf8Path);
+  static common::Result<std::unique_ptr<Recording>> Open(const std::string& utf8Path);
   // The same for the system's own form of a file name (its bytes on POSIX, UTF-16 on Windows),
   // which need not be valid text.
-  static Result<std::unique_ptr<Recording>> OpenNative(const std::filesystem::path& path);
+  static common::Result<std::unique_ptr<Recording>> OpenNative(const std::filesystem::path& path);
 
   const Header& FileHeader() const { return header; }
   std::int64_t StartSecond() const { return header.fixed.startSecond; }
@@ -113,7 +113,7 @@ class Recording {
   std::optional<std::string> CheckSampleSpacing() const;
   ChannelGrid GridOf(std::size_t channel, const Segment& segment) const;
 
-  std::unique_ptr<RandomAccessFile> file;
+  std::unique_ptr<common::RandomAccessFile> file;
   Header header;
   std::int64_t recordCount = 0;
   std::vector<std::size_t> channelSignals;

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "calendar.h"
-#include "checked_arithmetic.h"
+#include "common/calendar.h"
+#include "common/checked_arithmetic.h"
 #include "numeric_fields.h"
 #include "recording.h"
 
@@ -14,7 +14,7 @@ namespace {
 constexpr std::int64_t kTicksPerDay = 86400 * kTicksPerSecond;
 
 std::string DateText(std::int64_t dayNumber) {
-  const CivilDate date = CivilDateOf(dayNumber);
+  const common::CivilDate date = common::CivilDateOf(dayNumber);
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
   return text;
@@ -28,7 +28,7 @@ std::optional<std::string> Recording::CheckTimeRange() const {
   const std::int64_t limit = model::kDayNumberLimit;
   const std::string range = model::DateRangeText();
   const auto outside = [&](std::int64_t ticks) {
-    const auto start = CheckedMultiply(std::abs(StartSecond()), kTicksPerSecond);
+    const auto start = common::CheckedMultiply(std::abs(StartSecond()), kTicksPerSecond);
     if (!start) return true;
     const std::int64_t absolute = (StartSecond() < 0 ? -*start : *start) + ticks;  // both < 2^62
     return absolute < 0 || absolute >= limit * kTicksPerDay;

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "checked_arithmetic.h"
+#include "common/checked_arithmetic.h"
 #include "recording.h"
 
 namespace edf {
@@ -16,18 +16,18 @@ constexpr std::int64_t kMaximumRecordingTicks = std::int64_t{1'000'000'000'000'0
 
 std::optional<std::string> Recording::CheckSampleArithmetic() const {
   const std::int64_t duration = RecordDurationTicks();
-  const auto total = CheckedMultiply(recordCount, duration);
+  const auto total = common::CheckedMultiply(recordCount, duration);
   if (!total || *total > kMaximumRecordingTicks) {
     return "the data records would last more than 3000 years";
   }
   for (std::size_t channel = 0; channel < channelSignals.size(); ++channel) {
     const std::int64_t n = ChannelHeader(channel).samplesPerRecord;
     const std::string name = "signal " + std::to_string(channelSignals[channel] + 1);
-    if (!CheckedMultiply(recordCount, n)) {
+    if (!common::CheckedMultiply(recordCount, n)) {
       return name + " has more samples than a 64-bit count holds";
     }
-    const auto product = CheckedMultiply(duration, n);
-    if (!product || !CheckedAdd(*product, duration)) {
+    const auto product = common::CheckedMultiply(duration, n);
+    if (!product || !common::CheckedAdd(*product, duration)) {
       return name + ": " + std::to_string(n) + " samples per data record of " +
              std::to_string(duration) + " x 100 ns cannot be placed in time with 64-bit arithmetic";
     }

@@ -2,8 +2,9 @@
 
 namespace wfdb {
 
-std::unique_ptr<edf::RandomAccessFile> OpenInFolder(const std::filesystem::path& folder,
-                                                    const std::string& utf8Name, std::string& why) {
+std::unique_ptr<common::RandomAccessFile> OpenInFolder(const std::filesystem::path& folder,
+                                                       const std::string& utf8Name,
+                                                       std::string& why) {
   // A header names files of its own folder: a path would let it reach any file on the system.
   if (utf8Name.empty() || utf8Name == "." || utf8Name == ".." ||
       utf8Name.find_first_of("/\\:") != std::string::npos) {
@@ -12,7 +13,7 @@ std::unique_ptr<edf::RandomAccessFile> OpenInFolder(const std::filesystem::path&
   }
   // The name's bytes are UTF-8 (char8_t is how the standard says so; same bytes).
   const std::u8string name(reinterpret_cast<const char8_t*>(utf8Name.data()), utf8Name.size());
-  auto opened = edf::RandomAccessFile::OpenNative(folder / std::filesystem::path(name));
+  auto opened = common::RandomAccessFile::OpenNative(folder / std::filesystem::path(name));
   if (!opened.Ok()) {
     why = utf8Name + ": " + opened.Reason();
     return nullptr;
@@ -20,7 +21,7 @@ std::unique_ptr<edf::RandomAccessFile> OpenInFolder(const std::filesystem::path&
   return std::move(opened.Value());
 }
 
-std::optional<std::string> ReadWhole(edf::RandomAccessFile& file, std::int64_t limit) {
+std::optional<std::string> ReadWhole(common::RandomAccessFile& file, std::int64_t limit) {
   if (file.Size() > limit) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(file.Size()), '\0');
   // The string's chars are the file's bytes.

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "formats/edf/calendar.h"
-#include "formats/edf/text_encoding.h"
+#include "common/calendar.h"
+#include "common/text_encoding.h"
 
 namespace wfdb {
 
@@ -38,7 +38,7 @@ std::string_view TrimBlanks(std::string_view text) {
 
 // UTF-8 as written when it is well-formed, else each byte as its Latin-1 character.
 std::string LineToUtf8(std::string_view line) {
-  return edf::Utf16ToUtf8(edf::HeaderTextToUtf16(line)).value_or(std::string());
+  return common::Utf16ToUtf8(common::HeaderTextToUtf16(line)).value_or(std::string());
 }
 
 // A prefix of unsigned decimal digits; advances past them. nullopt when there are none or
@@ -292,7 +292,7 @@ std::optional<BaseDate> ParseBaseDate(std::string_view text) {
     values[k] = static_cast<int>(*value);
   }
   const BaseDate date{values[0], values[1], values[2]};
-  if (!edf::IsValidDate({date.year, date.month, date.day})) return std::nullopt;
+  if (!common::IsValidDate({date.year, date.month, date.day})) return std::nullopt;
   return date;
 }
 

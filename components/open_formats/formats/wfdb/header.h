@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "decimal_text.h"
-#include "model/result.h"
 
 namespace wfdb {
 
-using model::Result;
+using common::Result;
 
 inline constexpr std::int64_t kTicksPerSecond = 10'000'000;  // 100-ns ticks
 

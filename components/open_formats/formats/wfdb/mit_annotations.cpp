@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "formats/edf/text_encoding.h"
+#include "common/text_encoding.h"
 
 namespace wfdb {
 
@@ -17,7 +17,7 @@ constexpr int kAux = 63;
 constexpr int kNote = 22;
 
 std::string TextToUtf8(std::string_view text) {
-  return edf::Utf16ToUtf8(edf::HeaderTextToUtf16(text)).value_or(std::string());
+  return common::Utf16ToUtf8(common::HeaderTextToUtf16(text)).value_or(std::string());
 }
 
 std::string_view SkipBlanks(std::string_view text) {

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "annotation_codes.h"
+#include "common/result.h"
 #include "decimal_text.h"
-#include "model/result.h"
 
 namespace wfdb {
 
-using model::Result;
+using common::Result;
 
 struct Annotation {
   std::int64_t ticks = 0;  // from the record's start, at the file's tick rate

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <numeric>
 
+#include "common/calendar.h"
+#include "common/checked_arithmetic.h"
 #include "file_source.h"
-#include "formats/edf/calendar.h"
-#include "formats/edf/checked_arithmetic.h"
 #include "mit_annotations.h"
 #include "sample_formats.h"
 
@@ -56,22 +56,22 @@ Result<Header> ReadHeader(const std::filesystem::path& folder, const std::string
 std::optional<std::int64_t> FramesToTicks(std::int64_t frames, ExactRate rate) {
   // frames x 10^7 x denominator / numerator, exact where it fits, else in whole numerators
   // plus the rounded rest.
-  const auto perNumerator = edf::CheckedMultiply(kTicksPerSecond, rate.denominator);
+  const auto perNumerator = common::CheckedMultiply(kTicksPerSecond, rate.denominator);
   if (!perNumerator || frames < 0) return std::nullopt;
-  const auto whole = edf::CheckedMultiply(frames / rate.numerator, *perNumerator);
+  const auto whole = common::CheckedMultiply(frames / rate.numerator, *perNumerator);
   const std::int64_t rest = frames % rate.numerator;
   // rest < numerator: the long double quotient is good to far better than half a tick.
   const auto restTicks = static_cast<std::int64_t>(
       static_cast<long double>(rest) * static_cast<long double>(*perNumerator) / rate.numerator + 0.5L);
   if (!whole) return std::nullopt;
-  return edf::CheckedAdd(*whole, restTicks);
+  return common::CheckedAdd(*whole, restTicks);
 }
 
 Record::~Record() = default;
 
 Result<std::unique_ptr<Record>> Record::Open(const std::filesystem::path& headerPath) {
   using Opened = Result<std::unique_ptr<Record>>;
-  auto file = edf::RandomAccessFile::OpenNative(headerPath);
+  auto file = common::RandomAccessFile::OpenNative(headerPath);
   if (!file.Ok()) return Opened::Refuse(file.Reason());
   const auto bytes = ReadWhole(*file.Value(), kLargestHeader);
   if (!bytes) return Opened::Refuse("the header could not be read whole");
@@ -84,9 +84,10 @@ Result<std::unique_ptr<Record>> Record::Open(const std::filesystem::path& header
     return Opened::Refuse("the frame rate has more than 9 digits after the point");
   }
   // Without a base date the record starts on day 0; without a base time at midnight.
-  const std::int64_t day = line.baseDate ? edf::DayNumberOf({line.baseDate->year, line.baseDate->month,
-                                                             line.baseDate->day})
-                                         : 0;
+  const std::int64_t day =
+      line.baseDate
+          ? common::DayNumberOf({line.baseDate->year, line.baseDate->month, line.baseDate->day})
+          : 0;
   record->startTicks = day * kTicksPerDay + line.baseTimeTicks.value_or(0);
   const std::filesystem::path folder = headerPath.parent_path();
   if (auto why = record->OpenSegments(folder)) return Opened::Refuse(*why);
@@ -128,7 +129,7 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
     const std::int64_t available = GroupReader::MemberSamples(
         reader.Group().members[member], std::min(part.frames, reader.FramesInFile()));
     part.sources.push_back({readerIndex, member, signal.samplesPerFrame, available});
-    const auto numerator = edf::CheckedMultiply(fs.numerator, signal.samplesPerFrame);
+    const auto numerator = common::CheckedMultiply(fs.numerator, signal.samplesPerFrame);
     if (!numerator) return "signal " + std::to_string(s) + " has too many samples per second";
     const std::int64_t divisor = std::gcd(*numerator, fs.denominator);
     const std::string name = signal.description.empty()
@@ -183,7 +184,8 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
       const auto keys = KeysOf(part);
       if (!runOpen || keys != runKeys) {
         const auto offset = FramesToTicks(framesBefore, header.record.framesPerSecond);
-        if (!offset || !edf::CheckedAdd(startTicks, *offset)) return SegmentRef(i, line.name) + " starts too late";
+        if (!offset || !common::CheckedAdd(startTicks, *offset))
+          return SegmentRef(i, line.name) + " starts too late";
         segments.push_back({startTicks + *offset, 0, {}});
         parts.emplace_back();
         runKeys = keys;
@@ -198,7 +200,7 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
       if (segments.back().channels.empty()) segments.back().channels = std::move(channels);
       parts.back().push_back(std::move(piece));
     }
-    const auto sum = edf::CheckedAdd(framesBefore, line.frameCount);
+    const auto sum = common::CheckedAdd(framesBefore, line.frameCount);
     if (!sum) return SegmentRef(i, line.name) + " ends too late";
     framesBefore = *sum;
   }
@@ -223,7 +225,7 @@ std::optional<std::string> Record::FinishSegments() {
     for (std::size_t c = 0; c < segments[s].channels.size(); ++c) {
       // Every part of a segment has the channel's samples per frame: when the segment's samples
       // fit, so does every sum of its parts' below.
-      if (!edf::CheckedMultiply(segments[s].frames, last.sources[c].samplesPerFrame)) {
+      if (!common::CheckedMultiply(segments[s].frames, last.sources[c].samplesPerFrame)) {
         return "a segment of the record holds too many samples of " + segments[s].channels[c].name;
       }
       std::int64_t count = 0;
@@ -257,7 +259,7 @@ std::optional<std::string> Record::FindEvents(const std::filesystem::path& folde
   std::sort(candidates.begin(), candidates.end());
   const ExactRate fs = header.record.framesPerSecond;
   for (const auto& [annotator, path] : candidates) {
-    auto file = edf::RandomAccessFile::OpenNative(path);
+    auto file = common::RandomAccessFile::OpenNative(path);
     if (!file.Ok()) continue;  // a directory or device of that name is no annotator
     const auto bytes = ReadWhole(*file.Value(), kLargestAnnotationFile);
     if (!bytes) continue;
@@ -269,7 +271,7 @@ std::optional<std::string> Record::FindEvents(const std::filesystem::path& folde
     events.reserve(events.size() + decoded.Value().annotations.size());
     for (Annotation& annotation : decoded.Value().annotations) {
       const auto offset = FramesToTicks(annotation.ticks, rate);
-      if (!offset || !edf::CheckedAdd(startTicks, *offset)) {
+      if (!offset || !common::CheckedAdd(startTicks, *offset)) {
         return annotator + " holds an annotation too late for any date";
       }
       events.push_back({startTicks + *offset, index, annotation.code, std::move(annotation.aux)});

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "group_reader.h"
-#include "model/result.h"
 #include "annotation_codes.h"
+#include "common/result.h"
+#include "group_reader.h"
 #include "header.h"
 
 namespace wfdb {

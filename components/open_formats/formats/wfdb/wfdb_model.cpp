@@ -1,12 +1,11 @@
-#include "wfdb_model.h"
+#include "wfdb_format.h"
 
 #include <cmath>
 #include <map>
 #include <numeric>
 
-#include "formats/edf/checked_arithmetic.h"
-#include "formats/edf/edf_model.h"
-#include "formats/edf/text_encoding.h"
+#include "common/checked_arithmetic.h"
+#include "common/text_encoding.h"
 #include "record.h"
 
 namespace wfdb {
@@ -36,7 +35,8 @@ class WfdbSamples final : public model::SampleSource {
 // The channel tables' texts are Latin-1: characters beyond it become '?'.
 std::string Utf8ToLatin1(std::string_view text) {
   std::string out;
-  for (char16_t c : edf::Utf8ToUtf16(text)) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+  for (char16_t c : common::Utf8ToUtf16(text))
+    out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
   return out;
 }
 
@@ -66,19 +66,19 @@ model::Fraction TicksPerFrame(ExactRate rate) {
 // The frames' time rounded up to a whole tick, so that every sample lies before the end;
 // nullopt beyond 64 bits.
 std::optional<std::int64_t> DurationTicks(std::int64_t frames, model::Fraction frameTicks) {
-  const auto whole = edf::CheckedMultiply(frames / frameTicks.denominator, frameTicks.numerator);
+  const auto whole = common::CheckedMultiply(frames / frameTicks.denominator, frameTicks.numerator);
   // rest x numerator / denominator < numerator <= 10^16: a long double holds it to far less
   // than a tick, and a quotient that is whole but computed a hair above costs one tick at most.
   const std::int64_t rest = frames % frameTicks.denominator;
   const auto restTicks = static_cast<std::int64_t>(
       std::ceil(static_cast<long double>(rest) * frameTicks.numerator / frameTicks.denominator));
   if (!whole) return std::nullopt;
-  return edf::CheckedAdd(*whole, restTicks);
+  return common::CheckedAdd(*whole, restTicks);
 }
 
 }  // namespace
 
-bool LooksLikeWfdbHeader(std::string_view firstBytes) {
+bool Recognises(std::string_view firstBytes) {
   // The first line that is neither blank nor a comment, when it is complete.
   std::size_t position = 0;
   while (position < firstBytes.size()) {
@@ -93,9 +93,9 @@ bool LooksLikeWfdbHeader(std::string_view firstBytes) {
   return false;
 }
 
-model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPath) {
+common::Result<model::Recording> Open(const std::filesystem::path& headerPath) {
   auto opened = Record::Open(headerPath);
-  if (!opened.Ok()) return model::Result<model::Recording>::Refuse(opened.Reason());
+  if (!opened.Ok()) return common::Result<model::Recording>::Refuse(opened.Reason());
   std::unique_ptr<Record> record = std::move(opened.Value());
   model::Recording result;
   result.originTicks = record->Segments().empty() ? 0 : record->Segments()[0].startTicks;
@@ -109,17 +109,18 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
     if (added) {
       model::Layout layout{frameTicks, {}};
       for (const Channel& channel : segment.channels) {
-        layout.channels.push_back({edf::Utf8ToUtf16(channel.name), channel.samplesPerFrame, DetailsOf(channel)});
+        layout.channels.push_back(
+            {common::Utf8ToUtf16(channel.name), channel.samplesPerFrame, DetailsOf(channel)});
       }
       result.layouts.push_back(std::move(layout));
     }
     const auto duration = DurationTicks(segment.frames, frameTicks);
-    if (!duration) return model::Result<model::Recording>::Refuse(kTooLong);
+    if (!duration) return common::Result<model::Recording>::Refuse(kTooLong);
     // A skewed signal of the last WFDB segment ends before the frames do.
     std::vector<std::int64_t> shortfalls;
     for (const Channel& channel : segment.channels) {
-      const auto frameSamples = edf::CheckedMultiply(segment.frames, channel.samplesPerFrame);
-      if (!frameSamples) return model::Result<model::Recording>::Refuse(kTooLong);
+      const auto frameSamples = common::CheckedMultiply(segment.frames, channel.samplesPerFrame);
+      if (!frameSamples) return common::Result<model::Recording>::Refuse(kTooLong);
       shortfalls.push_back(*frameSamples - channel.sampleCount);
     }
     result.segments.push_back(
@@ -129,8 +130,9 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
   std::map<std::pair<std::size_t, int>, std::size_t> kindOf;
   for (const std::string& annotator : record->Annotators()) {
     // No kind's key ends in a word: the group's key is none of theirs.
-    result.eventGroups.push_back({"wfdb " + annotator + " other", edf::Utf8ToUtf16(edf::kSharedTypeText),
-                                  edf::Utf8ToUtf16(annotator)});
+    result.eventGroups.push_back({"wfdb " + annotator + " other",
+                                  common::Utf8ToUtf16(model::kSharedAnnotationTypeText),
+                                  common::Utf8ToUtf16(annotator)});
   }
   result.events.reserve(record->Events().size());
   for (const Event& event : record->Events()) {
@@ -138,9 +140,11 @@ model::Result<model::Recording> OpenModel(const std::filesystem::path& headerPat
     if (newKind) {
       const std::string& annotator = record->Annotators()[event.annotator];
       result.eventKinds.push_back({"wfdb " + annotator + " " + std::to_string(event.code),
-                                   edf::Utf8ToUtf16(record->Mnemonic(event)), edf::Utf8ToUtf16(annotator)});
+                                   common::Utf8ToUtf16(record->Mnemonic(event)),
+                                   common::Utf8ToUtf16(annotator)});
     }
-    result.events.push_back({event.ticks, 0, kind->second, event.annotator, edf::Utf8ToUtf16(record->Label(event))});
+    result.events.push_back(
+        {event.ticks, 0, kind->second, event.annotator, common::Utf8ToUtf16(record->Label(event))});
   }
   result.warnings = record->Warnings();
   result.samples = std::make_unique<WfdbSamples>(std::move(record));

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/calendar.h"
 #include "edf_test_files.h"
-#include "formats/edf/calendar.h"
 #include "wfdb_writer.h"
 
 namespace {
@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
     Headers, RecordStartTest,
     ::testing::Values(StartCase{"", 0}, StartCase{"06:00:00", wfdb::kTicksPerDay / 4},
                       StartCase{"00:00:01 10/10/2896",
-                                edf::DayNumberOf({2896, 10, 10}) * wfdb::kTicksPerDay + kSecond},
+                                common::DayNumberOf({2896, 10, 10}) * wfdb::kTicksPerDay + kSecond},
                       StartCase{"12:00:00 30/12/1899", wfdb::kTicksPerDay / 2}));
 
 TEST_F(RecordTest, EndsWithTheLastWholeFrameOfEveryFile) {
@@ -134,7 +134,8 @@ TEST_F(RecordTest, MakesOneSegmentOfEachRunOfTheSameSignalsBetweenGaps) {
   ASSERT_TRUE(record);
   const auto& segments = record->Segments();
   ASSERT_EQ(segments.size(), 3u);
-  const std::int64_t start = edf::DayNumberOf({2000, 1, 1}) * wfdb::kTicksPerDay + 8 * 3600 * kSecond;
+  const std::int64_t start =
+      common::DayNumberOf({2000, 1, 1}) * wfdb::kTicksPerDay + 8 * 3600 * kSecond;
   const std::int64_t frame = kSecond / 125;
   EXPECT_EQ(segments[0].startTicks, start + 25 * frame);
   EXPECT_EQ(segments[1].startTicks, start + 65 * frame);

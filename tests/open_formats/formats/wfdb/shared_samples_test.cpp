@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/calendar.h"
 #include "edf_test_files.h"
-#include "formats/edf/calendar.h"
-#include "formats/recording_formats.h"
+#include "formats/format_registry.h"
 #include "formats/wfdb/group_reader.h"
 #include "formats/wfdb/mit_annotations.h"
 #include "formats/wfdb/record.h"
@@ -187,7 +187,7 @@ TEST_F(SharedWfdbSamplesTest, VariableLayoutRecordKeepsGapsAndStoredValues) {
   ASSERT_TRUE(record.Ok()) << record.Reason();
   const auto& segments = record.Value()->Segments();
   ASSERT_EQ(segments.size(), 2u);
-  const std::int64_t start = edf::DayNumberOf({2137, 10, 26}) * wfdb::kTicksPerDay +
+  const std::int64_t start = common::DayNumberOf({2137, 10, 26}) * wfdb::kTicksPerDay +
                              (16 * 3600 + 57 * 60 + 9) * wfdb::kTicksPerSecond;
   EXPECT_EQ(segments[0].startTicks, start + 30 * wfdb::kTicksPerSecond);  // after the 3750-frame gap
   EXPECT_EQ(segments[1].startTicks, start + 46 * wfdb::kTicksPerSecond);

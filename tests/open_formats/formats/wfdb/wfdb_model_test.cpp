@@ -1,15 +1,15 @@
 // A WFDB record in the component's model: frame clock, segments, channels, event kinds and
 // groups, each channel's samples (fewer than the frames give after a skew) filled for any range.
-#include "formats/wfdb/wfdb_model.h"
+#include "formats/wfdb/wfdb_format.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "com/opened_recording.h"
 #include "edf_test_files.h"
-#include "formats/recording_formats.h"
+#include "formats/format_registry.h"
 #include "model/sample_grid.h"
-#include "opened_recording.h"
 #include "wfdb_writer.h"
 
 namespace {
@@ -114,7 +114,7 @@ TEST(WfdbModelTest, TheComponentKeepsEveryFormatsLimits) {
     edf_test::TemporaryDirectory folder;
     folder.Write("r.hea", std::string(c.recordLine) + "\nr.dat 16 200 16 0 0 0 0 ECG\n");
     folder.Write("r.dat", std::string(80, '\0'));
-    const auto opened = edf_component::OpenedRecording::Open(folder.path() / "r.hea");
+    const auto opened = open_formats::OpenedRecording::Open(folder.path() / "r.hea");
     ASSERT_FALSE(opened.Ok()) << c.recordLine;
     EXPECT_NE(opened.Reason().find(c.reason), std::string::npos) << opened.Reason();
   }

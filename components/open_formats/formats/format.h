@@ -1,0 +1,26 @@
+// What a format provides the component. A format's folder holds its parser and the building
+// of the model; it includes only common/ and model/, and offers its entry point in
+// formats/<name>/<name>_format.h as two functions of the same names and shapes in every
+// format's namespace, `Recognises` and `Open`, which the registry lists.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "common/result.h"
+#include "model/recording_model.h"
+
+namespace formats {
+
+// How many of a file's first bytes a format's `recognises` is shown.
+inline constexpr std::size_t kRecognisedBytes = 4096;
+
+struct Format {
+  // Whether the file's first bytes (up to kRecognisedBytes; fewer for a shorter file) are this
+  // format's. Decides by content only, never by the file's name.
+  bool (*recognises)(std::string_view firstBytes);
+  // The model of the recording at path, or the precise reason it is refused.
+  common::Result<model::Recording> (*open)(const std::filesystem::path& path);
+};
+
+}  // namespace formats
