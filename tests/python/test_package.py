@@ -43,7 +43,7 @@ class LibraryLookupTest(unittest.TestCase):
                 mock.patch.object(sys, "prefix", str(case / "prefix")), \
                 mock.patch("sysconfig.get_config_var", {"MULTIARCH": MULTIARCH}.get), \
                 mock.patch("ctypes.util.find_library", lambda name: system), \
-                mock.patch.object(tapline, "_REPOSITORY", case / "tree"):
+                mock.patch.object(tapline.library, "_REPOSITORY", case / "tree"):
             if not environment:
                 os.environ.pop(tapline.LIBRARY_ENV, None)
             return tapline.find_library(argument)
@@ -67,6 +67,60 @@ class LibraryLookupTest(unittest.TestCase):
     def test_build_folders_count_only_inside_a_source_tree(self):
         with self.assertRaisesRegex(FileNotFoundError, tapline.LIBRARY_ENV):
             self.lookup(built=True, source_tree=False)
+
+
+# Every name a host reached as tapline.X, by the module that defines it now.
+PUBLIC_NAMES = {
+    "errors": ["TaplineError", "RecordingRefusedError", "RecordingWarning", "WindowError",
+               "RecordingAlreadyOpenError", "NoCalibrationError"],
+    "library": ["LIBRARY_ENV", "_REPOSITORY", "find_library", "load_library"],
+    "day_numbers": ["UNIX_EPOCH_DAY", "MATLAB_DATENUM_OFFSET", "DAYS_PER_SECOND",
+                    "day_number_to_datetime64", "day_number_to_datenum", "seconds_between",
+                    "to_day_number"],
+    "window_rule": ["TICKS_PER_SECOND", "TICKS_PER_DAY", "WINDOW_SHIFT_TICKS",
+                    "window_capacity", "exact_rate", "window_shift_ticks", "window_ticks",
+                    "samples_before", "window_ranges", "segment_sample_count"],
+    "texts": ["TEXT_BYTES"],
+    "sample_reading": ["Window"],
+    "recording": ["Recording"],
+}
+# Recording's methods and properties, those tapline.mne and tapline.cohort call included.
+RECORDING_MEMBERS = [
+    "close", "closed", "time_zero", "segments", "segment_at", "recording_seconds_to_date",
+    "channel_count", "channel_names", "channels", "rates", "calibration", "segment_samples",
+    "window", "window_times", "seconds_to_date", "window_at_seconds", "iter_windows",
+    "event_count", "events", "to_mne", "_check_open", "_check_segment", "_to_physical",
+    "_read_header", "_header_channels", "_all_samples", "_picks", "_iter_windows", "_segments",
+    "_shift_ticks", "_layout", "_describe_segment", "_window_layout", "_get_data2",
+    "_read_span", "_read_stretch",
+]
+
+
+class PublicNamesTest(unittest.TestCase):
+    """The package's names stay where hosts reach them, each one object, however the package's
+    modules divide the work."""
+
+    def test_every_name_is_the_defining_modules_own(self):
+        for module_name, names in PUBLIC_NAMES.items():
+            module = getattr(tapline, module_name)
+            for name in names:
+                with self.subTest(name=name, module=module_name):
+                    self.assertIs(getattr(tapline, name), getattr(module, name))
+
+    def test_all_lists_the_public_names_and_they_report_the_package(self):
+        public = {name for names in PUBLIC_NAMES.values() for name in names
+                  if not name.startswith("_")}
+        self.assertEqual(set(tapline.__all__), public)
+        # What a traceback, a repr or a pickle names.
+        for name in sorted(public):
+            value = getattr(tapline, name)
+            if callable(value):
+                with self.subTest(name=name):
+                    self.assertEqual(value.__module__, "tapline")
+
+    def test_a_recording_has_every_member(self):
+        missing = [name for name in RECORDING_MEMBERS if not hasattr(tapline.Recording, name)]
+        self.assertEqual(missing, [])
 
 
 class OneRecordingTest(unittest.TestCase):
