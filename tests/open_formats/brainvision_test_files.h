@@ -1,9 +1,10 @@
-// Small BrainVision recordings written line by line for the tests: a header, a marker file and
-// 16-bit samples (value = 100 x channel + frame, so a wrong offset or order shows).
+// Small BrainVision recordings for the tests, written with the BrainVision writer: a header, a
+// marker file and 16-bit samples (value = 100 x channel + frame, so a wrong offset or order shows).
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "edf_test_files.h"
@@ -28,7 +29,9 @@ struct BrainVisionWriter {
   std::int64_t frames = 10;
   std::string data;  // when empty, the frames' samples as stored by default
 
-  // Writes rec.vhdr (and rec.eeg, rec.vmrk) into the directory; returns the header's path.
+  // The names and bytes of rec.vhdr, then rec.vmrk and rec.eeg unless left out.
+  std::vector<std::pair<std::string, std::string>> Files() const;
+  // Writes the files into the directory; returns the header's path.
   std::string Write(const edf_test::TemporaryDirectory& directory) const;
 };
 

@@ -33,7 +33,7 @@ TemporaryDirectory::~TemporaryDirectory() {
 
 std::string TemporaryDirectory::Write(const std::string& name, const std::string& bytes) const {
   const std::string file = (root / name).string();
-  edf_writer::WriteFile(file, bytes);
+  recording_writers::WriteFile(file, bytes);
   return file;
 }
 

@@ -73,7 +73,7 @@ TEST(RandomAccessFilePosixTest, KeepsReadingAFileReplacedUnderItsName) {
 TEST(RandomAccessFilePosixTest, OpensAFileWhoseNameIsNotUtf8) {
   edf_test::TemporaryDirectory directory;
   const std::filesystem::path path = directory.path() / std::string("caf\xe9\xff.edf");
-  edf_writer::WriteFile(path.native(), "abc");
+  recording_writers::WriteFile(path.native(), "abc");
   auto opened = RandomAccessFile::OpenNative(path);
   ASSERT_TRUE(opened.Ok()) << opened.Reason();
   std::byte bytes[3];

@@ -119,7 +119,7 @@ TEST_F(RandomAccessFileTest, FailsEveryReadOnceTheFileChanged) {
        }},
   };
   for (const auto& [name, change] : changes) {
-    edf_writer::WriteFile(path, contents);
+    recording_writers::WriteFile(path, contents);
     auto file = OpenTestFile();
     ASSERT_TRUE(file);
     std::vector<std::byte> bytes(10);

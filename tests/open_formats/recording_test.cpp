@@ -328,7 +328,7 @@ TEST_F(RecordingTest, ServesTheOpenedRecordsOfAGrowingFileAndNothingOfARewritten
     const auto modified = std::filesystem::last_write_time(path);
     // Past the file system's clock step, so that the change time moves.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    edf_writer::WriteFile(path, c.after);
+    recording_writers::WriteFile(path, c.after);
     std::filesystem::last_write_time(path, modified);  // set back, as cp -p does
     std::vector<std::int16_t> fz(12), cz(6);
     std::byte* destinations[] = {reinterpret_cast<std::byte*>(fz.data()),

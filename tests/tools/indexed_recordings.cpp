@@ -100,7 +100,7 @@ OpenedRecording::OpenedRecording(const std::string& bytes, std::uintmax_t size) 
   RegisterComponent();
   path = (std::filesystem::temp_directory_path() /
           ("tapline-indexed-" + std::to_string(getpid()) + ".edf")).string();
-  edf_writer::WriteFile(path, bytes);
+  recording_writers::WriteFile(path, bytes);
   if (size > bytes.size()) std::filesystem::resize_file(path, size);
   library = std::make_unique<support::LoadedLibrary>(TAPLINE_LIBRARY_PATH);
   if (library->OpenEx(path.c_str(), &segments) != 1) segments = -1;

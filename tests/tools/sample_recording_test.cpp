@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "edf_writer.h"
 #include "formats/edf/numeric_fields.h"
 #include "formats/edf/recording.h"
 #include "sample_recording.h"
+#include "written_file.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ class SampleRecordingTest : public ::testing::Test {
   void SetUp() override {
     path = (std::filesystem::temp_directory_path() /
             ("tapline-sample-" + std::to_string(::getpid()) + ".edf")).string();
-    edf_writer::WriteFile(path, SampleRecordingBytes());
+    recording_writers::WriteFile(path, SampleRecordingBytes());
     auto opened = edf::Recording::Open(path);
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     recording = std::move(opened.Value());

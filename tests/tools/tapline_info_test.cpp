@@ -41,7 +41,7 @@ class TaplineInfoTest : public ::testing::Test {
   static void SetUpTestSuite() {
     folder = new fs::path(fs::temp_directory_path() / ("tapline-info-" + std::to_string(getpid())));
     fs::create_directories(*folder);
-    edf_writer::WriteFile((*folder / "sample.edf").string(), sample_writer::SampleRecordingBytes());
+    recording_writers::WriteFile((*folder / "sample.edf").string(), sample_writer::SampleRecordingBytes());
     // The private registry of the test's main (XDG_DATA_HOME) is the one the tool searches.
     ASSERT_EQ(Execute(std::string("'") + TAPLINE_REGSVR + "' '" + TAPLINE_EDF_MODULE + "'").exitCode, 0);
   }
@@ -277,7 +277,7 @@ TEST_F(TaplineInfoTest, EscapesControlCharactersFromTheFile) {
                           (second == 0 ? edf_writer::Tal("+0.5", "1", {control + "31m"}) : "")});
   }
   const fs::path file = *folder / ("ctl" + control + ".edf");
-  edf_writer::WriteFile(file.string(), writer.FileBytes());
+  recording_writers::WriteFile(file.string(), writer.FileBytes());
   const std::string csv = (*folder / "control.csv").string();
   const ProcessRun run = Info("'" + file.string() + "' --window 0 1 --csv '" + csv + "'");
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -315,14 +315,14 @@ TEST_F(TaplineInfoTest, RefusedWindowFailsWithoutWritingCsv) {
 TEST_F(TaplineInfoTest, SkewedWfdbChannelEndsWithItsLastStoredSample) {
   const fs::path where = *folder / "skew";
   fs::create_directories(where);
-  edf_writer::WriteFile((where / "r.hea").string(),
+  recording_writers::WriteFile((where / "r.hea").string(),
                         "r 2 100 200\nr.dat 16 200 16 0 0 0 0 A\nr.dat 16:3 200 16 0 0 0 0 B\n");
   std::string frames;  // A's sample k is k; B's sample i, in frame i + 3, is 1000 + i
   for (int frame = 0; frame < 200; ++frame) {
     frames += {static_cast<char>(frame), 0, static_cast<char>((997 + frame) & 0xff),
                static_cast<char>((997 + frame) >> 8)};
   }
-  edf_writer::WriteFile((where / "r.dat").string(), frames);
+  recording_writers::WriteFile((where / "r.dat").string(), frames);
   const std::string path = "'" + (where / "r.hea").string() + "'";
   const ProcessRun run = Info(path);
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -367,7 +367,7 @@ edf_writer::EdfWriter ThreeRecordsPromisingFive() {
 std::string WriteFormatFiles(const fs::path& folder, const FormatFiles& c) {
   const fs::path where = folder / c.name;
   fs::create_directories(where);
-  for (const auto& [name, bytes] : c.files) edf_writer::WriteFile((where / name).string(), bytes);
+  for (const auto& [name, bytes] : c.files) recording_writers::WriteFile((where / name).string(), bytes);
   return (where / c.files.front().first).string();
 }
 
@@ -484,7 +484,7 @@ TEST_F(TaplineInfoTest, WritesTheCsvToStandardOutput) {
 // Several files: a report for each; a refused one makes the exit status 1 but stops nothing.
 TEST_F(TaplineInfoTest, ReportsOnSeveralFiles) {
   const fs::path bad = *folder / "several-bad.edf";
-  edf_writer::WriteFile(bad.string(), "0       X");
+  recording_writers::WriteFile(bad.string(), "0       X");
   const ProcessRun run = Info(Sample() + " '" + bad.string() + "' " + Sample());
   EXPECT_EQ(run.exitCode, 1);
   const std::string recording = "Recording: " + (*folder / "sample.edf").string() + "\n";
@@ -508,7 +508,7 @@ TEST_F(TaplineInfoTest, HeaderListsChannelNamesWithoutReadingSamples) {
 // it; seconds count from the first sample.
 TEST_F(TaplineInfoTest, JsonReportParses) {
   const fs::path bad = *folder / "json-bad.edf";
-  edf_writer::WriteFile(bad.string(), "0       X");
+  recording_writers::WriteFile(bad.string(), "0       X");
   const std::string check =
       "import json, sys\n"
       "reports = json.load(sys.stdin)\n"
@@ -517,7 +517,7 @@ TEST_F(TaplineInfoTest, JsonReportParses) {
       "      good['channels'][7]['samples'], good['events'][0]['onset_s'],\n"
       "      good['first_segment_samples'][7]['count'], 'error' in bad)\n";
   const fs::path script = *folder / "check_json.py";
-  edf_writer::WriteFile(script.string(), check);
+  recording_writers::WriteFile(script.string(), check);
   const ProcessRun run = Execute(std::string("{ '") + TAPLINE_INFO + "' --json " + Sample() +
                                  " '" + bad.string() + "' | python3 '" + script.string() + "'; }");
   EXPECT_EQ(run.out, "3 90.0 8 [60, 45, 75] 2.0 60 True\n") << run.err;
@@ -535,7 +535,7 @@ TEST_F(TaplineInfoTest, TimeZeroIsTheFirstSample) {
                       edf_writer::TimeKeepingTal("+" + std::to_string(record) + ".3")});
   }
   const fs::path file = *folder / "subsecond.edf";
-  edf_writer::WriteFile(file.string(), writer.FileBytes());
+  recording_writers::WriteFile(file.string(), writer.FileBytes());
   const ProcessRun run = Info("'" + file.string() + "' --window 0 0.5 --csv -");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "channel,time_s,value\nX,0.000000,1\nX,0.250000,2\n");

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "edf_writer.h"
 #include "sample_recording.h"
+#include "written_file.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    edf_writer::WriteFile(argv[1], sample_writer::SampleRecordingBytes());
+    recording_writers::WriteFile(argv[1], sample_writer::SampleRecordingBytes());
   } catch (const std::exception& error) {
     std::fprintf(stderr, "tapline-sample-writer: %s\n", error.what());
     return 1;

@@ -1,11 +1,15 @@
-// WFDB records written by the tests: signal files in every sample format, headers and
-// MIT-format annotation files, so that each rule has a record that shows it.
+// WFDB records written by the tests, the fuzz seeds and the benchmarks: signal files in every
+// sample format (whole, or streamed when they do not fit in memory) and MIT-format annotation
+// files, so that each rule has a record that shows it. Headers are text the callers write.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "written_file.h"
 
 namespace wfdb_test {
 
@@ -22,6 +26,22 @@ struct WrittenSignal {
 // The stored integers of a stream (frame after frame) in a format; format 8 takes the
 // differences. Formats 212, 310 and 311 may end in a part of a unit.
 std::string EncodeStream(int format, std::span<const std::int32_t> stream);
+
+// A signal file written piece by piece through a partial file that Finish renames to the path:
+// the stored integers as EncodeStream takes them, in pieces of any length (a unit that a piece
+// leaves unfinished waits for the next).
+class SignalFileStream {
+ public:
+  SignalFileStream(std::filesystem::path path, int format);
+  void Write(std::span<const std::int32_t> stream);
+  // Throws std::runtime_error when a write failed.
+  void Finish();
+
+ private:
+  int format;
+  std::vector<std::int32_t> pending;
+  recording_writers::PartialFile file;
+};
 
 // The bytes of a signal file holding `frames` frames of the group's signals (all in one
 // format), after `byteOffset` bytes of 0xA5. Frames a skewed signal does not fill hold 0.

@@ -1,16 +1,19 @@
 // Writes EDF and EDF+ files field by field. Every header field is a text that the writer pads
 // with spaces to its width, so a test can put anything in any field; the computed fields
 // (header length, record count, signal count) can be overridden too, and the finished bytes
-// are an ordinary string to patch or cut. Used by the tests, the sample-recording generator
-// and the benchmark.
+// are an ordinary string to patch or cut, or streamed record by record to a file too large to
+// hold. Used by the tests, the fuzz seeds, the sample-recording generator and the benchmarks.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
+
+#include "written_file.h"
 
 namespace edf_writer {
 
@@ -65,6 +68,8 @@ class EdfWriter {
   void AddRecord(const std::vector<SignalData>& perSignal);
   // The header followed by the records added so far.
   std::string FileBytes() const;
+  // The bytes of the header and of that many records (whatever the header's count field says).
+  std::int64_t FileSize(std::int64_t records) const;
 
  private:
   std::string records;
@@ -77,7 +82,19 @@ std::string Tal(std::string_view onset, std::optional<std::string_view> duration
 // The time-keeping TAL that opens a record's first annotation signal: onset, empty text.
 std::string TimeKeepingTal(std::string_view onset);
 
-// Writes the bytes to the file, replacing it; throws std::runtime_error on failure.
-void WriteFile(const std::string& path, std::string_view bytes);
+// A file larger than memory: the writer's header (so its record count is set beforehand),
+// then each record as it is made, through a partial file that Finish renames to the path.
+class RecordStream {
+ public:
+  RecordStream(const EdfWriter& writer, std::filesystem::path path);
+  // Throws as EdfWriter::RecordBytes does.
+  void Write(const std::vector<SignalData>& perSignal);
+  // Throws std::runtime_error when a write failed.
+  void Finish();
+
+ private:
+  const EdfWriter& writer;
+  recording_writers::PartialFile file;
+};
 
 }  // namespace edf_writer

@@ -1,8 +1,7 @@
 #include "edf_writer.h"
 
-#include <cstring>
-#include <fstream>
 #include <stdexcept>
+#include <utility>
 
 namespace edf_writer {
 
@@ -82,9 +81,7 @@ std::string EdfWriter::RecordBytes(const std::vector<SignalData>& perSignal) con
                                     std::to_string(bytes / 2) + " samples per record");
       }
       for (std::int16_t sample : *samples) {
-        const auto value = static_cast<std::uint16_t>(sample);
-        out.push_back(static_cast<char>(value & 0xFF));  // little endian
-        out.push_back(static_cast<char>(value >> 8));
+        recording_writers::AppendLittleEndian16(out, static_cast<std::uint16_t>(sample));
       }
     } else {
       const auto& text = std::get<std::string>(perSignal[i]);
@@ -106,6 +103,23 @@ void EdfWriter::AddRecord(const std::vector<SignalData>& perSignal) {
 
 std::string EdfWriter::FileBytes() const { return HeaderBytes() + records; }
 
+std::int64_t EdfWriter::FileSize(std::int64_t recordCount) const {
+  std::int64_t recordBytes = 0;
+  for (const SignalFields& signal : signals) recordBytes += 2 * SamplesPerRecordOf(signal);
+  return static_cast<std::int64_t>(HeaderBytes().size()) + recordCount * recordBytes;
+}
+
+RecordStream::RecordStream(const EdfWriter& edf, std::filesystem::path path)
+    : writer(edf), file(std::move(path)) {
+  file.Append(writer.HeaderBytes());
+}
+
+void RecordStream::Write(const std::vector<SignalData>& perSignal) {
+  file.Append(writer.RecordBytes(perSignal));
+}
+
+void RecordStream::Finish() { file.Finish(); }
+
 std::string Tal(std::string_view onset, std::optional<std::string_view> duration,
                 const std::vector<std::string>& texts) {
   std::string tal(onset);
@@ -123,11 +137,5 @@ std::string Tal(std::string_view onset, std::optional<std::string_view> duration
 }
 
 std::string TimeKeepingTal(std::string_view onset) { return Tal(onset, std::nullopt, {""}); }
-
-void WriteFile(const std::string& path, std::string_view bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!file.flush()) throw std::runtime_error("cannot write " + path);
-}
 
 }  // namespace edf_writer

@@ -1,13 +1,12 @@
 #include "wfdb_writer.h"
 
+#include <utility>
+
 namespace wfdb_test {
 
 namespace {
 
-void PutWord(std::string& out, unsigned word) {
-  out.push_back(static_cast<char>(word & 0xFF));
-  out.push_back(static_cast<char>(word >> 8 & 0xFF));
-}
+using recording_writers::AppendLittleEndian16;
 
 // The stored integer of a sample, the invalid value in the format's own width.
 std::int32_t Stored(int format, std::int16_t sample) {
@@ -22,6 +21,19 @@ std::int32_t Stored(int format, std::int16_t sample) {
       return -512;
     default:
       return -32768;
+  }
+}
+
+// The samples of a format's smallest unit of whole bytes.
+std::size_t UnitSamples(int format) {
+  switch (format) {
+    case 212:
+      return 2;
+    case 310:
+    case 311:
+      return 3;
+    default:
+      return 1;
   }
 }
 
@@ -40,7 +52,7 @@ std::string EncodeStream(int format, std::span<const std::int32_t> stream) {
       break;
     case 16:
     case 160:
-      for (std::int32_t value : stream) PutWord(out, bits(format == 160 ? value + 32768 : value, 16));
+      for (std::int32_t value : stream) AppendLittleEndian16(out, bits(format == 160 ? value + 32768 : value, 16));
       break;
     case 61:
       for (std::int32_t value : stream) {
@@ -59,8 +71,8 @@ std::string EncodeStream(int format, std::span<const std::int32_t> stream) {
     case 310:
       for (std::size_t i = 0; i < stream.size(); i += 3) {
         const unsigned s0 = bits(at(i), 10), s1 = bits(at(i + 1), 10), s2 = bits(at(i + 2), 10);
-        PutWord(out, s0 << 1 | (s2 & 0x1F) << 11);
-        if (i + 1 < stream.size()) PutWord(out, s1 << 1 | (s2 >> 5) << 11);
+        AppendLittleEndian16(out, s0 << 1 | (s2 & 0x1F) << 11);
+        if (i + 1 < stream.size()) AppendLittleEndian16(out, s1 << 1 | (s2 >> 5) << 11);
       }
       break;
     case 311:
@@ -75,6 +87,22 @@ std::string EncodeStream(int format, std::span<const std::int32_t> stream) {
       break;
   }
   return out;
+}
+
+SignalFileStream::SignalFileStream(std::filesystem::path path, int streamFormat)
+    : format(streamFormat), file(std::move(path)) {}
+
+void SignalFileStream::Write(std::span<const std::int32_t> stream) {
+  pending.insert(pending.end(), stream.begin(), stream.end());
+  const std::size_t whole = pending.size() - pending.size() % UnitSamples(format);
+  file.Append(EncodeStream(format, std::span(pending).first(whole)));
+  pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
+}
+
+void SignalFileStream::Finish() {
+  file.Append(EncodeStream(format, pending));
+  pending.clear();
+  file.Finish();
 }
 
 std::string SignalFile(std::span<const WrittenSignal> group, std::int64_t frames,
@@ -131,26 +159,26 @@ std::string AnnotationFile(std::span<const WrittenAnnotation> annotations) {
   for (const WrittenAnnotation& annotation : annotations) {
     std::int64_t increment = annotation.ticks - time;
     if (increment > 1023 || increment < 0) {
-      PutWord(out, 59u << 10);
+      AppendLittleEndian16(out, 59u << 10);
       const auto interval = static_cast<std::uint32_t>(static_cast<std::int32_t>(increment));
-      PutWord(out, interval >> 16);
-      PutWord(out, interval & 0xFFFF);
+      AppendLittleEndian16(out, interval >> 16);
+      AppendLittleEndian16(out, interval & 0xFFFF);
       increment = 0;
     }
     time = annotation.ticks;
-    PutWord(out, static_cast<unsigned>(annotation.code) << 10 | static_cast<unsigned>(increment));
-    if (annotation.subtype != 0) PutWord(out, 61u << 10 | static_cast<unsigned>(annotation.subtype));
-    if (annotation.channel != channel) PutWord(out, 62u << 10 | static_cast<unsigned>(annotation.channel));
-    if (annotation.number != number) PutWord(out, 60u << 10 | static_cast<unsigned>(annotation.number));
+    AppendLittleEndian16(out, static_cast<unsigned>(annotation.code) << 10 | static_cast<unsigned>(increment));
+    if (annotation.subtype != 0) AppendLittleEndian16(out, 61u << 10 | static_cast<unsigned>(annotation.subtype));
+    if (annotation.channel != channel) AppendLittleEndian16(out, 62u << 10 | static_cast<unsigned>(annotation.channel));
+    if (annotation.number != number) AppendLittleEndian16(out, 60u << 10 | static_cast<unsigned>(annotation.number));
     channel = annotation.channel;
     number = annotation.number;
     if (!annotation.aux.empty()) {
-      PutWord(out, 63u << 10 | static_cast<unsigned>(annotation.aux.size()));
+      AppendLittleEndian16(out, 63u << 10 | static_cast<unsigned>(annotation.aux.size()));
       out += annotation.aux;
       if (annotation.aux.size() % 2 != 0) out.push_back('\0');
     }
   }
-  PutWord(out, 0);
+  AppendLittleEndian16(out, 0);
   return out;
 }
 
