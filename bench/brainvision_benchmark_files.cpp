@@ -1,10 +1,12 @@
 #include "brainvision_benchmark_files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
 #include <vector>
+
+#include "brainvision_writer.h"
+#include "written_file.h"
 
 namespace brainvision_bench {
 
@@ -16,30 +18,24 @@ const char* const kSegmentDates[] = {"20240301080000000000", "202403010817000000
                                      "20240301084300000000"};
 
 std::string Header(const std::string& dataFile, const std::string& orientation) {
-  std::string text =
-      "Brain Vision Data Exchange Header File Version 1.0\r\n"
-      "; written by the BrainVision benchmark\r\n\r\n"
-      "[Common Infos]\r\nCodepage=UTF-8\r\nDataFile=" +
-      dataFile +
-      "\r\nMarkerFile=bench.vmrk\r\n"
-      "DataFormat=BINARY\r\nDataOrientation=" +
-      orientation +
-      "\r\n"
-      "NumberOfChannels=" +
-      std::to_string(kChannels) +
-      "\r\nSamplingInterval=1000\r\n\r\n"
-      "[Binary Infos]\r\nBinaryFormat=INT_16\r\n\r\n[Channel Infos]\r\n";
+  std::vector<std::string> channels;
   for (int c = 1; c <= kChannels; ++c) {
-    text += "Ch" + std::to_string(c) + "=E" + std::to_string(c) + ",,0.1,\xC2\xB5V\r\n";
+    channels.push_back("Ch" + std::to_string(c) + "=E" + std::to_string(c) + ",,0.1,\xC2\xB5V");
   }
-  return text;
+  return brainvision_writer::Text(
+      {"Brain Vision Data Exchange Header File Version 1.0",
+       {"; written by the BrainVision benchmark"},
+       {{"Common Infos",
+         {"Codepage=UTF-8", "DataFile=" + dataFile, "MarkerFile=bench.vmrk", "DataFormat=BINARY",
+          "DataOrientation=" + orientation, "NumberOfChannels=" + std::to_string(kChannels),
+          "SamplingInterval=1000"}},
+        {"Binary Infos", {"BinaryFormat=INT_16"}},
+        {"Channel Infos", channels}}});
 }
 
 // New Segment markers and stimuli, numbered in order of position.
 std::string Markers() {
-  std::string text =
-      "Brain Vision Data Exchange Marker File, Version 1.0\r\n\r\n"
-      "[Common Infos]\r\nCodepage=UTF-8\r\nDataFile=bench.eeg\r\n\r\n[Marker Infos]\r\n";
+  std::vector<std::string> markers;
   int number = 1;
   std::size_t segment = 0;
   const std::int64_t spacing = kFrames / kStimuli;
@@ -47,46 +43,19 @@ std::string Markers() {
     const std::int64_t frame = i * spacing + spacing / 2;
     for (; segment < kSegmentFirstFrames.size() && kSegmentFirstFrames[segment] <= frame;
          ++segment) {
-      text += "Mk" + std::to_string(number++) + "=New Segment,," +
-              std::to_string(kSegmentFirstFrames[segment] + 1) + ",1,0," + kSegmentDates[segment] +
-              "\r\n";
+      markers.push_back("Mk" + std::to_string(number++) + "=New Segment,," +
+                        std::to_string(kSegmentFirstFrames[segment] + 1) + ",1,0," +
+                        kSegmentDates[segment]);
     }
     char description[8];
     std::snprintf(description, sizeof description, "S%3d", i % 16 + 1);
-    text += "Mk" + std::to_string(number++) + "=Stimulus," + description + "," +
-            std::to_string(frame + 1) + ",1,0\r\n";
+    markers.push_back("Mk" + std::to_string(number++) + "=Stimulus," + description + "," +
+                      std::to_string(frame + 1) + ",1,0");
   }
-  return text;
-}
-
-bool HasSize(const std::filesystem::path& path, std::int64_t bytes) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(path, error);
-  return !error && static_cast<std::int64_t>(size) == bytes;
-}
-
-// Writes through a temporary name, so an interrupted run leaves no file that looks complete.
-template <typename WriteSamples>
-void WriteData(const std::filesystem::path& path, WriteSamples writeSamples) {
-  const std::filesystem::path partial = path.string() + ".partial";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    writeSamples(out);
-    if (!out.flush()) throw std::runtime_error("cannot write " + partial.string());
-  }
-  std::filesystem::rename(partial, path);
-}
-
-void Put(const std::vector<std::int16_t>& samples, std::ofstream& out) {
-  // The host's int16 is little-endian, as the headers say the samples are.
-  out.write(reinterpret_cast<const char*>(samples.data()),
-            static_cast<std::streamsize>(samples.size() * sizeof(std::int16_t)));
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
+  return brainvision_writer::Text({"Brain Vision Data Exchange Marker File, Version 1.0",
+                                   {},
+                                   {{"Common Infos", {"Codepage=UTF-8", "DataFile=bench.eeg"}},
+                                    {"Marker Infos", markers}}});
 }
 
 }  // namespace
@@ -106,34 +75,34 @@ Files EnsureFiles(const std::string& folder) {
   const std::filesystem::path root(folder);
   std::filesystem::create_directories(root);
   const std::int64_t dataBytes = kFrames * kChannels * 2;
-  WriteText(root / "bench.vhdr", Header("bench.eeg", "MULTIPLEXED"));
-  WriteText(root / "bench-vectorized.vhdr", Header("bench-vectorized.eeg", "VECTORIZED"));
-  WriteText(root / "bench.vmrk", Markers());
-  if (!HasSize(root / "bench.eeg", dataBytes)) {
+  recording_writers::WriteFile((root / "bench.vhdr").string(), Header("bench.eeg", "MULTIPLEXED"));
+  recording_writers::WriteFile((root / "bench-vectorized.vhdr").string(),
+                               Header("bench-vectorized.eeg", "VECTORIZED"));
+  recording_writers::WriteFile((root / "bench.vmrk").string(), Markers());
+  if (!recording_writers::HasSize(root / "bench.eeg", dataBytes)) {
     std::printf("writing %s ...\n", (root / "bench.eeg").string().c_str());
     std::fflush(stdout);
-    WriteData(root / "bench.eeg", [](std::ofstream& out) {
-      std::vector<std::int16_t> samples;
-      for (std::int64_t first = 0; first < kFrames; first += kFramesPerChunk) {
-        samples.clear();
-        for (std::int64_t f = first; f < std::min(kFrames, first + kFramesPerChunk); ++f) {
-          for (int c = 0; c < kChannels; ++c) samples.push_back(SampleValue(c, f));
-        }
-        Put(samples, out);
+    recording_writers::PartialFile data(root / "bench.eeg");
+    std::vector<std::int16_t> samples;
+    for (std::int64_t first = 0; first < kFrames; first += kFramesPerChunk) {
+      samples.clear();
+      for (std::int64_t f = first; f < std::min(kFrames, first + kFramesPerChunk); ++f) {
+        for (int c = 0; c < kChannels; ++c) samples.push_back(SampleValue(c, f));
       }
-    });
+      data.Append(brainvision_writer::Int16Bytes(samples));
+    }
+    data.Finish();
   }
-  if (!HasSize(root / "bench-vectorized.eeg", dataBytes)) {
+  if (!recording_writers::HasSize(root / "bench-vectorized.eeg", dataBytes)) {
     std::printf("writing %s ...\n", (root / "bench-vectorized.eeg").string().c_str());
     std::fflush(stdout);
-    WriteData(root / "bench-vectorized.eeg", [](std::ofstream& out) {
-      std::vector<std::int16_t> samples(static_cast<std::size_t>(kFrames));
-      for (int c = 0; c < kChannels; ++c) {
-        for (std::int64_t f = 0; f < kFrames; ++f)
-          samples[static_cast<std::size_t>(f)] = SampleValue(c, f);
-        Put(samples, out);
-      }
-    });
+    recording_writers::PartialFile data(root / "bench-vectorized.eeg");
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(kFrames));
+    for (int c = 0; c < kChannels; ++c) {
+      for (std::int64_t f = 0; f < kFrames; ++f) samples[static_cast<std::size_t>(f)] = SampleValue(c, f);
+      data.Append(brainvision_writer::Int16Bytes(samples));
+    }
+    data.Finish();
   }
   return {(root / "bench.vhdr").string(), (root / "bench-vectorized.vhdr").string()};
 }

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "component_registry.h"
 #include "edf_writer.h"
 #include "tapline_library.h"
+#include "written_file.h"
 
 namespace {
 
@@ -34,9 +34,7 @@ void WriteRecording(const std::string& path, int channels) {
     const edf_writer::SignalData sample = std::vector<std::int16_t>{static_cast<std::int16_t>(r)};
     writer.AddRecord(std::vector<edf_writer::SignalData>(static_cast<std::size_t>(channels), sample));
   }
-  std::ofstream out(path, std::ios::binary);
-  out << writer.FileBytes();
-  if (!out) throw std::runtime_error("cannot write " + path);
+  recording_writers::WriteFile(path, writer.FileBytes());
 }
 
 double ProcessorSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }

@@ -1,14 +1,13 @@
 #include "long_recording_files.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 #include <variant>
 #include <vector>
 
 #include "edf_writer.h"
 #include "read_benchmark_file.h"
+#include "written_file.h"
 
 namespace long_recording {
 
@@ -33,54 +32,31 @@ edf_writer::EdfWriter DayLayout() {
   return writer;
 }
 
-bool HasSize(const std::string& path, std::int64_t bytes) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(path, error);
-  return !error && static_cast<std::int64_t>(size) == bytes;
-}
-
-// Writes through a temporary name, so an interrupted run leaves no file that looks complete.
-template <typename WriteRecords>
-void WriteAtomically(const std::string& path, const std::string& header, WriteRecords writeRecords) {
-  const std::string partial = path + ".partial";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out.write(header.data(), static_cast<std::streamsize>(header.size()));
-    writeRecords(out);
-    if (!out.flush()) throw std::runtime_error("cannot write " + partial);
-  }
-  std::filesystem::rename(partial, path);
-}
-
 }  // namespace
 
-std::int64_t DayRecordingBytes() {
-  const std::int64_t recordBytes = kChannels * kRate * 2 + kDayAnnotationSamples * 2;
-  return static_cast<std::int64_t>(DayLayout().HeaderBytes().size()) + kSeconds * recordBytes;
-}
+std::int64_t DayRecordingBytes() { return DayLayout().FileSize(kSeconds); }
 
 void EnsureDayRecording(const std::string& path) {
-  if (HasSize(path, DayRecordingBytes())) return;
+  if (recording_writers::HasSize(path, DayRecordingBytes())) return;
   const edf_writer::EdfWriter writer = DayLayout();
-  WriteAtomically(path, writer.HeaderBytes(), [&](std::ofstream& out) {
-    std::vector<edf_writer::SignalData> record(kChannels + 1);
-    for (std::int64_t second = 0; second < kSeconds; ++second) {
-      for (int channel = 0; channel < kChannels; ++channel) {
-        std::vector<std::int16_t> samples(kRate);
-        for (int k = 0; k < kRate; ++k) samples[k] = read_benchmark::SampleValue(channel, second * kRate + k);
-        record[channel] = std::move(samples);
-      }
-      std::string annotations = edf_writer::TimeKeepingTal("+" + std::to_string(second));
-      // Annotation i in record 288 i + 100, a quarter second in.
-      if (second % (kSeconds / kAnnotations) == 100) {
-        const auto index = static_cast<std::size_t>(second / (kSeconds / kAnnotations));
-        annotations += edf_writer::Tal("+" + std::to_string(second) + ".25", "1.5", {kKinds[index % 6]});
-      }
-      record[kChannels] = std::move(annotations);
-      const std::string bytes = writer.RecordBytes(record);
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  edf_writer::RecordStream out(writer, path);
+  std::vector<edf_writer::SignalData> record(kChannels + 1);
+  for (std::int64_t second = 0; second < kSeconds; ++second) {
+    for (int channel = 0; channel < kChannels; ++channel) {
+      std::vector<std::int16_t> samples(kRate);
+      for (int k = 0; k < kRate; ++k) samples[k] = read_benchmark::SampleValue(channel, second * kRate + k);
+      record[channel] = std::move(samples);
     }
-  });
+    std::string annotations = edf_writer::TimeKeepingTal("+" + std::to_string(second));
+    // Annotation i in record 288 i + 100, a quarter second in.
+    if (second % (kSeconds / kAnnotations) == 100) {
+      const auto index = static_cast<std::size_t>(second / (kSeconds / kAnnotations));
+      annotations += edf_writer::Tal("+" + std::to_string(second) + ".25", "1.5", {kKinds[index % 6]});
+    }
+    record[kChannels] = std::move(annotations);
+    out.Write(record);
+  }
+  out.Finish();
 }
 
 std::string EventText(int index) {
@@ -100,24 +76,21 @@ void EnsureDistinctTextsRecording(const std::string& path, int count, int annota
   const int perSignal = (kEventsPerRecord + annotationSignals - 1) / annotationSignals;
   const int samples = annotationSignals == 1 ? kEventAnnotationSamples : 16 * perSignal + 8;
   for (int signal = 0; signal < annotationSignals; ++signal) writer.AddAnnotationSignal(samples);
-  const std::string header = writer.HeaderBytes();
-  const std::int64_t recordBytes = 2 + std::int64_t{2} * samples * annotationSignals;
-  if (HasSize(path, static_cast<std::int64_t>(header.size()) + records * recordBytes)) return;
-  WriteAtomically(path, header, [&](std::ofstream& out) {
-    for (int record = 0; record < records; ++record) {
-      std::vector<edf_writer::SignalData> data{std::vector<std::int16_t>{1}};
-      data.resize(1 + static_cast<std::size_t>(annotationSignals), std::string());
-      std::get<std::string>(data[1]) = edf_writer::TimeKeepingTal("+" + std::to_string(record));
-      for (int i = record * kEventsPerRecord; i < std::min(count, (record + 1) * kEventsPerRecord); ++i) {
-        char onset[32];
-        std::snprintf(onset, sizeof onset, "+%d.%02d", i / 100, i % 100);
-        std::get<std::string>(data[1 + static_cast<std::size_t>(i % annotationSignals)]) +=
-            edf_writer::Tal(onset, std::nullopt, {EventText(i)});
-      }
-      const std::string bytes = writer.RecordBytes(data);
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (recording_writers::HasSize(path, writer.FileSize(records))) return;
+  edf_writer::RecordStream out(writer, path);
+  for (int record = 0; record < records; ++record) {
+    std::vector<edf_writer::SignalData> data{std::vector<std::int16_t>{1}};
+    data.resize(1 + static_cast<std::size_t>(annotationSignals), std::string());
+    std::get<std::string>(data[1]) = edf_writer::TimeKeepingTal("+" + std::to_string(record));
+    for (int i = record * kEventsPerRecord; i < std::min(count, (record + 1) * kEventsPerRecord); ++i) {
+      char onset[32];
+      std::snprintf(onset, sizeof onset, "+%d.%02d", i / 100, i % 100);
+      std::get<std::string>(data[1 + static_cast<std::size_t>(i % annotationSignals)]) +=
+          edf_writer::Tal(onset, std::nullopt, {EventText(i)});
     }
-  });
+    out.Write(data);
+  }
+  out.Finish();
 }
 
 }  // namespace long_recording

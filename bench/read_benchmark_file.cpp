@@ -1,11 +1,9 @@
 #include "read_benchmark_file.h"
 
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 #include <vector>
 
 #include "edf_writer.h"
+#include "written_file.h"
 
 namespace read_benchmark {
 
@@ -34,14 +32,8 @@ std::int16_t SampleValue(int channel, std::int64_t sampleIndex) {
 
 void EnsureRecording(const std::string& path, std::int64_t seconds) {
   const edf_writer::EdfWriter writer = Layout(seconds);
-  const std::string header = writer.HeaderBytes();
-  const std::int64_t recordBytes = kChannels * kRate * 2 + kAnnotationSamples * 2;
-  const auto expected = static_cast<std::uintmax_t>(header.size() + seconds * recordBytes);
-  std::error_code error;
-  if (std::filesystem::file_size(path, error) == expected && !error) return;
-
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(header.data(), static_cast<std::streamsize>(header.size()));
+  if (recording_writers::HasSize(path, writer.FileSize(seconds))) return;
+  edf_writer::RecordStream out(writer, path);
   std::vector<edf_writer::SignalData> record(kChannels + 1);
   for (std::int64_t second = 0; second < seconds; ++second) {
     for (int channel = 0; channel < kChannels; ++channel) {
@@ -50,10 +42,9 @@ void EnsureRecording(const std::string& path, std::int64_t seconds) {
       record[channel] = std::move(samples);
     }
     record[kChannels] = edf_writer::TimeKeepingTal("+" + std::to_string(second));
-    const std::string bytes = writer.RecordBytes(record);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.Write(record);
   }
-  if (!out.flush()) throw std::runtime_error("cannot write " + path);
+  out.Finish();
 }
 
 }  // namespace read_benchmark

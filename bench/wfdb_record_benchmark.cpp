@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,6 +23,7 @@
 #include "mapped_file.h"
 #include "tapline_library.h"
 #include "wfdb_writer.h"
+#include "written_file.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ std::int16_t Walk(std::int64_t frame) {
 // Writes the signal file of `format` chunk by chunk (a day does not fit in memory twice).
 void WriteSignalFile(const std::filesystem::path& path, int format, int signals,
                      std::int64_t frames) {
-  std::ofstream out(path, std::ios::binary);
+  wfdb_test::SignalFileStream out(path, format);
   std::vector<std::int32_t> stream;
   std::int32_t previous = Walk(0);  // the header's initial value
   for (std::int64_t first = 0; first < frames; first += kFramesPerChunk) {
@@ -68,20 +68,20 @@ void WriteSignalFile(const std::filesystem::path& path, int format, int signals,
       }
       for (int s = 0; s < signals; ++s) stream.push_back(Sample(frame, s));
     }
-    const std::string bytes = wfdb_test::EncodeStream(format, stream);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.Write(stream);
   }
-  if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
+  out.Finish();
 }
 
 void WriteRecord(const std::filesystem::path& folder, std::int64_t frames) {
   const auto header = [&](const std::string& name, const std::string& format, int signals) {
-    std::ofstream out(folder / (name + ".hea"));
-    out << name << " " << signals << " " << kRate << " " << frames << " 08:00:00 01/03/2024\n";
+    std::string text = name + " " + std::to_string(signals) + " " + std::to_string(kRate) + " " +
+                       std::to_string(frames) + " 08:00:00 01/03/2024\n";
     for (int s = 0; s < signals; ++s) {
-      out << name << ".dat " << format << " 200/mV 12 0 " << (format == "8" ? Walk(0) : 0)
-          << " 0 0 ECG " << s << "\n";
+      text += name + ".dat " + format + " 200/mV 12 0 " + std::to_string(format == "8" ? Walk(0) : 0) +
+              " 0 0 ECG " + std::to_string(s) + "\n";
     }
+    recording_writers::WriteFile((folder / (name + ".hea")).string(), text);
   };
   header("day", "212", kSignals);
   header("day8", "8", 1);
@@ -95,10 +95,9 @@ void WriteRecord(const std::filesystem::path& folder, std::int64_t frames) {
     beats.push_back(
         {frames / kBeats * k + 17, k % 7 == 0 ? 5 : 1, 0, 0, 0, k % 1000 == 0 ? "(N" : ""});
   }
-  std::ofstream(folder / "day.atr", std::ios::binary) << wfdb_test::AnnotationFile(beats);
-  // The 212 file last, through a temporary name: its presence tells the record is complete.
-  WriteSignalFile(folder / "day.dat.part", 212, kSignals, frames);
-  std::filesystem::rename(folder / "day.dat.part", folder / "day.dat");
+  recording_writers::WriteFile((folder / "day.atr").string(), wfdb_test::AnnotationFile(beats));
+  // The 212 file last: it takes its name when complete, so its presence tells the record is.
+  WriteSignalFile(folder / "day.dat", 212, kSignals, frames);
 }
 
 void Open(const tapline_info::TaplineLibrary& lib, const std::filesystem::path& header) {
