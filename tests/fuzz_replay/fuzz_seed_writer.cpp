@@ -6,17 +6,16 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "brainvision_test_files.h"
 #include "component_queries.h"
-#include "edf_test_files.h"
 #include "input_files.h"
 #include "wfdb_writer.h"
+#include "written_file.h"
 
 namespace {
 
@@ -50,23 +49,6 @@ std::string Input(const Files& files) {
   return input;
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Files BrainVisionFiles(const brainvision_test::BrainVisionWriter& writer) {
-  edf_test::TemporaryDirectory directory;
-  writer.Write(directory);
-  Files files;
-  for (const char* name : {"rec.vhdr", "rec.vmrk", "rec.eeg"}) {
-    if (std::filesystem::exists(directory.path() / name)) {
-      files.emplace_back(name, ReadFile(directory.path() / name));
-    }
-  }
-  return files;
-}
-
 std::vector<std::string> BrainVisionSeeds() {
   using brainvision_test::BrainVisionWriter;
   std::vector<BrainVisionWriter> writers(5);
@@ -88,7 +70,7 @@ std::vector<std::string> BrainVisionSeeds() {
   writers[4].identification = "Brain Vision Data Exchange Header File Version 2.0";
   writers[4].writeMarkers = false;
   std::vector<std::string> seeds;
-  for (const BrainVisionWriter& writer : writers) seeds.push_back(Input(BrainVisionFiles(writer)));
+  for (const BrainVisionWriter& writer : writers) seeds.push_back(Input(writer.Files()));
   return seeds;
 }
 
@@ -166,9 +148,11 @@ std::vector<std::string> WfdbSeeds() {
 bool WriteSeeds(const std::filesystem::path& folder, const std::vector<std::string>& seeds) {
   std::filesystem::create_directories(folder);
   for (std::size_t i = 0; i < seeds.size(); ++i) {
-    std::ofstream out(folder / ("seed" + std::to_string(i)), std::ios::binary);
-    out << seeds[i];
-    if (!out) return false;
+    try {
+      recording_writers::WriteFile((folder / ("seed" + std::to_string(i))).string(), seeds[i]);
+    } catch (const std::runtime_error&) {
+      return false;
+    }
   }
   return true;
 }
