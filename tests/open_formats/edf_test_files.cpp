@@ -6,6 +6,21 @@
 
 namespace edf_test {
 
+std::optional<std::vector<std::vector<std::int16_t>>> ReadWindow(model::Recording& recording,
+                                                                 const model::Window& window) {
+  std::vector<std::vector<std::int16_t>> samples;
+  std::vector<model::ChannelRead> reads;
+  for (const model::SampleRange& range : window.channels) {
+    samples.emplace_back(static_cast<std::size_t>(range.count));
+  }
+  for (std::size_t c = 0; c < samples.size(); ++c) {
+    reads.push_back({c, window.channels[c].first, window.channels[c].count,
+                     reinterpret_cast<std::byte*>(samples[c].data())});  // int16 storage
+  }
+  if (!recording.samples->Fill(window.segment, reads)) return std::nullopt;
+  return samples;
+}
+
 using edf_writer::EdfWriter;
 using edf_writer::SignalData;
 using edf_writer::Tal;

@@ -4,10 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "edf_writer.h"
+#include "model/recording_model.h"
+#include "model/window_rule.h"
 
 namespace edf_test {
 
@@ -22,6 +25,11 @@ inline std::vector<std::int16_t> RecordSamples(std::size_t signal, std::int64_t 
   for (int k = 0; k < n; ++k) samples.push_back(SampleValue(signal, record * n + k));
   return samples;
 }
+
+// Every channel's samples of the window, channel after channel, as the model's sample source
+// reads them; nullopt when it cannot.
+std::optional<std::vector<std::vector<std::int16_t>>> ReadWindow(model::Recording& recording,
+                                                                 const model::Window& window);
 
 // A fresh directory under the system's temporary directory, removed with the object.
 class TemporaryDirectory {

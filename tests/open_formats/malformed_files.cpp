@@ -54,9 +54,11 @@ const MalformedCase kCases[] = {
        return bytes;
      },
      "24-bit BDF files are not supported, only 16-bit EDF"},
-    {"HeaderLengthMismatch", [] { return PlainWith([](EdfWriter& w) { w.header.headerBytes = "512"; }); },
+    {"HeaderLengthMismatch",
+     [] { return PlainWith([](EdfWriter& w) { w.header.headerBytes = "512"; }); },
      "the header length 512 does not match 2 signals (768 bytes expected)"},
-    {"HeaderLengthNotNumeric", [] { return PlainWith([](EdfWriter& w) { w.header.headerBytes = "76 8"; }); },
+    {"HeaderLengthNotNumeric",
+     [] { return PlainWith([](EdfWriter& w) { w.header.headerBytes = "76 8"; }); },
      "the header length \"76 8\" is not a number"},
     {"ZeroSignals",
      [] {
@@ -74,22 +76,30 @@ const MalformedCase kCases[] = {
        });
      },
      "the file ends inside its header (804 of 2560000 bytes)"},
-    {"SignalCountNotNumeric", [] { return PlainWith([](EdfWriter& w) { w.header.signalCount = "two"; }); },
+    {"SignalCountNotNumeric",
+     [] { return PlainWith([](EdfWriter& w) { w.header.signalCount = "two"; }); },
      "the number of signals \"two\" is not a number"},
-    {"RecordCountNotNumeric", [] { return PlainWith([](EdfWriter& w) { w.header.recordCount = "3x"; }); },
+    {"RecordCountNotNumeric",
+     [] { return PlainWith([](EdfWriter& w) { w.header.recordCount = "3x"; }); },
      "the number of data records \"3x\" is not a number"},
-    {"RecordCountBelowMinusOne", [] { return PlainWith([](EdfWriter& w) { w.header.recordCount = "-2"; }); },
+    {"RecordCountBelowMinusOne",
+     [] { return PlainWith([](EdfWriter& w) { w.header.recordCount = "-2"; }); },
      "the number of data records is -2; it must be -1 or more"},
-    {"DurationNotNumeric", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "1 s"; }); },
+    {"DurationNotNumeric",
+     [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "1 s"; }); },
      "the data record duration \"1 s\" is not a number of seconds"},
-    {"DurationNegative", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "-1"; }); },
+    {"DurationNegative",
+     [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "-1"; }); },
      "the data record duration \"-1\" is negative"},
-    {"DurationZeroWithSignals", [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "0"; }); },
+    {"DurationZeroWithSignals",
+     [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "0"; }); },
      "the data record duration is 0 (it rounds to whole steps of 100 ns, 0.0000001 s) but the file "
      "holds ordinary signals, whose samples need a duration of at least 0.0000001 s"},
-    {"StartDateInvalid", [] { return PlainWith([](EdfWriter& w) { w.header.startDate = "30.02.03"; }); },
+    {"StartDateInvalid",
+     [] { return PlainWith([](EdfWriter& w) { w.header.startDate = "30.02.03"; }); },
      "the start date \"30.02.03\" is not a valid dd.mm.yy date"},
-    {"StartTimeInvalid", [] { return PlainWith([](EdfWriter& w) { w.header.startTime = "24.00.00"; }); },
+    {"StartTimeInvalid",
+     [] { return PlainWith([](EdfWriter& w) { w.header.startTime = "24.00.00"; }); },
      "the start time \"24.00.00\" is not a valid hh.mm.ss time"},
     {"SamplesPerRecordZero",
      [] { return PlainWith([](EdfWriter& w) { w.signals[1].samplesPerRecord = "0"; }); },
@@ -99,10 +109,12 @@ const MalformedCase kCases[] = {
      "signal 1 (\"EEG Fz\"): the number of samples per data record \"four\" is not a number"},
     {"DigitalMinimumOutOfRange",
      [] { return PlainWith([](EdfWriter& w) { w.signals[1].digitalMinimum = "-32769"; }); },
-     "signal 2 (\"EEG Cz\"): the digital minimum \"-32769\" is not an integer from -32768 to 32767"},
+     "signal 2 (\"EEG Cz\"): the digital minimum \"-32769\" is not an integer from -32768 to "
+     "32767"},
     {"DigitalMaximumNotNumeric",
      [] { return PlainWith([](EdfWriter& w) { w.signals[0].digitalMaximum = "32767.5"; }); },
-     "signal 1 (\"EEG Fz\"): the digital maximum \"32767.5\" is not an integer from -32768 to 32767"},
+     "signal 1 (\"EEG Fz\"): the digital maximum \"32767.5\" is not an integer from -32768 to "
+     "32767"},
     {"PhysicalMinimumNotNumeric",
      [] { return PlainWith([](EdfWriter& w) { w.signals[0].physicalMinimum = "low"; }); },
      "signal 1 (\"EEG Fz\"): the physical minimum \"low\" is not a number"},
@@ -119,48 +131,54 @@ const MalformedCase kCases[] = {
      "a data record of 399999996 bytes is larger than the 256 MiB this reader accepts"},
     {"EdfPlusDWithoutAnnotationSignal",
      [] { return PlainWith([](EdfWriter& w) { w.header.reserved = "EDF+D"; }); },
-     "the EDF+D file has no \"EDF Annotations\" signal, so its data records cannot be placed in time"},
+     "the EDF+D file has no \"EDF Annotations\" signal, so its data records cannot be placed in "
+     "time"},
     {"DurationBelowOneTick",  // the 8-byte field keeps "0.000000"
      [] { return PlainWith([](EdfWriter& w) { w.header.recordDuration = "0.00000001"; }); },
      "the data record duration is 0 (it rounds to whole steps of 100 ns, 0.0000001 s) but the file "
      "holds ordinary signals, whose samples need a duration of at least 0.0000001 s"},
-    {"OnsetBeyondTheParsedRange", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+999999999999")}, 12); },
+    {"OnsetBeyondTheParsedRange",
+     [] { return EdfPlus("EDF+C", {TimeKeepingTal("+999999999999")}, 12); },
      "data record 1, signal 2: the annotation at byte 0: the onset \"+999999999999\" is beyond the "
      "100000000000 s either way that this reader accepts"},
     {"AnnotationBeforeDayNumbersPlaceSamples",
-     [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-99999999999", std::nullopt, {"X"})}, 16); },
-     "the annotation at -99999999999 s from the start lies outside the dates from 1899-12-30 (day "
-     "number 0) to 9999-12-31"},
+     [] {
+       return EdfPlus("EDF+C",
+                      {TimeKeepingTal("+0") + edf_writer::Tal("-99999999999", std::nullopt, {"X"})},
+                      16);
+     },
+     "an event at -1166-03-18 18:18:27 lies outside the dates from 1899-12-30 (day number 0) to "
+     "9999-12-31"},
     // Dates are written with four-digit years: nothing is served after 9999-12-31.
     {"AnnotationAfterTheYear9999",
      [] {
        return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("+2", std::nullopt, {"X"})},
                       12, StartingAt("31.12.yy", "23.59.58", "31-DEC-9999"));
      },
-     "the annotation at 2 s from the start lies outside the dates from 1899-12-30 (day number 0) "
-     "to 9999-12-31"},
+     "an event at 10000-01-01 00:00:00 lies outside the dates from 1899-12-30 (day number 0) to "
+     "9999-12-31"},
     {"DataRecordsPastTheYear9999",
      [] {
        return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+1")}, 8,
                       StartingAt("31.12.yy", "23.59.59", "31-DEC-9999"));
      },
-     "the data records from 0 s after the start lie outside the dates from 1899-12-30 (day number "
-     "0) to 9999-12-31"},
+     "a segment end at 10000-01-01 00:00:01 lies outside the dates from 1899-12-30 (day number 0) "
+     "to 9999-12-31"},
     // Day number -1.0 is also a host's refusal value: no time before day 0 is served.
     {"StartBeforeDayNumberZero",
      [] {
        return EdfPlus("EDF+C", {TimeKeepingTal("+0")}, 8,
                       StartingAt("29.12.99", "23.59.59", "29-DEC-1899"));
      },
-     "the start date 1899-12-29 lies outside the dates from 1899-12-30 (day number 0) to "
-     "9999-12-31"},
+     "a segment start at 1899-12-29 23:59:59 lies outside the dates from 1899-12-30 (day number "
+     "0) to 9999-12-31"},
     {"AnnotationBeforeDayNumberZero",
      [] {
        return EdfPlus("EDF+C", {TimeKeepingTal("+0") + edf_writer::Tal("-1", std::nullopt, {"X"})},
                       12, StartingAt("30.12.99", "00.00.00", "30-DEC-1899"));
      },
-     "the annotation at -1 s from the start lies outside the dates from 1899-12-30 (day number 0) "
-     "to 9999-12-31"},
+     "an event at 1899-12-29 23:59:59 lies outside the dates from 1899-12-30 (day number 0) to "
+     "9999-12-31"},
     // Samples 1 us apart (dated where day numbers are fine enough for them): windows cannot place
     // them, and the whole segment would leave out its last sample.
     {"ChannelCloserThanWindowsPlace",
@@ -172,7 +190,7 @@ const MalformedCase kCases[] = {
        writer.AddRecord({RecordSamples(0, 0, 1000)});
        return writer.FileBytes();
      },
-     "signal 1: 1000 samples per data record of 10000 x 100 ns lie closer than 2 us apart, the "
+     "channel 1: 1000 samples in 10000 x 100 ns lie closer than 2 us apart, the "
      "closest that windows place exactly at the recording's dates (a channel may have at most "
      "500000 samples a second)"},
     // 10 kHz is placed exactly in this century, but not in 9000, where day numbers are 40 us
@@ -189,7 +207,7 @@ const MalformedCase kCases[] = {
        writer.AddRecord({RecordSamples(0, 0, 10), TimeKeepingTal("+0")});
        return writer.FileBytes();
      },
-     "signal 1: 10 samples per data record of 10000 x 100 ns lie closer than 128 us apart, the "
+     "channel 1: 10 samples in 10000 x 100 ns lie closer than 128 us apart, the "
      "closest that windows place exactly at the recording's dates (a channel may have at most "
      "7812.5 samples a second)"},
     // 100 samples in a record of 100 ns: windows of 200 ns would hold 200 samples, past the
@@ -202,31 +220,43 @@ const MalformedCase kCases[] = {
        writer.AddRecord({RecordSamples(0, 0, 100)});
        return writer.FileBytes();
      },
-     "signal 1: 100 samples per data record of 1 x 100 ns lie closer than 2 us apart, the "
+     "channel 1: 100 samples in 1 x 100 ns lie closer than 2 us apart, the "
      "closest that windows place exactly at the recording's dates (a channel may have at most "
      "500000 samples a second)"},
-    {"TimeKeepingMissing", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()}); },
+    {"TimeKeepingMissing",
+     [] {
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0"), std::string()});
+     },
      "data record 2, signal 2: the time-keeping annotation is missing"},
     {"TimeKeepingNotFirst",
      [] { return EdfPlus("EDF+D", {edf_writer::Tal("+0", std::nullopt, {"A"})}); },
      "data record 1, signal 2: the time-keeping annotation is missing"},
-    {"TimeKeepingUnterminated", [] { return EdfPlus("EDF+C", {"+0\x14\x14" "AAAAAA"}); },
+    {"TimeKeepingUnterminated",
+     [] {
+       return EdfPlus("EDF+C", {"+0\x14\x14"
+                                "AAAAAA"});
+     },
      "data record 1, signal 2: the annotation at byte 0 is unterminated"},
     {"TimeKeepingOnsetNotNumeric", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+1:00")}); },
      "data record 1, signal 2: the annotation at byte 0: the onset \"+1:00\" is not a number"},
-    {"AnnotationWithoutSign",
-     [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0") + "x"}); },
+    {"AnnotationWithoutSign", [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0") + "x"}); },
      "data record 1, signal 2: the annotation at byte 5 does not start with + or -"},
     {"TimeKeepingGoesBackwards",
-     [] { return EdfPlus("EDF+D", {TimeKeepingTal("+0"), TimeKeepingTal("+5"), TimeKeepingTal("+3")}); },
+     [] {
+       return EdfPlus("EDF+D", {TimeKeepingTal("+0"), TimeKeepingTal("+5"), TimeKeepingTal("+3")});
+     },
      "data record 3 starts at 3 s, before the end of data record 2 at 6 s: the time-keeping "
      "annotations go backwards"},
     {"TimeKeepingOverlaps",
-     [] { return EdfPlus("EDF+D", {TimeKeepingTal("+0"), TimeKeepingTal("+0.5")}); },
+     [] {
+       return EdfPlus("EDF+D", {TimeKeepingTal("+0"), TimeKeepingTal("+0.5")});
+     },
      "data record 2 starts at 0.5 s, before the end of data record 1 at 1 s: the time-keeping "
      "annotations go backwards"},
     {"ContinuousWithGap",
-     [] { return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+2.25")}); },
+     [] {
+       return EdfPlus("EDF+C", {TimeKeepingTal("+0"), TimeKeepingTal("+2.25")});
+     },
      "the EDF+C file is not contiguous: data record 2 starts at 2.25 s, not at 1 s"},
 };
 

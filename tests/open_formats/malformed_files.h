@@ -1,5 +1,6 @@
-// EDF files the parser must refuse, each with the reason a user reads; shared by the parser's
-// own tests and the end-to-end tests, which drive the same files through the library.
+// EDF files the component must refuse, each with the reason a user reads (the parser's, or the
+// model's for the limits every format shares); shared by the component's own tests and the
+// end-to-end tests, which drive the same files through the library.
 #pragma once
 
 #include <functional>

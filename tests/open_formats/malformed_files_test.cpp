@@ -1,6 +1,8 @@
-// Files the parser must refuse, each with the reason a user reads.
+// Files the component must refuse, each with the reason a user reads: the parser's, or the
+// model's for what every format shares (time range, sample spacing).
 #include <gtest/gtest.h>
 
+#include "com/opened_recording.h"
 #include "edf_test_files.h"
 #include "formats/edf/recording.h"
 #include "malformed_files.h"
@@ -15,7 +17,8 @@ class MalformedFileTest : public ::testing::TestWithParam<MalformedCase> {
 };
 
 TEST_P(MalformedFileTest, IsRefusedWithItsReason) {
-  const auto opened = edf::Recording::Open(directory.Write("bad.edf", GetParam().bytes()));
+  const auto opened =
+      open_formats::OpenedRecording::Open(directory.Write("bad.edf", GetParam().bytes()));
   ASSERT_FALSE(opened.Ok());
   EXPECT_EQ(opened.Reason(), GetParam().reason);
 }

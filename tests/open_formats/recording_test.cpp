@@ -6,11 +6,15 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "common/calendar.h"
 #include "edf_test_files.h"
+#include "formats/edf/edf_format.h"
 #include "formats/edf/numeric_fields.h"
+#include "model/day_number_precision.h"
+#include "model/window_rule.h"
 
 namespace {
 
@@ -26,9 +30,14 @@ constexpr std::int64_t kSecond = kTicksPerSecond;
 
 class RecordingTest : public ::testing::Test {
  protected:
+  // The parsed file, and its model for reading windows.
   std::unique_ptr<Recording> Open(const std::string& bytes) {
-    auto opened = Recording::Open(directory.Write("file.edf", bytes));
+    const std::string path = directory.Write("file.edf", bytes);
+    auto opened = Recording::Open(path);
     EXPECT_TRUE(opened.Ok()) << opened.Reason();
+    auto served = edf::Open(path);
+    EXPECT_TRUE(served.Ok()) << served.Reason();
+    if (served.Ok()) model = std::move(served.Value());
     return opened.Ok() ? std::move(opened.Value()) : nullptr;
   }
   std::string Refusal(const std::string& bytes) {
@@ -36,19 +45,31 @@ class RecordingTest : public ::testing::Test {
     EXPECT_FALSE(opened.Ok());
     return opened.Reason();
   }
-  // Every channel's samples of the window, channel after channel.
-  static std::vector<std::vector<std::int16_t>> Read(Recording& recording, std::int64_t start,
-                                                     std::int64_t duration) {
-    const auto window = recording.WindowAt(start, duration);
+  // Every channel's samples of the window of the model of the file Open last opened: `start`
+  // in ticks from the header's start second, in the last segment that starts at or before it.
+  std::vector<std::vector<std::int16_t>> Read(std::int64_t start, std::int64_t duration) {
+    const auto window = WindowAt(start, duration);
     EXPECT_TRUE(window.has_value());
     if (!window) return {};
-    std::vector<std::vector<std::int16_t>> samples;
-    std::vector<std::byte*> destinations;
-    for (const auto& range : window->channels) samples.emplace_back(range.count);
-    for (auto& channel : samples) destinations.push_back(reinterpret_cast<std::byte*>(channel.data()));
-    EXPECT_TRUE(recording.ReadWindow(*window, destinations));
-    return samples;
+    const auto samples = edf_test::ReadWindow(*model, *window);
+    EXPECT_TRUE(samples.has_value());
+    return samples.value_or(std::vector<std::vector<std::int16_t>>{});
   }
+  std::optional<model::Window> WindowAt(std::int64_t start, std::int64_t duration) {
+    const std::int64_t ticks = model->originTicks + start;
+    std::size_t segment = 0;
+    while (segment + 1 < model->segments.size() &&
+           model->segments[segment + 1].startTicks <= ticks) {
+      ++segment;
+    }
+    return model::WindowIn(*model, segment, ticks - model->segments[segment].startTicks, duration);
+  }
+  // Whether a host's time (ticks from the header's start second) lies in a segment.
+  bool InSegment(std::int64_t start) const {
+    return model::LocateTime(*model, model::DayNumberOfTicks(model->originTicks + start))
+        .has_value();
+  }
+
   // Every sample the writer put in the signal, over the given records.
   static std::vector<std::int16_t> Written(std::size_t signal, std::int64_t firstRecord,
                                            std::int64_t records, int perRecord) {
@@ -61,6 +82,7 @@ class RecordingTest : public ::testing::Test {
   }
 
   edf_test::TemporaryDirectory directory;
+  std::optional<model::Recording> model;
 };
 
 TEST_F(RecordingTest, PlainEdfIsOneSegmentWithEverySample) {
@@ -75,7 +97,7 @@ TEST_F(RecordingTest, PlainEdfIsOneSegmentWithEverySample) {
   EXPECT_EQ(recording->ChannelHeader(1).label, "EEG Cz");
   EXPECT_DOUBLE_EQ(recording->SamplingRate(0), 4.0);
   EXPECT_TRUE(recording->Events().empty());
-  const auto samples = Read(*recording, 0, 3 * kSecond);
+  const auto samples = Read(0, 3 * kSecond);
   EXPECT_EQ(samples[0], Written(0, 0, 3, 4));
   EXPECT_EQ(samples[1], Written(1, 0, 3, 2));
 }
@@ -96,10 +118,9 @@ TEST_F(RecordingTest, EdfPlusContinuousKeepsTheSubSecondStartAndItsEvents) {
   EXPECT_EQ(recording->Events()[1].text, "Arousal");
   EXPECT_EQ(recording->Events()[1].onsetTicks, 3 * kSecond);
   EXPECT_EQ(recording->Events()[1].durationTicks, 0);
-  EXPECT_EQ(Read(*recording, kSecond / 2, 4 * kSecond)[0], Written(0, 0, 4, 5));
-  // Before the first record's start nothing is recorded; a segment's span is shifted 1 us early.
-  EXPECT_FALSE(recording->FindSegment(kSecond / 2 - recording->WindowShiftTicks() - 1).has_value());
-  EXPECT_EQ(recording->FindSegment(kSecond / 2 - recording->WindowShiftTicks()), 0u);
+  EXPECT_EQ(Read(kSecond / 2, 4 * kSecond)[0], Written(0, 0, 4, 5));
+  // Before the first record's start nothing is recorded.
+  EXPECT_FALSE(InSegment(kSecond / 4));
 }
 
 TEST_F(RecordingTest, EdfPlusDiscontinuousSplitsAtEveryGap) {
@@ -115,18 +136,14 @@ TEST_F(RecordingTest, EdfPlusDiscontinuousSplitsAtEveryGap) {
     EXPECT_EQ(segments[i].recordCount, records[i]);
     EXPECT_EQ(segments[i].firstRecord, firstRecord);
     EXPECT_EQ(segments[i].durationTicks, records[i] * kSecond);
-    EXPECT_EQ(Read(*recording, starts[i], records[i] * kSecond)[0], Written(0, firstRecord, records[i], 2));
+    EXPECT_EQ(Read(starts[i], records[i] * kSecond)[0], Written(0, firstRecord, records[i], 2));
     firstRecord += records[i];
   }
   ASSERT_EQ(recording->Events().size(), 1u);
   EXPECT_EQ(recording->Events()[0].text, "In gap");
   EXPECT_EQ(recording->Events()[0].onsetTicks, 15 * kSecond);
-  EXPECT_FALSE(recording->FindSegment(15 * kSecond).has_value());
-  // The end, shifted 1 us early, is not inside.
-  EXPECT_FALSE(recording->FindSegment(11 * kSecond - recording->WindowShiftTicks()).has_value());
-  EXPECT_EQ(recording->FindSegment(11 * kSecond - recording->WindowShiftTicks() - 1), 1u);
-  EXPECT_EQ(recording->FindSegment(20 * kSecond + kSecond / 2), 2u);
-  EXPECT_FALSE(recording->WindowAt(15 * kSecond, kSecond).has_value());
+  EXPECT_FALSE(InSegment(15 * kSecond));
+  EXPECT_TRUE(InSegment(20 * kSecond + kSecond / 2));
 }
 
 TEST_F(RecordingTest, EdfPlusContinuousWithoutAnnotationSignalReadsAsPlainEdf) {
@@ -136,7 +153,7 @@ TEST_F(RecordingTest, EdfPlusContinuousWithoutAnnotationSignalReadsAsPlainEdf) {
   ASSERT_TRUE(recording);
   ASSERT_EQ(recording->Segments().size(), 1u);
   EXPECT_EQ(recording->Segments()[0].durationTicks, 3 * kSecond);
-  EXPECT_EQ(Read(*recording, 0, 3 * kSecond)[0], Written(0, 0, 3, 4));
+  EXPECT_EQ(Read(0, 3 * kSecond)[0], Written(0, 0, 3, 4));
 }
 
 TEST_F(RecordingTest, ContiguousEdfPlusDiscontinuousIsOneSegment) {
@@ -183,7 +200,7 @@ TEST_P(MixedRateTest, WholeSegmentHoldsEverySampleAndWindowsTile) {
   auto recording = Open(writer.FileBytes());
   ASSERT_TRUE(recording);
   const std::int64_t total = c.durationTicks * c.records;
-  const auto whole = Read(*recording, 0, total);
+  const auto whole = Read(0, total);
   ASSERT_EQ(whole.size(), c.samplesPerRecord.size());
   for (std::size_t i = 0; i < whole.size(); ++i) {
     EXPECT_EQ(whole[i], Written(i, 0, c.records, c.samplesPerRecord[i])) << "channel " << i;
@@ -192,8 +209,8 @@ TEST_P(MixedRateTest, WholeSegmentHoldsEverySampleAndWindowsTile) {
   for (std::int64_t step : {kSecond / 3, kSecond / 7 + 1, c.durationTicks, total / 2 + 13}) {
     std::vector<std::vector<std::int16_t>> tiled(whole.size());
     // The segment's last microsecond belongs to no window start.
-    for (std::int64_t start = 0; start < total - recording->WindowShiftTicks(); start += step) {
-      const auto part = Read(*recording, start, step);
+    for (std::int64_t start = 0; start < total - model::WindowShiftTicks(*model); start += step) {
+      const auto part = Read(start, step);
       for (std::size_t i = 0; i < part.size(); ++i) {
         tiled[i].insert(tiled[i].end(), part[i].begin(), part[i].end());
       }
@@ -217,18 +234,18 @@ TEST_F(RecordingTest, WindowCountsAreExactForFractionalBoundaries) {
   auto recording = Open(writer.FileBytes());
   ASSERT_TRUE(recording);
   // [0.25 s, 0.75 s): samples 128..383 of the fast channel, none of the slow one.
-  const auto window = recording->WindowAt(kSecond / 4, kSecond / 2);
+  const auto window = WindowAt(kSecond / 4, kSecond / 2);
   ASSERT_TRUE(window);
   EXPECT_EQ(window->channels[0].first, 128);
   EXPECT_EQ(window->channels[0].count, 256);
   EXPECT_EQ(window->channels[1].count, 0);
   // A window past the segment's end is clamped to it.
-  const auto tail = recording->WindowAt(kSecond + kSecond / 2, 10 * kSecond);
+  const auto tail = WindowAt(kSecond + kSecond / 2, 10 * kSecond);
   ASSERT_TRUE(tail);
   EXPECT_EQ(tail->channels[0].first, 768);
   EXPECT_EQ(tail->channels[0].count, 256);
   EXPECT_EQ(tail->channels[1].count, 0);
-  EXPECT_FALSE(recording->WindowAt(0, -1).has_value());
+  EXPECT_FALSE(WindowAt(0, -1).has_value());
 }
 
 TEST_F(RecordingTest, AnnotationsOfEveryKindAndBothSignalsAreEventsInOnsetOrder) {
@@ -287,7 +304,7 @@ TEST_F(RecordingTest, RecordCountMinusOneTruncationAndTrailingBytesUseCompleteRe
     ASSERT_TRUE(recording) << c.name;
     EXPECT_EQ(recording->RecordCount(), c.records) << c.name;
     ASSERT_EQ(recording->Segments().size(), 1u) << c.name;
-    EXPECT_EQ(Read(*recording, 0, c.records * kSecond)[0], Written(0, 0, c.records, 4)) << c.name;
+    EXPECT_EQ(Read(0, c.records * kSecond)[0], Written(0, 0, c.records, 4)) << c.name;
   }
 }
 
@@ -323,8 +340,7 @@ TEST_F(RecordingTest, ServesTheOpenedRecordsOfAGrowingFileAndNothingOfARewritten
     auto opened = Recording::Open(path);
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     Recording& recording = *opened.Value();
-    const auto window = recording.WindowAt(0, 3 * kSecond);
-    ASSERT_TRUE(window);
+    const edf::Window window{0, {{0, 12}, {0, 6}}};  // the three records opened
     const auto modified = std::filesystem::last_write_time(path);
     // Past the file system's clock step, so that the change time moves.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -333,7 +349,7 @@ TEST_F(RecordingTest, ServesTheOpenedRecordsOfAGrowingFileAndNothingOfARewritten
     std::vector<std::int16_t> fz(12), cz(6);
     std::byte* destinations[] = {reinterpret_cast<std::byte*>(fz.data()),
                                  reinterpret_cast<std::byte*>(cz.data())};
-    EXPECT_EQ(recording.ReadWindow(*window, destinations), c.readable) << c.name;
+    EXPECT_EQ(recording.ReadWindow(window, destinations), c.readable) << c.name;
     if (c.readable) {
       EXPECT_EQ(fz, Written(0, 0, 3, 4)) << c.name;
     }
@@ -420,7 +436,7 @@ TEST_F(RecordingTest, NulPaddingAndPlusSignsAreReadAsWritersMeanThem) {
   EXPECT_EQ(recording->RecordCount(), 4);
   ASSERT_EQ(recording->Events().size(), 2u);
   EXPECT_EQ(recording->Events()[0].text, "Lights off");
-  EXPECT_EQ(Read(*recording, kSecond / 2, 4 * kSecond)[0], Written(0, 0, 4, 5));
+  EXPECT_EQ(Read(kSecond / 2, 4 * kSecond)[0], Written(0, 0, 4, 5));
 }
 
 TEST(NumericFieldsTest, SecondsBecomeTicksRoundedHalfAwayFromZero) {

@@ -8,9 +8,9 @@
 #include <limits>
 #include <random>
 
+#include "com/opened_recording.h"
 #include "edf_test_files.h"
 #include "formats/edf/edf_format.h"
-#include "formats/edf/sample_window.h"
 #include "model/day_number_precision.h"
 #include "model/sample_grid.h"
 
@@ -171,12 +171,14 @@ TEST(WindowBoundTest, EveryRateThatOpensKeepsTheHostsBoundAndTheWholeSegment) {
     writer.header.recordDuration = grid.recordDuration;
     writer.AddSignal("S", grid.samplesPerRecord);
     for (int r = 0; r < kRecords; ++r) writer.AddRecord({RecordSamples(0, r, grid.samplesPerRecord)});
-    auto opened = edf::Open(directory.Write("grid.edf", writer.FileBytes()));
+    // Served as the component serves it, which refuses samples closer than windows place.
+    auto opened =
+        open_formats::OpenedRecording::Open(directory.Write("grid.edf", writer.FileBytes()));
     const std::string name = std::to_string(grid.samplesPerRecord) + " per " + grid.recordDuration +
                              " s in " + std::to_string(grid.year);
     EXPECT_EQ(opened.Ok(), grid.opens) << name << ": " << (opened.Ok() ? "" : opened.Reason());
     if (!opened.Ok()) continue;
-    const model::Recording& recording = opened.Value();
+    const model::Recording& recording = opened.Value()->Recording();
     const double rate = model::SamplingRate(recording.LayoutOf(0), 0);  // the channel value
     const double segmentDay = SegmentStartDayNumber(recording, 0);
     const double seconds = static_cast<double>(recording.segments[0].durationTicks) / 1e7;
@@ -225,13 +227,19 @@ TEST(WindowShiftTest, DoublesWithTheSpacingOfDayNumbers) {
 }
 
 TEST(SampleWindowTest, CountsAreExactWhereProductsNeedAllSixtyThreeBits) {
+  // A channel of n samples per frame of T ticks over a number of frames.
+  struct Channel {
+    std::int64_t samplesPerFrame;
+    std::int64_t frameTicks;
+    std::int64_t frames;
+  };
   struct Case {
     std::int64_t ticks;
-    edf::ChannelGrid grid;
+    Channel channel;
     std::int64_t before;
   };
   // T x n close to 2^63: 92233720 x 99999999 + 92233720 < 2^63.
-  const edf::ChannelGrid wide{99999999, 92233720, 1000};
+  const Channel wide{99999999, 92233720, 1000};
   const Case cases[] = {
       {0, {256, 10000000, 2}, 0},
       {1, {256, 10000000, 2}, 1},
@@ -245,11 +253,10 @@ TEST(SampleWindowTest, CountsAreExactWhereProductsNeedAllSixtyThreeBits) {
       {std::int64_t{92233720} * 1000 + 1, wide, 99999999000},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(edf::SamplesBefore(c.ticks, c.grid), c.before) << c.ticks;
-    // The model's grid of the same channel: n x records samples, ending after records x T.
-    const model::ChannelGrid grid{c.grid.samplesPerRecord, c.grid.recordDurationTicks,
-                                  c.grid.samplesPerRecord * c.grid.recordCount,
-                                  c.grid.recordDurationTicks * c.grid.recordCount};
+    // n x frames samples, ending after frames x T.
+    const model::ChannelGrid grid{c.channel.samplesPerFrame, c.channel.frameTicks,
+                                  c.channel.samplesPerFrame * c.channel.frames,
+                                  c.channel.frameTicks * c.channel.frames};
     EXPECT_EQ(model::SamplesBefore(c.ticks, grid), c.before) << c.ticks;
   }
 }

@@ -4,9 +4,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
+#include "edf_test_files.h"
+#include "formats/edf/edf_format.h"
 #include "formats/edf/numeric_fields.h"
 #include "formats/edf/recording.h"
+#include "model/day_number_precision.h"
+#include "model/window_rule.h"
 #include "sample_recording.h"
 #include "written_file.h"
 
@@ -23,11 +28,23 @@ class SampleRecordingTest : public ::testing::Test {
     auto opened = edf::Recording::Open(path);
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     recording = std::move(opened.Value());
+    auto served = edf::Open(path);
+    ASSERT_TRUE(served.Ok()) << served.Reason();
+    model = std::move(served.Value());
+  }
+  // Where a host's window from `start` (ticks from the header's start second) falls.
+  std::optional<model::WindowStart> Locate(std::int64_t start, std::int64_t duration) const {
+    const std::int64_t ticks = model->originTicks + start;
+    return model::LocateWindowStart(*model, model::DayNumberOfTicks(ticks - ticks % kSecondTicks),
+                                    static_cast<double>(ticks % kSecondTicks) / kSecondTicks,
+                                    static_cast<double>(duration) / kSecondTicks);
   }
   void TearDown() override { std::filesystem::remove(path); }
 
+  static constexpr std::int64_t kSecondTicks = edf::kTicksPerSecond;
   std::string path;
   std::unique_ptr<edf::Recording> recording;
+  std::optional<model::Recording> model;
 };
 
 constexpr std::int64_t kTicks = edf::kTicksPerSecond;
@@ -74,20 +91,16 @@ TEST_F(SampleRecordingTest, HasEveryAnnotationWithItsDuration) {
 // Every annotation lies inside a segment, so a host can read the samples around it.
 TEST_F(SampleRecordingTest, AnnotationsFallInSegments) {
   for (const edf::Event& event : recording->Events()) {
-    EXPECT_TRUE(recording->FindSegment(event.onsetTicks).has_value()) << event.text;
+    EXPECT_TRUE(Locate(event.onsetTicks, 0).has_value()) << event.text;
   }
 }
 
 TEST_F(SampleRecordingTest, SignalsMoveAndStayInRange) {
-  const auto window = recording->WindowAt(0, 60 * kTicks);
+  const auto window = model::WindowIn(*model, 0, 0, 60 * kTicks);
   ASSERT_TRUE(window.has_value());
-  std::vector<std::vector<std::int16_t>> samples(window->channels.size());
-  std::vector<std::byte*> destinations;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    samples[i].resize(static_cast<std::size_t>(window->channels[i].count));
-    destinations.push_back(reinterpret_cast<std::byte*>(samples[i].data()));  // int16 storage
-  }
-  ASSERT_TRUE(recording->ReadWindow(*window, destinations));
+  const auto read = edf_test::ReadWindow(*model, *window);
+  ASSERT_TRUE(read.has_value());
+  const auto& samples = *read;
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const auto [low, high] = std::minmax_element(samples[i].begin(), samples[i].end());
     EXPECT_LT(*low, *high) << "channel " << i << " is flat";
@@ -103,9 +116,14 @@ TEST_F(SampleRecordingTest, ChannelWindowAgreesWithWholeWindow) {
   const std::int64_t quarter = kTicks / 4;
   for (std::int64_t start = -quarter; start < 260 * kTicks; start += 7 * quarter + 13) {
     for (std::int64_t duration : {std::int64_t{0}, quarter + 1, 3 * kTicks, 100 * kTicks}) {
-      const auto window = recording->WindowAt(start, duration);
+      const auto located = Locate(start, duration);
+      const auto window =
+          located ? model::WindowIn(*model, located->segment, located->from, located->length)
+                  : std::nullopt;
       for (std::size_t channel = 0; channel < 9; ++channel) {
-        const auto range = recording->ChannelWindowAt(channel, start, duration);
+        const auto range = located ? model::ChannelWindowIn(*model, channel, located->segment,
+                                                            located->from, located->length)
+                                   : std::nullopt;
         if (!window || channel >= window->channels.size()) {
           EXPECT_FALSE(range.has_value()) << start << " " << duration << " " << channel;
           continue;

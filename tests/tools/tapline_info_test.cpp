@@ -9,11 +9,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "command_line.h"
 #include "day_number.h"
+#include "edf_test_files.h"
 #include "edf_writer.h"
+#include "formats/edf/edf_format.h"
 #include "formats/edf/numeric_fields.h"
 #include "formats/edf/recording.h"
 #include "sample_recording.h"
@@ -63,6 +66,18 @@ class TaplineInfoTest : public ::testing::Test {
   }
   static std::string Sample() { return "'" + (*folder / "sample.edf").string() + "'"; }
 
+  // The model of the sample and its samples of the window `from` ticks into the segment.
+  static std::optional<std::vector<std::vector<std::int16_t>>> Samples(std::size_t segment,
+                                                                       std::int64_t from,
+                                                                       std::int64_t length,
+                                                                       model::Window* window) {
+    auto served = edf::Open(*folder / "sample.edf");
+    if (!served.Ok()) return std::nullopt;
+    const auto located = model::WindowIn(served.Value(), segment, from, length);
+    if (!located) return std::nullopt;
+    *window = *located;
+    return edf_test::ReadWindow(served.Value(), *located);
+  }
   static std::unique_ptr<edf::Recording> Parsed() {
     auto opened = edf::Recording::Open((*folder / "sample.edf").string());
     EXPECT_TRUE(opened.Ok()) << opened.Reason();
@@ -141,15 +156,10 @@ TEST_F(TaplineInfoTest, SummarizesFirstSegmentAsTheParserReadsIt) {
   const ProcessRun run = Info(Sample());
   const auto recording = Parsed();
   ASSERT_TRUE(recording);
-  const auto window = recording->WindowAt(0, 60 * edf::kTicksPerSecond);
-  ASSERT_TRUE(window);
-  std::vector<std::vector<std::int16_t>> samples(window->channels.size());
-  std::vector<std::byte*> destinations;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    samples[i].resize(static_cast<std::size_t>(window->channels[i].count));
-    destinations.push_back(reinterpret_cast<std::byte*>(samples[i].data()));  // int16 storage
-  }
-  ASSERT_TRUE(recording->ReadWindow(*window, destinations));
+  model::Window window;
+  const auto read = Samples(0, 0, 60 * edf::kTicksPerSecond, &window);
+  ASSERT_TRUE(read);
+  const auto& samples = *read;
   std::string expected = "Samples of segment 0:\n   #  channel                 count      min      max       mean\n";
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const auto [low, high] = std::minmax_element(samples[i].begin(), samples[i].end());
@@ -174,19 +184,14 @@ TEST_F(TaplineInfoTest, WritesWindowSamplesAsTheParserReadsThem) {
 
   const auto recording = Parsed();
   ASSERT_TRUE(recording);
-  const auto window = recording->WindowAt(915 * edf::kTicksPerSecond / 10, 2 * edf::kTicksPerSecond);
-  ASSERT_TRUE(window);
-  std::vector<std::vector<std::int16_t>> samples(window->channels.size());
-  std::vector<std::byte*> destinations;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    samples[i].resize(static_cast<std::size_t>(window->channels[i].count));
-    destinations.push_back(reinterpret_cast<std::byte*>(samples[i].data()));  // int16 storage
-  }
-  ASSERT_TRUE(recording->ReadWindow(*window, destinations));
+  model::Window window;  // segment 1 starts 90 s into the recording
+  const auto read = Samples(1, 15 * edf::kTicksPerSecond / 10, 2 * edf::kTicksPerSecond, &window);
+  ASSERT_TRUE(read);
+  const auto& samples = *read;
   std::ostringstream expected;
   expected << "channel,time_s,value\n";
   for (std::size_t channel = 0; channel < samples.size(); ++channel) {
-    const std::int64_t first = window->channels[channel].first;
+    const std::int64_t first = window.channels[channel].first;
     const double rate = recording->SamplingRate(channel);
     for (std::size_t k = 0; k < samples[channel].size(); ++k) {
       char line[96];
@@ -198,20 +203,6 @@ TEST_F(TaplineInfoTest, WritesWindowSamplesAsTheParserReadsThem) {
     }
   }
   EXPECT_EQ(ReadFile(csv), expected.str());
-}
-
-// Every sample of segment 0 (which starts at the recording's start), per channel, as the
-// parser reads it.
-std::vector<std::vector<std::int16_t>> FirstSegmentSamples(edf::Recording& recording) {
-  const auto window = recording.WindowAt(0, 60 * edf::kTicksPerSecond);
-  std::vector<std::vector<std::int16_t>> samples(window ? window->channels.size() : 0);
-  std::vector<std::byte*> destinations;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    samples[i].resize(static_cast<std::size_t>(window->channels[i].count));
-    destinations.push_back(reinterpret_cast<std::byte*>(samples[i].data()));  // int16 storage
-  }
-  EXPECT_TRUE(window && recording.ReadWindow(*window, destinations));
-  return samples;
 }
 
 struct WindowCase {
@@ -235,7 +226,10 @@ TEST_P(TaplineInfoWindowTest, WritesTheSamplesOfTheWindowAtTheirTimes) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const auto recording = Parsed();
   ASSERT_TRUE(recording);
-  const auto samples = FirstSegmentSamples(*recording);
+  model::Window window;  // the whole of segment 0, which starts at the recording's start
+  const auto read = Samples(0, 0, 60 * edf::kTicksPerSecond, &window);
+  ASSERT_TRUE(read);
+  const auto& samples = *read;
   std::string expected = "channel,time_s,value\n";
   for (std::size_t channel = 0; channel < samples.size(); ++channel) {
     const auto rate = static_cast<std::int64_t>(recording->SamplingRate(channel));  // 256, 128, 1

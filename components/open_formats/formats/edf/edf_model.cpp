@@ -17,7 +17,7 @@ class EdfSamples final : public model::SampleSource {
 
   bool Fill(std::size_t segment, std::span<const model::ChannelRead> reads) override {
     const std::size_t channels = recording->ChannelSignals().size();
-    Window window{segment, std::vector<SampleRange>(channels)};
+    Window window{segment, std::vector<model::SampleRange>(channels)};
     std::vector<std::byte*> destinations(channels, nullptr);
     for (const model::ChannelRead& read : reads) {
       if (read.channel >= channels) return false;

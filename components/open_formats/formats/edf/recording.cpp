@@ -6,6 +6,7 @@
 
 #include "annotation_bytes_reader.h"
 #include "annotations.h"
+#include "common/checked_arithmetic.h"
 #include "numeric_fields.h"
 
 namespace edf {
@@ -77,11 +78,8 @@ common::Result<std::unique_ptr<Recording>> Recording::OpenNative(
   for (std::size_t i = 0; i < h.signals.size(); ++i) {
     if (!h.signals[i].isAnnotation) recording->channelSignals.push_back(i);
   }
-  if (auto refusal = recording->CheckSampleArithmetic()) return OpenResult::Refuse(*refusal);
+  if (auto refusal = recording->CheckRecordsDuration()) return OpenResult::Refuse(*refusal);
   if (auto refusal = recording->ScanRecords()) return OpenResult::Refuse(*refusal);
-  if (auto refusal = recording->CheckTimeRange()) return OpenResult::Refuse(*refusal);
-  // How close samples may lie depends on the dates the segments reach.
-  if (auto refusal = recording->CheckSampleSpacing()) return OpenResult::Refuse(*refusal);
   // A recording still being written grows by whole records, and its writer may update the
   // record count. The records there now stay readable while the rest of the header and the
   // bytes that end them are unchanged; any other change fails every read.
@@ -171,6 +169,16 @@ std::optional<std::string> Recording::ScanRecords() {
   return std::nullopt;
 }
 
+std::optional<std::string> Recording::CheckRecordsDuration() const {
+  // 10^18 ticks: beyond any recording, and far from the 64-bit limit the segments' sums meet.
+  constexpr std::int64_t kMaximumRecordingTicks = std::int64_t{1'000'000'000'000'000'000};
+  const auto total = common::CheckedMultiply(recordCount, RecordDurationTicks());
+  if (!total || *total > kMaximumRecordingTicks) {
+    return "the data records would last more than 3000 years";
+  }
+  return std::nullopt;
+}
+
 const SignalHeader& Recording::ChannelHeader(std::size_t channel) const {
   return header.signals[channelSignals[channel]];
 }
@@ -190,7 +198,7 @@ bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> des
   std::int64_t firstRecord = std::numeric_limits<std::int64_t>::max();
   std::int64_t endRecord = 0;
   for (std::size_t channel = 0; channel < window.channels.size(); ++channel) {
-    const SampleRange& range = window.channels[channel];
+    const model::SampleRange& range = window.channels[channel];
     if (range.count <= 0) continue;
     const std::int64_t n = ChannelHeader(channel).samplesPerRecord;
     firstRecord = std::min(firstRecord, range.first / n);
@@ -216,7 +224,7 @@ bool Recording::ReadWindow(const Window& window, std::span<std::byte* const> des
     if (!file->ReadAt(offset, buffer)) return false;
     // De-interleave: each channel's part of each record goes to its place in one copy.
     for (std::size_t channel = 0; channel < window.channels.size(); ++channel) {
-      const SampleRange& range = window.channels[channel];
+      const model::SampleRange& range = window.channels[channel];
       if (range.count <= 0) continue;
       const SignalHeader& signal = ChannelHeader(channel);
       const std::int64_t n = signal.samplesPerRecord;

@@ -15,15 +15,12 @@
 #include "common/random_access_file.h"
 #include "common/result.h"
 #include "edf_header.h"
-#include "model/day_number_precision.h"
 #include "model/sample_grid.h"
-#include "model/time_range.h"
-#include "sample_window.h"
 
 namespace edf {
 
-// Every format's limits (model/time_range.h, model/day_number_precision.h): EDF's checks below
-// refuse by them with reasons that name signals.
+// Where windows fall and which times and sample spacings a recording may have are the model's
+// rules (model/window_rule.h, model/time_range.h), checked when the component serves the model.
 
 struct Segment {
   std::int64_t firstRecord = 0;
@@ -41,7 +38,7 @@ struct Event {
 
 struct Window {
   std::size_t segment = 0;
-  std::vector<SampleRange> channels;  // one per channel
+  std::vector<model::SampleRange> channels;  // one per channel, within the segment
 };
 
 class Recording {
@@ -68,30 +65,6 @@ class Recording {
   // last record, a digital minimum above the maximum), each a sentence for the user.
   const std::vector<std::string>& Warnings() const { return warnings; }
 
-  // How much earlier a window's bounds are shifted before samples are counted: 1 us, more at
-  // dates where day numbers are coarser (model::WindowShiftTicks, from the last segment's end).
-  std::int64_t WindowShiftTicks() const;
-
-  // Times below are ticks from the header's start second. A window's bounds are shifted
-  // WindowShiftTicks() earlier before samples are counted: a time that arrives as a day number
-  // is only good to a fraction of the shift either way, and the shift lets a window that
-  // starts (or ends) on a sample hold (or leave out) exactly that sample however the rounding
-  // fell, while adjacent windows still tile.
-
-  // The segment whose [start - shift, end - shift) holds the ticks (at most one does).
-  std::optional<std::size_t> FindSegment(std::int64_t ticks) const;
-  // Per channel, the samples k of the segment with from - shift <= t_k < from + length - shift,
-  // `from` counted from the segment's start (t_k likewise); nullopt for a segment that does
-  // not exist or a negative length.
-  std::optional<Window> WindowIn(std::size_t segment, std::int64_t from, std::int64_t length) const;
-  // One channel's range of WindowIn, without working out the others'; nullopt as for WindowIn
-  // and for a channel that does not exist.
-  std::optional<SampleRange> ChannelWindowIn(std::size_t channel, std::size_t segment,
-                                             std::int64_t from, std::int64_t length) const;
-  // WindowIn for the segment FindSegment gives the start; nullopt when none does.
-  std::optional<Window> WindowAt(std::int64_t startTicks, std::int64_t durationTicks) const;
-  std::optional<SampleRange> ChannelWindowAt(std::size_t channel, std::int64_t startTicks,
-                                             std::int64_t durationTicks) const;
   // Reads the window's samples, channel i's into destinations[i] (2 bytes per sample, little
   // endian, window.channels[i].count of them). False when the file no longer holds them;
   // destinations may then be partly written.
@@ -103,15 +76,8 @@ class Recording {
   // but the file lacks, or bytes after the last record.
   void NoteRecordsForgiven(std::int64_t fileBytes);
   std::optional<std::string> ScanRecords();
-  // Refuses a start, segment or annotation whose day number is negative or
-  // model::kDayNumberLimit or more: none before 1899-12-30 00:00 or after 9999-12-31.
-  std::optional<std::string> CheckTimeRange() const;
-  // Refuses files whose sample times or counts would not fit the 64-bit arithmetic of windows.
-  std::optional<std::string> CheckSampleArithmetic() const;
-  // Refuses a channel whose samples lie closer than model::ClosestSampleSpacingTicks at the
-  // recording's dates. Call after CheckTimeRange.
-  std::optional<std::string> CheckSampleSpacing() const;
-  ChannelGrid GridOf(std::size_t channel, const Segment& segment) const;
+  // Refuses records whose total duration would not fit the 64-bit ticks the segments add up.
+  std::optional<std::string> CheckRecordsDuration() const;
 
   std::unique_ptr<common::RandomAccessFile> file;
   Header header;
