@@ -1,7 +1,8 @@
-"""Every shell and Python snippet of the README that reads a recording runs as written, on the
-demo recording: each Python snippet as a script of its own (as a user saves and runs it), each
-shell snippet with bash from the repository's root. The build, install and CI commands are left
-to scripts/demo.sh, scripts/test.sh and CI, which run them (.ci/packages the Install section's).
+"""Every shell and Python snippet of the README and of docs/ that reads a recording runs as
+written, on the demo recording: each Python snippet as a script of its own (as a user saves and
+runs it), each shell snippet with bash from the repository's root. The build, install and CI
+commands are left to scripts/demo.sh, scripts/test.sh and CI, which run them (.ci/packages the
+README's Install section's).
 """
 import os
 import pathlib
@@ -19,9 +20,17 @@ BUILD_COMMANDS = ("scripts/", "cmake", ".ci/", "build-bench/", "tapline-regsvr /
                   "python3 -m venv")
 
 
+PAGES = [REPOSITORY / "README.md"] + sorted((REPOSITORY / "docs").glob("*.md"))
+
+
 def snippets(language):
-    text = (REPOSITORY / "README.md").read_text(encoding="utf-8")
-    return re.findall(r"^```%s\n(.*?)^```" % language, text, flags=re.S | re.M)
+    """(page, snippet) for every fenced snippet of the language in the README and docs/."""
+    found = []
+    for page in PAGES:
+        text = page.read_text(encoding="utf-8")
+        for snippet in re.findall(r"^```%s\n(.*?)^```" % language, text, flags=re.S | re.M):
+            found.append((page.relative_to(REPOSITORY).as_posix(), snippet))
+    return found
 
 
 class ReadmeSnippetTest(unittest.TestCase):
@@ -58,18 +67,20 @@ class ReadmeSnippetTest(unittest.TestCase):
     def test_python_snippets_run_as_scripts(self):
         found = snippets("python")
         self.assertGreaterEqual(len(found), 3)
-        for index, snippet in enumerate(found):
-            with self.subTest(snippet.splitlines()[0]):
+        self.assertIn("README.md", [page for page, _ in found])
+        for index, (page, snippet) in enumerate(found):
+            with self.subTest(page=page, first_line=snippet.splitlines()[0]):
                 script = os.path.join(self.root, "snippet%d.py" % index)
                 with open(script, "w", encoding="utf-8") as file:
                     file.write(snippet)
                 self.run_snippet([sys.executable, script], "")
 
     def test_shell_snippets_run_from_the_repository_root(self):
-        runnable = [s for s in snippets("sh") if not s.lstrip().startswith(BUILD_COMMANDS)]
-        self.assertGreaterEqual(len(runnable), 1)
-        for snippet in runnable:
-            with self.subTest(snippet.splitlines()[0]):
+        runnable = [(page, s) for page, s in snippets("sh")
+                    if not s.lstrip().startswith(BUILD_COMMANDS)]
+        self.assertIn("README.md", [page for page, _ in runnable])
+        for page, snippet in runnable:
+            with self.subTest(page=page, first_line=snippet.splitlines()[0]):
                 run = self.run_snippet(["bash", "-e"], snippet)
                 self.assertIn("Channels: 8", run.stdout)
 
