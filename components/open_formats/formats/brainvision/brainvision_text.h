@@ -1,8 +1,10 @@
-// The text rules of BrainVision's header and marker files: INI-like lines, their code page and
-// the comma placeholder.
+// The text rules of BrainVision's header and marker files: INI-like lines, their code page, the
+// comma placeholder and whole numbers.
 #pragma once
 
+#include <charconv>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,5 +37,16 @@ std::u16string DecodeField(std::string_view field, Codepage codepage);
 
 // The value split at every ','.
 std::vector<std::string_view> SplitFields(std::string_view value);
+
+// A whole number with spaces around it allowed; nullopt for anything else.
+template <typename T>
+std::optional<T> Integer(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  T value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
 
 }  // namespace brainvision

@@ -1,0 +1,69 @@
+#include "markers.h"
+
+#include <algorithm>
+
+#include "model/time_range.h"
+
+namespace brainvision {
+
+namespace {
+
+using MarkersResult = common::Result<MarkerFile>;
+
+// A New Segment's YYYYMMDDhhmmssuuuuuu as ticks since day 0; nullopt when it is not a real date.
+std::optional<std::int64_t> DateTicks(std::string_view d) {
+  const auto part = [&](std::size_t at, std::size_t length) {
+    return Integer<int>(d.substr(at, length)).value_or(-1);
+  };
+  return d.size() == 20 && d.find_first_not_of("0123456789") == std::string_view::npos
+             ? model::TicksOfDate(part(0, 4), part(4, 2), part(6, 2), part(8, 2), part(10, 2),
+                                  part(12, 2), part(14, 6))
+             : std::nullopt;
+}
+
+// One Mk line's marker, or the reason it is refused.
+std::optional<std::string> ReadMarker(const IniFile::Entry& entry, Marker& marker) {
+  marker.key = entry.key;
+  const std::vector<std::string_view> fields = SplitFields(entry.value);
+  const auto position = fields.size() >= 5 ? Integer<std::int64_t>(fields[2]) : std::nullopt;
+  const auto points = fields.size() >= 5 ? Integer<std::int64_t>(fields[3]) : std::nullopt;
+  if (!position || !points || *position < 1 || *points < 0) {
+    return MarkerName(marker) +
+           " is not type,description,position,points,channel with a position from 1 and points "
+           "from 0";
+  }
+  marker.type = fields[0];
+  marker.description = fields[1];
+  marker.position = *position;
+  marker.points = *points;
+  marker.channel = std::max<std::int64_t>(0, Integer<std::int64_t>(fields[4]).value_or(0));
+  if (fields.size() >= 6 && fields[5].find_first_not_of('0') != std::string_view::npos) {
+    marker.dateTicks = DateTicks(fields[5]);
+    if (!marker.dateTicks) {
+      return MarkerName(marker) + "'s date " + std::string(fields[5]) +
+             " is not a date YYYYMMDDhhmmssuuuuuu";
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string MarkerName(const Marker& marker) { return "marker " + marker.key; }
+
+common::Result<MarkerFile> ParseMarkers(std::string_view bytes) {
+  const IniFile file = ParseIni(bytes);
+  MarkerFile markers;
+  markers.codepage = CodepageOf(file);
+  const auto section = file.sections.find("Marker Infos");
+  if (section == file.sections.end()) return markers;
+  for (const IniFile::Entry& entry : section->second) {
+    if (entry.key.size() < 3 || entry.key.compare(0, 2, "Mk") != 0) continue;
+    Marker marker;
+    if (auto refusal = ReadMarker(entry, marker)) return MarkersResult::Refuse(std::move(*refusal));
+    markers.markers.push_back(std::move(marker));
+  }
+  return markers;
+}
+
+}  // namespace brainvision
