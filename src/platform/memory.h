@@ -1,18 +1,29 @@
-// Owned packet buffers. A whole segment's sample block is hundreds of megabytes, filled once
-// and read once; on virtual machines taking its pages one small-page fault at a time costs
-// more than the copies, so large buffers ask the system for huge pages where it has them.
+// Zero-filled buffers for packets and for the blocks the component fills. A whole segment's
+// sample block is hundreds of megabytes, fresh for every read and read once; on virtual
+// machines taking its pages one small-page fault at a time costs more than the copies, so
+// large buffers ask the system for huge pages where it offers them.
 #pragma once
 
 #include <cstddef>
 
 namespace platform {
 
-// Zero-filled storage of `bytes` bytes, or null when none can be had. Never throws. Zeroed so
-// that a block the component leaves partly unwritten hands out zeros, never earlier heap
-// contents; large buffers are fresh mappings, zero already, and cost no extra pass.
+// From this size on a buffer is mapped on its own, aligned to and, where the system offers
+// them, backed by huge pages; below it the heap serves faster and a huge page would mostly
+// stay empty.
+inline constexpr std::size_t kLargeBufferBytes = std::size_t{2} << 20;
+
+// Zero-filled storage of `bytes` bytes, or null when none can be had (a size the system
+// cannot map is refused the same way). Never throws. Zeroed so that a block the component
+// leaves partly unwritten hands out zeros, never earlier contents of the process; large
+// buffers are fresh mappings, zero already, and cost no clearing pass. A size of 0 gives a
+// buffer of no bytes, to be freed like any other.
 std::byte* AllocateBuffer(std::size_t bytes) noexcept;
 // Frees what AllocateBuffer gave for the same `bytes`. Null is ignored.
 void FreeBuffer(std::byte* buffer, std::size_t bytes) noexcept;
+// The alignment AllocateBuffer guarantees for a buffer of `bytes` bytes: that of every scalar
+// type, and for large buffers that of the pages they are mapped in.
+std::size_t BufferAlignment(std::size_t bytes) noexcept;
 
 // The size of the pages that memory is mapped and protected in: a page one of whose bytes can
 // be read can be read whole.

@@ -8,11 +8,19 @@ namespace platform {
 
 namespace {
 
-// From here on a buffer is reserved on its own: its pages arrive zero-filled from the system,
-// where the heap would have to clear them first.
-constexpr std::size_t kMappedBufferBytes = std::size_t{8} << 20;
+// Large buffers are reserved on their own: their pages arrive zero-filled from the system,
+// where the heap would have to clear them first. Large pages need a privilege that a host's
+// process does not hold, so they are not asked for.
+bool IsMapped(std::size_t bytes) { return bytes >= kLargeBufferBytes; }
 
-bool IsMapped(std::size_t bytes) { return bytes >= kMappedBufferBytes; }
+const SYSTEM_INFO& System() {
+  static const SYSTEM_INFO system = [] {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return info;
+  }();
+  return system;
+}
 
 }  // namespace
 
@@ -30,13 +38,11 @@ void FreeBuffer(std::byte* buffer, std::size_t bytes) noexcept {
   }
 }
 
-std::size_t PageSize() noexcept {
-  static const std::size_t pageSize = [] {
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    return static_cast<std::size_t>(system.dwPageSize);
-  }();
-  return pageSize;
+std::size_t BufferAlignment(std::size_t bytes) noexcept {
+  return IsMapped(bytes) ? static_cast<std::size_t>(System().dwAllocationGranularity)
+                         : alignof(std::max_align_t);
 }
+
+std::size_t PageSize() noexcept { return static_cast<std::size_t>(System().dwPageSize); }
 
 }  // namespace platform
