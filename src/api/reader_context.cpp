@@ -9,7 +9,6 @@
 
 #include "api/sample_copy.h"
 #include "packets/event_record_packet.h"
-#include "packets/fetch_buffer_pool.h"
 #include "packets/info_packet.h"
 #include "packets/packet_fetcher.h"
 #include "packets/sample_block_packet.h"
@@ -75,7 +74,6 @@ void ReaderContext::CloseAndReleaseStorageMan() noexcept {
     // The component failed to close; releasing the object below is all that is left to do.
   }
   storageMan.reset();
-  packets::DropKeptFetchBuffer();
 }
 
 std::int32_t ReaderContext::SegmentCount() {

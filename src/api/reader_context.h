@@ -42,9 +42,8 @@ class ReaderContext {
   bool OpenRecordingFile(BSTR path, std::int32_t openMode);
   // CloseRecording on storageMan; the component's result tells nothing the caller can act on.
   void CloseRecordingFile();
-  // Closes the recording of the object held and releases it, leaving storageMan empty, and
-  // frees the buffer the packet fetches keep, which holds that recording's bytes. The release
-  // happens even when the close raises; nothing escapes. No-op when nothing is held.
+  // Closes the recording of the object held and releases it, leaving storageMan empty. The
+  // release happens even when the close raises; nothing escapes. No-op when nothing is held.
   void CloseAndReleaseStorageMan() noexcept;
 
   // Segment count of the open recording; 0 when the component hands out no segment interface.

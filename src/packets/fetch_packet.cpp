@@ -1,18 +1,19 @@
 #include "packets/fetch_packet.h"
 
-#include "packets/fetch_buffer_pool.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 
 namespace packets {
 namespace {
 
-// The bytes a component fills: borrowed (see fetch_buffer_pool.h), so that a component that
-// writes less than it announced leaves defined bytes, and handed to the packet whole, so that
-// no fetch copies them.
+// The one temporary buffer of a fetch, nothing kept from an earlier one: it lives no longer
+// than the packet that takes it, which the export destroys before it returns. Zero-filled when
+// it is allocated, so that a component that writes less than it announced leaves zeros, never bytes
+// of an earlier fetch; handed to the packet whole, so that no fetch copies it.
 class FetchBuffer {
  public:
-  explicit FetchBuffer(std::uint32_t size) noexcept : size(size), bytes(BorrowFetchBuffer(size)) {}
-  ~FetchBuffer() { ReleasePacketBuffer(bytes, size); }
+  explicit FetchBuffer(std::uint32_t size) noexcept : size(size), bytes(platform::AllocateBuffer(size)) {}
+  ~FetchBuffer() { platform::FreeBuffer(bytes, size); }
   FetchBuffer(const FetchBuffer&) = delete;
   FetchBuffer& operator=(const FetchBuffer&) = delete;
 

@@ -5,7 +5,6 @@
 #include <new>
 #include <utility>
 
-#include "packets/fetch_buffer_pool.h"
 #include "packets/packet_bytes.h"
 #include "platform/memory.h"
 
@@ -50,14 +49,6 @@ bool InfoPacket::Assign(BlockView block) noexcept {
   return true;
 }
 
-bool InfoPacket::TakeBlock(std::byte* buffer, std::uint64_t capacity) noexcept {
-  if (buffer == nullptr || !IsValid(BlockView::OfLength(buffer, capacity))) return false;
-  FreeOwnedBuffer();
-  data = buffer;
-  ownedSize = capacity;  // not 0: a valid block has at least its header
-  return true;
-}
-
 bool InfoPacket::Equals(BlockView block) const noexcept {
   if (data == nullptr) return block.IsNull();
   const std::optional<std::span<const std::byte>> otherHeader = block.First(kHeaderSize);
@@ -72,13 +63,20 @@ bool InfoPacket::Equals(BlockView block) const noexcept {
   return other && std::memcmp(held.data(), other->data(), held.size()) == 0;
 }
 
+bool InfoPacket::TakeBlock(std::byte* buffer, std::uint64_t capacity) noexcept {
+  if (buffer == nullptr || !IsValid(BlockView::OfLength(buffer, capacity))) return false;
+  FreeOwnedBuffer();
+  data = buffer;
+  ownedSize = capacity;  // not 0: a valid block has at least its header
+  return true;
+}
+
 std::byte* InfoPacket::NewBuffer(std::uint64_t n) noexcept {
   return platform::AllocateBuffer(static_cast<std::size_t>(n));
 }
 
 void InfoPacket::FreeOwnedBuffer() noexcept {
-  // A fetched block's buffer goes back to the fetch paths to be lent again.
-  if (ownedSize != 0) ReleasePacketBuffer(data, ownedSize);
+  if (ownedSize != 0) platform::FreeBuffer(data, static_cast<std::size_t>(ownedSize));
 }
 
 void InfoPacket::TakeBuffer(std::byte* buffer, std::uint64_t n) noexcept {

@@ -30,17 +30,17 @@ class InfoPacket {
   // Makes an owned copy of a valid block, header included. False, and nothing changes, when
   // the block is not valid or no memory can be had for the copy.
   virtual bool Assign(BlockView block) noexcept;
-  // Takes `buffer`, which the component filled, as the packet's owned block when it holds a
-  // valid block: the packet Assign would copy from it, made in place, so that a fetched packet
-  // is read once, by its check, and never copied. The block is checked within its first
-  // `capacity` bytes only; `buffer` comes from BorrowFetchBuffer(capacity) or
-  // platform::AllocateBuffer(capacity) and is the packet's from then on, given back with
-  // ReleasePacketBuffer. False, and the buffer stays the caller's and nothing changes, when the
-  // block is not valid.
-  virtual bool TakeBlock(std::byte* buffer, std::uint64_t capacity) noexcept;
   // Same declared size and the same bytes over that size. An empty packet equals only a null
   // block; a block that cannot be read over its declared size equals nothing.
   virtual bool Equals(BlockView block) const noexcept;
+  // Takes `buffer`, which the component filled, as the packet's owned block when it holds a
+  // valid block: the packet Assign would copy from it, made in place, so that a fetched packet
+  // is read once, by its check, and never copied. Comes after the six operations above, which
+  // keep their slots. The block is checked within its first `capacity` bytes only; `buffer`
+  // comes from platform::AllocateBuffer(capacity) and is the packet's from then on, freed as
+  // platform::FreeBuffer(buffer, capacity) frees it. False, and the buffer stays the caller's
+  // and nothing changes, when the block is not valid.
+  virtual bool TakeBlock(std::byte* buffer, std::uint64_t capacity) noexcept;
 
   void SetGuid(const GUID& kind) noexcept { guid = kind; }
   // Owns a buffer of at least n bytes holding this packet's GUID and n as `size`; an owned

@@ -59,14 +59,14 @@ class TablePacket : public InfoPacket {
     if (block.Bytes() == data && IsOwned()) return true;
     return CopyTable(Layout, block, *this);
   }
+  bool Equals(BlockView block) const noexcept override {
+    return EqualTables(Layout, Block(), block);
+  }
   bool TakeBlock(std::byte* buffer, std::uint64_t capacity) noexcept override {
     if (buffer == nullptr || !IsValid(BlockView::OfLength(buffer, capacity))) return false;
     // Within `capacity`: the check found the declared size there.
     TrimTable(Layout, {buffer, static_cast<std::size_t>(capacity)});
     return InfoPacket::TakeBlock(buffer, capacity);
-  }
-  bool Equals(BlockView block) const noexcept override {
-    return EqualTables(Layout, Block(), block);
   }
 
   std::int32_t GetEntryCount() const noexcept { return TableEntryCount(Layout, Block()); }

@@ -136,7 +136,7 @@ TEST_F(ChannelTest, FailedTsInfoReadIsReportedAndLeavesTheName) {
 }
 
 // Rounds of calls on one recording whose component changes its table between them, each
-// fetched into the buffer the round before filled. Channels 0 to 3; "-" is a call that returns
+// fetched anew, often into memory the round before filled. Channels 0 to 3; "-" is a call that returns
 // 0 and leaves the name alone.
 TEST_F(ChannelTest, TableThatChangesBetweenCallsIsSeenAsItIsOnEveryCall) {
   struct Round {
@@ -147,7 +147,7 @@ TEST_F(ChannelTest, TableThatChangesBetweenCallsIsSeenAsItIsOnEveryCall) {
   const std::vector<Round> rounds = {
       {{u"Fp1", u"Fp2", u"Cz"}, false, {"Fp1", "Fp2", "Cz", "-"}},
       {{u"O1", u"O2"}, false, {"O1", "O2", "-", "-"}},  // shorter: Cz is gone
-      {{u"A", u"B"}, true, {"-", "-", "-", "-"}},        // O1 and O2 are still in the buffer
+      {{u"A", u"B"}, true, {"-", "-", "-", "-"}},        // nothing of O1 and O2 shows
       {{}, false, {"-", "-", "-", "-"}},
       {{u"EEG Fp1-Ref", u"", u"ECG"}, false, {"EEG Fp1-Ref", "", "ECG", "-"}},
   };
@@ -171,7 +171,7 @@ TEST_F(ChannelTest, TableThatChangesBetweenCallsIsSeenAsItIsOnEveryCall) {
 TEST_F(ChannelTest, NextRecordingNeverShowsTheNamesOfTheOneBefore) {
   // Ten channels: their entries reach past the packet header. The second recording's
   // component announces the same table but writes only its header, so its entries are
-  // whatever the buffer held before.
+  // whatever the fetch's buffer holds before the component writes.
   std::vector<std::u16string> names;
   for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
     names.push_back(u"first recording " + std::u16string(1, digit));

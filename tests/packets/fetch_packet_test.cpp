@@ -6,8 +6,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -268,9 +270,52 @@ TEST_F(FetchTest, ComponentErrorPassesThroughWithEverythingReleased) {
   EXPECT_THAT(component.Calls(), ::testing::IsSupersetOf({"Segment#1.Release() = 0", "Packet#1.Release() = 0"}));
 }
 
+// The entries of a table that the component announced whole but wrote only the header of.
+std::span<const std::byte> UnwrittenEntries(const InfoPacket& packet, std::size_t headerSize) {
+  return packet.Block().subspan(headerSize);
+}
+
+bool AllZero(std::span<const std::byte> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::byte b) { return b == std::byte{0}; });
+}
+
+TEST_F(FetchTest, ComponentWritingLessThanItAnnouncedLeavesZerosNotAnEarlierFetch) {
+  // Each round first fetches the whole table (its entries patterned, never 0) and drops it,
+  // then the same announced size of which only the header is written: the memory of the first
+  // fetch is the likeliest to come back for the second.
+  const Bytes sensorInfo = SensorInfo(9);
+  const Bytes tsInfo = TsInfo(9);
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    component.recording.packets[0] = {SensorInfoPacket::kKind, sensorInfo, std::nullopt};
+    component.recording.timedPackets[0].bytes = tsInfo;
+    component.recording.timedPackets[0].reportedSize.reset();
+    {
+      SensorInfoPacket whole;
+      TsInfoPacket wholeTs;
+      ASSERT_TRUE(FetchPacket(SensorInfoPacket::kKind, storageMan.get(), whole));
+      ASSERT_TRUE(FetchSegmentPacket(TsInfoPacket::kKind, storageMan.get(), 1, wholeTs));
+      ASSERT_FALSE(AllZero(UnwrittenEntries(whole, 752)));
+      ASSERT_FALSE(AllZero(UnwrittenEntries(wholeTs, 760)));
+    }
+    component.recording.packets[0] = {SensorInfoPacket::kKind, Bytes(sensorInfo.begin(), sensorInfo.begin() + 752),
+                                      static_cast<std::int32_t>(sensorInfo.size())};
+    component.recording.timedPackets[0].bytes.resize(760);
+    component.recording.timedPackets[0].reportedSize = static_cast<std::uint32_t>(tsInfo.size());
+    SensorInfoPacket headerOnly;
+    TsInfoPacket headerOnlyTs;
+    ASSERT_TRUE(FetchPacket(SensorInfoPacket::kKind, storageMan.get(), headerOnly));
+    ASSERT_TRUE(FetchSegmentPacket(TsInfoPacket::kKind, storageMan.get(), 1, headerOnlyTs));
+    EXPECT_EQ(headerOnly.Block().size(), sensorInfo.size());
+    EXPECT_EQ(headerOnlyTs.Block().size(), tsInfo.size());
+    EXPECT_TRUE(AllZero(UnwrittenEntries(headerOnly, 752)));
+    EXPECT_TRUE(AllZero(UnwrittenEntries(headerOnlyTs, 760)));
+  }
+}
+
 TEST_F(FetchTest, PacketsAliveAtOnceKeepTheirOwnBytesRoundAfterRound) {
-  // Fetch buffers are given back and lent again: a buffer lent to two packets at once would
-  // show the second packet's bytes in the first.
+  // Each fetch has a buffer of its own: a buffer shared by two packets at once would show the
+  // second packet's bytes in the first.
   for (const std::uint8_t first : {1, 40, 90}) {
     component.recording.packets[0].bytes = SensorInfo(first);
     component.recording.timedPackets[0].bytes = TsInfo(static_cast<std::uint8_t>(first + 7));
