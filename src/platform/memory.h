@@ -9,9 +9,12 @@
 namespace platform {
 
 // From this size on a buffer is mapped on its own, aligned to and, where the system offers
-// them, backed by huge pages; below it the heap serves faster and a huge page would mostly
-// stay empty.
-inline constexpr std::size_t kLargeBufferBytes = std::size_t{2} << 20;
+// them, backed by huge pages. Below it the heap serves faster: a fetch repeated call after
+// call (a table of thousands of channels, 5.5 MB, once per channel name) gets warm memory
+// back that the allocator clears in 0.2 ms, where a fresh mapping of it costs 1.7 ms in huge
+// pages and 4.9 ms in small ones. From here on the C heap maps every block afresh anyway, in
+// small pages.
+inline constexpr std::size_t kLargeBufferBytes = std::size_t{32} << 20;
 
 // Zero-filled storage of `bytes` bytes, or null when none can be had (a size the system
 // cannot map is refused the same way). Never throws. Zeroed so that a block the component
