@@ -3,8 +3,9 @@
 //
 // Writes (or reuses) two EDF+C files in FOLDER (default /tmp), 1 h and 4 h of 64 channels at
 // 512 Hz, registers the EDF component in a private class registry, and prints OpenEx,
-// GetSegmentInf, GetData of the whole segment, the floor, 200 GetData2 calls of 4-s windows at
-// random starts on both files, peak memory, and each figure's ratio to its target.
+// GetSegmentInf, GetData of the whole segment (into fresh and into reused host memory), the
+// floor, 200 GetData2 calls of 4-s windows at random starts on both files, peak memory, and
+// each figure's ratio to its target.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -164,25 +165,35 @@ int Run(const std::string& folder) {
       throw std::runtime_error("GetSegmentInf failed");
     }
   };
-  const auto getData = [&] {
-    // Fresh memory every time, as a host allocates its buffer for each read.
-    std::unique_ptr<std::int16_t[]> samples(new std::int16_t[static_cast<std::size_t>(segment.totalSamples)]);
-    if (lib.GetData(0, samples.get()) != 1) throw std::runtime_error("GetData failed");
+  const auto getDataInto = [&](std::int16_t* samples) {
+    if (lib.GetData(0, samples) != 1) throw std::runtime_error("GetData failed");
     const std::int64_t last = segment.counts.back() - 1;
     if (samples[static_cast<std::size_t>(segment.totalSamples - 1)] != SampleValue(kChannels - 1, last)) {
       throw std::runtime_error("GetData read wrong samples");
     }
   };
+  const auto getData = [&] {
+    // Fresh memory every time, as a host allocates its buffer for each read.
+    std::unique_ptr<std::int16_t[]> samples(new std::int16_t[static_cast<std::size_t>(segment.totalSamples)]);
+    getDataInto(samples.get());
+  };
+  // The host's buffer already touched: what is left once the host's own page faults are
+  // taken out, the library's part (its sample block is fresh memory on every call).
+  std::vector<std::int16_t> reused(static_cast<std::size_t>(segment.totalSamples), 0);
+  const auto getDataReused = [&] { getDataInto(reused.data()); };
   // Round after round of the three, so that each meets the same load from the rest of the
   // machine; the fastest of each counts.
   double segmentInfMs = 1e300;
   double getDataMs = 1e300;
+  double getDataReusedMs = 1e300;
   double floorMs = 1e300;
   for (int round = 0; round < kRepetitions; ++round) {
     floorMs = std::min(floorMs, FastestMilliseconds(1, [&] { ReadFloor(oneHour, kOneHour); }));
     segmentInfMs = std::min(segmentInfMs, FastestMilliseconds(1, segmentInf));
     getDataMs = std::min(getDataMs, FastestMilliseconds(1, getData));
+    getDataReusedMs = std::min(getDataReusedMs, FastestMilliseconds(1, getDataReused));
   }
+  std::vector<std::int16_t>().swap(reused);  // not in the memory figures below
   const WindowFigures windows = TimeWindows(lib, segment);
 
   // Memory of the whole-segment path, GetSegmentInf then GetData, into a fresh buffer.
@@ -214,11 +225,14 @@ int Run(const std::string& folder) {
 
   const double anonymousPeakMb = static_cast<double>(anonymousPeakKb - anonymousBeforeKb) * 1024 / 1e6;
   std::printf("\nRecording: 64 channels x 512 Hz x 1 h, one segment, %.1f MB of samples\n", sampleMb);
-  std::printf("  (fastest of %d each; the floor, GetSegmentInf and GetData taken in turns)\n", kRepetitions);
+  std::printf("  (fastest of %d each; the floor, GetSegmentInf and both GetData taken in turns)\n", kRepetitions);
   std::printf("  OpenEx                         %9.3f ms\n", openMs);
   std::printf("  GetSegmentInf                  %9.1f ms\n", segmentInfMs);
   std::printf("  GetData, whole segment         %9.1f ms  (%.0f MB/s)\n", getDataMs, sampleMb / getDataMs * 1000);
-  std::printf("  floor: mmap + de-interleave    %9.1f ms  (%.0f MB/s)\n", floorMs, sampleMb / floorMs * 1000);
+  std::printf("  GetData, host buffer reused    %9.1f ms  (%.0f MB/s; the host's page faults taken out)\n",
+              getDataReusedMs, sampleMb / getDataReusedMs * 1000);
+  std::printf("  floor: mmap + de-interleave    %9.1f ms  (%.0f MB/s, into fresh memory)\n", floorMs,
+              sampleMb / floorMs * 1000);
   std::printf("  GetData2, %d x 4-s windows    mean %.1f us, median %.1f, p95 %.1f, max %.1f\n",
               kWindows, windows.mean, windows.median, windows.p95, windows.max);
   std::printf("Recording: the same, 4 h\n");
@@ -237,7 +251,8 @@ int Run(const std::string& folder) {
   const double memoryRatio = anonymousPeakMb / sampleMb;
   const double lengthRatio = longWindows.median / windows.median;
   std::printf("\nTargets\n");
-  std::printf("  GetData / floor                  %5.2f x  (<= 2)    %s\n", getDataRatio, Verdict(getDataRatio <= 2.0));
+  std::printf("  GetData / floor                  %5.2f x  (<= 1.3)  %.1f / %.1f ms  %s\n", getDataRatio, getDataMs,
+              floorMs, Verdict(getDataRatio <= 1.3));
   std::printf("  (GetSegmentInf + GetData) / floor %5.2f x  (<= 3)    %s\n", bothRatio, Verdict(bothRatio <= 3.0));
   std::printf("  OpenEx, 1 h                      %6.3f ms (<= 10)   %s\n", openMs, Verdict(openMs <= 10.0));
   std::printf("  4-s window, median 1 h / 4 h  %5.1f / %5.1f us  (<= 100) %s\n", windows.median,
