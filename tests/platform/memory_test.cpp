@@ -139,7 +139,7 @@ TEST(BufferTest, LargeBuffersMayBeBackedByHugePagesWhereTheSystemOffersThem) {
   const std::string modes = HugePageMode();
   if (modes.empty() || modes.find("[never]") != std::string::npos) GTEST_SKIP() << "no huge pages";
   const std::size_t bytes = 3 * platform::kLargeBufferBytes + 5;
-  if (platform::BufferAlignment(bytes) < platform::kLargeBufferBytes) GTEST_SKIP() << "heap-only build";
+  if (platform::BufferAlignment(bytes) < platform::PageSize()) GTEST_SKIP() << "heap-only build";
   std::byte* buffer = platform::AllocateBuffer(bytes);
   ASSERT_NE(buffer, nullptr);
   EXPECT_EQ(HugePageEligibility(buffer), 1) << modes;
