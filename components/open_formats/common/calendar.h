@@ -1,11 +1,13 @@
-// The recording's start as whole seconds on the OLE Automation day scale (days since
-// 1899-12-30 00:00), from the header's dd.mm.yy and hh.mm.ss fields and, in EDF+, the
-// recording field's "Startdate dd-MMM-yyyy".
+// The proleptic Gregorian calendar on the day scale every recording time uses: day numbers
+// count days from 1899-12-30 (day 0, the OLE Automation origin), negative before it.
+//
+// DaysInMonth and IsValidDate say whether a date exists; DayNumberOf and CivilDateOf convert
+// between a date and its day number, exactly, for every year an int holds (H. Hinnant's
+// days_from_civil and civil_from_days). Each is a pure function: no state, safe from any
+// thread. Parsing a format's date fields is the format's own business (formats/<name>/).
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <string_view>
 
 namespace common {
 
@@ -13,34 +15,23 @@ struct CivilDate {
   int year;
   int month;  // 1..12
   int day;    // 1..31
+
+  bool operator==(const CivilDate&) const = default;
 };
 
-// A real date of the proleptic Gregorian calendar, years 1 to 9999.
+// Days of the month (1..12) in the year: 28 to 31, with 29 in February of a leap year (every
+// fourth year, but not a century unless it divides by 400). Year 0 is a leap year.
+int DaysInMonth(int year, int month);
+
+// A real date of the years 1 to 9999, the years a date is written with in four digits.
 bool IsValidDate(CivilDate date);
 
-// Days from 1899-12-30 to the date (negative before it). The date must be valid.
+// Days from 1899-12-30 to the date (negative before it). The month must be 1..12 and the day
+// within it; the year may be any.
 std::int64_t DayNumberOf(CivilDate date);
 
-// The date of a day number (days from 1899-12-30), proleptic Gregorian.
+// The date of a day number (days from 1899-12-30); the inverse of DayNumberOf for any day
+// number whose year fits in an int.
 CivilDate CivilDateOf(std::int64_t dayNumber);
-
-// "dd.mm.yy" with the two-digit year read as 1985..2084; nullopt for anything else or an
-// impossible date.
-std::optional<CivilDate> ParseHeaderDate(std::string_view field);
-
-// "hh.mm.ss" as seconds of the day; nullopt for anything else.
-std::optional<std::int64_t> ParseHeaderTime(std::string_view field);
-
-// The date of "Startdate dd-MMM-yyyy" at the beginning of an EDF+ recording field (month names
-// in English, any case); nullopt when the field does not start so (e.g. "Startdate X") or names
-// no real date.
-std::optional<CivilDate> ParseRecordingFieldDate(std::string_view recordingField);
-
-// The start date of an EDF+ file, taken whole from one field: the header's dd.mm.yy, unless the
-// recording field names a year that two digits cannot (before 1985, or after 2084, when EDF+
-// writes "yy" in the header); then the recording field's. Day and month never come from one
-// field and the year from the other. nullopt when the chosen field holds no valid date.
-std::optional<CivilDate> ParseEdfPlusStartDate(std::string_view headerDateField,
-                                               std::string_view recordingField);
 
 }  // namespace common

@@ -7,6 +7,7 @@
 
 #include "common/calendar.h"
 #include "common/text_encoding.h"
+#include "header_dates.h"
 #include "numeric_fields.h"
 
 namespace edf {
@@ -72,14 +73,14 @@ common::Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
 
   const std::string_view dateField = FieldAt(bytes, 168, 8);
   const auto date = header.variant == FileVariant::Edf
-                        ? common::ParseHeaderDate(dateField)
-                        : common::ParseEdfPlusStartDate(dateField, header.recording);
+                        ? ParseHeaderDate(dateField)
+                        : ParseEdfPlusStartDate(dateField, header.recording);
   if (!date) {
     return common::Result<FixedHeader>::Refuse("the start date " + Quoted(dateField) +
                                                " is not a valid dd.mm.yy date");
   }
   const std::string_view timeField = FieldAt(bytes, 176, 8);
-  const auto timeOfDay = common::ParseHeaderTime(timeField);
+  const auto timeOfDay = ParseHeaderTime(timeField);
   if (!timeOfDay) {
     return common::Result<FixedHeader>::Refuse("the start time " + Quoted(timeField) +
                                                " is not a valid hh.mm.ss time");
