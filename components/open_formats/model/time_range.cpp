@@ -2,34 +2,18 @@
 
 #include <cstdio>
 
+#include "common/calendar.h"
+
 namespace model {
-
-namespace {
-
-// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-constexpr std::int64_t kDay0From1970 = -25569;  // 1899-12-30
-
-}  // namespace
 
 std::optional<std::int64_t> TicksOfDate(int year, int month, int day, int hour, int minute,
                                         int second, int microsecond) {
-  static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  if (month < 1 || month > 12 || day < 1 || day > kDaysInMonth[month - 1] ||
-      (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59 || hour < 0 ||
-      minute < 0 || second < 0 || microsecond < 0 || microsecond > 999999) {
+  if (month < 1 || month > 12 || day < 1 || day > common::DaysInMonth(year, month) || hour < 0 ||
+      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || microsecond < 0 ||
+      microsecond > 999999) {
     return std::nullopt;
   }
-  const std::int64_t days = DaysFromCivil(year, month, day) - kDay0From1970;
+  const std::int64_t days = common::DayNumberOf({year, month, day});
   return days * kTicksPerDay + (hour * 3600 + minute * 60 + second) * kTicksPerSecond +
          std::int64_t{microsecond} * 10;
 }
@@ -41,20 +25,11 @@ std::string DateTimeText(std::int64_t ticks) {
     rest += kTicksPerDay;
     days -= 1;
   }
-  // civil_from_days, from 1970-01-01.
-  const std::int64_t z = days + kDay0From1970 + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  const long long y = yoe + era * 400 + (m <= 2);
+  const common::CivilDate date = common::CivilDateOf(days);
   const std::int64_t second = rest / kTicksPerSecond;
   char text[48];
-  std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d", y, m, d,
-                static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month,
+                date.day, static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
                 static_cast<int>(second % 60));
   return text;
 }
