@@ -4,40 +4,19 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "common/calendar.h"
 #include "window_layout.h"
 
 namespace tapline_info {
 
 namespace {
 
-// Day number of 1970-01-01.
-constexpr std::int64_t kUnixEpochDay = 25569;
 constexpr double kMillisecondsPerDay = 86400000.0;
 // The last millisecond of 9999-12-31; past it a year needs five digits. The same distance
 // before the origin is the lower limit.
 constexpr double kLimitDays = 2958465.0 + 86399999.0 / 86400000.0;
 // How far apart in time two day numbers of the same instant may lie.
 constexpr double kDayNumberErrorMicroseconds = 1.0;
-
-struct CivilDate {
-  std::int64_t year;
-  int month;
-  int day;
-};
-
-// Proleptic Gregorian date of a day count from 1970-01-01 (H. Hinnant's civil_from_days).
-CivilDate CivilFromDays(std::int64_t days) {
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const std::int64_t dayOfEra = days - era * 146097;
-  const std::int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-  const int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-  const int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-  return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
 
 std::int64_t FloorDiv(std::int64_t value, std::int64_t divisor) {
   const std::int64_t quotient = value / divisor;
@@ -51,11 +30,10 @@ std::string FormatIsoTime(double dayNumber) {
   const auto milliseconds = static_cast<std::int64_t>(std::llround(dayNumber * kMillisecondsPerDay));
   const std::int64_t days = FloorDiv(milliseconds, 86400000);
   const std::int64_t ofDay = milliseconds - days * 86400000;
-  const CivilDate date = CivilFromDays(days - kUnixEpochDay);
+  const common::CivilDate date = common::CivilDateOf(days);
   char text[48];
-  std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d.%03d",
-                static_cast<long long>(date.year), date.month, date.day,
-                static_cast<int>(ofDay / 3600000), static_cast<int>(ofDay / 60000 % 60),
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", date.year, date.month,
+                date.day, static_cast<int>(ofDay / 3600000), static_cast<int>(ofDay / 60000 % 60),
                 static_cast<int>(ofDay / 1000 % 60), static_cast<int>(ofDay % 1000));
   return text;
 }
