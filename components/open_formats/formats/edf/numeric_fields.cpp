@@ -1,9 +1,5 @@
 #include "numeric_fields.h"
 
-#include <charconv>
-#include <cmath>
-#include <limits>
-
 namespace edf {
 
 namespace {
@@ -19,28 +15,6 @@ std::string_view TrimSpaces(std::string_view field) {
   if (first == std::string_view::npos) return {};
   const auto last = field.find_last_not_of(' ');
   return field.substr(first, last - first + 1);
-}
-
-std::optional<std::int64_t> ParseInteger(std::string_view field) {
-  std::string_view text = TrimSpaces(field);
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty()) return std::nullopt;
-  std::uint64_t magnitude = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) return std::nullopt;
-    const unsigned digit = static_cast<unsigned>(c - '0');
-    if (magnitude > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) return std::nullopt;
-    magnitude = magnitude * 10 + digit;
-  }
-  const std::uint64_t limit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  if (magnitude > limit + (negative ? 1 : 0)) return std::nullopt;
-  if (negative) return magnitude == limit + 1 ? std::numeric_limits<std::int64_t>::min()
-                                              : -static_cast<std::int64_t>(magnitude);
-  return static_cast<std::int64_t>(magnitude);
 }
 
 std::optional<std::int64_t> ParseSecondsAsTicks(std::string_view text) {
@@ -87,22 +61,6 @@ bool IsSecondsText(std::string_view text) {
     return digits.find_first_not_of("0123456789") == std::string_view::npos;
   };
   return whole.size() + fraction.size() > 0 && allDigits(whole) && allDigits(fraction);
-}
-
-std::optional<double> ParseDecimal(std::string_view field) {
-  std::string_view text = TrimSpaces(field);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  // from_chars would accept "inf" and "nan"; only digits, a point, a sign and an exponent may
-  // appear in the field.
-  if (text.empty() || text.find_first_not_of("0123456789.-+eE") != std::string_view::npos) {
-    return std::nullopt;
-  }
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
 }
 
 }  // namespace edf
