@@ -1,6 +1,9 @@
 // 64-bit sums and products of values that come from a file, with the overflow caught instead
-// of wrapped. Plain integer arithmetic on purpose: every compiler the component builds with
-// has it, which is not true of 128-bit integers or overflow builtins.
+// of wrapped. Both operands must be non-negative (counts, sizes, offsets): a negative one is
+// refused like an overflow, so a caller needs one test, not two. Results are exact or nullopt,
+// never clamped. Plain integer arithmetic on purpose: every compiler the component builds with
+// has it, which is not true of 128-bit integers or overflow builtins. Pure inline
+// functions, safe from any thread.
 #pragma once
 
 #include <cstdint>

@@ -46,7 +46,8 @@ std::optional<double> ParseReal(std::string_view text, NumberSyntax syntax) {
   // as not finite.
   double value = 0;
   const char* const end = number->data() + number->size();
-  const auto [stop, error] = std::from_chars(number->data(), end, value, std::chars_format::general);
+  const auto [stop, error] =
+      std::from_chars(number->data(), end, value, std::chars_format::general);
   if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
   return value;
 }

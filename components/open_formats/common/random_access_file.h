@@ -9,6 +9,12 @@
 // (cp -p, rsync -t, tar): they cannot set it back on POSIX and do not on Windows. A file that grows
 // may be let through (KeepServingWhileGrowing). The file is never mapped into memory, where a
 // shrinking file would fault instead of failing a read.
+//
+// The caller owns the object (a unique_ptr from Open); the handle closes with it. Calls on one
+// object must not overlap: reads share its buffers and its record of the file's state (a large
+// ReadRanges uses a second thread of its own and waits for it). Separate objects, of the same
+// file too, may be used from separate threads. The POSIX and Windows variants
+// (random_access_file_posix.cpp, random_access_file_windows.cpp) behave alike.
 #pragma once
 
 #include <cstddef>

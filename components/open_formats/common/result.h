@@ -1,4 +1,8 @@
-// A value or the reason it could not be had, as a sentence for the user.
+// A value or the reason it could not be had, as a sentence for the user: what a parser or an
+// open returns instead of throwing. Ok() tells which; Value() may only be called when Ok(),
+// Reason() is empty when Ok(). The Result owns its value (moved in) and its reason; a caller
+// takes the value out by moving from Value(). Like any value type, one object is not for
+// concurrent writers.
 #pragma once
 
 #include <optional>

@@ -1,0 +1,132 @@
+// The one number parser under each format's syntax: every row is read as EDF, WFDB and
+// BrainVision read it, so that a change to one format's rule shows in the others' columns.
+#include "common/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "formats/edf/numeric_fields.h"
+#include "formats/wfdb/decimal_text.h"
+
+namespace {
+
+constexpr std::nullopt_t kNo = std::nullopt;
+constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+
+TEST(NumberTextTest, IntegersUnderEachFormatsSyntax) {
+  struct Case {
+    std::string text;
+    std::optional<std::int64_t> edf, wfdb;
+  };
+  const Case cases[] = {
+      {"5", 5, 5},
+      {"-5", -5, -5},
+      {"+5", 5, 5},
+      {"+-5", kNo, -5},
+      {"-+5", kNo, kNo},
+      {"++5", kNo, kNo},
+      {"--5", kNo, kNo},
+      {" 5 ", 5, kNo},
+      {"  -12  ", -12, kNo},
+      {"+ 5", kNo, kNo},
+      {"\t5", kNo, kNo},
+      {"5\n", kNo, kNo},
+      {"", kNo, kNo},
+      {"   ", kNo, kNo},
+      {"+", kNo, kNo},
+      {"-", kNo, kNo},
+      {"007", 7, 7},
+      {"5 5", kNo, kNo},
+      {"5.0", kNo, kNo},
+      {"1e3", kNo, kNo},
+      {"0x10", kNo, kNo},
+      {"9223372036854775807", kMax, kMax},
+      {"9223372036854775808", kNo, kNo},
+      {"-9223372036854775808", kMin, kMin},
+      {"-9223372036854775809", kNo, kNo},
+      {"99999999999999999999", kNo, kNo},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(common::ParseInteger(c.text, edf::kIntegerSyntax), c.edf) << "EDF \"" << c.text << '"';
+    EXPECT_EQ(common::ParseInteger(c.text, wfdb::kNumberSyntax), c.wfdb) << "WFDB \"" << c.text << '"';
+  }
+}
+
+TEST(NumberTextTest, RealsUnderEachFormatsSyntax) {
+  struct Case {
+    std::string text;
+    std::optional<double> edf, wfdb;
+  };
+  const Case cases[] = {
+      {"2963.77", 2963.77, 2963.77},
+      {"-3.5E+2 ", -350.0, kNo},
+      {" 1e3", 1000.0, kNo},
+      {"+1.5", 1.5, 1.5},
+      {"+-1.5", -1.5, -1.5},
+      {"-+1.5", kNo, kNo},
+      {"5.", 5.0, 5.0},
+      {".5", 0.5, 0.5},
+      {"1e-5", 1e-5, 1e-5},
+      {"7", 7.0, 7.0},
+      {".", kNo, kNo},
+      {"1e", kNo, kNo},
+      {"e5", kNo, kNo},
+      {"1.2.3", kNo, kNo},
+      {"1,5", kNo, kNo},
+      {"0x1p3", kNo, kNo},
+      {"inf", kNo, kNo},
+      {"-inf", kNo, kNo},
+      {"Infinity", kNo, kNo},
+      {"nan", kNo, kNo},
+      {"NAN", kNo, kNo},
+      {"1e999", kNo, kNo},
+      {"-1e999", kNo, kNo},
+      {"", kNo, kNo},
+      {"  ", kNo, kNo},
+      {"+", kNo, kNo},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(common::ParseReal(c.text, edf::kDecimalSyntax), c.edf) << "EDF \"" << c.text << '"';
+    EXPECT_EQ(common::ParseReal(c.text, wfdb::kNumberSyntax), c.wfdb) << "WFDB \"" << c.text << '"';
+  }
+}
+
+TEST(NumberTextTest, PositiveDecimalsAreExactWithinTheDigitLimits) {
+  using common::DecimalFraction;
+  struct Case {
+    std::string text;
+    std::optional<DecimalFraction> wfdb;
+  };
+  const Case cases[] = {
+      {"250", DecimalFraction{250, 1}},
+      {"62.4725", DecimalFraction{24989, 400}},
+      {"1000.", DecimalFraction{1000, 1}},
+      {".5", DecimalFraction{1, 2}},
+      {"000.250", DecimalFraction{1, 4}},
+      {"123456789012345678", DecimalFraction{123456789012345678, 1}},  // 18 significant digits
+      {"1234567890123456789", kNo},
+      {"0000000000000000000001", DecimalFraction{1, 1}},  // leading zeros do not count
+      {"1000000000000000000", kNo},                       // trailing zeros do
+      {"0.000000000000000001", DecimalFraction{1, 1000000000000000000}},  // 18 after the point
+      {"0.0000000000000000001", kNo},
+      {"0", kNo},
+      {"0.000", kNo},
+      {"", kNo},
+      {".", kNo},
+      {"1.2.3", kNo},
+      {"+5", kNo},
+      {"-5", kNo},
+      {" 5", kNo},
+      {"5 ", kNo},
+      {"1e3", kNo},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(wfdb::ParsePositiveDecimal(c.text), c.wfdb) << "WFDB \"" << c.text << '"';
+  }
+}
+
+}  // namespace
