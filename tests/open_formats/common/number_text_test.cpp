@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "formats/brainvision/brainvision_text.h"
 #include "formats/edf/numeric_fields.h"
 #include "formats/wfdb/decimal_text.h"
 
@@ -20,39 +21,43 @@ constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 TEST(NumberTextTest, IntegersUnderEachFormatsSyntax) {
   struct Case {
     std::string text;
-    std::optional<std::int64_t> edf, wfdb;
+    std::optional<std::int64_t> edf, wfdb, brainvision;
   };
   const Case cases[] = {
-      {"5", 5, 5},
-      {"-5", -5, -5},
-      {"+5", 5, 5},
-      {"+-5", kNo, -5},
-      {"-+5", kNo, kNo},
-      {"++5", kNo, kNo},
-      {"--5", kNo, kNo},
-      {" 5 ", 5, kNo},
-      {"  -12  ", -12, kNo},
-      {"+ 5", kNo, kNo},
-      {"\t5", kNo, kNo},
-      {"5\n", kNo, kNo},
-      {"", kNo, kNo},
-      {"   ", kNo, kNo},
-      {"+", kNo, kNo},
-      {"-", kNo, kNo},
-      {"007", 7, 7},
-      {"5 5", kNo, kNo},
-      {"5.0", kNo, kNo},
-      {"1e3", kNo, kNo},
-      {"0x10", kNo, kNo},
-      {"9223372036854775807", kMax, kMax},
-      {"9223372036854775808", kNo, kNo},
-      {"-9223372036854775808", kMin, kMin},
-      {"-9223372036854775809", kNo, kNo},
-      {"99999999999999999999", kNo, kNo},
+      {"5", 5, 5, 5},
+      {"-5", -5, -5, -5},
+      {"+5", 5, 5, kNo},
+      {"+-5", kNo, -5, kNo},
+      {"-+5", kNo, kNo, kNo},
+      {"++5", kNo, kNo, kNo},
+      {"--5", kNo, kNo, kNo},
+      {" 5 ", 5, kNo, 5},
+      {"  -12  ", -12, kNo, -12},
+      {"+ 5", kNo, kNo, kNo},
+      {"\t5", kNo, kNo, kNo},
+      {"5\n", kNo, kNo, kNo},
+      {"", kNo, kNo, kNo},
+      {"   ", kNo, kNo, kNo},
+      {"+", kNo, kNo, kNo},
+      {"-", kNo, kNo, kNo},
+      {"007", 7, 7, 7},
+      {"5 5", kNo, kNo, kNo},
+      {"5.0", kNo, kNo, kNo},
+      {"1e3", kNo, kNo, kNo},
+      {"0x10", kNo, kNo, kNo},
+      {"9223372036854775807", kMax, kMax, kMax},
+      {"9223372036854775808", kNo, kNo, kNo},
+      {"-9223372036854775808", kMin, kMin, kMin},
+      {"-9223372036854775809", kNo, kNo, kNo},
+      {"99999999999999999999", kNo, kNo, kNo},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(common::ParseInteger(c.text, edf::kIntegerSyntax), c.edf) << "EDF \"" << c.text << '"';
-    EXPECT_EQ(common::ParseInteger(c.text, wfdb::kNumberSyntax), c.wfdb) << "WFDB \"" << c.text << '"';
+    EXPECT_EQ(common::ParseInteger(c.text, edf::kIntegerSyntax), c.edf)
+        << "EDF \"" << c.text << '"';
+    EXPECT_EQ(common::ParseInteger(c.text, wfdb::kNumberSyntax), c.wfdb)
+        << "WFDB \"" << c.text << '"';
+    EXPECT_EQ(common::ParseInteger(c.text, brainvision::kNumberSyntax), c.brainvision)
+        << "BrainVision \"" << c.text << '"';
   }
 }
 
@@ -96,36 +101,42 @@ TEST(NumberTextTest, RealsUnderEachFormatsSyntax) {
 }
 
 TEST(NumberTextTest, PositiveDecimalsAreExactWithinTheDigitLimits) {
-  using common::DecimalFraction;
+  using F = common::DecimalFraction;
   struct Case {
     std::string text;
-    std::optional<DecimalFraction> wfdb;
+    std::optional<F> wfdb, brainvision;
   };
   const Case cases[] = {
-      {"250", DecimalFraction{250, 1}},
-      {"62.4725", DecimalFraction{24989, 400}},
-      {"1000.", DecimalFraction{1000, 1}},
-      {".5", DecimalFraction{1, 2}},
-      {"000.250", DecimalFraction{1, 4}},
-      {"123456789012345678", DecimalFraction{123456789012345678, 1}},  // 18 significant digits
-      {"1234567890123456789", kNo},
-      {"0000000000000000000001", DecimalFraction{1, 1}},  // leading zeros do not count
-      {"1000000000000000000", kNo},                       // trailing zeros do
-      {"0.000000000000000001", DecimalFraction{1, 1000000000000000000}},  // 18 after the point
-      {"0.0000000000000000001", kNo},
-      {"0", kNo},
-      {"0.000", kNo},
-      {"", kNo},
-      {".", kNo},
-      {"1.2.3", kNo},
-      {"+5", kNo},
-      {"-5", kNo},
-      {" 5", kNo},
-      {"5 ", kNo},
-      {"1e3", kNo},
+      {"250", F{250, 1}, F{250, 1}},
+      {"62.4725", F{24989, 400}, F{24989, 400}},
+      {"1000.", F{1000, 1}, F{1000, 1}},
+      {".5", F{1, 2}, F{1, 2}},
+      {"000.250", F{1, 4}, F{1, 4}},
+      {"123456789012345", F{123456789012345, 1}, F{123456789012345, 1}},  // 15 significant
+      {"1234567890123456", F{1234567890123456, 1}, kNo},
+      {"123456789012345678", F{123456789012345678, 1}, kNo},  // 18 significant
+      {"1234567890123456789", kNo, kNo},
+      {"0000000000000000000001", F{1, 1}, F{1, 1}},       // leading zeros do not count
+      {"1000000000000000", F{1000000000000000, 1}, kNo},  // trailing zeros do
+      {"0.00000000000001", F{1, 100000000000000}, F{1, 100000000000000}},  // 14 after the point
+      {"0.000000000000001", F{1, 1000000000000000}, kNo},
+      {"0.000000000000000001", F{1, 1000000000000000000}, kNo},  // 18 after the point
+      {"0.0000000000000000001", kNo, kNo},
+      {"0", kNo, kNo},
+      {"0.000", kNo, kNo},
+      {"", kNo, kNo},
+      {".", kNo, kNo},
+      {"1.2.3", kNo, kNo},
+      {"+5", kNo, kNo},
+      {"-5", kNo, kNo},
+      {" 5", kNo, kNo},
+      {"5 ", kNo, kNo},
+      {"1e3", kNo, kNo},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(wfdb::ParsePositiveDecimal(c.text), c.wfdb) << "WFDB \"" << c.text << '"';
+    EXPECT_EQ(common::ParsePositiveDecimal(c.text, brainvision::kIntervalDigits), c.brainvision)
+        << "BrainVision \"" << c.text << '"';
   }
 }
 

@@ -1,64 +1,18 @@
 #include "brainvision_text.h"
 
-#include <optional>
+#include <utility>
+
+#include "common/text_encoding.h"
 
 namespace brainvision {
 
 namespace {
-
-// Windows-1252's 0x80-0x9F; 0 where the code page has no character (read as the C1 control).
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 std::string_view TrimLineEnd(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
     line.remove_suffix(1);
   }
   return line;
-}
-
-// Strict UTF-8 (no overlong forms, surrogates or code points past U+10FFFF); nullopt when the
-// bytes are not.
-std::optional<std::u16string> Utf8(std::string_view bytes) {
-  std::u16string out;
-  for (std::size_t i = 0; i < bytes.size();) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    std::size_t length = b < 0x80         ? 1
-                         : (b >> 5) == 6  ? 2
-                         : (b >> 4) == 14 ? 3
-                         : (b >> 3) == 30 ? 4
-                                          : 0;
-    if (length == 0 || i + length > bytes.size()) return std::nullopt;
-    char32_t c = length == 1 ? b : b & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      c = (c << 6) | (next & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-    if (c >= 0x10000) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-    i += length;
-  }
-  return out;
-}
-
-std::u16string SingleByte(std::string_view bytes, bool windows1252) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (const char byte : bytes) {
-    const auto b = static_cast<unsigned char>(byte);
-    const char16_t mapped = windows1252 && b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : 0;
-    out.push_back(mapped ? mapped : static_cast<char16_t>(b));
-  }
-  return out;
 }
 
 }  // namespace
@@ -105,11 +59,13 @@ Codepage CodepageOf(const IniFile& file) {
 std::u16string DecodeField(std::string_view field, Codepage codepage) {
   std::u16string text;
   if (codepage == Codepage::Ansi) {
-    text = SingleByte(field, true);
-  } else if (auto utf8 = Utf8(field)) {
+    text = common::Windows1252ToUtf16(field);
+  } else if (auto utf8 = common::WellFormedUtf8ToUtf16(field)) {
     text = std::move(*utf8);
+  } else if (codepage == Codepage::Unspecified) {
+    text = common::Windows1252ToUtf16(field);
   } else {
-    text = SingleByte(field, codepage == Codepage::Unspecified);
+    text = common::Latin1ToUtf16(field);
   }
   std::u16string out;
   out.reserve(text.size());

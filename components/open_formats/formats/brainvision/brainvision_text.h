@@ -2,12 +2,14 @@
 // comma placeholder and whole numbers.
 #pragma once
 
-#include <charconv>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/number_text.h"
 
 namespace brainvision {
 
@@ -38,15 +40,14 @@ std::u16string DecodeField(std::string_view field, Codepage codepage);
 // The value split at every ','.
 std::vector<std::string_view> SplitFields(std::string_view value);
 
+// Numbers: spaces around them allowed, a '-' but never a '+'.
+inline constexpr common::NumberSyntax kNumberSyntax{true, common::PlusSign::kRefused};
+// The sampling interval is read exactly, with up to 15 significant digits and 14 after the point.
+inline constexpr common::DecimalDigitLimits kIntervalDigits{.significant = 15, .afterPoint = 14};
+
 // A whole number with spaces around it allowed; nullopt for anything else.
-template <typename T>
-std::optional<T> Integer(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  T value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
+inline std::optional<std::int64_t> ParseInteger(std::string_view text) {
+  return common::ParseInteger(text, kNumberSyntax);
 }
 
 }  // namespace brainvision

@@ -10,25 +10,11 @@ using HeaderResult = common::Result<Header>;
 
 // The interval in microseconds, a plain decimal, as ticks (10 per microsecond), exactly.
 std::optional<model::Fraction> IntervalTicks(std::string_view text) {
-  std::int64_t digits = 0;
-  std::int64_t scale = 1;
-  bool point = false;
-  bool any = false;
-  for (const char c : text) {
-    if (c == '.' && !point) {
-      point = true;
-      continue;
-    }
-    if (c < '0' || c > '9') return std::nullopt;
-    if (digits > 99'999'999'999'999 || (point && scale > 99'999'999'999'999)) return std::nullopt;
-    digits = digits * 10 + (c - '0');
-    if (point) scale *= 10;
-    any = true;
-  }
-  if (!any || digits == 0) return std::nullopt;
-  std::int64_t numerator = digits * 10;
-  const std::int64_t common = std::gcd(numerator, scale);
-  return model::Fraction{numerator / common, scale / common};
+  const auto microseconds = common::ParsePositiveDecimal(text, kIntervalDigits);
+  if (!microseconds) return std::nullopt;
+  const std::int64_t numerator = microseconds->numerator * 10;
+  const std::int64_t divisor = std::gcd(numerator, microseconds->denominator);
+  return model::Fraction{numerator / divisor, microseconds->denominator / divisor};
 }
 
 // How the samples are stored: binary time-domain data, their orientation, 16-bit format and
@@ -70,7 +56,7 @@ ChannelInfo ChannelInfoOf(std::string_view value) {
 // Channels Ch1..ChN, each once, N = NumberOfChannels.
 std::optional<std::string> ReadChannels(const IniFile& file, Header& header) {
   const std::string* countText = file.Find("Common Infos", "NumberOfChannels");
-  const auto count = countText ? Integer<std::int64_t>(*countText) : std::nullopt;
+  const auto count = countText ? ParseInteger(*countText) : std::nullopt;
   if (!count || *count < 1 || *count > 65535) {
     return "NumberOfChannels is missing or not a number from 1 to 65535";
   }
@@ -80,7 +66,7 @@ std::optional<std::string> ReadChannels(const IniFile& file, Header& header) {
   if (section != file.sections.end()) {
     for (const IniFile::Entry& entry : section->second) {
       if (entry.key.size() < 3 || entry.key.compare(0, 2, "Ch") != 0) continue;
-      const auto number = Integer<std::int64_t>(std::string_view(entry.key).substr(2));
+      const auto number = ParseInteger(std::string_view(entry.key).substr(2));
       ++lines;
       if (!number || *number < 1 || *number > *count || channels[*number - 1]) {
         return "channel line " + entry.key + " is not one of Ch1 to Ch" + std::to_string(*count) +

@@ -13,7 +13,7 @@ using MarkersResult = common::Result<MarkerFile>;
 // A New Segment's YYYYMMDDhhmmssuuuuuu as ticks since day 0; nullopt when it is not a real date.
 std::optional<std::int64_t> DateTicks(std::string_view d) {
   const auto part = [&](std::size_t at, std::size_t length) {
-    return Integer<int>(d.substr(at, length)).value_or(-1);
+    return static_cast<int>(ParseInteger(d.substr(at, length)).value_or(-1));
   };
   return d.size() == 20 && d.find_first_not_of("0123456789") == std::string_view::npos
              ? model::TicksOfDate(part(0, 4), part(4, 2), part(6, 2), part(8, 2), part(10, 2),
@@ -25,8 +25,8 @@ std::optional<std::int64_t> DateTicks(std::string_view d) {
 std::optional<std::string> ReadMarker(const IniFile::Entry& entry, Marker& marker) {
   marker.key = entry.key;
   const std::vector<std::string_view> fields = SplitFields(entry.value);
-  const auto position = fields.size() >= 5 ? Integer<std::int64_t>(fields[2]) : std::nullopt;
-  const auto points = fields.size() >= 5 ? Integer<std::int64_t>(fields[3]) : std::nullopt;
+  const auto position = fields.size() >= 5 ? ParseInteger(fields[2]) : std::nullopt;
+  const auto points = fields.size() >= 5 ? ParseInteger(fields[3]) : std::nullopt;
   if (!position || !points || *position < 1 || *points < 0) {
     return MarkerName(marker) +
            " is not type,description,position,points,channel with a position from 1 and points "
@@ -36,7 +36,7 @@ std::optional<std::string> ReadMarker(const IniFile::Entry& entry, Marker& marke
   marker.description = fields[1];
   marker.position = *position;
   marker.points = *points;
-  marker.channel = std::max<std::int64_t>(0, Integer<std::int64_t>(fields[4]).value_or(0));
+  marker.channel = std::max<std::int64_t>(0, ParseInteger(fields[4]).value_or(0));
   if (fields.size() >= 6 && fields[5].find_first_not_of('0') != std::string_view::npos) {
     marker.dateTicks = DateTicks(fields[5]);
     if (!marker.dateTicks) {
