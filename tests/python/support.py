@@ -8,8 +8,11 @@ import os
 import shutil
 import subprocess
 import tempfile
+import unittest
 
 import numpy as np
+
+import tapline
 
 DAY = 86400.0
 # 2024-05-14 09:30:00, the sample recording's start, as a day number.
@@ -39,6 +42,30 @@ class Workspace:
 
     def remove(self):
         shutil.rmtree(self.folder)
+
+
+class WorkspaceTest(unittest.TestCase):
+    """Tests sharing one Workspace, `cls.workspace`, made before the first and removed after
+    the last; a subclass's setUpClass calls this one first."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.workspace = Workspace()
+        cls.addClassCleanup(cls.workspace.remove)
+
+
+class RecordingTest(WorkspaceTest):
+    """Each test gets `cls.path` (the sample recording unless setUpClass names another) open
+    as `self.recording`, closed after the test."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.path = cls.workspace.sample
+
+    def setUp(self):
+        self.recording = tapline.Recording(self.path)
+        self.addCleanup(self.recording.close)
 
 
 def _field(text, width):

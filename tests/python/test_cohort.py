@@ -28,10 +28,10 @@ def write_cohort(workspace, count):
     return paths
 
 
-class CohortTest(unittest.TestCase):
+class CohortTest(support.WorkspaceTest):
     @classmethod
     def setUpClass(cls):
-        cls.workspace = support.Workspace()
+        super().setUpClass()
         cls.paths = write_cohort(cls.workspace, 11)
         broken = cls.workspace.path("broken.edf")
         with open(cls.paths[0], "rb") as file:
@@ -44,10 +44,6 @@ class CohortTest(unittest.TestCase):
         with open(cls.paths[1], "rb") as file, open(trailing, "wb") as out:
             out.write(file.read() + b"12345")
         cls.paths.insert(7, trailing)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
 
     def test_cluster_rows_equal_single_process_rows(self):
         # Short windows, so that every file is summarised over several.

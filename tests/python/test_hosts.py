@@ -43,18 +43,7 @@ print("done")
 """
 
 
-class HostChecksTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.workspace = support.Workspace()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
-    def setUp(self):
-        self.recording = tapline.Recording(self.workspace.sample)
-        self.addCleanup(self.recording.close)
+class HostChecksTest(support.RecordingTest):
 
     def test_mistakes_raise_before_the_library_is_asked(self):
         rec = self.recording
@@ -136,20 +125,12 @@ def _run_on_terminal(command, timeout):
     return output.decode("utf-8", "replace")
 
 
-class TimeZeroTest(unittest.TestCase):
+class TimeZeroTest(support.RecordingTest):
     @classmethod
     def setUpClass(cls):
-        cls.workspace = support.Workspace()
+        super().setUpClass()
         cls.path = cls.workspace.path("subsecond.edf")
         support.write_edf(cls.path, **SUBSECOND)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
-    def setUp(self):
-        self.recording = tapline.Recording(self.path)
-        self.addCleanup(self.recording.close)
 
     def test_second_zero_is_the_first_sample(self):
         rec = self.recording
@@ -184,18 +165,7 @@ class TimeZeroTest(unittest.TestCase):
         self.assertEqual(raws[0].annotations.onset.tolist(), [0.0, 1.5])
 
 
-class ConveniencesTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.workspace = support.Workspace()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
-    def setUp(self):
-        self.recording = tapline.Recording(self.workspace.sample)
-        self.addCleanup(self.recording.close)
+class ConveniencesTest(support.RecordingTest):
 
     def test_two_thirds_of_a_second_windows_tile_sixty_seconds(self):
         windows = list(self.recording.iter_windows(0, 2 / 3, picks=["EEG C3", 7]))

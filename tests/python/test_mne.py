@@ -34,20 +34,12 @@ def physical(digital, pmin, pmax, dmin, dmax):
     return pmin + (np.asarray(digital, dtype=np.float64) - dmin) * (pmax - pmin) / (dmax - dmin)
 
 
-class MneTest(unittest.TestCase):
+class MneTest(support.RecordingTest):
     @classmethod
     def setUpClass(cls):
-        cls.workspace = support.Workspace()
+        super().setUpClass()
         cls.path = cls.workspace.path("calibrated.edf")
         support.write_edf(cls.path, SIGNALS, "1", SEGMENTS, EVENTS)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
-    def setUp(self):
-        self.recording = tapline.Recording(self.path)
-        self.addCleanup(self.recording.close)
 
     def test_raws_group_channels_by_rate_with_volts_and_types(self):
         fast, slow = self.recording.to_mne(0)

@@ -86,15 +86,7 @@ SEGMENT_CASES = [
     for frames in ("0", "25", "5000")]
 
 
-class OpenFormatsTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.workspace = support.Workspace()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
+class OpenFormatsTest(support.WorkspaceTest):
     def folder(self, name):
         path = self.workspace.path(name)
         os.makedirs(path, exist_ok=True)
@@ -275,15 +267,7 @@ class OpenFormatsTest(unittest.TestCase):
 
 @unittest.skipUnless(os.path.isdir(files.SHARED_SAMPLES),
                      "the shared samples are not there (%s)" % files.SHARED_SAMPLES)
-class SharedSamplesTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.workspace = support.Workspace()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
+class SharedSamplesTest(support.WorkspaceTest):
     def sample(self, *parts):
         return os.path.join(files.SHARED_SAMPLES, *parts)
 

@@ -123,15 +123,7 @@ class PublicNamesTest(unittest.TestCase):
         self.assertEqual(missing, [])
 
 
-class OneRecordingTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.workspace = support.Workspace()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
+class OneRecordingTest(support.WorkspaceTest):
     def test_a_second_recording_is_refused_while_the_first_is_open(self):
         with tapline.Recording(self.workspace.sample) as first:
             with self.assertRaisesRegex(tapline.RecordingAlreadyOpenError,

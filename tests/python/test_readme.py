@@ -33,10 +33,10 @@ def snippets(language):
     return found
 
 
-class ReadmeSnippetTest(unittest.TestCase):
+class ReadmeSnippetTest(support.WorkspaceTest):
     @classmethod
     def setUpClass(cls):
-        cls.workspace = support.Workspace()
+        super().setUpClass()
         # The demo's layout inside the workspace: build-release/{bin,demo}.
         cls.root = cls.workspace.path("root")
         demo = os.path.join(cls.root, "build-release", "demo")
@@ -50,10 +50,6 @@ class ReadmeSnippetTest(unittest.TestCase):
         shutil.copy(cls.workspace.sample, os.path.join(recordings, "night1.edf"))
         cls.environment = dict(os.environ, PATH=os.path.dirname(sys.executable) + os.pathsep +
                                os.environ["PATH"])
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
 
     def run_snippet(self, command, snippet):
         run = subprocess.run(command, cwd=self.root, env=self.environment, input=snippet,

@@ -45,21 +45,12 @@ SEGMENTS = [(0, 60), (60, 45), (105, 75)]
 SEGMENT_STARTS = [0.0, 90.0, 180.0]
 
 
-class WrapperTest(unittest.TestCase):
+class WrapperTest(support.RecordingTest):
     @classmethod
     def setUpClass(cls):
-        cls.workspace = support.Workspace()
+        super().setUpClass()
         cls.folder = cls.workspace.folder
-        cls.path = cls.workspace.sample
         cls.signals = read_edf_signals(cls.path)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
-    def setUp(self):
-        self.recording = tapline.Recording(self.path)
-        self.addCleanup(self.recording.close)
 
     def expected_segment(self, channel, segment):
         label, rate, samples = self.signals[channel]
@@ -225,17 +216,9 @@ VHDR = ("BrainVision Data Exchange Header File Version 1.0\r\n[Common Infos]\r\n
         "BinaryFormat=%s\r\n[Channel Infos]\r\nCh1=Cz,,1,uV\r\n")
 
 
-class ComponentMessageTest(unittest.TestCase):
+class ComponentMessageTest(support.WorkspaceTest):
     """The reader component's own words reach the wrapper: a refused file's reason in the
     exception, what a forgiving open forgave as a warning, for every format."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.workspace = support.Workspace()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
 
     def write(self, name, files):
         """The files in a folder of their own; the path of the first."""

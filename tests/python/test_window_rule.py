@@ -42,15 +42,7 @@ def property_file(folder, record_duration, records, year=2024):
     return path, signals
 
 
-class WindowRuleTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.workspace = support.Workspace()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.workspace.remove()
-
+class WindowRuleTest(support.WorkspaceTest):
     def raw_window(self, recording, date, duration, rates):
         """GetData2 into a sentinel-filled buffer with room to spare: the values written."""
         room = sum(tapline.window_capacity(r, duration) for r in rates) + 64
