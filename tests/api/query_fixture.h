@@ -8,17 +8,15 @@
 #include <vector>
 
 #include "library_fixture.h"
+#include "reader/reader_ids.h"
 
 namespace apitest {
 
-inline constexpr GUID kTsInfoKind = {
-    0xA271CCCB, 0x515D, 0x4590, {0xB6, 0xA1, 0xDC, 0x17, 0x0C, 0x8D, 0x6E, 0xE2}};
-inline constexpr GUID kSensorInfoKind = {
-    0x30950D98, 0xC39C, 0x4352, {0xAF, 0x3E, 0xCB, 0x17, 0xD5, 0xB9, 0x3D, 0xED}};
-inline constexpr GUID kEventTypeTableKind = {
-    0xC728E565, 0xE5A0, 0x4419, {0x93, 0xD2, 0xF6, 0xCF, 0xC6, 0x9F, 0x3B, 0x8F}};
-inline constexpr GUID kEventRecordKind = {
-    0xB799F680, 0x72A4, 0x11D3, {0x93, 0xD3, 0x00, 0x50, 0x04, 0x00, 0xC1, 0x48}};
+// The packet kinds as the library declares them; reader_ids_test holds them to their text form.
+using reader::kEventRecordKind;
+using reader::kEventTypeTableKind;
+using reader::kSensorInfoKind;
+using reader::kTsInfoKind;
 
 // A packet-failure report and the pause after it, as the console receives them without a
 // terminal behind standard input.

@@ -7,6 +7,7 @@
 
 #include "fake_error_info.h"
 #include "fake_object.h"
+#include "reader/reader_ids.h"
 
 namespace fake {
 
@@ -38,7 +39,7 @@ class Component::ClassFactory final : public IClassFactory {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    if (!(iid == kStorageManInterfaceId)) return E_NOINTERFACE;
+    if (!(iid == reader::kStorageManInterfaceId)) return E_NOINTERFACE;
     const Outcome& outcome = component.On(Operation::CreateInstance);
     if (outcome.writesOutValues) *object = component.NewObject(ObjectKind::StorageMan);
     return outcome.result;
@@ -51,8 +52,9 @@ class Component::ClassFactory final : public IClassFactory {
 };
 
 Component::Component() : factory(std::make_unique<ClassFactory>(*this)) {
-  const HRESULT result = CoRegisterClassObject(kStorageManClassId, factory.get(), CLSCTX_INPROC_SERVER,
-                                               REGCLS_MULTIPLEUSE, &registrationCookie);
+  const HRESULT result =
+      CoRegisterClassObject(reader::kStorageManClassId, factory.get(), CLSCTX_INPROC_SERVER,
+                            REGCLS_MULTIPLEUSE, &registrationCookie);
   registered = SUCCEEDED(result);
   if (!registered) Fault("CoRegisterClassObject failed: " + std::to_string(result));
 }

@@ -10,13 +10,6 @@
 
 namespace fake {
 
-// Own copies of the identifiers, written from the component's documentation, so that a wrong
-// id in the library's declarations is refused here.
-inline constexpr CLSID kStorageManClassId = {
-    0x57DDCF4E, 0xD7BF, 0x4446, {0x95, 0x7D, 0x1F, 0x45, 0xB9, 0xD8, 0xCC, 0x62}};
-inline constexpr IID kStorageManInterfaceId = {
-    0x18F60508, 0x0347, 0x4884, {0x9D, 0x0C, 0xF1, 0x30, 0x7B, 0x8C, 0x02, 0x9E}};
-
 using SlotFunction = void (*)();
 
 struct FakeObject {
