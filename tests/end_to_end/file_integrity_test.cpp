@@ -26,15 +26,7 @@ std::string SixRecords() {
   return writer.FileBytes();
 }
 
-class FileIntegrityTest : public HostTest {
- protected:
-  // The segment's start as the host gets it.
-  double SegmentStart() {
-    double duration = 0, start = 0;
-    GetSegmentTime(&duration, &start);
-    return start;
-  }
-};
+using FileIntegrityTest = HostTest;
 
 TEST_F(FileIntegrityTest, RecordingCutShortWhileOpenFailsEveryReadAndYieldsNoBytes) {
   const std::string bytes = SixRecords();

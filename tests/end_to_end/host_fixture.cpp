@@ -1,9 +1,8 @@
 #include "host_fixture.h"
 
-#include <dlfcn.h>
-
 #include <chrono>
 
+#include "module_registration.h"
 #include "platform/platform.h"
 #include "stdout_capture.h"
 
@@ -23,18 +22,6 @@ bool HasApartment() {
   return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
 }
 
-// The module registers itself the way tapline-regsvr has it do, then leaves the process
-// again: the library must find it through the registry alone.
-void RegisterComponent() {
-  void* module = dlopen(TAPLINE_EDF_MODULE, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(module, nullptr) << dlerror();
-  // dlsym hands out addresses as void*; the module exports the function with this signature.
-  const auto registerServer = reinterpret_cast<DllRegisterServerFunction>(dlsym(module, "DllRegisterServer"));
-  ASSERT_NE(registerServer, nullptr);
-  EXPECT_EQ(registerServer(), S_OK);
-  dlclose(module);
-}
-
 }  // namespace
 
 const std::int64_t kHeaderSecond = HeaderStartSecond();
@@ -49,7 +36,8 @@ double MicrosFromHeaderStart(double dayNumber) {
 
 void HostTest::SetUp() {
   ASSERT_FALSE(HasApartment()) << "an earlier test left an apartment behind";
-  ASSERT_NO_FATAL_FAILURE(RegisterComponent());
+  // The library must find the component through the registry alone.
+  ASSERT_EQ(support::RegisterModule(TAPLINE_EDF_MODULE), "");
   library = std::make_unique<support::LoadedLibrary>(TAPLINE_LIBRARY_PATH);
   static_cast<tapline_host::TaplineExports&>(*this) = *library;
 }
@@ -73,6 +61,12 @@ int HostTest::Open(const std::string& bytes) {
   }();
   EXPECT_EQ(output, "");
   return opened == 1 ? segmentCount : -1;
+}
+
+double HostTest::SegmentStart() {
+  double duration = 0, start = 0;
+  GetSegmentTime(&duration, &start);
+  return start;
 }
 
 std::string HostTest::ConsoleOutputOf(const std::function<void()>& action) {

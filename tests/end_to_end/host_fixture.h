@@ -38,6 +38,8 @@ class HostTest : public ::testing::Test, protected tapline_host::TaplineExports 
   std::string WriteFile(const std::string& bytes) const { return files.Write("recording.edf", bytes); }
   // OpenEx on the bytes; the segment count, or -1 when OpenEx refused.
   int Open(const std::string& bytes);
+  // The chosen segment's start as the host gets it from GetSegmentTime.
+  double SegmentStart();
 
   // Runs the action and returns what it wrote to standard output, byte for byte.
   static std::string ConsoleOutputOf(const std::function<void()>& action);

@@ -38,12 +38,6 @@ std::vector<std::int16_t> WindowSamples(std::size_t valuesOf, int second) {
 
 class ThreadsTest : public HostTest {
  protected:
-  double SegmentStart() {
-    double duration = 0, start = 0;
-    GetSegmentTime(&duration, &start);
-    return start;
-  }
-
   // Reads the window at `second` at least `times` times and on until `done`, and counts the
   // answers that are not a success with one of `answers`.
   int WrongReads(double start, int second, int times, const std::atomic<bool>& done,

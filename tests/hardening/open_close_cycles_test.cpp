@@ -1,7 +1,6 @@
 // A host that opens and closes recordings all day: a thousand OpenEx/Close cycles leave no
 // memory, no file descriptor and no component reference behind, against the fake component
 // and against the EDF reader component loaded and unloaded by class id on every cycle.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,7 +10,7 @@
 #include "hostile_fixture.h"
 #include "leak_check.h"
 #include "loaded_library.h"
-#include "platform/platform.h"
+#include "module_registration.h"
 
 namespace {
 
@@ -45,13 +44,7 @@ TEST_F(OpenCloseCyclesTest, ThousandCyclesOverTheFakeComponentReleaseEverything)
 TEST(OpenCloseCyclesEdfTest, ThousandCyclesOverTheEdfComponentReleaseEverything) {
   // Registered in the test's private registry (test_main), then left to the COM runtime,
   // which loads the module at each OpenEx and unloads it at each Close.
-  void* module = dlopen(TAPLINE_EDF_MODULE, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(module, nullptr) << dlerror();
-  // dlsym hands out the function as a data pointer; POSIX guarantees the round trip.
-  const auto registerServer = reinterpret_cast<DllRegisterServerFunction>(dlsym(module, "DllRegisterServer"));
-  ASSERT_NE(registerServer, nullptr);
-  ASSERT_EQ(registerServer(), S_OK);
-  dlclose(module);
+  ASSERT_EQ(support::RegisterModule(TAPLINE_EDF_MODULE), "");
 
   edf_test::TemporaryDirectory files;
   const std::string path = files.Write("plain.edf", edf_test::PlainEdf().FileBytes());

@@ -1,6 +1,5 @@
 #include "indexed_recordings.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,7 +7,7 @@
 #include <stdexcept>
 
 #include "edf_writer.h"
-#include "platform/platform.h"
+#include "module_registration.h"
 
 namespace indexed_recordings {
 
@@ -28,13 +27,8 @@ std::string Onset(std::int64_t ticks) {
 }
 
 void RegisterComponent() {
-  void* module = dlopen(TAPLINE_EDF_MODULE, RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) throw std::runtime_error(dlerror());
-  // dlsym hands out addresses as void*; the module exports the function with this signature.
-  const auto registerServer = reinterpret_cast<DllRegisterServerFunction>(dlsym(module, "DllRegisterServer"));
-  const bool registered = registerServer != nullptr && registerServer() == S_OK;
-  dlclose(module);
-  if (!registered) throw std::runtime_error("the EDF component did not register");
+  const std::string error = support::RegisterModule(TAPLINE_EDF_MODULE);
+  if (!error.empty()) throw std::runtime_error("the EDF component did not register: " + error);
 }
 
 }  // namespace
