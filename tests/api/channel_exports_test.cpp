@@ -207,6 +207,16 @@ class GetSegmentInfTest : public ChannelTest {
     sampleCounts.fill(-7);
   }
 
+  // Opens a recording whose sample block announces `counts`, with two channels of `channelValues`.
+  void OpenWithCounts(const std::vector<std::int32_t>& counts,
+                      const std::vector<double>& channelValues) {
+    component.recording.sampleChannelCount = static_cast<std::int32_t>(counts.size());
+    component.recording.sampleCounts = counts;
+    ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+    ServeTsInfo({u"A", u"B"}, channelValues);
+    OpenRecording();
+  }
+
   std::array<double, 5> values{};
   std::array<int, 5> sampleCounts{};
 };
@@ -252,17 +262,6 @@ TEST_F(GetSegmentInfTest, EmptyTableLeavesTheValuesAndStillWritesTheCounts) {
   EXPECT_THAT(sampleCounts, ElementsAre(3, 0, 2, -7, -7));
 }
 
-TEST_F(GetSegmentInfTest, MissingSensorInfoIsReportedAndWritesNothing) {
-  ServeTsInfo({u"A"}, {1.0});
-  OpenRecording();
-
-  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
-            PacketFailureOutput("SensorInfo"));
-
-  EXPECT_THAT(values, ::testing::Each(-7.0));
-  EXPECT_THAT(sampleCounts, ::testing::Each(-7));
-}
-
 TEST_F(GetSegmentInfTest, SensorInfoShorterThanItsTableIsReported) {
   Bytes block = SensorInfoBlock(2);
   block.pop_back();  // 1631 bytes for two entries
@@ -275,22 +274,37 @@ TEST_F(GetSegmentInfTest, SensorInfoShorterThanItsTableIsReported) {
             PacketFailureOutput("SensorInfo"));
 }
 
-TEST_F(GetSegmentInfTest, SensorInfoIsReadBeforeTsInfo) {
-  OpenRecording();  // neither packet served
-  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
-            PacketFailureOutput("SensorInfo"));
-}
+// GetSegmentInf reads SensorInfo before TsInfo; the first packet missing is reported and the
+// host's arrays stay as they were.
+struct MissingPackets {
+  const char* name;
+  bool servesSensorInfo;
+  bool servesTsInfo;
+  const char* reported;
+};
 
-TEST_F(GetSegmentInfTest, MissingTsInfoIsReportedAndWritesNothing) {
-  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+class GetSegmentInfMissingPacketTest : public GetSegmentInfTest,
+                                       public ::testing::WithParamInterface<MissingPackets> {};
+
+TEST_P(GetSegmentInfMissingPacketTest, IsReportedAndWritesNothing) {
+  const MissingPackets& missing = GetParam();
+  if (missing.servesSensorInfo) ServePacket(kSensorInfoKind, SensorInfoBlock(0));
+  if (missing.servesTsInfo) ServeTsInfo({u"A"}, {1.0});
   OpenRecording();
 
-  EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
-            PacketFailureOutput("TsInfo"));
+  EXPECT_EQ(
+      ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),
+      PacketFailureOutput(missing.reported));
 
   EXPECT_THAT(values, ::testing::Each(-7.0));
   EXPECT_THAT(sampleCounts, ::testing::Each(-7));
 }
+
+INSTANTIATE_TEST_SUITE_P(Packets, GetSegmentInfMissingPacketTest,
+                         ::testing::Values(MissingPackets{"SensorInfo", false, true, "SensorInfo"},
+                                           MissingPackets{"TsInfo", true, false, "TsInfo"},
+                                           MissingPackets{"Both", false, false, "SensorInfo"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GetSegmentInfTest, FailedSampleReadIsReportedAsGetDataAfterTheValues) {
   ServePacket(kSensorInfoKind, SensorInfoBlock(0));
@@ -364,11 +378,7 @@ void PrintTo(const LongSegment& segment, std::ostream* out) { *out << segment.na
 class GetSegmentInfOfALongSegmentTest : public GetSegmentInfTest, public ::testing::WithParamInterface<LongSegment> {};
 
 TEST_P(GetSegmentInfOfALongSegmentTest, GivesTheAnnouncedCountsWithoutReading) {
-  component.recording.sampleChannelCount = static_cast<std::int32_t>(GetParam().counts.size());
-  component.recording.sampleCounts = GetParam().counts;
-  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
-  ServeTsInfo({u"A", u"B"}, {256.0, 1.0});
-  OpenRecording();
+  OpenWithCounts(GetParam().counts, {256.0, 1.0});
 
   EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 1); }), "");
 
@@ -406,11 +416,7 @@ void PrintTo(const FailedCounts& counts, std::ostream* out) { *out << counts.nam
 class GetSegmentInfFailedCountsTest : public GetSegmentInfTest, public ::testing::WithParamInterface<FailedCounts> {};
 
 TEST_P(GetSegmentInfFailedCountsTest, IsReportedAsGetDataAfterTheValues) {
-  component.recording.sampleChannelCount = static_cast<std::int32_t>(GetParam().counts.size());
-  component.recording.sampleCounts = GetParam().counts;
-  ServePacket(kSensorInfoKind, SensorInfoBlock(0));
-  ServeTsInfo({u"A", u"B"}, {1.5, 2.5});
-  OpenRecording();
+  OpenWithCounts(GetParam().counts, {1.5, 2.5});
   component.On(GetParam().failing).result = GetParam().status;
 
   EXPECT_EQ(ConsoleOutputOf([&] { EXPECT_EQ(GetSegmentInf(0, values.data(), sampleCounts.data()), 0); }),

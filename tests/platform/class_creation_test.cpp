@@ -95,31 +95,38 @@ TEST_F(ClassRegistryTest, ReportsUnwritableRegistry) {
   EXPECT_EQ(platform::RegisterInprocServer(kUnknownClassId, "/a", nullptr), REGDB_E_WRITEREGDB);
 }
 
-TEST_F(ClassRegistryTest, CreationNeedsAnApartment) {
+// A creation refused before any object is made: the result, and a null object.
+struct RefusedCreation {
+  const char* name;
+  bool inApartment;
+  CLSID classId;
+  bool aggregated;
+  IID iid;
+  HRESULT result;
+};
+
+class RefusedCreationTest : public ClassRegistryTest,
+                            public ::testing::WithParamInterface<RefusedCreation> {};
+
+TEST_P(RefusedCreationTest, GivesTheReasonAndNoObject) {
+  const RefusedCreation& c = GetParam();
+  if (c.inApartment) ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  IUnknown* outer = c.aggregated ? reinterpret_cast<IUnknown*>(kGarbage) : nullptr;  // never called
   void* object = kGarbage;
-  EXPECT_EQ(CoCreateInstance(kTestServerClassId, nullptr, CLSCTX_INPROC_SERVER, kTestObjectId, &object),
-            CO_E_NOTINITIALIZED);
+  EXPECT_EQ(CoCreateInstance(c.classId, outer, CLSCTX_INPROC_SERVER, c.iid, &object), c.result);
   EXPECT_EQ(object, nullptr);
+  if (c.inApartment) CoUninitialize();
 }
 
-TEST_F(ClassRegistryTest, RefusesAggregation) {
-  ASSERT_EQ(CoInitialize(nullptr), S_OK);
-  IUnknown* outer = reinterpret_cast<IUnknown*>(kGarbage);  // never called
-  void* object = kGarbage;
-  EXPECT_EQ(CoCreateInstance(kTestServerClassId, outer, CLSCTX_INPROC_SERVER, kTestObjectId, &object),
-            CLASS_E_NOAGGREGATION);
-  EXPECT_EQ(object, nullptr);
-  CoUninitialize();
-}
-
-TEST_F(ClassRegistryTest, UnknownClassIsNotRegistered) {
-  ASSERT_EQ(CoInitialize(nullptr), S_OK);
-  void* object = kGarbage;
-  EXPECT_EQ(CoCreateInstance(kUnknownClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
-            REGDB_E_CLASSNOTREG);
-  EXPECT_EQ(object, nullptr);
-  CoUninitialize();
-}
+INSTANTIATE_TEST_SUITE_P(
+    Creations, RefusedCreationTest,
+    ::testing::Values(RefusedCreation{"NeedsAnApartment", false, kTestServerClassId, false,
+                                      kTestObjectId, CO_E_NOTINITIALIZED},
+                      RefusedCreation{"RefusesAggregation", true, kTestServerClassId, true,
+                                      kTestObjectId, CLASS_E_NOAGGREGATION},
+                      RefusedCreation{"UnknownClassIsNotRegistered", true, kUnknownClassId, false,
+                                      IID_IUnknown, REGDB_E_CLASSNOTREG}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ClassRegistryTest, LastUninitialiseUnloadsTheServer) {
   ASSERT_EQ(platform::RegisterInprocServer(kTestServerClassId, TAPLINE_TEST_SERVER_PATH, "Apartment"), S_OK);

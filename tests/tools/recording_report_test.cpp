@@ -62,37 +62,43 @@ TEST(SummarizeTest, AddingInPiecesGivesTheWholeSummary) {
   }
 }
 
-TEST(PrintSampleSummariesTest, SplitsSamplesByChannelCounts) {
+// The segment's samples split by the channels' counts, and the rows printed under the heads.
+struct SummaryCase {
+  const char* name;
   SegmentChannels channels;
-  channels.names = {"A", "Empty", "C"};
-  channels.values = {256, 1, 128};
-  channels.sampleCounts = {3, 0, 2};
-  const std::vector<std::int16_t> samples = {1, 2, 3, 40, 50};
+  std::vector<std::int16_t> samples;
+  std::string rows;
+};
+
+class PrintSampleSummariesTest : public ::testing::TestWithParam<SummaryCase> {};
+
+TEST_P(PrintSampleSummariesTest, PrintsOneRowPerChannel) {
+  const SummaryCase& c = GetParam();
   EXPECT_EQ(Printed([&](std::FILE* out) {
-              PrintSampleSummaries(out, channels.names, SummarizeByChannel(channels, samples));
+              PrintSampleSummaries(out, c.channels.names,
+                                   SummarizeByChannel(c.channels, c.samples));
             }),
             "Samples of segment 0:\n"
-            "   #  channel                 count      min      max       mean\n"
-            "   0  A                           3        1        3      2.000\n"
-            "   1  Empty                       0        -        -          -\n"
-            "   2  C                           2       40       50     45.000\n");
+            "   #  channel                 count      min      max       mean\n" +
+                c.rows);
 }
 
-// Counts that claim more samples than were read never read past them.
-TEST(PrintSampleSummariesTest, StopsAtTheSamplesRead) {
-  SegmentChannels channels;
-  channels.names = {"A", "B"};
-  channels.values = {1, 1};
-  channels.sampleCounts = {2, 5};
-  const std::vector<std::int16_t> samples = {4, 6, 9};
-  EXPECT_EQ(Printed([&](std::FILE* out) {
-              PrintSampleSummaries(out, channels.names, SummarizeByChannel(channels, samples));
-            }),
-            "Samples of segment 0:\n"
-            "   #  channel                 count      min      max       mean\n"
-            "   0  A                           2        4        6      5.000\n"
-            "   1  B                           1        9        9      9.000\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Channels, PrintSampleSummariesTest,
+    ::testing::Values(
+        SummaryCase{"SplitsSamplesByChannelCounts",
+                    {{"A", "Empty", "C"}, {256, 1, 128}, {3, 0, 2}},
+                    {1, 2, 3, 40, 50},
+                    "   0  A                           3        1        3      2.000\n"
+                    "   1  Empty                       0        -        -          -\n"
+                    "   2  C                           2       40       50     45.000\n"},
+        // Counts that claim more samples than were read never read past them.
+        SummaryCase{"StopsAtTheSamplesRead",
+                    {{"A", "B"}, {1, 1}, {2, 5}},
+                    {4, 6, 9},
+                    "   0  A                           2        4        6      5.000\n"
+                    "   1  B                           1        9        9      9.000\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrintSegmentsTest, PrintsStartAndDurationOfEach) {
   SegmentTimes times;
