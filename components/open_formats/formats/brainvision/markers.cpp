@@ -57,6 +57,7 @@ common::Result<MarkerFile> ParseMarkers(std::string_view bytes) {
   markers.codepage = CodepageOf(file);
   const auto section = file.sections.find("Marker Infos");
   if (section == file.sections.end()) return markers;
+  markers.markers.reserve(section->second.size());
   for (const IniFile::Entry& entry : section->second) {
     if (entry.key.size() < 3 || entry.key.compare(0, 2, "Mk") != 0) continue;
     Marker marker;
