@@ -87,19 +87,11 @@ void InfoPacket::TakeBuffer(std::byte* buffer, std::uint64_t n) noexcept {
   std::memcpy(data + kSizeOffset, &n, sizeof(n));
 }
 
-bool InfoPacket::Allocate(std::uint64_t n) noexcept {
-  if (!IsUsableBlockSize(n)) return false;
-  if (ownedSize != 0 && n <= ownedSize) {
-    std::memcpy(data + kSizeOffset, &n, sizeof(n));
-    return true;
-  }
-  std::byte* buffer = NewBuffer(n);
-  if (buffer == nullptr) return false;
-  TakeBuffer(buffer, n);
-  return true;
-}
+bool InfoPacket::Allocate(std::uint64_t n) noexcept { return Reserve(n, false); }
 
-bool InfoPacket::Resize(std::uint64_t n) noexcept {
+bool InfoPacket::Resize(std::uint64_t n) noexcept { return Reserve(n, true); }
+
+bool InfoPacket::Reserve(std::uint64_t n, bool keepBlock) noexcept {
   if (!IsUsableBlockSize(n)) return false;
   if (ownedSize != 0 && n <= ownedSize) {
     std::memcpy(data + kSizeOffset, &n, sizeof(n));
@@ -108,7 +100,7 @@ bool InfoPacket::Resize(std::uint64_t n) noexcept {
   std::byte* buffer = NewBuffer(n);
   if (buffer == nullptr) return false;
   const std::span<const std::byte> held = Block();
-  if (!held.empty()) {
+  if (keepBlock && !held.empty()) {
     std::memcpy(buffer, held.data(), std::min<std::size_t>(held.size(), static_cast<std::size_t>(n)));
   }
   TakeBuffer(buffer, n);

@@ -76,7 +76,10 @@ class InfoPacket {
   GUID guid{};
 
  private:
-  // Allocates the new buffer for Allocate and Resize; null when memory is short.
+  // Allocate, and with `keepBlock` Resize: reuses a large enough owned buffer, or takes a new
+  // one that starts with the held block's leading bytes when `keepBlock` is set.
+  bool Reserve(std::uint64_t n, bool keepBlock) noexcept;
+  // Allocates the new buffer for Reserve; null when memory is short.
   static std::byte* NewBuffer(std::uint64_t n) noexcept;
   // Frees data when owned and adopts `buffer` of capacity n with a fresh header.
   void TakeBuffer(std::byte* buffer, std::uint64_t n) noexcept;
