@@ -102,7 +102,7 @@ std::vector<Duration> WindowTimes(const tapline_info::TaplineLibrary& lib,
   return times;
 }
 
-Duration ListEvents(const tapline_info::TaplineLibrary& lib, int expected) {
+Duration ListEvents(const tapline_info::TaplineLibrary& lib, int expected, const EventCheck& check) {
   return Timed([&] {
     int count = 0;
     lib.GetEventCount(&count);
@@ -112,10 +112,15 @@ Duration ListEvents(const tapline_info::TaplineLibrary& lib, int expected) {
       char text1[33] = {}, text2[33] = {}, label[33] = {};
       double duration = 0.0, time = 0.0;
       lib.GetEvents(i, &typeIndex, text1, text2, label, &duration, &time);
-      if (typeIndex < 0 || label[0] == '\0') {
-        throw std::runtime_error("event " + std::to_string(i) +
-                                 " came back without a type or label");
-      }
+      check(i, typeIndex, label);
+    }
+  });
+}
+
+Duration ListEvents(const tapline_info::TaplineLibrary& lib, int expected) {
+  return ListEvents(lib, expected, [](int index, int typeIndex, const char* label) {
+    if (typeIndex < 0 || label[0] == '\0') {
+      throw std::runtime_error("event " + std::to_string(index) + " came back without a type or label");
     }
   });
 }

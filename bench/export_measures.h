@@ -54,8 +54,13 @@ std::vector<Duration> WindowTimes(const tapline_info::TaplineLibrary& lib,
                                   const SegmentShape& segment, double rate, double seconds,
                                   int windows, const WindowCheck& check);
 
-// GetEventCount and GetEvents of every event, each with a type and a label. Throws unless there
-// are `expected` events.
+// Checks event `index` as GetEvents gave it; throws when it is not the file's.
+using EventCheck = std::function<void(int index, int typeIndex, const char* label)>;
+
+// GetEventCount and GetEvents of every event, each checked. Throws unless there are `expected`
+// events.
+Duration ListEvents(const tapline_info::TaplineLibrary& lib, int expected, const EventCheck& check);
+// The same, each event with a type and a label.
 Duration ListEvents(const tapline_info::TaplineLibrary& lib, int expected);
 
 }  // namespace bench

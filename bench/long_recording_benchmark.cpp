@@ -13,11 +13,9 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +28,7 @@
 #include <vector>
 
 #include "component_registry.h"
+#include "export_measures.h"
 #include "long_recording_files.h"
 #include "mapped_file.h"
 #include "read_benchmark_file.h"
@@ -37,7 +36,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Duration;
+using bench::Timed;
 using read_benchmark::kChannels;
 using read_benchmark::kRate;
 
@@ -50,26 +50,6 @@ constexpr double kStreamWindowSeconds = 60.0;
 constexpr double kSecondsPerDay = 86400.0;
 // The day file and room for the rest of the disk's users.
 constexpr std::int64_t kSpareBytes = std::int64_t{2} << 30;
-
-// Wall-clock time, and the CPU time the process spent: on a machine shared with other work the
-// second tells what the code costs, the first what a user waits.
-struct Duration {
-  double wallMs = 0.0;
-  double cpuMs = 0.0;
-};
-
-double CpuMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-Duration Timed(const std::function<void()>& run) {
-  const Clock::time_point start = Clock::now();
-  const double cpuStart = CpuMilliseconds();
-  run();
-  return {std::chrono::duration<double, std::milli>(Clock::now() - start).count(), CpuMilliseconds() - cpuStart};
-}
 
 Duration Fastest(int repetitions, const std::function<Duration()>& run) {
   Duration fastest{1e300, 1e300};
@@ -211,18 +191,9 @@ StreamFigures Stream(const tapline_info::TaplineLibrary& lib, const std::string&
 Duration ListEvents(const tapline_info::TaplineLibrary& lib, const std::string& path, int expected) {
   int segments = 0;
   if (lib.OpenEx(path.c_str(), &segments) != 1) throw std::runtime_error("OpenEx refused " + path);
-  const Duration milliseconds = Timed([&] {
-    int count = 0;
-    lib.GetEventCount(&count);
-    if (count != expected) throw std::runtime_error("GetEventCount gave " + std::to_string(count));
-    for (int i = 0; i < count; ++i) {
-      int typeIndex = -1;
-      char text1[33] = {}, text2[33] = {}, label[33] = {};
-      double duration = 0.0, time = 0.0;
-      lib.GetEvents(i, &typeIndex, text1, text2, label, &duration, &time);
-      if (typeIndex < 0 || long_recording::EventText(i) != label) {
-        throw std::runtime_error("event " + std::to_string(i) + " came back as \"" + label + "\"");
-      }
+  const Duration milliseconds = bench::ListEvents(lib, expected, [](int index, int typeIndex, const char* label) {
+    if (typeIndex < 0 || long_recording::EventText(index) != label) {
+      throw std::runtime_error("event " + std::to_string(index) + " came back as \"" + label + "\"");
     }
   });
   lib.Close();
