@@ -7,16 +7,6 @@ void PutText(Bytes& bytes, std::size_t offset, const std::u16string& text, bool 
   if (terminate) Put<std::uint16_t>(bytes, offset + 2 * text.size(), 0);
 }
 
-Bytes DistinctBytes(std::size_t n, std::uint8_t first) {
-  Bytes bytes(n);
-  std::uint8_t value = first;
-  for (auto& byte : bytes) {
-    if (value == 0) value = 1;
-    byte = value++;
-  }
-  return bytes;
-}
-
 Bytes TableBlock(const GUID& kind, std::uint32_t headerSize, std::uint32_t entrySize, std::uint32_t entries) {
   Bytes bytes = DistinctBytes(EntryOffset(headerSize, entrySize, entries));
   Put(bytes, 0, kind);

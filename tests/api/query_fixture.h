@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "distinct_bytes.h"
 #include "library_fixture.h"
 #include "reader/reader_ids.h"
 
@@ -25,18 +26,12 @@ inline std::string PacketFailureOutput(const std::string& word) {
          support::PausePrompt();
 }
 
-using Bytes = std::vector<std::uint8_t>;
-
-template <typename T>
-void Put(Bytes& bytes, std::size_t offset, const T& value) {
-  std::memcpy(bytes.data() + offset, &value, sizeof(T));
-}
+using support::Bytes;
+using support::DistinctBytes;
+using support::Put;
 
 // Writes `text` as UTF-16 units at `offset`, with a terminator when `terminate`.
 void PutText(Bytes& bytes, std::size_t offset, const std::u16string& text, bool terminate = true);
-
-// n bytes counting 1, 2, 3, ... from `first`, skipping 0 so that no text ends early.
-Bytes DistinctBytes(std::size_t n, std::uint8_t first = 1);
 
 // A table packet of `entries` entries of E bytes after an H-byte header, filled with distinct
 // bytes; the caller writes the entry fields it needs.

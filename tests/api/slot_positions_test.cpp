@@ -6,8 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "com_apartment.h"
-#include "fake_component.h"
+#include "fake_storage_man_test.h"
 #include "reader/reader_ids.h"
 #include "reader/reader_interfaces.h"
 
@@ -16,14 +15,11 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class SlotPositionsTest : public ::testing::Test {
+class SlotPositionsTest : public support::FakeStorageManTest {
  protected:
   void SetUp() override {
-    ASSERT_EQ(apartment.Result(), S_OK);
-    ASSERT_EQ(CoCreateInstance(reader::kStorageManClassId, nullptr, CLSCTX_INPROC_SERVER,
-                               reader::kStorageManInterfaceId, storageMan.put_void()),
-              S_OK);
-    ASSERT_TRUE(storageMan);
+    FakeStorageManTest::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(SUCCEEDED(storageMan->GetSegmentInterface(segments.put())));
     ASSERT_TRUE(SUCCEEDED(storageMan->GetPacketInterface(packets.put())));
     ASSERT_TRUE(SUCCEEDED(storageMan->GetEventInterface(events.put())));
@@ -33,13 +29,9 @@ class SlotPositionsTest : public ::testing::Test {
     events.reset();
     packets.reset();
     segments.reset();
-    storageMan.reset();
-    EXPECT_THAT(component.HeldObjects(), IsEmpty());
+    FakeStorageManTest::TearDown();
   }
 
-  support::ComApartment apartment;  // before the component, which registers in it
-  fake::Component component;
-  ComPtr<reader::StorageManInterface> storageMan;
   ComPtr<reader::SegmentInterface> segments;
   ComPtr<reader::PacketInterface> packets;
   ComPtr<reader::EventInterface> events;

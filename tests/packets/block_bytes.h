@@ -6,30 +6,17 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
-#include <vector>
 
+#include "distinct_bytes.h"
 #include "packets/block_view.h"
 #include "platform/platform.h"
+#include "reader/reader_ids.h"
 
 namespace packets::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// n bytes counting 1, 2, 3, ... from `first`, skipping 0 so that no text ends early.
-inline Bytes DistinctBytes(std::size_t n, std::uint8_t first = 1) {
-  Bytes bytes(n);
-  std::uint8_t value = first;
-  for (auto& byte : bytes) {
-    if (value == 0) value = 1;
-    byte = value++;
-  }
-  return bytes;
-}
-
-template <typename T>
-void Put(Bytes& bytes, std::size_t offset, const T& value) {
-  std::memcpy(bytes.data() + offset, &value, sizeof(T));
-}
+using support::Bytes;
+using support::DistinctBytes;
+using support::Put;
 
 template <typename T>
 T Get(const void* bytes, std::size_t offset) {
@@ -43,6 +30,13 @@ inline Bytes Block(const GUID& kind, std::uint64_t size, std::size_t length, std
   Bytes bytes = DistinctBytes(length, first);
   Put(bytes, 0, kind);
   Put(bytes, 16, size);
+  return bytes;
+}
+
+// An event record of `size` distinct bytes with the given label capacity.
+inline Bytes EventRecord(std::uint64_t size, std::int64_t labelCapacity) {
+  Bytes bytes = Block(reader::kEventRecordKind, size, static_cast<std::size_t>(size));
+  Put(bytes, 128, labelCapacity);
   return bytes;
 }
 

@@ -16,13 +16,6 @@
 namespace packets::test {
 namespace {
 
-// A record of `size` distinct bytes with the given label capacity.
-Bytes Record(std::uint64_t size, std::int64_t labelCapacity) {
-  Bytes bytes = Block(reader::kEventRecordKind, size, static_cast<std::size_t>(size));
-  Put(bytes, 128, labelCapacity);
-  return bytes;
-}
-
 PacketText Units(std::span<const std::byte> block, std::size_t offset, std::size_t count) {
   PacketText units(count, OLECHAR{0});
   std::memcpy(units.data(), block.data() + offset, count * 2);
@@ -30,7 +23,7 @@ PacketText Units(std::span<const std::byte> block, std::size_t offset, std::size
 }
 
 TEST(EventRecordPacketTest, AttachAdoptsWithoutCopying) {
-  Bytes bytes = Record(300, 0);
+  Bytes bytes = EventRecord(300, 0);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
   EXPECT_FALSE(packet.IsOwned());
@@ -38,7 +31,7 @@ TEST(EventRecordPacketTest, AttachAdoptsWithoutCopying) {
 }
 
 TEST(EventRecordPacketTest, ReadsTimeDurationAndTypeAtTheirOffsets) {
-  Bytes bytes = Record(300, 0);
+  Bytes bytes = EventRecord(300, 0);
   const GUID type = {0xCAFEF00D, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
   Put(bytes, 32, 1.0);
   Put(bytes, 40, 3661.5);
@@ -63,7 +56,7 @@ TEST(EventRecordPacketTest, EmptyPacketHasNoFields) {
 
 TEST(EventRecordPacketTest, NoLabelForCapacityZeroOrNegative) {
   for (const std::int64_t capacity : {std::int64_t{0}, std::int64_t{-1}, INT64_MIN}) {
-    Bytes bytes = Record(300, capacity);
+    Bytes bytes = EventRecord(300, capacity);
     EventRecordPacket packet;
     ASSERT_TRUE(packet.Attach(WritableView(bytes))) << capacity;
     EXPECT_EQ(packet.GetLabel(), PacketText()) << capacity;
@@ -71,7 +64,7 @@ TEST(EventRecordPacketTest, NoLabelForCapacityZeroOrNegative) {
 }
 
 TEST(EventRecordPacketTest, LabelIsTheTextAt264UpToItsTerminator) {
-  Bytes bytes = Record(300, 8);
+  Bytes bytes = EventRecord(300, 8);
   std::memcpy(bytes.data() + 264, u"Blink\0\0\0", 16);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
@@ -80,14 +73,14 @@ TEST(EventRecordPacketTest, LabelIsTheTextAt264UpToItsTerminator) {
 
 TEST(EventRecordPacketTest, LabelWithoutTerminatorStopsAtItsCapacity) {
   // Field of 4 units, all non-zero, followed by non-zero bytes up to the record's end.
-  Bytes bytes = Record(300, 4);
+  Bytes bytes = EventRecord(300, 4);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
   EXPECT_EQ(packet.GetLabel(), Units(packet.Block(), 264, 4));
 }
 
 TEST(EventRecordPacketTest, LabelFieldEndingAtTheRecordEndIsRead) {
-  Bytes bytes = Record(264 + 2 * 6, 6);
+  Bytes bytes = EventRecord(264 + 2 * 6, 6);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
   EXPECT_EQ(packet.GetLabel(), Units(packet.Block(), 264, 6));
@@ -104,7 +97,7 @@ void PrintTo(const RefusedRecord& param, std::ostream* out) { *out << param.name
 class EventRecordRefusesTest : public testing::TestWithParam<RefusedRecord> {};
 
 TEST_P(EventRecordRefusesTest, AttachAndAssignRefuseWithoutChange) {
-  Bytes held = Record(280, 4);
+  Bytes held = EventRecord(280, 4);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(held)));
   Bytes bytes = GetParam().bytes;
@@ -123,24 +116,24 @@ INSTANTIATE_TEST_SUITE_P(
     Records, EventRecordRefusesTest,
     testing::Values(
         RefusedRecord{"OtherKind", WithSize(Block(kOtherKind, 300, 300), 300)},
-        RefusedRecord{"EndsBeforeTypeGuidEnds", Record(151, 0)},
-        RefusedRecord{"SizeBeyondBytes", WithSize(Record(300, 0), 301)},
-        RefusedRecord{"LabelFieldOneUnitPastSize", Record(264 + 2 * 6, 7)},
-        RefusedRecord{"LabelFieldWithoutRoomForIt", Record(200, 1)},
-        RefusedRecord{"CapacityDoublingOverflows", Record(300, (std::int64_t{1} << 62) + 2)},
-        RefusedRecord{"CapacityMax", Record(300, INT64_MAX)},
-        RefusedRecord{"CapacityWrapping32Bits", Record(300, (std::int64_t{1} << 32) + 4)}),
+        RefusedRecord{"EndsBeforeTypeGuidEnds", EventRecord(151, 0)},
+        RefusedRecord{"SizeBeyondBytes", WithSize(EventRecord(300, 0), 301)},
+        RefusedRecord{"LabelFieldOneUnitPastSize", EventRecord(264 + 2 * 6, 7)},
+        RefusedRecord{"LabelFieldWithoutRoomForIt", EventRecord(200, 1)},
+        RefusedRecord{"CapacityDoublingOverflows", EventRecord(300, (std::int64_t{1} << 62) + 2)},
+        RefusedRecord{"CapacityMax", EventRecord(300, INT64_MAX)},
+        RefusedRecord{"CapacityWrapping32Bits", EventRecord(300, (std::int64_t{1} << 32) + 4)}),
     [](const testing::TestParamInfo<RefusedRecord>& info) { return info.param.name; });
 
 TEST(EventRecordPacketTest, RecordEndingRightAfterTheTypeGuidIsValid) {
-  Bytes bytes = Record(152, 0);
+  Bytes bytes = EventRecord(152, 0);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
   EXPECT_EQ(packet.GetLabel(), PacketText());
 }
 
 TEST(EventRecordPacketTest, SetLabelGrowsTheFieldAndMovesTheTail) {
-  Bytes bytes = Record(300, 0);
+  Bytes bytes = EventRecord(300, 0);
   const Bytes before = bytes;
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
@@ -161,7 +154,7 @@ TEST(EventRecordPacketTest, SetLabelGrowsTheFieldAndMovesTheTail) {
 }
 
 TEST(EventRecordPacketTest, SetLabelWithinALargerFieldWritesInPlaceAndKeepsTheRest) {
-  Bytes bytes = Record(300, 16);
+  Bytes bytes = EventRecord(300, 16);
   const Bytes before = bytes;
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
@@ -176,7 +169,7 @@ TEST(EventRecordPacketTest, SetLabelWithinALargerFieldWritesInPlaceAndKeepsTheRe
 }
 
 TEST(EventRecordPacketTest, SetLabelOfNullGivesFourZeroUnits) {
-  Bytes bytes = Record(300, 0);
+  Bytes bytes = EventRecord(300, 0);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
   ASSERT_TRUE(packet.SetLabel(nullptr));
@@ -192,7 +185,7 @@ TEST(EventRecordPacketTest, SetLabelRoundsCapacityToTheMultipleOfFourAboveTheLen
                                                       {OLESTR("abcdefg"), 8},
                                                       {OLESTR("abcdefgh"), 12}};
   for (const auto& [text, capacity] : cases) {
-    Bytes bytes = Record(300, 0);
+    Bytes bytes = EventRecord(300, 0);
     EventRecordPacket packet;
     ASSERT_TRUE(packet.Attach(WritableView(bytes)));
     ASSERT_TRUE(packet.SetLabel(text.c_str()));
@@ -203,7 +196,7 @@ TEST(EventRecordPacketTest, SetLabelRoundsCapacityToTheMultipleOfFourAboveTheLen
 }
 
 TEST(EventRecordPacketTest, SetLabelGrowsAnExistingFieldByTheDifference) {
-  Bytes bytes = Record(300, 4);
+  Bytes bytes = EventRecord(300, 4);
   const Bytes before = bytes;
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
@@ -216,7 +209,7 @@ TEST(EventRecordPacketTest, SetLabelGrowsAnExistingFieldByTheDifference) {
 }
 
 TEST(EventRecordPacketTest, SetLabelOnARecordEndingBeforeTheFieldStaysInside) {
-  Bytes bytes = Record(200, 0);
+  Bytes bytes = EventRecord(200, 0);
   const Bytes before = bytes;
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(WritableView(bytes)));
@@ -230,7 +223,7 @@ TEST(EventRecordPacketTest, SetLabelOnARecordEndingBeforeTheFieldStaysInside) {
 }
 
 TEST(EventRecordPacketTest, SetLabelReusesAnOwnedBufferWithRoom) {
-  const Bytes source = Record(300, 0);
+  const Bytes source = EventRecord(300, 0);
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Assign(View(source)));
   ASSERT_TRUE(packet.Resize(400));

@@ -14,8 +14,7 @@
 #include <vector>
 
 #include "block_bytes.h"
-#include "com_apartment.h"
-#include "fake_component.h"
+#include "fake_storage_man_test.h"
 #include "packets/packet_fetcher.h"
 #include "reader/reader_ids.h"
 
@@ -43,22 +42,18 @@ Bytes Table(const GUID& kind, std::uint32_t headerSize, std::uint32_t entrySize,
 Bytes SensorInfo(std::uint8_t first = 1) { return Table(SensorInfoPacket::kKind, 752, 440, 2, first); }
 Bytes TsInfo(std::uint8_t first = 1) { return Table(TsInfoPacket::kKind, 760, 552, 2, first); }
 
-class FetchTest : public ::testing::Test {
+class FetchTest : public support::FakeStorageManTest {
  protected:
   void SetUp() override {
-    ASSERT_EQ(apartment.Result(), S_OK);
-    ASSERT_EQ(CoCreateInstance(reader::kStorageManClassId, nullptr, CLSCTX_INPROC_SERVER,
-                               reader::kStorageManInterfaceId, storageMan.put_void()),
-              S_OK);
-    component.ClearCalls();
+    FakeStorageManTest::SetUp();
+    if (HasFatalFailure()) return;
     component.recording.packets = {{SensorInfoPacket::kKind, SensorInfo(), std::nullopt}};
     component.recording.segments = {{{1.0, 2.0}, {1.5, 2.5}, 100.0},
                                      {{44001.5, 0.25}, {44002.5, 0.75}, 86400.5}};
     component.recording.timedPackets = {{TsInfoPacket::kKind, {44001.5, 0.25}, TsInfo(), std::nullopt, 77u}};
   }
   void TearDown() override {
-    storageMan.reset();
-    EXPECT_THAT(component.HeldObjects(), IsEmpty());
+    FakeStorageManTest::TearDown();
     EXPECT_THAT(component.Faults(), IsEmpty());
   }
 
@@ -68,10 +63,6 @@ class FetchTest : public ::testing::Test {
     ASSERT_TRUE(packet.Assign(View(bytes)));
     component.ClearCalls();
   }
-
-  support::ComApartment apartment;  // before the component, which registers in it
-  fake::Component component;
-  ComPtr<reader::StorageManInterface> storageMan;
 };
 
 TEST_F(FetchTest, RecordingPacketIsAskedForReadAndCopied) {

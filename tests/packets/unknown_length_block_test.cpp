@@ -18,35 +18,25 @@
 namespace packets::test {
 namespace {
 
-Bytes Record(std::uint64_t size, std::int64_t labelCapacity) {
-  Bytes bytes = Block(reader::kEventRecordKind, size, static_cast<std::size_t>(size));
-  Put(bytes, 128, labelCapacity);
-  return bytes;
-}
-
 WritableBlockView Unknown(const GuardedMemory& memory) {
   return WritableBlockView::OfUnknownLength(memory.Bytes());
 }
 
 TEST(UnknownLengthBlockTest, RecordDeclaringMoreThanIsReadableIsRefused) {
-  Bytes bytes = Record(300, 0);
-  Put(bytes, 16, std::uint64_t{301});
-  GuardedMemory memory(bytes);
-  EventRecordPacket packet;
-  EXPECT_FALSE(packet.Attach(Unknown(memory)));
-  EXPECT_TRUE(packet.Block().empty());
-}
-
-TEST(UnknownLengthBlockTest, RecordDeclaringAHugeSizeIsRefused) {
-  Bytes bytes = Record(300, 0);
-  Put(bytes, 16, std::uint64_t{0xFFFFFFFF});
-  GuardedMemory memory(bytes);
-  EventRecordPacket packet;
-  EXPECT_FALSE(packet.Attach(Unknown(memory)));
+  // One byte past the unreadable page's start, and a size far beyond it.
+  for (const std::uint64_t declared : {std::uint64_t{301}, std::uint64_t{0xFFFFFFFF}}) {
+    SCOPED_TRACE(declared);
+    Bytes bytes = EventRecord(300, 0);
+    Put(bytes, 16, declared);
+    GuardedMemory memory(bytes);
+    EventRecordPacket packet;
+    EXPECT_FALSE(packet.Attach(Unknown(memory)));
+    EXPECT_TRUE(packet.Block().empty());
+  }
 }
 
 TEST(UnknownLengthBlockTest, HeaderRunningIntoTheUnreadablePageIsRefused) {
-  const Bytes bytes = Record(300, 0);
+  const Bytes bytes = EventRecord(300, 0);
   GuardedMemory memory(Bytes(bytes.begin(), bytes.begin() + 20));
   EventRecordPacket packet;
   EXPECT_FALSE(packet.Attach(Unknown(memory)));
@@ -54,14 +44,14 @@ TEST(UnknownLengthBlockTest, HeaderRunningIntoTheUnreadablePageIsRefused) {
 
 TEST(UnknownLengthBlockTest, RecordEndingAtThePageEndIsAdoptedAndItsLabelReadWithinIt) {
   // A label field of 18 units without terminator that ends exactly at the unreadable page.
-  GuardedMemory memory(Record(264 + 36, 18));
+  GuardedMemory memory(EventRecord(264 + 36, 18));
   EventRecordPacket packet;
   ASSERT_TRUE(packet.Attach(Unknown(memory)));
   EXPECT_EQ(packet.GetLabel().size(), 18u);
 }
 
 TEST(UnknownLengthBlockTest, LabelFieldRunningIntoTheUnreadablePageIsRefused) {
-  GuardedMemory memory(Record(264 + 36, 19));
+  GuardedMemory memory(EventRecord(264 + 36, 19));
   EventRecordPacket packet;
   EXPECT_FALSE(packet.Attach(Unknown(memory)));
 }
