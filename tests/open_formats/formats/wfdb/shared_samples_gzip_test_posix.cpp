@@ -5,22 +5,16 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "formats/wfdb/group_reader.h"
 #include "memory_file.h"
+#include "shared_samples.h"
 
 namespace {
 
-const std::filesystem::path kSamples = std::filesystem::path(TAPLINE_SHARED_SAMPLES) / "wfdb";
-
-std::string FileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using wfdb_test::FileBytes;
+using wfdb_test::kSamples;
 
 std::string Gunzipped(const std::filesystem::path& path) {
   std::string text;
@@ -37,12 +31,7 @@ TEST(SharedWfdbFormatsTest, EveryFormatThatFitsSixteenBitsMatchesTheReference) {
   auto header = wfdb::ParseHeader(FileBytes(kSamples / "binformats.hea"));
   ASSERT_TRUE(header.Ok()) << header.Reason();
   std::istringstream reference(Gunzipped(kSamples / "reference-output/record-1f.gz"));
-  std::vector<std::vector<std::string>> rows;
-  for (std::string line; std::getline(reference, line);) {
-    std::istringstream fields(line);
-    rows.emplace_back();
-    for (std::string field; fields >> field;) rows.back().push_back(field);
-  }
+  const std::vector<std::vector<std::string>> rows = wfdb_test::Rows(reference);
   ASSERT_EQ(rows.size(), 499u);
   const auto& signals = header.Value().signals;
   for (std::size_t s = 0; s < signals.size(); ++s) {

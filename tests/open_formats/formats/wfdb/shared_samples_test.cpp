@@ -14,29 +14,13 @@
 #include "formats/wfdb/record.h"
 #include "memory_file.h"
 #include "model/sample_grid.h"
+#include "shared_samples.h"
 
 namespace {
 
-const std::filesystem::path kSamples = std::filesystem::path(TAPLINE_SHARED_SAMPLES) / "wfdb";
-
-std::string FileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// The columns of a reference output, one row per line.
-std::vector<std::vector<std::string>> Rows(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::vector<std::vector<std::string>> rows;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    rows.emplace_back();
-    for (std::string field; fields >> field;) rows.back().push_back(field);
-  }
-  return rows;
-}
+using wfdb_test::FileBytes;
+using wfdb_test::kSamples;
+using wfdb_test::Rows;
 
 class SharedWfdbSamplesTest : public ::testing::Test {
  protected:
