@@ -28,23 +28,11 @@ TEST(NumberTextTest, IntegersUnderEachFormatsSyntax) {
       {"-5", -5, -5, -5},
       {"+5", 5, 5, kNo},
       {"+-5", kNo, -5, kNo},
-      {"-+5", kNo, kNo, kNo},
-      {"++5", kNo, kNo, kNo},
-      {"--5", kNo, kNo, kNo},
       {" 5 ", 5, kNo, 5},
       {"  -12  ", -12, kNo, -12},
-      {"+ 5", kNo, kNo, kNo},
-      {"\t5", kNo, kNo, kNo},
-      {"5\n", kNo, kNo, kNo},
-      {"", kNo, kNo, kNo},
-      {"   ", kNo, kNo, kNo},
-      {"+", kNo, kNo, kNo},
-      {"-", kNo, kNo, kNo},
       {"007", 7, 7, 7},
-      {"5 5", kNo, kNo, kNo},
       {"5.0", kNo, kNo, kNo},
       {"1e3", kNo, kNo, kNo},
-      {"0x10", kNo, kNo, kNo},
       {"9223372036854775807", kMax, kMax, kMax},
       {"9223372036854775808", kNo, kNo, kNo},
       {"-9223372036854775808", kMin, kMin, kMin},
@@ -72,27 +60,10 @@ TEST(NumberTextTest, RealsUnderEachFormatsSyntax) {
       {" 1e3", 1000.0, kNo},
       {"+1.5", 1.5, 1.5},
       {"+-1.5", -1.5, -1.5},
-      {"-+1.5", kNo, kNo},
       {"5.", 5.0, 5.0},
       {".5", 0.5, 0.5},
       {"1e-5", 1e-5, 1e-5},
       {"7", 7.0, 7.0},
-      {".", kNo, kNo},
-      {"1e", kNo, kNo},
-      {"e5", kNo, kNo},
-      {"1.2.3", kNo, kNo},
-      {"1,5", kNo, kNo},
-      {"0x1p3", kNo, kNo},
-      {"inf", kNo, kNo},
-      {"-inf", kNo, kNo},
-      {"Infinity", kNo, kNo},
-      {"nan", kNo, kNo},
-      {"NAN", kNo, kNo},
-      {"1e999", kNo, kNo},
-      {"-1e999", kNo, kNo},
-      {"", kNo, kNo},
-      {"  ", kNo, kNo},
-      {"+", kNo, kNo},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(common::ParseReal(c.text, edf::kDecimalSyntax), c.edf) << "EDF \"" << c.text << '"';
@@ -124,9 +95,6 @@ TEST(NumberTextTest, PositiveDecimalsAreExactWithinTheDigitLimits) {
       {"0.0000000000000000001", kNo, kNo},
       {"0", kNo, kNo},
       {"0.000", kNo, kNo},
-      {"", kNo, kNo},
-      {".", kNo, kNo},
-      {"1.2.3", kNo, kNo},
       {"+5", kNo, kNo},
       {"-5", kNo, kNo},
       {" 5", kNo, kNo},
@@ -137,6 +105,25 @@ TEST(NumberTextTest, PositiveDecimalsAreExactWithinTheDigitLimits) {
     EXPECT_EQ(wfdb::ParsePositiveDecimal(c.text), c.wfdb) << "WFDB \"" << c.text << '"';
     EXPECT_EQ(common::ParsePositiveDecimal(c.text, brainvision::kIntervalDigits), c.brainvision)
         << "BrainVision \"" << c.text << '"';
+  }
+}
+
+// Texts that no format reads as a number of any kind: every parser under every syntax refuses them.
+TEST(NumberTextTest, TextsEverySyntaxRefuses) {
+  const std::string texts[] = {
+      "-+5", "++5", "--5", "+ 5", "\t5", "5\n", "", "   ", "  ", "+", "-", "5 5", "0x10", "-+1.5",
+      ".", "1e", "e5", "1.2.3", "1,5", "0x1p3", "inf", "-inf", "Infinity", "nan", "NAN", "1e999",
+      "-1e999",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE('"' + text + '"');
+    EXPECT_FALSE(common::ParseInteger(text, edf::kIntegerSyntax)) << "EDF integer";
+    EXPECT_FALSE(common::ParseInteger(text, wfdb::kNumberSyntax)) << "WFDB integer";
+    EXPECT_FALSE(common::ParseInteger(text, brainvision::kNumberSyntax)) << "BrainVision integer";
+    EXPECT_FALSE(common::ParseReal(text, edf::kDecimalSyntax)) << "EDF real";
+    EXPECT_FALSE(common::ParseReal(text, wfdb::kNumberSyntax)) << "WFDB real";
+    EXPECT_FALSE(wfdb::ParsePositiveDecimal(text)) << "WFDB decimal";
+    EXPECT_FALSE(common::ParsePositiveDecimal(text, brainvision::kIntervalDigits)) << "BrainVision decimal";
   }
 }
 
