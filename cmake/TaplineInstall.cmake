@@ -3,7 +3,7 @@
 #   bin/                      tapline-info, tapline-regsvr (Windows: also the DLLs)
 #   lib[/<multiarch>]/        libtapline, libtapline_com (the COM stand-in it needs)
 #   lib[/<multiarch>]/tapline the reader component module
-#   include/                  tapline.h
+#   include/                  tapline.h, tapline_ext.h
 #   lib[/<multiarch>]/cmake/Tapline  the CMake package
 #   lib/python3/dist-packages the Python package, where Debian's Python looks
 if(WIN32)

@@ -1,5 +1,5 @@
-// GetChannelCount, GetChannelInf and GetSegmentInf: what the segment's TsInfo packet and its
-// sample block say about each channel.
+// GetChannelCount, GetChannelInf, GetChannelValue and GetSegmentInf: what the segment's TsInfo
+// packet and its sample block say about each channel.
 #include <algorithm>
 #include <vector>
 
@@ -7,6 +7,7 @@
 #include "api/exports.h"
 #include "packets/sensor_info_packet.h"
 #include "packets/ts_info_packet.h"
+#include "tapline_ext.h"
 
 extern "C" TAPLINE_API int TAPLINE_CALL GetChannelCount(int segment) {
   return api::GuardExport(0, [&] {
@@ -28,6 +29,18 @@ extern "C" TAPLINE_API int TAPLINE_CALL GetChannelInf(int segment, int channel, 
     const std::optional<packets::PacketText> channelName = tsInfo.ChannelName(channel);
     if (!channelName) return 0;
     api::ExportText(*channelName, name);
+    return 1;
+  });
+}
+
+extern "C" TAPLINE_API int TAPLINE_CALL GetChannelValue(int segment, int channel, double* value) {
+  return api::GuardExport(0, [&] {
+    if (value == nullptr || segment < 0 || segment >= api::readerContext.SegmentCount()) return 0;
+    packets::TsInfoPacket tsInfo;
+    if (!api::readerContext.ReadTsInfo(tsInfo, segment)) return 0;
+    const std::optional<double> channelValue = tsInfo.ChannelValue(channel);
+    if (!channelValue) return 0;
+    *value = *channelValue;
     return 1;
   });
 }

@@ -4,6 +4,7 @@
 // component that writes nothing leaves a defined answer.
 #include "api/reader_context.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 
@@ -67,6 +68,7 @@ bool ReaderContext::OpenRecordingFile(BSTR path, std::int32_t openMode) {
 void ReaderContext::CloseRecordingFile() { storageMan->CloseRecording(); }
 
 void ReaderContext::CloseAndReleaseStorageMan() noexcept {
+  ++recordingGeneration;
   if (!storageMan) return;
   try {
     CloseRecordingFile();
@@ -184,6 +186,16 @@ bool ReaderContext::ReadSampleCounts(RecordingTime start, double duration, std::
   // GetData copies by the block as the read left it, not by the answers given before it.
   counts = CopiedSampleCounts(block);
   return true;
+}
+
+bool ReaderContext::WindowSampleCounts(RecordingTime start, double duration,
+                                       std::vector<std::int32_t>& counts) {
+  if (!AskSampleCounts(start, duration, counts)) return false;
+  return std::all_of(counts.begin(), counts.end(), [](std::int32_t count) { return count >= 0; });
+}
+
+bool ReaderContext::ReadCalibration(packets::CalibrationPacket& packet, std::int32_t segment) {
+  return packets::CalibrationFetcher().Fetch(storageMan.get(), segment, packet);
 }
 
 bool ReaderContext::ReadTsInfo(packets::TsInfoPacket& packet, std::int32_t segment) {

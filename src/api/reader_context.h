@@ -10,6 +10,7 @@
 #include "reader/reader_interfaces.h"
 
 namespace packets {
+class CalibrationPacket;
 class EventRecordPacket;
 class EventTypeTablePacket;
 class SampleBlockPacketBase;
@@ -79,9 +80,14 @@ class ReaderContext {
   // ReadSampleWindow but the size.
   bool ReadSampleCounts(RecordingTime start, double duration, std::vector<std::int32_t>& counts);
 
+  // Each channel's sample count in the window as GetData2 would lay them out, asked of the
+  // component without reading a sample. False when the window does not fit its segment, no
+  // packet interface is handed out, or a count fails or is negative.
+  bool WindowSampleCounts(RecordingTime start, double duration, std::vector<std::int32_t>& counts);
   // The packets of the segment or the recording. False, with the packet unchanged, when any
   // step of the fetch fails or the packet refuses the bytes.
   bool ReadTsInfo(packets::TsInfoPacket& packet, std::int32_t segment);
+  bool ReadCalibration(packets::CalibrationPacket& packet, std::int32_t segment);
   bool ReadSensorInfo(packets::SensorInfoPacket& packet);
   bool ReadEventTypeTable(packets::EventTypeTablePacket& table);
 
@@ -91,6 +97,10 @@ class ReaderContext {
   // False, with the record unchanged, without an event interface, when the component refuses
   // the index, or when the bytes are not a whole event record.
   bool ReadEventRecord(std::int32_t eventIndex, packets::EventRecordPacket& record);
+
+  // Changes whenever the recording held may change (every OpenEx and Close), so that what was
+  // kept from one recording is never taken for another's.
+  std::uint64_t RecordingGeneration() const noexcept { return recordingGeneration; }
 
   ComPtr<reader::StorageManInterface> storageMan;
 
@@ -108,6 +118,7 @@ class ReaderContext {
 
   // Initialisations made by BeginComUse and not yet undone: the host's thread owns the rest.
   int comInitialisations = 0;
+  std::uint64_t recordingGeneration = 0;
 };
 
 // Constructed by static initialisation at load, destroyed at unload.

@@ -9,6 +9,11 @@ bool TsInfoFetcher::Fetch(reader::StorageManInterface* storageMan, std::int32_t 
   return FetchSegmentPacket(TsInfoPacket::kKind, storageMan, segment, packet);
 }
 
+bool CalibrationFetcher::Fetch(reader::StorageManInterface* storageMan, std::int32_t segment,
+                               CalibrationPacket& packet) const {
+  return FetchSegmentPacket(CalibrationPacket::kKind, storageMan, segment, packet);
+}
+
 bool SensorInfoFetcher::Fetch(reader::StorageManInterface* storageMan,
                               SensorInfoPacket& packet) const {
   return FetchPacket(SensorInfoPacket::kKind, storageMan, packet);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "packets/calibration_packet.h"
 #include "packets/event_type_table_packet.h"
 #include "packets/sensor_info_packet.h"
 #include "packets/ts_info_packet.h"
@@ -24,6 +25,13 @@ class TsInfoFetcher final : public PacketFetcher {
  public:
   bool Fetch(reader::StorageManInterface* storageMan, std::int32_t segment,
              TsInfoPacket& packet) const;
+};
+
+// How the channels of one segment are calibrated. Fails as FetchSegmentPacket.
+class CalibrationFetcher final : public PacketFetcher {
+ public:
+  bool Fetch(reader::StorageManInterface* storageMan, std::int32_t segment,
+             CalibrationPacket& packet) const;
 };
 
 // The recording-wide sensor description. Fails as FetchPacket.

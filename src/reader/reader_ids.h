@@ -23,6 +23,11 @@ inline constexpr GUID kEventRecordKind = {
 inline constexpr GUID kSampleBlockKind = {
     0x291E2381, 0xB3B4, 0x44D1, {0xBB, 0x77, 0x8C, 0xF5, 0xC2, 0x44, 0x20, 0xD7}};
 
+// Tapline's own kind, beside the ones above: per segment, how each channel's stored values
+// become physical ones. Only a component that knows it serves it; the twelve exports never ask.
+inline constexpr GUID kCalibrationKind = {
+    0x310BF741, 0x1B47, 0x4E87, {0x9D, 0x4F, 0xF1, 0xF4, 0x2D, 0x45, 0x17, 0x2C}};
+
 // The sample kind that the library's sample blocks carry at offset 24.
 inline constexpr GUID kSixteenBitSampleKind = {
     0xAF2B3281, 0x7FCE, 0x11D2, {0xB2, 0xDE, 0x00, 0x10, 0x4B, 0x6F, 0xC6, 0x52}};

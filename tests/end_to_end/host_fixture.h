@@ -1,5 +1,5 @@
 // The library as a host meets it: libtapline.so loaded afresh per test through dlopen and
-// reached only through its twelve exports, with the EDF component registered by its own
+// reached only through its exports, with the open-formats component registered by its own
 // DllRegisterServer in the test program's private class registry.
 #pragma once
 
@@ -26,7 +26,7 @@ double DayNumberAt(std::int64_t micros);
 // day number's rounding, a fraction of a microsecond at these dates.
 double MicrosFromHeaderStart(double dayNumber);
 
-// The twelve exports come from the TaplineExports base, taken from the freshly loaded library.
+// The exports come from the TaplineExports base, taken from the freshly loaded library.
 class HostTest : public ::testing::Test, protected tapline_host::TaplineExports {
  protected:
   void SetUp() override;
@@ -36,6 +36,10 @@ class HostTest : public ::testing::Test, protected tapline_host::TaplineExports 
 
   // Writes the bytes to a file of the test's own folder and returns its path.
   std::string WriteFile(const std::string& bytes) const { return files.Write("recording.edf", bytes); }
+  // Writes the bytes to a file of that name in the test's folder and returns its path.
+  std::string WriteNamedFile(const std::string& name, const std::string& bytes) const {
+    return files.Write(name, bytes);
+  }
   // OpenEx on the bytes; the segment count, or -1 when OpenEx refused.
   int Open(const std::string& bytes);
   // The chosen segment's start as the host gets it from GetSegmentTime.

@@ -8,11 +8,11 @@
 
 namespace support {
 
-// The twelve exports are reached through the TaplineExports base, null once unloaded.
+// The exports are reached through the TaplineExports base, null once unloaded.
 class LoadedLibrary : public tapline_host::TaplineExports {
  public:
   // Loads with the hosts' loader (dlopen with RTLD_NOW | RTLD_LOCAL, or LoadLibraryA); aborts
-  // the test run when the library or any of its twelve exports is missing, saying which.
+  // the test run when the library or any of its exports is missing, saying which.
   explicit LoadedLibrary(std::string path);
   ~LoadedLibrary();
   LoadedLibrary(const LoadedLibrary&) = delete;

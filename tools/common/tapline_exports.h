@@ -1,18 +1,20 @@
-// The twelve exports of the library as a host holds them: function pointers found by name in
-// the loaded library, with the types of include/tapline.h. Shared by tapline-info, the
+// The exports of the library as a host holds them: function pointers found by name in the
+// loaded library, with the types of include/tapline.h and include/tapline_ext.h. Shared by tapline-info, the
 // benchmarks and the tests that load the library as a host does.
 #pragma once
 
 #include <string>
 
-#include "tapline.h"
+#include "tapline_ext.h"
 
 namespace tapline_host {
 
-// The twelve names, in the order of include/tapline.h; X(name) for each.
+// The names, in the order of include/tapline.h, then include/tapline_ext.h; X(name) for each.
 #define TAPLINE_EXPORT_NAMES(X)                                                                   \
   X(OpenEx) X(Close) X(GetSegment) X(GetSegmentTime) X(RecSecToDate) X(GetChannelCount)         \
-  X(GetChannelInf) X(GetSegmentInf) X(GetData) X(GetData2) X(GetEventCount) X(GetEvents)
+  X(GetChannelInf) X(GetSegmentInf) X(GetData) X(GetData2) X(GetEventCount) X(GetEvents)        \
+  X(GetChannelCalibration) X(GetChannelUnit) X(GetChannelPhysicalRange)                          \
+  X(GetChannelInvalidValue) X(GetChannelValue) X(GetWindowCounts) X(GetEventText) X(GetOpenMessage)
 
 struct TaplineExports {
 #define TAPLINE_EXPORT_POINTER(name) decltype(&::name) name = nullptr;

@@ -43,6 +43,7 @@ common::Result<std::unique_ptr<OpenedRecording>> OpenedRecording::Serve(
     if (opened->tsInfos.back().size() > kLimit) {
       return OpenResult::Refuse("the recording's channel table is too large");
     }
+    opened->calibrations.push_back(BuildCalibration(layout));
   }
   opened->sensorInfo = r.layouts.empty() ? BuildSensorInfo({}) : BuildSensorInfo(r.layouts[0]);
   EventTypes types = BuildEventTypes(r);

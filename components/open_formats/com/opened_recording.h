@@ -31,6 +31,10 @@ class OpenedRecording {
   const std::vector<std::byte>& TsInfo(std::size_t segment) const {
     return tsInfos[recording.segments[segment].layout];
   }
+  // The calibration packet of the segment's layout.
+  const std::vector<std::byte>& Calibration(std::size_t segment) const {
+    return calibrations[recording.segments[segment].layout];
+  }
   const std::vector<std::byte>& SensorInfo() const { return sensorInfo; }
   const std::vector<std::byte>& EventTypeTable() const { return eventTypeTable; }
   // The event's record, built when it is first asked for and kept until the recording closes,
@@ -58,7 +62,8 @@ class OpenedRecording {
 
   OpenedRecording() = default;
   model::Recording recording;
-  std::vector<std::vector<std::byte>> tsInfos;  // per layout
+  std::vector<std::vector<std::byte>> tsInfos;       // per layout
+  std::vector<std::vector<std::byte>> calibrations;  // per layout, each smaller than its TsInfo
   std::vector<std::byte> sensorInfo;
   std::vector<std::byte> eventTypeTable;
   std::vector<GUID> eventTypes;                      // per event

@@ -21,6 +21,19 @@ const std::vector<std::byte>* RecordingWidePacket(OpenedRecording& opened, const
   return nullptr;
 }
 
+// A timed packet's reference: the segment + 1 (0 is never a reference, so a caller's preset
+// cannot pass for one), with the top bit set for a calibration packet. Segments are counted
+// in 31 bits (checked at open), so the two never meet.
+constexpr std::uint32_t kCalibrationReference = 0x8000'0000u;
+
+// The timed packet a reference names, or null for none.
+const std::vector<std::byte>* TimedPacket(OpenedRecording& opened, std::uint32_t packetRef) {
+  const bool calibration = (packetRef & kCalibrationReference) != 0;
+  const std::uint32_t segment = packetRef & ~kCalibrationReference;
+  if (segment == 0 || segment > opened.Recording().segments.size()) return nullptr;
+  return calibration ? &opened.Calibration(segment - 1) : &opened.TsInfo(segment - 1);
+}
+
 HRESULT CopyPacket(const std::vector<std::byte>& packet, std::uint64_t size, BYTE* buffer) {
   if (!buffer) return E_POINTER;
   if (size < packet.size()) return kBufferTooSmall;
@@ -82,20 +95,23 @@ HRESULT PacketObject::GetTimedPacketSize(GUID kind, double days, double seconds,
   if (!size || !packetRef) return E_POINTER;
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  if (!IsEqualGUID(kind, reader::kTsInfoKind)) return E_INVALIDARG;
+  const bool calibration = IsEqualGUID(kind, reader::kCalibrationKind);
+  if (!calibration && !IsEqualGUID(kind, reader::kTsInfoKind)) return E_INVALIDARG;
   const auto start = model::LocateTime(opened->Recording(), model::DayNumberOf(days, seconds));
   if (!start) return E_INVALIDARG;
-  *size = static_cast<std::uint32_t>(opened->TsInfo(start->segment).size());  // checked at open
-  // 0 is never a reference, so a caller's preset cannot pass for one.
-  *packetRef = static_cast<std::uint32_t>(start->segment) + 1;
+  const std::uint32_t reference = (static_cast<std::uint32_t>(start->segment) + 1) |
+                                  (calibration ? kCalibrationReference : 0);
+  *size = static_cast<std::uint32_t>(TimedPacket(*opened, reference)->size());  // checked at open
+  *packetRef = reference;
   return S_OK;
 }
 
 HRESULT PacketObject::ReadTimedPacket(std::uint32_t packetRef, std::uint32_t size, BYTE* buffer) {
   OpenedRecording* opened = owner->Current();
   if (!opened) return E_UNEXPECTED;
-  if (packetRef == 0 || packetRef > opened->Recording().segments.size()) return E_INVALIDARG;
-  return CopyPacket(opened->TsInfo(packetRef - 1), size, buffer);
+  const std::vector<std::byte>* packet = TimedPacket(*opened, packetRef);
+  if (!packet) return E_INVALIDARG;
+  return CopyPacket(*packet, size, buffer);
 }
 
 HRESULT PacketObject::GetPacketSize(GUID kind, std::int32_t* size) {

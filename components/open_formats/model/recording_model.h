@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "model/calibration.h"
+
 namespace model {
 
 inline constexpr std::int64_t kTicksPerSecond = 10'000'000;
@@ -48,6 +50,7 @@ struct ChannelDetails {
   std::int32_t digitalMinimum = 0;
   std::int32_t digitalMaximum = 0;
   std::int32_t signalIndex = 0;  // position among the file's signals
+  Calibration calibration;
 };
 
 struct Channel {

@@ -11,6 +11,7 @@
 #include "packets/packet_writer.h"
 #include "packets/time_conversion.h"
 #include "reader/reader_ids.h"
+#include "text/utf8_cut.h"
 
 namespace open_formats {
 
@@ -52,6 +53,34 @@ std::vector<std::byte> BuildTsInfo(const model::Layout& layout) {
     packet.PutBytes(entry + ts_info_entry::kTransducer, details.transducer, 80);
     packet.PutBytes(entry + ts_info_entry::kPrefiltering, details.prefiltering, 80);
     packet.Put(entry + ts_info_entry::kRecordDurationTicks, frameTicks);
+  }
+  return packet.Take();
+}
+
+std::vector<std::byte> BuildCalibration(const model::Layout& layout) {
+  using namespace calibration_entry;
+  const std::size_t count = layout.channels.size();
+  PacketWriter packet(reader::kCalibrationKind,
+                      kCalibrationHeaderBytes + kCalibrationEntryBytes * count);
+  PutTableCount(packet, kCalibrationHeaderBytes, count);
+  for (std::size_t channel = 0; channel < count; ++channel) {
+    const model::Calibration& calibration = layout.channels[channel].details.calibration;
+    if (!calibration.known) continue;
+    const std::size_t entry = kCalibrationHeaderBytes + kCalibrationEntryBytes * channel;
+    std::uint32_t flags = kFlagCalibrated;
+    if (calibration.hasPhysicalRange) flags |= kFlagPhysicalRange;
+    if (calibration.invalidValue) flags |= kFlagInvalidValue;
+    packet.Put(entry + kFlags, flags);
+    packet.Put(entry + kInvalidValue, std::int32_t{calibration.invalidValue.value_or(0)});
+    packet.Put(entry + kGain, calibration.gain);
+    packet.Put(entry + kOffset, calibration.offset);
+    if (calibration.hasPhysicalRange) {
+      packet.Put(entry + kPhysicalMinimum, calibration.physicalMinimum);
+      packet.Put(entry + kPhysicalMaximum, calibration.physicalMaximum);
+    }
+    const std::string_view unit = text::CutUtf8(calibration.unit, kUnitCapacity);
+    packet.Put(entry + kUnitBytes, static_cast<std::uint32_t>(unit.size()));
+    packet.PutBytes(entry + kUnit, unit, kUnitCapacity);
   }
   return packet.Take();
 }

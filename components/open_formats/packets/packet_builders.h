@@ -1,5 +1,5 @@
-// The packets of an open recording, laid out once when it is opened (see
-// include/tapline_edf/packet_layout.h for the entries).
+// The packets of an open recording, laid out once when it is opened (see packet_layout.h
+// for the entries).
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,8 @@ namespace open_formats {
 // recording (from its first layout).
 std::vector<std::byte> BuildTsInfo(const model::Layout& layout);
 std::vector<std::byte> BuildSensorInfo(const model::Layout& layout);
+// One entry per channel of the layout, served per segment beside its TsInfo.
+std::vector<std::byte> BuildCalibration(const model::Layout& layout);
 
 struct EventTypes {
   std::vector<std::byte> table;

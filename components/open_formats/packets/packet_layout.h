@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace packet_layout {
 
@@ -64,6 +65,26 @@ inline constexpr std::size_t kSignalIndex = 212;       // int32: position among 
 inline constexpr std::size_t kSamplingRate = 216;      // double, Hz
 // Bytes 224-439 are zero.
 }  // namespace sensor_info_entry
+
+// Calibration: one per segment, one entry per channel in the TsInfo's order; how the stored
+// values become physical ones (physical = stored x gain + offset, in the unit). A kind of
+// this component's own: the library asks for it as for TsInfo.
+inline constexpr std::size_t kCalibrationHeaderBytes = 32;
+inline constexpr std::size_t kCalibrationEntryBytes = 128;
+namespace calibration_entry {
+inline constexpr std::size_t kFlags = 0;            // uint32: the kFlag bits below
+inline constexpr std::size_t kInvalidValue = 4;     // int32: the stored "no sample" value
+inline constexpr std::size_t kGain = 8;             // double
+inline constexpr std::size_t kOffset = 16;          // double
+inline constexpr std::size_t kPhysicalMinimum = 24;  // double
+inline constexpr std::size_t kPhysicalMaximum = 32;  // double
+inline constexpr std::size_t kUnitBytes = 40;       // uint32: the unit's length in bytes
+inline constexpr std::size_t kUnit = 44;            // UTF-8, zero-padded, cut at a character
+inline constexpr std::size_t kUnitCapacity = kCalibrationEntryBytes - kUnit;
+inline constexpr std::uint32_t kFlagCalibrated = 1;     // gain, offset and unit are set
+inline constexpr std::uint32_t kFlagPhysicalRange = 2;  // the physical range is the file's
+inline constexpr std::uint32_t kFlagInvalidValue = 4;   // the invalid value is set
+}  // namespace calibration_entry
 
 // Event type table: one entry per distinct annotation text, in order of first appearance among
 // the events (which are ordered by onset).

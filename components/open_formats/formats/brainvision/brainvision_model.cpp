@@ -10,6 +10,8 @@
 #include "data_file.h"
 #include "header.h"
 #include "markers.h"
+#include "brainvision_text.h"
+#include "common/text_encoding.h"
 #include "model/time_range.h"
 
 namespace brainvision {
@@ -19,6 +21,7 @@ namespace {
 using OpenResult = common::Result<model::Recording>;
 
 constexpr std::string_view kNewSegment = "New Segment";
+constexpr const char* kMicrovolt = "\u00b5V";
 
 // ceil(count x frame ticks) and round(count x frame ticks), exactly, for counts from a file:
 // nullopt past 10^18 ticks.
@@ -45,12 +48,39 @@ common::Result<MarkerFile> ReadMarkerFile(const std::filesystem::path& headerPat
   return ParseMarkers(*text);
 }
 
-model::Layout ChannelLayout(const Header& header) {
+// Physical value = stored value x resolution, in the channel's unit (µV when left out); an
+// empty resolution is 1. UINT_16 samples reach hosts less 32768, which the offset gives back.
+// A resolution that is no number leaves the channel without physical values, with a warning.
+model::Calibration ChannelCalibration(const Header& header, std::size_t c,
+                                      std::vector<std::string>& warnings) {
+  const ChannelInfo& channel = header.channels[c];
+  const std::optional<double> resolution =
+      channel.resolution.find_first_not_of(' ') == std::string::npos
+          ? 1.0
+          : common::ParseReal(channel.resolution, kNumberSyntax);
+  if (!resolution) {
+    warnings.push_back("channel Ch" + std::to_string(c + 1) + "'s resolution \"" +
+                       channel.resolution + "\" is not a number: its samples have no physical values");
+    return {};
+  }
+  model::Calibration calibration;
+  calibration.known = true;
+  calibration.gain = *resolution;
+  calibration.offset = header.format == SampleFormat::UInt16 ? 32768 * *resolution : 0.0;
+  std::u16string unit = DecodeField(channel.unit, header.codepage);
+  unit.erase(0, unit.find_first_not_of(u' '));
+  unit.erase(unit.find_last_not_of(u' ') + 1);
+  calibration.unit = unit.empty() ? kMicrovolt : common::Utf16ToUtf8(unit).value_or(kMicrovolt);
+  return calibration;
+}
+
+model::Layout ChannelLayout(const Header& header, std::vector<std::string>& warnings) {
   model::Layout layout;
   layout.frameTicks = header.frameTicks;
   for (std::size_t c = 0; c < header.channels.size(); ++c) {
     model::ChannelDetails details;
     details.signalIndex = static_cast<std::int32_t>(c);
+    details.calibration = ChannelCalibration(header, c, warnings);
     layout.channels.push_back(
         {DecodeField(header.channels[c].name, header.codepage), 1, std::move(details)});
   }
@@ -217,7 +247,7 @@ common::Result<model::Recording> Open(const std::filesystem::path& headerPath) {
 
   const std::int64_t frames = data.Value().layout.frames;
   model::Recording recording;
-  recording.layouts.push_back(ChannelLayout(header.Value()));
+  recording.layouts.push_back(ChannelLayout(header.Value(), warnings));
   std::vector<std::int64_t> firstFrames;
   if (auto refusal = AddSegments(markers.Value().markers, frames, header.Value().frameTicks,
                                  recording, firstFrames)) {

@@ -48,7 +48,12 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
                                   signal.physicalMaximum,
                                   signal.digitalMinimum,
                                   signal.digitalMaximum,
-                                  static_cast<std::int32_t>(recording->ChannelSignals()[channel])};
+                                  static_cast<std::int32_t>(recording->ChannelSignals()[channel]),
+                                  model::CalibrationFromRanges(
+                                      signal.physicalMinimum, signal.physicalMaximum,
+                                      signal.digitalMinimum, signal.digitalMaximum,
+                                      common::Utf16ToUtf8(common::HeaderTextToUtf16(
+                                          signal.physicalDimension)).value_or(""))};
     layout.channels.push_back(
         {common::HeaderTextToUtf16(signal.label), signal.samplesPerRecord, std::move(details)});
   }

@@ -40,6 +40,25 @@ std::string Utf8ToLatin1(std::string_view text) {
   return out;
 }
 
+// Physical value = (stored - baseline) / gain in the header's units (mV when it names none),
+// written as stored x (1 / gain) + offset with the offset -(baseline x (1 / gain)), so that the
+// baseline itself comes out exactly 0. Gain 0 is uncalibrated: the stored values, in "adu".
+// Every stored -32768 is a missing sample.
+model::Calibration ChannelCalibration(const Channel& channel) {
+  model::Calibration calibration;
+  calibration.known = true;
+  calibration.invalidValue = std::int16_t{-32768};
+  if (channel.gain == 0) {
+    calibration.gain = 1.0;
+    calibration.unit = "adu";
+    return calibration;
+  }
+  calibration.gain = 1.0 / channel.gain;
+  calibration.offset = -(static_cast<double>(channel.baseline) * calibration.gain);
+  calibration.unit = channel.units.empty() ? "mV" : channel.units;
+  return calibration;
+}
+
 model::ChannelDetails DetailsOf(const Channel& channel) {
   model::ChannelDetails details;
   details.label = Utf8ToLatin1(channel.name);
@@ -53,6 +72,7 @@ model::ChannelDetails DetailsOf(const Channel& channel) {
   details.physicalMinimum = physical(details.digitalMinimum);
   details.physicalMaximum = physical(details.digitalMaximum);
   details.signalIndex = static_cast<std::int32_t>(channel.signalIndex);
+  details.calibration = ChannelCalibration(channel);
   return details;
 }
 
