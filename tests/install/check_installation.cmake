@@ -1,9 +1,10 @@
 # The installation as a user meets it, from a prefix moved after `cmake --install` (so nothing
 # may point back into the build folder or the first prefix): the component registered with the
-# installed tapline-regsvr, a C program built with find_package(Tapline), the installed
+# installed tapline-regsvr, C programs built with find_package(Tapline) (a test consumer and
+# examples/c), the installed
 # tapline-info and the installed Python package, each reading the sample recording; then the
 # component unregistered again.
-#   cmake -DBUILD=... -DWORK=... -DCONSUMER=... -DSAMPLE_WRITER=... -DLIBDIR=... \
+#   cmake -DBUILD=... -DWORK=... -DCONSUMER=... -DEXAMPLE=... -DSAMPLE_WRITER=... -DLIBDIR=... \
 #         -DCOMPONENTDIR=... -DPYTHONDIR=... -DC_COMPILER=... -DGENERATOR=... \
 #         -DMAKE_PROGRAM=... -P check_installation.cmake
 
@@ -48,6 +49,21 @@ expect_equal("list-segments" "${segments}" "Segments: 3
 1 start 45426.396875 duration 45.000
 2 start 45426.397917 duration 75.000
 ")
+
+# The example host of examples/c, built against the installation: units, physical values and
+# whole event texts.
+run(COMMAND ${CMAKE_COMMAND} -S ${EXAMPLE} -B ${WORK}/example -G ${GENERATOR}
+            -DCMAKE_MAKE_PROGRAM=${MAKE_PROGRAM} -DCMAKE_C_COMPILER=${C_COMPILER}
+            -DCMAKE_PREFIX_PATH=${prefix})
+run(COMMAND ${CMAKE_COMMAND} --build ${WORK}/example)
+run(COMMAND ${WORK}/example/print-recording ${sample} 0.02 OUTPUT example)
+foreach(line "Segments: 3\n" "\nEEG Fp1 \\[uV\\]: -7.95911 13.135 13.0373\n"
+             "\nSpO2 \\[%\\]: 97.04\n" "\nEvents: 21\n"
+             "\n6 Électrode O1 déplacée \\(Électrode O1 déplacée\\)\n")
+  if(NOT example MATCHES "${line}")
+    message(FATAL_ERROR "print-recording: no line ${line} in\n${example}")
+  endif()
+endforeach()
 
 # The installed tool reads what the built one reads.
 run(COMMAND ${prefix}/bin/tapline-info ${sample} OUTPUT installed_info)
