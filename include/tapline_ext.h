@@ -51,8 +51,11 @@ TAPLINE_API int TAPLINE_CALL GetWindowCounts(double startDate, double duration, 
 #define TAPLINE_EVENT_LABEL 0      /* the event's own text (GetEvents' label) */
 #define TAPLINE_EVENT_TYPE_TEXT1 1 /* its type's first text (GetEvents' typeText1) */
 #define TAPLINE_EVENT_TYPE_TEXT2 2 /* its type's second text (GetEvents' typeText2) */
-/* The whole text `part` of event eventIndex (0..GetEventCount-1) into text (textBytes bytes).
- * The whole length + 1; 0 for an unknown part or an event that cannot be read. */
+/* The whole text `part` of event eventIndex (0..GetEventCount-1) into text (textBytes bytes):
+ * the label as the event record carries it, the type texts as the type table carries them
+ * (at most 255 UTF-16 units each, so a type named by a longer text has it cut there; the
+ * label keeps it whole). The whole length + 1; 0 for an unknown part or an event that cannot
+ * be read. */
 TAPLINE_API int TAPLINE_CALL GetEventText(int eventIndex, int part, char* text, int textBytes);
 
 /* What the calling thread's last OpenEx was told, one sentence a line: the reader component's

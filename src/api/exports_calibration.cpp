@@ -1,6 +1,8 @@
 // GetChannelCalibration, GetChannelUnit, GetChannelPhysicalRange and GetChannelInvalidValue:
 // how a channel's stored values become physical ones, from the segment's calibration packet.
 #include <cmath>
+#include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "api/exports.h"
@@ -10,14 +12,35 @@
 
 namespace {
 
+// The calibration packet of the segment asked for last, kept until the recording changes: a
+// host asks for every channel's gain, offset and unit in turn, and the packet stays the same
+// while the recording is open. Used under the export lock only.
+struct CachedCalibration {
+  std::uint64_t generation = 0;
+  int segment = -1;
+  std::unique_ptr<packets::CalibrationPacket> packet;
+};
+CachedCalibration cachedCalibration;
+
+const packets::CalibrationPacket* CalibrationPacketOf(int segment) {
+  api::ReaderContext& context = api::readerContext;
+  CachedCalibration& cached = cachedCalibration;
+  if (cached.packet && cached.generation == context.RecordingGeneration() && cached.segment == segment) {
+    return cached.packet.get();
+  }
+  if (segment < 0 || segment >= context.SegmentCount()) return nullptr;
+  auto packet = std::make_unique<packets::CalibrationPacket>();
+  if (!context.ReadCalibration(*packet, segment)) return nullptr;
+  cached = {context.RecordingGeneration(), segment, std::move(packet)};
+  return cached.packet.get();
+}
+
 // The channel's calibration when the segment is one of the recording's, the component serves
 // its packet and the packet calibrates the channel with finite numbers.
 std::optional<packets::ChannelCalibration> CalibrationOf(int segment, int channel) {
-  api::ReaderContext& context = api::readerContext;
-  if (segment < 0 || segment >= context.SegmentCount()) return std::nullopt;
-  packets::CalibrationPacket packet;
-  if (!context.ReadCalibration(packet, segment)) return std::nullopt;
-  std::optional<packets::ChannelCalibration> calibration = packet.Channel(channel);
+  const packets::CalibrationPacket* packet = CalibrationPacketOf(segment);
+  if (packet == nullptr) return std::nullopt;
+  std::optional<packets::ChannelCalibration> calibration = packet->Channel(channel);
   if (calibration && !(std::isfinite(calibration->gain) && std::isfinite(calibration->offset))) {
     return std::nullopt;
   }

@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "brainvision_writer.h"
@@ -153,6 +154,25 @@ TEST_P(CalibrationExportsTest, EveryChannelAsItsFormatDefinesIt) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, CalibrationExportsTest, ::testing::ValuesIn(CalibrationCases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A WFDB multi-segment record whose segments hold the same signal at two gains: each segment
+// is calibrated by its own header.
+TEST_F(HostTest, WfdbSegmentsKeepTheirOwnGains) {
+  const std::vector<wfdb_test::WrittenSignal> group(1, {16, 1, 0, 0, {1, 2, 3, 4}});
+  for (const char* name : {"g_1", "g_2"}) WriteNamedFile(std::string(name) + ".dat", wfdb_test::SignalFile(group, 4));
+  WriteNamedFile("g_1.hea", "g_1 1 100 4\ng_1.dat 16 100/mV 16 0 0 0 0 X\n");
+  WriteNamedFile("g_2.hea", "g_2 1 100 4\ng_2.dat 16 200(5)/mV 16 0 0 0 0 X\n");
+  const std::string path = WriteNamedFile("g.hea", "g/2 1 100 8\ng_1 4\ng_2 4\n");
+  int segments = -1;
+  ASSERT_EQ(OpenEx(path.c_str(), &segments), 1);
+  ASSERT_EQ(segments, 2);
+  // The second segment first: what one segment answered must not stand for the other.
+  for (const auto& [segment, gain, offset] : {std::tuple{1, 1.0 / 200, -(5 * (1.0 / 200))}, std::tuple{0, 0.01, 0.0}}) {
+    double g = 0, o = 1;
+    ASSERT_EQ(GetChannelCalibration(segment, 0, &g, &o), 1) << segment;
+    EXPECT_EQ(std::pair(g, o), std::pair(gain, offset)) << segment;
+  }
+}
 
 // Filled with this byte before a call, so that every byte a call writes shows.
 constexpr char kGuard = '\x5A';

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <tuple>
 
 #include "common/checked_arithmetic.h"
 #include "common/text_encoding.h"
@@ -120,11 +121,16 @@ common::Result<model::Recording> Open(const std::filesystem::path& headerPath) {
   model::Recording result;
   result.originTicks = record->Segments().empty() ? 0 : record->Segments()[0].startTicks;
   const model::Fraction frameTicks = TicksPerFrame(record->FramesPerSecond());
-  std::map<std::vector<std::pair<std::string, std::int64_t>>, std::size_t> layoutOf;
+  // Segments share a layout when their channels agree in everything the channel tables and
+  // the calibration carry: a later segment that gains a signal up keeps its own gain.
+  using ChannelKey = std::tuple<std::string, std::int64_t, double, std::int64_t, std::string>;
+  std::map<std::vector<ChannelKey>, std::size_t> layoutOf;
   for (const Record::Segment& segment : record->Segments()) {
     if (segment.frames == 0) continue;
-    std::vector<std::pair<std::string, std::int64_t>> key;
-    for (const Channel& channel : segment.channels) key.emplace_back(channel.name, channel.samplesPerFrame);
+    std::vector<ChannelKey> key;
+    for (const Channel& channel : segment.channels) {
+      key.emplace_back(channel.name, channel.samplesPerFrame, channel.gain, channel.baseline, channel.units);
+    }
     const auto [found, added] = layoutOf.try_emplace(key, result.layouts.size());
     if (added) {
       model::Layout layout{frameTicks, {}};
