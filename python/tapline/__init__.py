@@ -1,4 +1,4 @@
-"""Read Tapline recordings from Python through the library's twelve C exports (ctypes + numpy).
+"""Read Tapline recordings from Python through the library's C exports (ctypes + numpy).
 
     with tapline.Recording("sample.edf") as rec:
         rec.segments()            # start (day number), start_time, duration per segment
@@ -6,8 +6,8 @@
         rec.segment_samples(0)    # one int16 array per channel (physical=True: float64)
         rec.window(date, 4.0)     # the same for a time window within one segment
         rec.iter_windows(0, 4.0)  # consecutive windows that tile a segment
-        rec.calibration(0)        # gain, offset and unit per channel, from the file's header
-        rec.events()              # numpy records: time, duration, type_index, texts, label
+        rec.calibration(0)        # gain, offset and unit per channel, from the component
+        rec.events()              # numpy records: time, duration, type_index, whole texts
         rec.to_mne(0)             # MNE Raw objects, one per sampling rate (tapline.mne)
 
 The library holds one recording per process, so only one Recording may be open at a time:
@@ -33,7 +33,6 @@ with calibration, event_reading and sample_reading (its methods by job); every n
 re-exported here, so tapline.X stays the way to reach it.
 """
 
-from . import error_info, recording_header
 from .errors import (NoCalibrationError, RecordingAlreadyOpenError, RecordingRefusedError,
                      RecordingWarning, TaplineError, WindowError)
 from .library import LIBRARY_ENV, _REPOSITORY, find_library, load_library

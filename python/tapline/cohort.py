@@ -60,8 +60,8 @@ def summarize(path, library=None, window_seconds=WINDOW_SECONDS):
     """The row of one recording: a dict with the COLUMNS. Channels, rates and units are those
     of the first segment; minimum, maximum and mean run over every segment (in a later segment
     with other channels, a WFDB record's, over its channels of the first segment's names), in
-    physical units when the file's header gives them, else digital; WFDB's invalid samples are
-    left out."""
+    physical units when the component gives every channel a gain, else digital; WFDB's invalid
+    samples are left out."""
     row = dict.fromkeys(COLUMNS)
     row["path"] = os.fspath(path)
     printed = []

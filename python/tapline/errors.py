@@ -33,6 +33,6 @@ class RecordingAlreadyOpenError(TaplineError):
 
 
 class NoCalibrationError(ValueError):
-    """Physical values were asked of a recording whose gains and offsets are unknown (no EDF,
-    BrainVision or WFDB header this package reads, or one that does not match the library's
-    channels); says why."""
+    """Physical values were asked of a channel the reader component gives no gain and offset
+    (an EDF signal with an empty range, a BrainVision resolution that is no number, a
+    component that serves no calibration); names the channel."""

@@ -1,5 +1,6 @@
 """Finding the library (argument, $TAPLINE_LIBRARY, the installation, a source tree's build
-folders) and loading it once per path with the twelve exports' signatures declared."""
+folders) and loading it once per path with the signatures of the twelve exports and of those
+beside them (tapline_ext.h) declared."""
 
 from __future__ import annotations
 
@@ -81,7 +82,8 @@ _loaded: dict[str, ctypes.CDLL] = {}
 
 
 def load_library(path: str | os.PathLike[str] | None = None) -> ctypes.CDLL:
-    """The library loaded once per path, with the twelve exports' signatures declared."""
+    """The library loaded once per path, with the signatures of the twelve exports and of
+    those beside them declared."""
     path = find_library(path)
     if path in _loaded:
         return _loaded[path]
@@ -102,6 +104,15 @@ def load_library(path: str | os.PathLike[str] | None = None) -> ctypes.CDLL:
         "GetData2": [c_double, c_double, p_short],
         "GetEventCount": [p_int],
         "GetEvents": [c_int, p_int, c_char_p, c_char_p, c_char_p, p_double, p_double],
+        # Beside the twelve (tapline_ext.h).
+        "GetChannelCalibration": [c_int, c_int, p_double, p_double],
+        "GetChannelUnit": [c_int, c_int, c_char_p, c_int],
+        "GetChannelPhysicalRange": [c_int, c_int, p_double, p_double],
+        "GetChannelInvalidValue": [c_int, c_int, p_int],
+        "GetChannelValue": [c_int, c_int, p_double],
+        "GetWindowCounts": [c_double, c_double, p_int, c_int],
+        "GetEventText": [c_int, c_int, c_char_p, c_int],
+        "GetOpenMessage": [c_char_p, c_int],
     }
     for name, arguments in signatures.items():
         function = getattr(lib, name)

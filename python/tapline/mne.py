@@ -6,8 +6,8 @@ first; each holds the segment's channels of that rate, in the recording's order.
 separate Raws too (call to_mne per segment): a gap between segments has no samples, and a Raw
 per segment keeps every sample time exact instead of padding gaps.
 
-- Data: physical values from the file's header (EDF, BrainVision, WFDB; a WFDB record's
-  invalid samples are NaN); voltage units (V, mV, uV with any micro sign, nV) in volts, as MNE
+- Data: physical values with the reader component's gains and offsets (EDF, BrainVision,
+  WFDB; a WFDB record's invalid samples are NaN); voltage units (V, mV, uV with any micro sign, nV) in volts, as MNE
   expects, channel type from the label (ECG/EKG, EOG, EMG, else EEG); other units unscaled as
   "misc". A file without calibration gives its digital values as "misc", with a warning.
 - meas_date: the segment's own start, in UTC, so that the segments of a paused recording keep

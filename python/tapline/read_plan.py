@@ -29,9 +29,9 @@ def _check_slack(day):
 def _check_end(start, ticks, shift, rounds_up):
     """Ticks from the segment's start to the end against which the library checks a window's
     duration: the `days` part of the component's segment end, a whole second. The open formats
-    component reports its end rounded up to the whole second, assumed when the file's header
-    matches the library's channels; another may round down, which is assumed otherwise. An
-    estimate that errs early only makes reads more cautious."""
+    component reports its end rounded up to the whole second, assumed when it calibrates the
+    segment's channels; another may round down, which is assumed otherwise. An estimate that
+    errs early only makes reads more cautious."""
     second = (start * 86400.0) % 1.0  # where the segment starts within its second, +-the shift
     tolerance = 1e-6 * shift  # 10 us while the shift is 1 us
     start_fraction = (0.0 if second < tolerance or second > 1.0 - tolerance

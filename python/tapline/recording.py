@@ -17,19 +17,18 @@ from typing import Sequence
 
 import numpy as np
 
-from . import error_info
 from .calibration import Calibration
 from .day_numbers import (DAYS_PER_SECOND, _seconds_from, day_number_to_datetime64,
                           seconds_between, to_day_number)
-from .errors import (NoCalibrationError, RecordingAlreadyOpenError, RecordingRefusedError,
-                     RecordingWarning, TaplineError, WindowError)
+from .errors import (RecordingAlreadyOpenError, RecordingRefusedError, RecordingWarning,
+                     TaplineError, WindowError)
 from .event_reading import EventReading
 from .library import load_library
 from .read_plan import _check_end, _Layout
 from .sample_reading import SampleReading
-from .texts import TEXT_BYTES, _text
-from .window_rule import (TICKS_PER_SECOND, WINDOW_SHIFT_TICKS, exact_rate,
-                          segment_sample_count, window_shift_ticks, window_ticks)
+from .texts import TEXT_BYTES, _text, _whole_text
+from .window_rule import (TICKS_PER_SECOND, WINDOW_SHIFT_TICKS, exact_rate, window_shift_ticks,
+                          window_ticks)
 
 # Closes the library's recording of the Recording open in this process, if any.
 _open_recording: weakref.finalize | None = None
@@ -55,16 +54,16 @@ class Recording(Calibration, EventReading, SampleReading):
             raise FileNotFoundError(errno.ENOENT, "no such recording", self.path)
         self._lib = load_library(library)
         count = ctypes.c_int(0)
-        error_info.forget(self._lib)
         opened = self._lib.OpenEx(os.fsencode(path), ctypes.byref(count)) == 1
-        message = error_info.take(self._lib)
+        # The component's reason or warnings, one sentence a line, kept for this thread.
+        message = _whole_text(self._lib.GetOpenMessage) or ""
         if not opened:
             # COM stays initialised after a refused file; Close balances it.
             self._lib.Close()
-            raise RecordingRefusedError(self.path, message)
+            raise RecordingRefusedError(self.path, message or None)
         self.segment_count = count.value
         #: What the reader component forgave to open the file, a sentence each.
-        self.warnings = error_info.lines(message)
+        self.warnings = tuple(line for line in message.split("\n") if line)
         if self.warnings:
             _warnings.warn("%s: %s" % (self.path, "; ".join(self.warnings)), RecordingWarning,
                            stacklevel=2)
@@ -74,11 +73,10 @@ class Recording(Calibration, EventReading, SampleReading):
         # The open recording does not change: what costs a read is kept.
         self._values: dict[int, tuple[list[float], list[int]]] = {}
         self._layouts: dict[int, _Layout] = {}
-        self._calibrations: dict[int, np.ndarray] = {}
+        self._calibrations: dict[int, tuple[np.ndarray, list[int | None]]] = {}
         self._segment_table: np.ndarray | None = None
         self._segment_list: list[tuple[float, float]] | None = None
         self._segment_starts: list[float] = []
-        self._header, self._header_problem = self._read_header()
 
     def close(self) -> None:
         """Closes the recording in the library; later calls do nothing."""
@@ -255,7 +253,7 @@ class Recording(Calibration, EventReading, SampleReading):
         """The channels as the library reports them.
 
         Reads every sample of the segment to learn the counts (GetSegmentInf); windows do not
-        need this for files whose header the package reads (EDF, BrainVision, WFDB).
+        need this (they ask GetChannelValue and GetWindowCounts, which read no sample).
 
         Parameters
         ----------
@@ -297,8 +295,8 @@ class Recording(Calibration, EventReading, SampleReading):
         Returns
         -------
         list of fractions.Fraction
-            Hz: from the file's header (EDF, BrainVision, WFDB) when it matches the
-            library's channels, else the simplest fractions of the library's values.
+            Hz: the simplest fractions that round to the library's values (GetChannelValue),
+            read without a sample (256.0 -> 256, 10/3 s^-1 from 3.3333333333333335).
 
         Raises
         ------
@@ -352,31 +350,47 @@ class Recording(Calibration, EventReading, SampleReading):
         return window_shift_ticks(start + duration * DAYS_PER_SECOND)
 
     def _layout(self, segment):
-        """Rates and counts from the file's header when it matches the library's channels (no
-        sample is read); else from GetSegmentInf, which reads the whole segment."""
+        """Rates (GetChannelValue) and counts (GetWindowCounts over the whole segment), which
+        read no sample; from GetSegmentInf, which reads the whole segment, only when the
+        library gives either not."""
         if segment in self._layouts:
             return self._layouts[segment]
         start, duration = self._segments()[segment]
         ticks = round(duration * TICKS_PER_SECOND)
-        try:
-            signals = self._header_channels(segment)
-        except NoCalibrationError:
-            signals = None
-        if signals is not None:
-            rates = [s.rate for s in signals]
-            counts = self._header.sample_counts(segment)
-            if counts is None:
-                counts = [segment_sample_count(duration, rate) for rate in rates]
+        n = self._lib.GetChannelCount(segment)
+        values = self._channel_values(segment, n)
+        counts = (ctypes.c_int * max(n, 1))()
+        if values is not None and (n == 0 or self._lib.GetWindowCounts(start, duration, counts,
+                                                                       n) == 1):
+            counts = list(counts[:n])
         else:
             if segment not in self._values:
                 self.channels(segment)
             values, counts = self._values[segment]
-            rates = [exact_rate(value) for value in values]
         shift = self._shift_ticks()
-        layout = _Layout(start, ticks, rates, counts,
-                         _check_end(start, ticks, shift, rounds_up=signals is not None), shift)
+        layout = _Layout(start, ticks, [exact_rate(value) for value in values], counts,
+                         _check_end(start, ticks, shift, self._serves_calibration(segment, n)),
+                         shift)
         self._layouts[segment] = layout
         return layout
+
+    def _channel_values(self, segment, n):
+        """The channels' values (rates) from GetChannelValue; None when it gives one not."""
+        values = []
+        value = ctypes.c_double()
+        for channel in range(n):
+            if self._lib.GetChannelValue(segment, channel, ctypes.byref(value)) != 1:
+                return None
+            values.append(value.value)
+        return values
+
+    def _serves_calibration(self, segment, n):
+        """Whether the component gives a channel of the segment a gain, as the open formats
+        component does; that component reports a segment's end rounded up to a whole second."""
+        gain, offset = ctypes.c_double(), ctypes.c_double()
+        return any(self._lib.GetChannelCalibration(segment, channel, ctypes.byref(gain),
+                                                   ctypes.byref(offset)) == 1
+                   for channel in range(n))
 
     # -- MNE ---------------------------------------------------------------------------------
 

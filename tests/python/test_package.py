@@ -90,7 +90,7 @@ RECORDING_MEMBERS = [
     "channel_count", "channel_names", "channels", "rates", "calibration", "segment_samples",
     "window", "window_times", "seconds_to_date", "window_at_seconds", "iter_windows",
     "event_count", "events", "to_mne", "_check_open", "_check_segment", "_to_physical",
-    "_read_header", "_header_channels", "_all_samples", "_picks", "_iter_windows", "_segments",
+    "_all_samples", "_picks", "_iter_windows", "_segments",
     "_shift_ticks", "_layout", "_describe_segment", "_window_layout", "_get_data2",
     "_read_span", "_read_stretch",
 ]

@@ -3,6 +3,7 @@ recording. Every sample is checked against an independent reading of the EDF fil
 """
 import math
 import os
+import re
 import unittest
 import warnings
 from fractions import Fraction
@@ -12,6 +13,7 @@ import numpy as np
 import plot_window
 import support
 import tapline
+import tapline.cohort
 
 DAY = support.DAY
 START_DAY = support.SAMPLE_START_DAY
@@ -144,10 +146,11 @@ class WrapperTest(support.RecordingTest):
         self.assertEqual(list(table["unit"]), ["uV"] * 5 + ["", "", "%"])
         # Symmetric ranges: (pmax - pmin) / 65535 and pmin + 32768 x gain; SpO2 maps the
         # asymmetric digital 0 .. 10000 onto 0 .. 100 %.
+        # The gain is the correctly rounded quotient, the offset pmin - gain x dmin in doubles.
         for channel, physical_max in [(0, 3200), (4, 5000), (5, 2000)]:
-            gain = Fraction(2 * physical_max, 65535)
-            self.assertEqual(table["gain"][channel], float(gain))
-            self.assertEqual(table["offset"][channel], float(-physical_max + 32768 * gain))
+            gain = float(Fraction(2 * physical_max, 65535))
+            self.assertEqual(table["gain"][channel], gain)
+            self.assertEqual(table["offset"][channel], -physical_max - gain * -32768.0)
         self.assertEqual((table["gain"][7], table["offset"][7]), (0.01, 0.0))
         self.assertEqual((table["digital_min"][7], table["digital_max"][7]), (0, 10000))
 
@@ -175,25 +178,33 @@ class WrapperTest(support.RecordingTest):
             self.assertAlmostEqual(windows[-1].start, START_DAY + (
                 SEGMENT_STARTS[segment] + windows[-1].offset) / DAY, delta=1e-10)
 
-    def test_without_a_readable_header_samples_stay_digital(self):
+    def test_a_channel_without_physical_values_stays_digital(self):
+        """An EDF signal with an empty physical range: the component opens the file, gives no
+        gain for the signal, and the wrapper says which channel while digital reads, rates,
+        MNE and cohort rows still work."""
         self.recording.close()
-        original = tapline.edf_header.read_header
-
-        def refuse(path):
-            raise tapline.edf_header.EdfHeaderError("not this format")
-        tapline.edf_header.read_header = refuse
-        try:
-            with tapline.Recording(self.path) as other:
-                with self.assertRaisesRegex(tapline.NoCalibrationError, "not this format"):
-                    other.calibration(0)
-                with self.assertRaises(tapline.NoCalibrationError):
-                    other.window(other.recording_seconds_to_date(1.0), 1.0, physical=True)
-                # Rates then come from the library's values, the window from the same rule.
-                self.assertEqual(other.rates(0), [256] * 5 + [128] * 2 + [1])
-                window = other.window(other.recording_seconds_to_date(91.5), 2.0)
-                np.testing.assert_array_equal(window[5], self.expected_segment(5, 1)[192:448])
-        finally:
-            tapline.edf_header.read_header = original
+        path = os.path.join(self.folder, "uncalibrated.edf")
+        support.write_edf(path, [{"label": "EEG", "spr": 4},
+                                 {"label": "Flat", "spr": 2, "pmin": 5, "pmax": 5}],
+                          "1", [("+0", 3)])
+        reason = (r"^no gain or offset for channel 1 \('Flat'\) of segment 0 of %s: the reader "
+                  r"component gives no physical values for it .*; its samples are digital "
+                  r"values only$" % re.escape(path))
+        with tapline.Recording(path) as other:
+            with self.assertRaisesRegex(tapline.NoCalibrationError, reason):
+                other.calibration(0)
+            with self.assertRaisesRegex(tapline.NoCalibrationError, reason):
+                other.window(other.segments()["start"][0], 1.0, physical=True)
+            self.assertEqual(other.rates(0), [4, 2])
+            eeg, flat = other.window_at_seconds(1.0, 1.0)
+            np.testing.assert_array_equal(eeg, np.arange(4, 8))
+            np.testing.assert_array_equal(flat, np.arange(2, 4))
+            with self.assertWarnsRegex(UserWarning, "channel 1 \\('Flat'\\).*\"misc\""):
+                raws = other.to_mne(0)
+            self.assertEqual([raw.get_channel_types() for raw in raws], [["misc"], ["misc"]])
+        row = tapline.cohort.summarize(path)
+        self.assertEqual((row["error"], row["units"], row["minimum"]),
+                         (None, ("digital", "digital"), (0.0, 0.0)))
 
     def test_plot_shades_the_window_events(self):
         out = os.path.join(self.folder, "events.png")
