@@ -195,9 +195,6 @@ class OpenFormatsTest(support.WorkspaceTest):
                         self.assertEqual(recording._layout(segment).counts, counts)
                         self.assertEqual(list(recording.channels(segment)["samples"]), counts)
 
-    # The component builds one calibration per channel layout, so WFDB segments of one layout
-    # whose gains differ get the first one's (g.hea's segment 1: 1/100 instead of 1/200).
-    @unittest.expectedFailure
     def test_wfdb_segments_keep_their_own_gains(self):
         for header, contents, _, expected in SEGMENT_CASES:
             folder = files.write_wfdb(self.folder("gains-" + header), contents)
