@@ -30,13 +30,33 @@ const packets::EventTypeTablePacket* TypeTable() {
   return cachedTypes.table.get();
 }
 
-std::optional<packets::PacketText> EventText(std::int32_t eventIndex, int part) {
+// The record of the event asked for last, kept until the recording changes: a host asks for
+// an event's three texts in turn.
+struct CachedRecord {
+  std::uint64_t generation = 0;
+  std::int32_t index = -1;
+  std::unique_ptr<packets::EventRecordPacket> record;
+};
+CachedRecord cachedRecord;
+
+const packets::EventRecordPacket* EventRecord(std::int32_t eventIndex) {
   api::ReaderContext& context = api::readerContext;
-  if (eventIndex < 0 || eventIndex >= context.EventCount()) return std::nullopt;
-  packets::EventRecordPacket record;
-  if (!context.ReadEventRecord(eventIndex, record)) return std::nullopt;
-  if (part == TAPLINE_EVENT_LABEL) return record.GetLabel();
-  const std::optional<GUID> typeGuid = record.TypeGuid();
+  CachedRecord& cached = cachedRecord;
+  if (cached.record && cached.generation == context.RecordingGeneration() && cached.index == eventIndex) {
+    return cached.record.get();
+  }
+  if (eventIndex < 0 || eventIndex >= context.EventCount()) return nullptr;
+  auto record = std::make_unique<packets::EventRecordPacket>();
+  if (!context.ReadEventRecord(eventIndex, *record)) return nullptr;
+  cached = {context.RecordingGeneration(), eventIndex, std::move(record)};
+  return cached.record.get();
+}
+
+std::optional<packets::PacketText> EventText(std::int32_t eventIndex, int part) {
+  const packets::EventRecordPacket* record = EventRecord(eventIndex);
+  if (record == nullptr) return std::nullopt;
+  if (part == TAPLINE_EVENT_LABEL) return record->GetLabel();
+  const std::optional<GUID> typeGuid = record->TypeGuid();
   const packets::EventTypeTablePacket* table = TypeTable();
   if (!typeGuid || table == nullptr) return std::nullopt;
   const std::int32_t type = table->FindEventType(*typeGuid);
