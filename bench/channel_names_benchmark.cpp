@@ -6,22 +6,19 @@
 // (default /tmp) and removed afterwards; the EDF component is registered in a private class
 // registry. Every name is checked. Wall and processor time are printed, since the machine may
 // be shared.
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "component_registry.h"
+#include "timing.h"
 #include "edf_writer.h"
 #include "tapline_library.h"
 #include "written_file.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kRecords = 10;
 
@@ -37,20 +34,7 @@ void WriteRecording(const std::string& path, int channels) {
   recording_writers::WriteFile(path, writer.FileBytes());
 }
 
-double ProcessorSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
-
-struct Timing {
-  double wall = 0.0;
-  double processor = 0.0;
-};
-
-template <typename Action>
-Timing Time(Action action) {
-  const Clock::time_point start = Clock::now();
-  const double processorStart = ProcessorSeconds();
-  action();
-  return {std::chrono::duration<double>(Clock::now() - start).count(), ProcessorSeconds() - processorStart};
-}
+using bench::Time;
 
 void Measure(const tapline_info::TaplineLibrary& lib, const std::string& folder, int channels) {
   const std::string path = folder + "/tapline-bench-" + std::to_string(channels) + "-channels.edf";
@@ -59,7 +43,7 @@ void Measure(const tapline_info::TaplineLibrary& lib, const std::string& folder,
   if (lib.OpenEx(path.c_str(), &segments) != 1) throw std::runtime_error("OpenEx refused " + path);
   if (lib.GetChannelCount(0) != channels) throw std::runtime_error("wrong channel count");
 
-  const Timing naming = Time([&] {
+  const bench::Timing naming = Time([&] {
     for (int c = 0; c < channels; ++c) {
       char name[33] = {};
       if (lib.GetChannelInf(0, c, name) != 1 || ChannelLabel(c) != name) {
@@ -69,7 +53,7 @@ void Measure(const tapline_info::TaplineLibrary& lib, const std::string& folder,
   });
   std::vector<double> values(static_cast<std::size_t>(channels));
   std::vector<int> counts(static_cast<std::size_t>(channels));
-  const Timing segmentInf = Time([&] {
+  const bench::Timing segmentInf = Time([&] {
     if (lib.GetSegmentInf(0, values.data(), counts.data()) != 1) throw std::runtime_error("GetSegmentInf failed");
   });
   lib.Close();

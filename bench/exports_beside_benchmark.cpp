@@ -7,23 +7,20 @@
 // Files go to FOLDER (default /tmp) and are reused while their size is right; the component is
 // registered in a private class registry. Every answer is checked; wall and processor time
 // are printed, since the machine may be shared.
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "component_registry.h"
+#include "timing.h"
 #include "edf_writer.h"
 #include "long_recording_files.h"
 #include "tapline_library.h"
 #include "written_file.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kChannels = 64;
 constexpr int kRate = 256;
@@ -36,15 +33,7 @@ struct Timing {
   double processor = 0.0;
 };
 
-double ProcessorSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
-
-template <typename Action>
-Timing Time(Action action) {
-  const Clock::time_point start = Clock::now();
-  const double processorStart = ProcessorSeconds();
-  action();
-  return {std::chrono::duration<double>(Clock::now() - start).count(), ProcessorSeconds() - processorStart};
-}
+using bench::Time;
 
 void Check(bool ok, const std::string& what) {
   if (!ok) throw std::runtime_error(what);
@@ -70,7 +59,7 @@ void MeasureChannels(const tapline_info::TaplineLibrary& lib, const std::string&
   double duration = 0, start = 0;
   lib.GetSegmentTime(&duration, &start);
   const double calls = double{kRounds} * kChannels;
-  const Timing names = Time([&] {
+  const bench::Timing names = Time([&] {
     for (int round = 0; round < kRounds; ++round) {
       for (int c = 0; c < kChannels; ++c) {
         char name[33] = {};
@@ -78,7 +67,7 @@ void MeasureChannels(const tapline_info::TaplineLibrary& lib, const std::string&
       }
     }
   });
-  const Timing calibration = Time([&] {
+  const bench::Timing calibration = Time([&] {
     for (int round = 0; round < kRounds; ++round) {
       for (int c = 0; c < kChannels; ++c) {
         double gain = 0, offset = 0;
@@ -90,7 +79,7 @@ void MeasureChannels(const tapline_info::TaplineLibrary& lib, const std::string&
   });
   std::vector<int> counts(kChannels);
   const double windowStart = start + 1800.0 / 86400;
-  const Timing windowCounts = Time([&] {
+  const bench::Timing windowCounts = Time([&] {
     for (int round = 0; round < kRounds * kChannels; ++round) {
       Check(lib.GetWindowCounts(windowStart, 4.0, counts.data(), kChannels) == 1 && counts[63] == 4 * kRate,
             "wrong window counts");
@@ -112,7 +101,7 @@ void MeasureEventTexts(const tapline_info::TaplineLibrary& lib, const std::strin
   Check(lib.OpenEx(path.c_str(), &segments) == 1, "OpenEx refused " + path);
   lib.GetEventCount(&count);
   Check(count == kEvents, "wrong event count");
-  const Timing getEvents = Time([&] {
+  const bench::Timing getEvents = Time([&] {
     for (int i = 0; i < count; ++i) {
       int type = -1;
       char text1[33] = {}, text2[33] = {}, label[33] = {};
@@ -121,7 +110,7 @@ void MeasureEventTexts(const tapline_info::TaplineLibrary& lib, const std::strin
       Check(type >= 0, "GetEvents could not read event " + std::to_string(i));
     }
   });
-  const Timing wholeTexts = Time([&] {
+  const bench::Timing wholeTexts = Time([&] {
     for (int i = 0; i < count; ++i) {
       char label[64], text1[64], text2[64];
       Check(lib.GetEventText(i, TAPLINE_EVENT_LABEL, label, sizeof label) > 0 &&
