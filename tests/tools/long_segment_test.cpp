@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "edf_writer.h"
-#include "header_rates.h"
+#include "recording_queries.h"
 #include "indexed_recordings.h"
 #include "segment_statistics.h"
 
@@ -27,15 +27,15 @@ std::unique_ptr<OpenedRecording> ZeroRecording(std::int64_t records) {
 }
 
 // 71,583 s at 30 kHz: 2,147,490,000 samples, past 2^31 - 1. GetSegmentInf refuses such a
-// segment and reports it on the console (and waits for a key on a terminal); the channels come
-// from the header instead, with no word from the library.
+// segment and reports it on the console (and waits for a key on a terminal), and no int of
+// GetWindowCounts carries the count; the rate comes from GetChannelValue and the count from
+// the window rule, with no word from the library.
 TEST(LongSegmentTest, ChannelsOfASegmentPastAnIntWithoutAReport) {
   const auto recording = ZeroRecording(71583);
   ASSERT_EQ(recording->segmentCount(), 1);
-  const auto rates = EdfChannelRates(recording->filePath());
-  ASSERT_TRUE(rates);
+  const SegmentTimes times = ReadSegmentTimes(recording->exports(), 1);
   testing::internal::CaptureStdout();
-  const auto channels = ReadChannelsOfSegment(recording->exports(), 0, 71583.0, rates);
+  const auto channels = ReadSegmentChannels(recording->exports(), 0, times.starts[0], times.durations[0]);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   ASSERT_TRUE(channels);
   EXPECT_EQ(channels->names, std::vector<std::string>{"X"});
@@ -50,10 +50,10 @@ TEST(LongSegmentTest, SixHundredWindowsMeetWithoutDrift) {
   ASSERT_EQ(recording->segmentCount(), 1);
   const tapline_host::TaplineExports& library = recording->exports();
   const SegmentTimes times = ReadSegmentTimes(library, 1);
-  const auto channels = ReadSegmentChannels(library, 0);
+  const auto channels = ReadSegmentChannels(library, 0, times.starts[0], times.durations[0]);
   ASSERT_TRUE(channels);
   const auto summaries = SummarizeSegment(library, 0, {times.starts[0], times.durations[0]},
-                                          *channels, kRate + 2, [](double) {});
+                                          *channels, ValueScale::Digital, kRate + 2, [](double) {});
   ASSERT_TRUE(summaries);
   EXPECT_EQ(summaries->front().count, 600 * kRate);
 }

@@ -75,8 +75,8 @@ class PrintSampleSummariesTest : public ::testing::TestWithParam<SummaryCase> {}
 TEST_P(PrintSampleSummariesTest, PrintsOneRowPerChannel) {
   const SummaryCase& c = GetParam();
   EXPECT_EQ(Printed([&](std::FILE* out) {
-              PrintSampleSummaries(out, c.channels.names,
-                                   SummarizeByChannel(c.channels, c.samples));
+              PrintSampleSummaries(out, c.channels, SummarizeByChannel(c.channels, c.samples),
+                                   ValueScale::Digital);
             }),
             "Samples of segment 0:\n"
             "   #  channel                 count      min      max       mean\n" +
@@ -87,18 +87,60 @@ INSTANTIATE_TEST_SUITE_P(
     Channels, PrintSampleSummariesTest,
     ::testing::Values(
         SummaryCase{"SplitsSamplesByChannelCounts",
-                    {{"A", "Empty", "C"}, {256, 1, 128}, {3, 0, 2}},
+                    {{"A", "Empty", "C"}, {256, 1, 128}, {3, 0, 2}, {}, {}},
                     {1, 2, 3, 40, 50},
                     "   0  A                           3        1        3      2.000\n"
                     "   1  Empty                       0        -        -          -\n"
                     "   2  C                           2       40       50     45.000\n"},
         // Counts that claim more samples than were read never read past them.
         SummaryCase{"StopsAtTheSamplesRead",
-                    {{"A", "B"}, {1, 1}, {2, 5}},
+                    {{"A", "B"}, {1, 1}, {2, 5}, {}, {}},
                     {4, 6, 9},
                     "   0  A                           2        4        6      5.000\n"
                     "   1  B                           1        9        9      9.000\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Physical rows: stored x gain + offset (a negative gain swapping the extremes), missing
+// samples counted apart and left out, a channel without calibration in stored integers.
+TEST(PrintSampleSummariesTest, PrintsPhysicalValuesWithTheirUnits) {
+  SegmentChannels channels;
+  channels.names = {"Cz", "Inv", "Raw"};
+  channels.values = {4, 4, 4};
+  channels.sampleCounts = {4, 2, 2};
+  channels.calibrations = {ChannelCalibration{0.5, 10.0, "uV"}, ChannelCalibration{-2.0, 0.0, "mV"},
+                           std::nullopt};
+  channels.missingValues = {-32768, std::nullopt, -32768};
+  const std::vector<std::int16_t> samples = {-32768, 2, 4, 9, 1, 3, -32768, 7};
+  EXPECT_EQ(Printed([&](std::FILE* out) {
+              PrintSampleSummaries(out, channels,
+                                   SummarizeByChannel(channels, samples, ValueScale::Physical),
+                                   ValueScale::Physical);
+            }),
+            "Samples of segment 0:\n"
+            "   #  channel                 count  missing          min          max         mean  unit\n"
+            "   0  Cz                          3        1           11         14.5         12.5  uV\n"
+            "   1  Inv                         2        0           -6           -2           -4  mV\n"
+            "   2  Raw                         1        1            7            7            7  (digital)\n");
+}
+
+// The same samples as stored integers: every one counted, the missing value's too.
+TEST(PrintSampleSummariesTest, DigitalRowsCountEveryStoredValue) {
+  SegmentChannels channels;
+  channels.names = {"Cz"};
+  channels.values = {4};
+  channels.sampleCounts = {4};
+  channels.calibrations = {ChannelCalibration{0.5, 10.0, "uV"}};
+  channels.missingValues = {-32768};
+  const std::vector<std::int16_t> samples = {-32768, 2, 4, 9};
+  EXPECT_EQ(Printed([&](std::FILE* out) {
+              PrintSampleSummaries(out, channels,
+                                   SummarizeByChannel(channels, samples, ValueScale::Digital),
+                                   ValueScale::Digital);
+            }),
+            "Samples of segment 0:\n"
+            "   #  channel                 count      min      max       mean\n"
+            "   0  Cz                          4   -32768        9  -8188.250\n");
+}
 
 TEST(PrintSegmentsTest, PrintsStartAndDurationOfEach) {
   SegmentTimes times;
@@ -126,9 +168,9 @@ TEST(PrintChannelsTest, PrintsCountsOfEverySegmentAndMarksRefusedOnes) {
 // A WFDB record's variable layout: segment 1 holds other channels, which must not be counted
 // under segment 0's names; in JSON too.
 TEST(PrintChannelsTest, ListsASegmentWithOtherChannelsApart) {
-  const SegmentChannels first{{"X"}, {125}, {40}};
-  const SegmentChannels other{{"Y", "X"}, {125, 250}, {50, 100}};
-  const SegmentChannels third{{"X"}, {125}, {10}};
+  const SegmentChannels first{{"X"}, {125}, {40}, {}, {}};
+  const SegmentChannels other{{"Y", "X"}, {125, 250}, {50, 100}, {}, {}};
+  const SegmentChannels third{{"X"}, {125}, {10}, {}, {}};
   EXPECT_EQ(Printed([&](std::FILE* out) { PrintChannels(out, {first, other, third}); }),
             "Channels: 1 (samples per segment)\n"
             "   0  X                       125 Hz         40         -        10\n"
@@ -140,8 +182,9 @@ TEST(PrintChannelsTest, ListsASegmentWithOtherChannelsApart) {
   const std::string json = Printed([&](std::FILE* out) { WriteJsonReport(out, report); });
   EXPECT_NE(json.find("\"samples\": [40, null, 10]"), std::string::npos) << json;
   EXPECT_NE(json.find("\"other_channels\": [\n    {\"segment\": 1, \"channels\": [{\"name\": \"Y\", "
-                      "\"rate_hz\": 125, \"samples\": 50}, {\"name\": \"X\", \"rate_hz\": 250, "
-                      "\"samples\": 100}]}\n  ]"),
+                      "\"rate_hz\": 125, \"gain\": null, \"offset\": null, \"unit\": null, "
+                      "\"samples\": 50}, {\"name\": \"X\", \"rate_hz\": 250, \"gain\": null, "
+                      "\"offset\": null, \"unit\": null, \"samples\": 100}]}\n  ]"),
             std::string::npos)
       << json;
 }
@@ -170,11 +213,11 @@ TEST(PrintEventsTest, PrintsTimeDurationTypeAndLabel) {
 TEST(WriteWindowCsvTest, WritesOneRowPerSampleWithRecordingSeconds) {
   WindowSamples window;
   window.segmentStartSeconds = 90.0;
-  window.names = {"EEG", "Odd, \"name\""};
+  window.channels.names = {"EEG", "Odd, \"name\""};
   window.rates = {{4, 1}, {1, 1}};
   window.ranges = {{6, 3}, {2, 1}};
   window.samples = {11, 12, 13, -21};
-  EXPECT_EQ(Printed([&](std::FILE* out) { WriteWindowCsv(out, window); }),
+  EXPECT_EQ(Printed([&](std::FILE* out) { WriteWindowCsv(out, window, ValueScale::Digital); }),
             "channel,time_s,value\n"
             "EEG,91.500000,11\n"
             "EEG,91.750000,12\n"
@@ -186,15 +229,34 @@ TEST(WriteWindowCsvTest, WritesOneRowPerSampleWithRecordingSeconds) {
 // of a neighbour, and a rate of one sample per 30 s keeps its samples 30 s apart.
 TEST(WriteWindowCsvTest, GivesEachValueItsSampleTime) {
   WindowSamples window;
-  window.names = {"EEG", "Slow"};
+  window.channels.names = {"EEG", "Slow"};
   window.rates = {{256, 1}, {1, 30}};
   window.ranges = {{2342, 2}, {3, 1}};
   window.samples = {1, 2, 3};
-  EXPECT_EQ(Printed([&](std::FILE* out) { WriteWindowCsv(out, window); }),
+  EXPECT_EQ(Printed([&](std::FILE* out) { WriteWindowCsv(out, window, ValueScale::Digital); }),
             "channel,time_s,value\n"
             "EEG,9.148438,1\n"
             "EEG,9.152344,2\n"
             "Slow,90.000000,3\n");
+}
+
+// Physical CSV: a value per sample with its unit, empty for a missing sample; a channel
+// without calibration keeps its integer and an empty unit.
+TEST(WriteWindowCsvTest, WritesPhysicalValuesWithTheirUnit) {
+  WindowSamples window;
+  window.channels.names = {"ECG", "Raw"};
+  window.channels.calibrations = {ChannelCalibration{0.005, -0.025, "mV"}, std::nullopt};
+  window.channels.missingValues = {-32768, -32768};
+  window.rates = {{2, 1}, {1, 1}};
+  window.ranges = {{0, 3}, {0, 2}};
+  window.samples = {205, -32768, -195, 7, -32768};
+  EXPECT_EQ(Printed([&](std::FILE* out) { WriteWindowCsv(out, window, ValueScale::Physical); }),
+            "channel,time_s,value,unit\n"
+            "ECG,0.000000,1,mV\n"
+            "ECG,0.500000,,mV\n"
+            "ECG,1.000000,-1,mV\n"
+            "Raw,0.000000,7,\n"
+            "Raw,1.000000,,\n");
 }
 
 TEST(PrintEventsTest, EscapesControlCharactersOfTexts) {

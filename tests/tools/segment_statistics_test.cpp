@@ -29,17 +29,17 @@ TEST_P(SegmentStatisticsTest, WindowsGiveTheWholeSegmentsStatistics) {
   const tapline_host::TaplineExports& library = recording.exports();
   const SegmentTimes times = ReadSegmentTimes(library, recording.segmentCount());
   for (int segment = 0; segment < recording.segmentCount(); ++segment) {
-    const auto channels = ReadSegmentChannels(library, segment);
+    const auto index = static_cast<std::size_t>(segment);
+    const auto channels = ReadSegmentChannels(library, segment, times.starts[index], times.durations[index]);
     ASSERT_TRUE(channels);
     const auto samples = ReadSegmentSamples(library, segment, *channels);
     ASSERT_TRUE(samples);
     const std::vector<SampleSummary> whole = SummarizeByChannel(*channels, *samples);
-    const auto index = static_cast<std::size_t>(segment);
     // From one window for the segment down to one second per window.
     for (std::int64_t budget : {kWindowBufferSamples, std::int64_t{5000}, std::int64_t{1}}) {
       std::vector<double> progress;
       const auto windowed = SummarizeSegment(library, segment, {times.starts[index], times.durations[index]},
-                                             *channels, budget, [&](double done) { progress.push_back(done); });
+                                             *channels, ValueScale::Digital, budget, [&](double done) { progress.push_back(done); });
       const std::string where = "segment " + std::to_string(segment) + " budget " + std::to_string(budget);
       ASSERT_TRUE(windowed) << where;
       ASSERT_EQ(windowed->size(), whole.size()) << where;
@@ -71,10 +71,12 @@ TEST(SegmentStatisticsRefusalTest, GivesNothingWhenTheLibraryRefusesAWindow) {
   OpenedRecording recording(FileBytes(IndexedFiles().front()));
   ASSERT_GT(recording.segmentCount(), 0);
   const tapline_host::TaplineExports& library = recording.exports();
-  const auto channels = ReadSegmentChannels(library, 0);
+  const SegmentTimes times = ReadSegmentTimes(library, recording.segmentCount());
+  const auto channels = ReadSegmentChannels(library, 0, times.starts[0], times.durations[0]);
   ASSERT_TRUE(channels);
   // A start where no segment lies: GetData2 reports and returns 0.
-  EXPECT_FALSE(SummarizeSegment(library, 0, {1.0, 30.0}, *channels, kWindowBufferSamples, [](double) {}));
+  EXPECT_FALSE(SummarizeSegment(library, 0, {1.0, 30.0}, *channels, ValueScale::Digital,
+                                kWindowBufferSamples, [](double) {}));
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ TEST_P(WindowPropertyTest, HostLayoutIsWhatTheComponentWrites) {
   std::mt19937_64 random(std::hash<std::string>{}(file.name));
   int windows = 0;
   for (int segment = 0; segment < recording.segmentCount(); ++segment) {
-    const auto channels = ReadSegmentChannels(library, segment);
+    const auto at = static_cast<std::size_t>(segment);
+    const auto channels = ReadSegmentChannels(library, segment, times.starts[at], times.durations[at]);
     ASSERT_TRUE(channels);
     for (std::size_t c = 0; c < channels->values.size(); ++c) {
       ASSERT_EQ(SegmentSampleCount(times.durations[static_cast<std::size_t>(segment)], channels->values[c]),
@@ -86,7 +87,9 @@ TEST_P(WindowPropertyTest, HostLayoutIsWhatTheComponentWrites) {
       const auto ticks = WindowInSegment(times.starts[index], trial.startDay, trial.duration,
                                          WindowShiftTicks(times.starts, times.durations));
       ASSERT_TRUE(ticks);
-      const auto foundChannels = found == segment ? channels : ReadSegmentChannels(library, found);
+      const auto foundChannels = found == segment ? channels
+                                                     : ReadSegmentChannels(library, found, times.starts[index],
+                                                                           times.durations[index]);
       const auto ranges = WindowRanges(*ticks, foundChannels->values, foundChannels->sampleCounts);
       ASSERT_TRUE(ranges);
       std::int64_t total = 0;

@@ -18,6 +18,7 @@ struct Options {
   std::string csvPath;  // "-": standard output
   bool headerOnly = false;
   bool json = false;
+  bool digital = false;  // --digital: the stored integers, not physical values
 
   bool CsvToStandardOutput() const { return csvPath == "-"; }
 };

@@ -20,6 +20,17 @@ std::string Seconds(double value) { return Number(value, "%.6f"); }
 
 std::string Day(double value) { return Number(value, "%.17g"); }
 
+std::string Exact(double value) { return Number(value, "%.17g"); }
+
+// "gain", "offset" and "unit" of a channel, null each when the file gives no physical values.
+std::string CalibrationFields(const SegmentChannels& channels, std::size_t channel) {
+  const std::optional<ChannelCalibration>& calibration =
+      channel < channels.calibrations.size() ? channels.calibrations[channel] : std::nullopt;
+  if (!calibration) return ", \"gain\": null, \"offset\": null, \"unit\": null";
+  return ", \"gain\": " + Exact(calibration->gain) + ", \"offset\": " +
+         Exact(calibration->offset) + ", \"unit\": " + JsonString(calibration->unit);
+}
+
 void WriteSegments(std::FILE* out, const SegmentTimes& times) {
   std::fputs("\"segments\": [", out);
   for (std::size_t i = 0; i < times.starts.size(); ++i) {
@@ -44,8 +55,9 @@ void WriteChannels(std::FILE* out, const RecordingReport& report) {
   for (std::size_t c = 0; c < names.size(); ++c) {
     std::fprintf(out, "%s\n    {\"name\": %s", c == 0 ? "" : ",", JsonString(names[c]).c_str());
     if (!report.headerOnly) {
-      std::fprintf(out, ", \"rate_hz\": %s, \"samples\": [",
-                   Number(report.channels.front()->values[c], "%.17g").c_str());
+      std::fprintf(out, ", \"rate_hz\": %s%s, \"samples\": [",
+                   Exact(report.channels.front()->values[c]).c_str(),
+                   CalibrationFields(*report.channels.front(), c).c_str());
       for (std::size_t s = 0; s < report.channels.size(); ++s) {
         const std::optional<SegmentChannels>& segment = report.channels[s];
         if (segment && SameChannels(*segment, *report.channels.front()) &&
@@ -75,9 +87,9 @@ void WriteOtherChannels(std::FILE* out, const RecordingReport& report) {
     std::fprintf(out, "%s\n    {\"segment\": %zu, \"channels\": [", any ? "," : ",\n  \"other_channels\": [", s);
     any = true;
     for (std::size_t c = 0; c < segment->names.size(); ++c) {
-      std::fprintf(out, "%s{\"name\": %s, \"rate_hz\": %s, \"samples\": ", c == 0 ? "" : ", ",
-                   JsonString(segment->names[c]).c_str(),
-                   Number(segment->values[c], "%.17g").c_str());
+      std::fprintf(out, "%s{\"name\": %s, \"rate_hz\": %s%s, \"samples\": ", c == 0 ? "" : ", ",
+                   JsonString(segment->names[c]).c_str(), Exact(segment->values[c]).c_str(),
+                   CalibrationFields(*segment, c).c_str());
       if (c < segment->sampleCounts.size()) {
         std::fprintf(out, "%lld}", static_cast<long long>(segment->sampleCounts[c]));
       } else {
@@ -109,25 +121,33 @@ void WriteEvents(std::FILE* out, const RecordingReport& report) {
   std::fputs(report.events.empty() ? "]" : "\n  ]", out);
 }
 
+// Physical values with their unit (the stored integers, unit null, for a channel without
+// calibration), missing samples counted apart; with --digital the stored integers of every
+// sample.
 void WriteStatistics(std::FILE* out, const RecordingReport& report) {
   std::fputs("\"first_segment_samples\": ", out);
   if (!report.firstSegment) {
     std::fputs("null", out);
     return;
   }
-  const std::vector<std::string>& names = report.channels.front()->names;
+  const SegmentChannels& channels = *report.channels.front();
   std::fputs("[", out);
-  for (std::size_t c = 0; c < names.size() && c < report.firstSegment->size(); ++c) {
+  for (std::size_t c = 0; c < channels.names.size() && c < report.firstSegment->size(); ++c) {
     const SampleSummary& summary = (*report.firstSegment)[c];
+    const ChannelCalibration* calibration = CalibrationIn(report.scale, channels, c);
     std::fprintf(out, "%s\n    {\"channel\": %s, \"count\": %lld", c == 0 ? "" : ",",
-                 JsonString(names[c]).c_str(), static_cast<long long>(summary.count));
-    if (summary.count > 0) {
-      std::fprintf(out, ", \"min\": %d, \"max\": %d, \"mean\": %s", summary.minimum,
-                   summary.maximum, Number(summary.Mean(), "%.17g").c_str());
+                 JsonString(channels.names[c]).c_str(), static_cast<long long>(summary.count));
+    if (report.scale == ValueScale::Physical) {
+      std::fprintf(out, ", \"missing\": %lld, \"unit\": %s", static_cast<long long>(summary.missing),
+                   calibration ? JsonString(calibration->unit).c_str() : "null");
+    }
+    if (const auto values = ValuesOf(summary, calibration)) {
+      std::fprintf(out, ", \"min\": %s, \"max\": %s, \"mean\": %s", Exact(values->minimum).c_str(),
+                   Exact(values->maximum).c_str(), Exact(values->mean).c_str());
     }
     std::fputs("}", out);
   }
-  std::fputs(names.empty() ? "]" : "\n  ]", out);
+  std::fputs(channels.names.empty() ? "]" : "\n  ]", out);
 }
 
 }  // namespace
@@ -157,7 +177,8 @@ void WriteJsonReport(std::FILE* out, const RecordingReport& report) {
   for (std::size_t i = 0; i < report.warnings.size(); ++i) {
     std::fprintf(out, "%s%s", i == 0 ? "" : ", ", JsonString(report.warnings[i]).c_str());
   }
-  std::fputs("],\n  ", out);
+  std::fprintf(out, "],\n  \"values\": \"%s\",\n  ",
+               report.scale == ValueScale::Digital ? "digital" : "physical");
   WriteSegments(out, report.times);
   std::fputs(",\n  ", out);
   WriteChannels(out, report);

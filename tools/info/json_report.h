@@ -12,11 +12,12 @@ namespace tapline_info {
 
 // A JSON string literal, quotes included: controls (C0, DEL, C1) and bidirectional-text
 // controls as \uNNNN escapes, so that printing the JSON drives no terminal; each byte that is
-// not part of well-formed UTF-8 (a text cut at byte 32 may end inside a character) as U+FFFD.
+// not part of well-formed UTF-8 as U+FFFD.
 std::string JsonString(std::string_view text);
 
 // One recording's report as a JSON object. Seconds (offset_s, onset_s) count from the first
-// segment's start, rounded to the microsecond.
+// segment's start, rounded to the microsecond. "values" says whether the statistics are
+// "physical" (the default) or "digital" (--digital); channels carry gain, offset and unit.
 void WriteJsonReport(std::FILE* out, const RecordingReport& report);
 
 // A file the library refused: its name and the reason.

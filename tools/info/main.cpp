@@ -1,7 +1,8 @@
-// tapline-info [--header] [--json] FILE... | FILE --window START DURATION --csv OUT
+// tapline-info [--header] [--json] [--digital] FILE... | FILE --window START DURATION --csv OUT
 //
 // Prints each recording's segments, channels, events and per-channel sample statistics of its
-// first segment, read through the library's exports like any host would read them; with
+// first segment (physical values, or the stored integers with --digital), read through the
+// library's exports like any host would read them; with
 // --window, also writes that window's samples as CSV. When the library refuses a file, the
 // reader component's own reason is printed too, and what it forgave to open one is printed as
 // a "Warnings" line. Texts from the file or the user are printed with their control
@@ -14,9 +15,7 @@
 #include <vector>
 
 #include "command_line.h"
-#include "header_rates.h"
 #include "json_report.h"
-#include "open_messages.h"
 #include "progress_bar.h"
 #include "recording_queries.h"
 #include "recording_report.h"
@@ -34,28 +33,30 @@ using namespace tapline_info;
 constexpr int kRefused = 1;
 constexpr int kUsage = 2;
 
-// The library prints only its fixed words; the component leaves its reason on the thread.
-std::string RefusalReason(const std::optional<std::string>& componentMessage) {
-  if (componentMessage) return *componentMessage;
+// The library prints only its fixed words; GetOpenMessage gives the component's reason.
+std::string RefusalReason(const std::string& componentMessage) {
+  if (!componentMessage.empty()) return componentMessage;
   return "the library could not open it and no reader component said why: is the reader"
          " component registered (tapline-regsvr libtapline_open_formats.so)?";
 }
 
 // Segments, channels and events of the open recording: nothing that reads samples.
 RecordingReport ReadHeading(const TaplineLibrary& library, const std::string& file,
-                            int segmentCount, bool headerOnly,
-                            const std::optional<std::vector<double>>& fileRates) {
+                            int segmentCount, const Options& options) {
+  const bool headerOnly = options.headerOnly;
   RecordingReport report;
   report.file = file;
   report.headerOnly = headerOnly;
+  report.scale = options.digital ? ValueScale::Digital : ValueScale::Physical;
   report.times = ReadSegmentTimes(library, segmentCount);
   if (headerOnly) {
     report.channelNames = segmentCount > 0 ? ReadChannelNames(library, 0)
                                            : std::optional<std::vector<std::string>>(std::in_place);
   } else {
     for (int segment = 0; segment < segmentCount; ++segment) {
-      report.channels.push_back(ReadChannelsOfSegment(
-          library, segment, report.times.durations[static_cast<std::size_t>(segment)], fileRates));
+      const auto index = static_cast<std::size_t>(segment);
+      report.channels.push_back(ReadSegmentChannels(library, segment, report.times.starts[index],
+                                                    report.times.durations[index]));
     }
   }
   report.events = ReadEvents(library);
@@ -70,20 +71,22 @@ void ReadStatistics(const TaplineLibrary& library, RecordingReport& report) {
       library, 0,
       {report.times.starts.front(), report.times.durations.front(),
        WindowShiftTicks(report.times.starts, report.times.durations)},
-      *report.channels.front(), kWindowBufferSamples, [&](double done) { bar.Update(done); });
+      *report.channels.front(), report.scale, kWindowBufferSamples,
+      [&](double done) { bar.Update(done); });
 }
 
 int WriteWindow(const TaplineLibrary& library, int segmentCount, const Options& options,
-                const std::optional<std::vector<double>>& fileRates, std::FILE* data) {
+                std::FILE* data) {
   WindowSamples window;
   std::string error;
-  if (!ReadWindow(library, segmentCount, fileRates, *options.windowStart, options.windowDuration,
-                  window, error)) {
+  if (!ReadWindow(library, segmentCount, *options.windowStart, options.windowDuration, window,
+                  error)) {
     std::fprintf(stderr, "tapline-info: window: %s\n", TerminalSafe(error).c_str());
     return kRefused;
   }
+  const ValueScale scale = options.digital ? ValueScale::Digital : ValueScale::Physical;
   if (options.CsvToStandardOutput()) {
-    WriteWindowCsv(data, window);
+    WriteWindowCsv(data, window, scale);
     return std::fflush(data) == 0 ? 0 : kRefused;
   }
   std::FILE* out = std::fopen(options.csvPath.c_str(), "w");
@@ -91,7 +94,7 @@ int WriteWindow(const TaplineLibrary& library, int segmentCount, const Options& 
     std::fprintf(stderr, "tapline-info: cannot write %s\n", TerminalSafe(options.csvPath).c_str());
     return kRefused;
   }
-  WriteWindowCsv(out, window);
+  WriteWindowCsv(out, window, scale);
   if (std::fclose(out) != 0) {
     std::fprintf(stderr, "tapline-info: cannot write %s\n", TerminalSafe(options.csvPath).c_str());
     return kRefused;
@@ -106,9 +109,8 @@ int WriteWindow(const TaplineLibrary& library, int segmentCount, const Options& 
 int ReportFile(const TaplineLibrary& library, const Options& options, const std::string& file,
                std::FILE* data) {
   int segmentCount = 0;
-  ForgetComponentMessage();
   const bool opened = library.OpenEx(file.c_str(), &segmentCount) == 1;
-  const std::optional<std::string> componentMessage = TakeComponentMessage();
+  const std::string componentMessage = ReadOpenMessage(library);
   if (!opened) {
     std::fflush(stdout);
     const std::string reason = RefusalReason(componentMessage);
@@ -120,16 +122,11 @@ int ReportFile(const TaplineLibrary& library, const Options& options, const std:
     }
     return kRefused;
   }
-  const std::vector<std::string> warnings =
-      componentMessage ? MessageLines(*componentMessage) : std::vector<std::string>();
-  // Only a segment whose counts no int carries needs them, and only when not just the header.
-  const std::optional<std::vector<double>> fileRates =
-      options.headerOnly ? std::nullopt : EdfChannelRates(file);
+  const std::vector<std::string> warnings = MessageLines(componentMessage);
   const bool report = !options.CsvToStandardOutput();
   int result = 0;
   if (report) {
-    RecordingReport recording =
-        ReadHeading(library, file, segmentCount, options.headerOnly, fileRates);
+    RecordingReport recording = ReadHeading(library, file, segmentCount, options);
     recording.warnings = warnings;
     if (!options.json) {
       PrintReportHeading(data, recording);
@@ -148,7 +145,7 @@ int ReportFile(const TaplineLibrary& library, const Options& options, const std:
                    TerminalSafe(warning).c_str());
     }
   }
-  if (options.windowStart) result = WriteWindow(library, segmentCount, options, fileRates, data);
+  if (options.windowStart) result = WriteWindow(library, segmentCount, options, data);
   library.Close();
   return result;
 }

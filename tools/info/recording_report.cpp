@@ -7,36 +7,72 @@
 
 namespace tapline_info {
 
-void SampleSummary::Add(std::span<const std::int16_t> samples) {
-  if (samples.empty()) return;
-  const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
-  minimum = count == 0 ? *low : std::min<int>(minimum, *low);
-  maximum = count == 0 ? *high : std::max<int>(maximum, *high);
-  count += static_cast<std::int64_t>(samples.size());
-  for (std::int16_t sample : samples) sum += sample;
+void SampleSummary::Add(std::span<const std::int16_t> samples, std::optional<int> missingValue) {
+  for (std::int16_t sample : samples) {
+    if (missingValue && sample == *missingValue) {
+      ++missing;
+      continue;
+    }
+    minimum = count == 0 ? sample : std::min<int>(minimum, sample);
+    maximum = count == 0 ? sample : std::max<int>(maximum, sample);
+    ++count;
+    sum += sample;
+  }
 }
 
 double SampleSummary::Mean() const {
   return count == 0 ? 0.0 : static_cast<double>(sum) / static_cast<double>(count);
 }
 
-SampleSummary Summarize(std::span<const std::int16_t> samples) {
+SampleSummary Summarize(std::span<const std::int16_t> samples, std::optional<int> missingValue) {
   SampleSummary summary;
-  summary.Add(samples);
+  summary.Add(samples, missingValue);
   return summary;
 }
 
+std::optional<int> MissingValueIn(ValueScale scale, const SegmentChannels& channels,
+                                  std::size_t channel) {
+  if (scale == ValueScale::Digital || channel >= channels.missingValues.size()) return std::nullopt;
+  return channels.missingValues[channel];
+}
+
 std::vector<SampleSummary> SummarizeByChannel(const SegmentChannels& channels,
-                                              std::span<const std::int16_t> samples) {
+                                              std::span<const std::int16_t> samples,
+                                              ValueScale scale) {
   std::vector<SampleSummary> summaries;
   std::size_t at = 0;
-  for (std::int64_t channelCount : channels.sampleCounts) {
-    const auto count = static_cast<std::size_t>(std::max<std::int64_t>(channelCount, 0));
+  for (std::size_t channel = 0; channel < channels.sampleCounts.size(); ++channel) {
+    const auto count =
+        static_cast<std::size_t>(std::max<std::int64_t>(channels.sampleCounts[channel], 0));
     const std::size_t available = std::min(count, samples.size() - at);
-    summaries.push_back(Summarize(samples.subspan(at, available)));
+    summaries.push_back(
+        Summarize(samples.subspan(at, available), MissingValueIn(scale, channels, channel)));
     at += available;
   }
   return summaries;
+}
+
+std::optional<SummaryValues> ValuesOf(const SampleSummary& summary,
+                                      const ChannelCalibration* calibration) {
+  if (summary.count == 0) return std::nullopt;
+  if (calibration == nullptr) {
+    return SummaryValues{static_cast<double>(summary.minimum),
+                         static_cast<double>(summary.maximum), summary.Mean()};
+  }
+  const double low = calibration->Physical(summary.minimum);
+  const double high = calibration->Physical(summary.maximum);
+  // A negative gain turns the stored extremes around.
+  return SummaryValues{std::min(low, high), std::max(low, high),
+                       calibration->Physical(summary.Mean())};
+}
+
+const ChannelCalibration* CalibrationIn(ValueScale scale, const SegmentChannels& channels,
+                                        std::size_t channel) {
+  if (scale == ValueScale::Digital || channel >= channels.calibrations.size() ||
+      !channels.calibrations[channel]) {
+    return nullptr;
+  }
+  return &*channels.calibrations[channel];
 }
 
 void PrintSegments(std::FILE* out, const SegmentTimes& times) {
@@ -130,7 +166,7 @@ void PrintReportHeading(std::FILE* out, const RecordingReport& report) {
 void PrintReportStatistics(std::FILE* out, const RecordingReport& report) {
   if (!report.HasFirstSegmentChannels()) return;
   if (report.firstSegment) {
-    PrintSampleSummaries(out, report.channels.front()->names, *report.firstSegment);
+    PrintSampleSummaries(out, *report.channels.front(), *report.firstSegment, report.scale);
   } else {
     std::fputs("Samples of segment 0: not readable\n", out);
   }
@@ -151,10 +187,12 @@ void PrintEvents(std::FILE* out, const std::vector<EventEntry>& events) {
   }
 }
 
-void PrintSampleSummaries(std::FILE* out, const std::vector<std::string>& names,
-                          const std::vector<SampleSummary>& summaries) {
-  std::fprintf(out, "Samples of segment 0:\n  %2s  %-16s %12s %8s %8s %10s\n", "#", "channel",
-               "count", "min", "max", "mean");
+namespace {
+
+void PrintDigitalSummaries(std::FILE* out, const std::vector<std::string>& names,
+                           const std::vector<SampleSummary>& summaries) {
+  std::fprintf(out, "Samples of segment 0:\n  %2s  %-16s %12s %8s %8s %10s\n",
+               "#", "channel", "count", "min", "max", "mean");
   for (std::size_t channel = 0; channel < names.size() && channel < summaries.size(); ++channel) {
     const SampleSummary& summary = summaries[channel];
     const std::string name = TerminalSafe(names[channel]);
@@ -165,6 +203,37 @@ void PrintSampleSummaries(std::FILE* out, const std::vector<std::string>& names,
     std::fprintf(out, "  %2zu  %-16s %12lld %8d %8d %10.3f\n", channel, name.c_str(),
                  static_cast<long long>(summary.count), summary.minimum, summary.maximum,
                  summary.Mean());
+  }
+}
+
+}  // namespace
+
+void PrintSampleSummaries(std::FILE* out, const SegmentChannels& channels,
+                          const std::vector<SampleSummary>& summaries, ValueScale scale) {
+  if (scale == ValueScale::Digital) {
+    PrintDigitalSummaries(out, channels.names, summaries);
+    return;
+  }
+  std::fprintf(out, "Samples of segment 0:\n  %2s  %-16s %12s %8s %12s %12s %12s  %s\n", "#",
+               "channel", "count", "missing", "min", "max", "mean", "unit");
+  for (std::size_t channel = 0; channel < channels.names.size() && channel < summaries.size();
+       ++channel) {
+    const SampleSummary& summary = summaries[channel];
+    const ChannelCalibration* calibration = CalibrationIn(scale, channels, channel);
+    // A channel without calibration keeps its stored integers, and says so.
+    const std::string unit =
+        calibration ? TerminalSafe(calibration->unit) : std::string("(digital)");
+    std::fprintf(out, "  %2zu  %-16s %12lld %8lld", channel,
+                 TerminalSafe(channels.names[channel]).c_str(),
+                 static_cast<long long>(summary.count), static_cast<long long>(summary.missing));
+    // A file may name no unit: the line then ends with the mean.
+    const std::string unitColumn = unit.empty() ? "" : "  " + unit;
+    if (const auto physical = ValuesOf(summary, calibration)) {
+      std::fprintf(out, " %12.6g %12.6g %12.6g%s\n", physical->minimum, physical->maximum,
+                   physical->mean, unitColumn.c_str());
+    } else {
+      std::fprintf(out, " %12s %12s %12s%s\n", "-", "-", "-", unitColumn.c_str());
+    }
   }
 }
 

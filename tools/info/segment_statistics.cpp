@@ -97,17 +97,18 @@ std::optional<PlacedWindow> PlaceWindow(const SegmentSpan& span, const PlannedWi
 // Such a segment holds fewer samples than a one-second window, the smallest window read.
 std::optional<std::vector<SampleSummary>> SummarizeWithGetData(const TaplineLibrary& library,
                                                                int segment,
-                                                               const SegmentChannels& channels) {
+                                                               const SegmentChannels& channels,
+                                                               ValueScale scale) {
   const auto samples = ReadSegmentSamples(library, segment, channels);
   if (!samples) return std::nullopt;
-  return SummarizeByChannel(channels, *samples);
+  return SummarizeByChannel(channels, *samples, scale);
 }
 
 }  // namespace
 
 std::optional<std::vector<SampleSummary>> SummarizeSegment(
     const TaplineLibrary& library, int segment, const SegmentSpan& span,
-    const SegmentChannels& channels, std::int64_t bufferSamples,
+    const SegmentChannels& channels, ValueScale scale, std::int64_t bufferSamples,
     const std::function<void(double)>& progress) {
   if (!(span.seconds >= 0.0) || !std::isfinite(span.seconds)) return std::nullopt;
   std::vector<ChannelLayout> layouts;
@@ -127,7 +128,7 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
   std::vector<SampleSummary> summaries(layouts.size());
   if (layouts.empty()) return summaries;
   if (span.seconds < kShortestWindowedSegment) {
-    return SummarizeWithGetData(library, segment, channels);
+    return SummarizeWithGetData(library, segment, channels, scale);
   }
   // Each channel's capacity is at most rate x seconds + 2 samples.
   const double budget = static_cast<double>(bufferSamples) - 2.0 * static_cast<double>(layouts.size());
@@ -163,7 +164,8 @@ std::optional<std::vector<SampleSummary>> SummarizeSegment(
       const std::int64_t end = ranges[c].first + ranges[c].count;
       const std::int64_t fresh = std::max<std::int64_t>(end - layouts[c].next, 0);
       summaries[c].Add(read.subspan(at + static_cast<std::size_t>(ranges[c].count - fresh),
-                                    static_cast<std::size_t>(fresh)));
+                                    static_cast<std::size_t>(fresh)),
+                     MissingValueIn(scale, channels, c));
       layouts[c].next = std::max(layouts[c].next, end);
       at += static_cast<std::size_t>(ranges[c].count);
     }

@@ -29,11 +29,12 @@ struct SegmentSpan {
 // sized so that one window's samples fit bufferSamples (but last at least a second); a segment
 // shorter than half a second, which no window the library accepts can cover, is read with
 // GetData instead (it holds fewer samples than a second's window). progress receives the
-// fraction done after each window. nullopt when the library refuses a read (it has reported it) or the
+// fraction done after each window. In ValueScale::Physical a channel's missing samples are
+// counted apart (SampleSummary::missing). nullopt when the library refuses a read (it has reported it) or the
 // windows cannot be laid out.
 std::optional<std::vector<SampleSummary>> SummarizeSegment(
     const TaplineLibrary& library, int segment, const SegmentSpan& span,
-    const SegmentChannels& channels, std::int64_t bufferSamples,
+    const SegmentChannels& channels, ValueScale scale, std::int64_t bufferSamples,
     const std::function<void(double)>& progress);
 
 }  // namespace tapline_info

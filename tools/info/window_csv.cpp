@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "day_number.h"
-#include "header_rates.h"
 #include "recording_queries.h"
 #include "terminal_text.h"
 
@@ -93,25 +92,30 @@ std::optional<std::size_t> PlaceWindow(const SegmentTimes& times, double startSe
   return std::nullopt;
 }
 
-bool ReadWindow(const TaplineLibrary& library, int segmentCount,
-                const std::optional<std::vector<double>>& fileRates, double startSeconds,
+bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSeconds,
                 double durationSeconds, WindowSamples& window, std::string& error) {
   const SegmentTimes times = ReadSegmentTimes(library, segmentCount);
   const std::optional<std::size_t> placed =
       PlaceWindow(times, startSeconds, durationSeconds, error);
   if (!placed) return false;
-  const int segment = static_cast<int>(*placed);
-  const std::optional<SegmentChannels> channels =
-      ReadChannelsOfSegment(library, segment, times.durations[*placed], fileRates);
+  const std::size_t index = *placed;
+  const int segment = static_cast<int>(index);
+  std::optional<SegmentChannels> channels =
+      ReadSegmentChannels(library, segment, times.starts[index], times.durations[index]);
   if (!channels) {
     error = "the channels of the window's segment cannot be read";
     return false;
   }
-  const double segmentStartSeconds = SecondsBetween(times.starts.front(), times.starts[*placed]);
-  const double date =
-      times.starts[*placed] + (startSeconds - segmentStartSeconds) * kDaysPerSecond;
-  const std::size_t index = *placed;
-  // The layout from the very day numbers GetData2 receives and GetSegmentTime reports.
+  const double segmentStartSeconds = SecondsBetween(times.starts.front(), times.starts[index]);
+  const double date = times.starts[index] + (startSeconds - segmentStartSeconds) * kDaysPerSecond;
+  std::vector<int> counts(channels->names.size(), 0);
+  if (!counts.empty() &&
+      library.GetWindowCounts(date, durationSeconds, counts.data(), static_cast<int>(counts.size())) != 1) {
+    error = "the library refuses the window";
+    return false;
+  }
+  // Where each channel's samples start, from the very day numbers GetData2 receives and
+  // GetSegmentTime reports; the library's counts must be the rule's.
   const auto ticks = WindowInSegment(times.starts[index], date, durationSeconds,
                                      WindowShiftTicks(times.starts, times.durations));
   auto ranges =
@@ -126,37 +130,54 @@ bool ReadWindow(const TaplineLibrary& library, int segmentCount,
     return false;
   }
   std::int64_t needed = 0;
-  std::int64_t capacity = 0;
   for (std::size_t channel = 0; channel < ranges->size(); ++channel) {
-    needed += (*ranges)[channel].count;
-    capacity += WindowCapacity(channels->values[channel], durationSeconds);
+    if ((*ranges)[channel].count != counts[channel]) {
+      error = "the library counts " + std::to_string(counts[channel]) + " samples of channel " +
+              std::to_string(channel) + " in the window, the window rule " +
+              std::to_string((*ranges)[channel].count);
+      return false;
+    }
+    needed += counts[channel];
   }
-  // The capacity bound is what a host must allocate; the exact counts are never more.
-  std::vector<std::int16_t> samples(static_cast<std::size_t>(std::max(capacity, needed)) + 1);
+  // One spare element keeps data() valid for a window without samples.
+  std::vector<std::int16_t> samples(static_cast<std::size_t>(needed) + 1);
   if (library.GetData2(date, durationSeconds, samples.data()) != 1) {
     error = "the library refused the window";
     return false;
   }
-  samples.resize(static_cast<std::size_t>(needed));
+  samples.pop_back();
   window.segmentStartSeconds = segmentStartSeconds;
-  window.names = channels->names;
+  window.channels = std::move(*channels);
   window.rates = std::move(rates);
   window.ranges = std::move(*ranges);
   window.samples = std::move(samples);
   return true;
 }
 
-void WriteWindowCsv(std::FILE* out, const WindowSamples& window) {
-  std::fputs("channel,time_s,value\n", out);
+void WriteWindowCsv(std::FILE* out, const WindowSamples& window, ValueScale scale) {
+  std::fputs(scale == ValueScale::Digital ? "channel,time_s,value\n" : "channel,time_s,value,unit\n",
+             out);
   std::size_t at = 0;
   for (std::size_t channel = 0; channel < window.ranges.size(); ++channel) {
-    const std::string name = CsvField(window.names[channel]);
+    const std::string name = CsvField(window.channels.names[channel]);
+    const ChannelCalibration* calibration = CalibrationIn(scale, window.channels, channel);
+    const std::optional<int> missing = MissingValueIn(scale, window.channels, channel);
+    const std::string unit = calibration ? CsvField(calibration->unit) : std::string();
     const SampleRange& range = window.ranges[channel];
     for (std::int64_t k = 0; k < range.count && at < window.samples.size(); ++k, ++at) {
       const double time =
           window.segmentStartSeconds + SampleSeconds(range.first + k, window.rates[channel]);
-      std::fprintf(out, "%s,%.6f,%d\n", name.c_str(), time,
-                   window.samples[at]);
+      const int stored = window.samples[at];
+      if (scale == ValueScale::Digital) {
+        std::fprintf(out, "%s,%.6f,%d\n", name.c_str(), time, stored);
+      } else if (missing && stored == *missing) {
+        std::fprintf(out, "%s,%.6f,,%s\n", name.c_str(), time, unit.c_str());
+      } else if (calibration) {
+        std::fprintf(out, "%s,%.6f,%.10g,%s\n", name.c_str(), time, calibration->Physical(stored),
+                     unit.c_str());
+      } else {
+        std::fprintf(out, "%s,%.6f,%d,\n", name.c_str(), time, stored);
+      }
     }
   }
 }

@@ -1,6 +1,8 @@
 // tapline-info --window START DURATION --csv OUT: a window's samples, read with GetData2, as
-// CSV rows "channel,time_s,value" (each value's sample time, in seconds from time zero, the
-// first segment's first sample).
+// CSV rows "channel,time_s,value,unit": each value's sample time, in seconds from time zero
+// (the first segment's first sample), its physical value (stored x gain + offset; empty for a
+// missing sample; the stored integer, with an empty unit, for a channel without calibration)
+// and unit; with --digital rows "channel,time_s,value" of the stored integers.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "recording_queries.h"
+#include "recording_report.h"
 #include "tapline_library.h"
 #include "window_layout.h"
 
@@ -19,7 +22,7 @@ struct WindowSamples {
   // Start of the segment that holds the window, in seconds from time zero (the first
   // segment's start), to the microsecond (the precision a day number carries).
   double segmentStartSeconds = 0.0;
-  std::vector<std::string> names;
+  SegmentChannels channels;  // names, rates and calibrations of the segment's channels
   std::vector<SampleRate> rates;
   std::vector<SampleRange> ranges;    // per channel, within the segment
   std::vector<std::int16_t> samples;  // channel after channel, ranges[i].count each
@@ -36,12 +39,12 @@ struct WindowSamples {
 std::optional<std::size_t> PlaceWindow(const SegmentTimes& times, double startSeconds,
                                        double durationSeconds, std::string& error);
 
-// Reads the window that starts startSeconds after time zero (fileRates: see
-// ReadChannelsOfSegment). On failure returns false and sets error to a sentence for the user.
-bool ReadWindow(const TaplineLibrary& library, int segmentCount,
-                const std::optional<std::vector<double>>& fileRates, double startSeconds,
+// Reads the window that starts startSeconds after time zero, its counts as GetWindowCounts
+// gives them and each channel's first sample from the window rule. On failure returns false
+// and sets error to a sentence for the user.
+bool ReadWindow(const TaplineLibrary& library, int segmentCount, double startSeconds,
                 double durationSeconds, WindowSamples& window, std::string& error);
 
-void WriteWindowCsv(std::FILE* out, const WindowSamples& window);
+void WriteWindowCsv(std::FILE* out, const WindowSamples& window, ValueScale scale);
 
 }  // namespace tapline_info

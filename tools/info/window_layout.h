@@ -1,5 +1,6 @@
-// Where a window's samples lie in each channel. No export tells a window's counts, so a host
-// works them out exactly the way the reader component counts them, from the same doubles:
+// Where a window's samples lie in each channel. GetWindowCounts tells how many there are, not
+// which: a host works out the first exactly the way the reader component counts them, from
+// the same doubles:
 // - the start S, in 100-ns ticks from the segment's start, is nearbyint((D - Dseg) x 864e9),
 //   D being the day number passed to GetData2 and Dseg the segment's start as GetSegmentTime
 //   reports it; the window spans L = nearbyint(duration x 10^7) ticks and ends at E = S + L;
