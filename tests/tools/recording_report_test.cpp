@@ -189,6 +189,19 @@ TEST(PrintChannelsTest, ListsASegmentWithOtherChannelsApart) {
       << json;
 }
 
+// A WFDB segment of other gains: the same names and rates, other physical values, so its
+// counts are not listed under the first segment's calibration.
+TEST(PrintChannelsTest, ListsASegmentWithOtherCalibrationApart) {
+  SegmentChannels first{{"ECG"}, {250}, {500}, {ChannelCalibration{0.005, 0.0, "mV"}}, {-32768}};
+  SegmentChannels other = first;
+  other.calibrations = {ChannelCalibration{0.0025, 0.0, "mV"}};
+  EXPECT_EQ(Printed([&](std::FILE* out) { PrintChannels(out, {first, other}); }),
+            "Channels: 1 (samples per segment)\n"
+            "   0  ECG                     250 Hz        500         -\n"
+            "Channels of segment 1: 1\n"
+            "   0  ECG                     250 Hz        500\n");
+}
+
 TEST(PrintChannelsTest, SaysWhenTheFirstSegmentIsRefused) {
   EXPECT_EQ(Printed([&](std::FILE* out) { PrintChannels(out, {std::nullopt}); }),
             "Channels: not readable\n");

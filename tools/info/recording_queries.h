@@ -25,6 +25,7 @@ struct ChannelCalibration {
   std::string unit;
 
   double Physical(double stored) const { return stored * gain + offset; }
+  bool operator==(const ChannelCalibration&) const = default;
 };
 
 struct SegmentChannels {

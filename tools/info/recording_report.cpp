@@ -84,7 +84,7 @@ void PrintSegments(std::FILE* out, const SegmentTimes& times) {
 }
 
 bool SameChannels(const SegmentChannels& a, const SegmentChannels& b) {
-  return a.names == b.names && a.values == b.values;
+  return a.names == b.names && a.values == b.values && a.calibrations == b.calibrations;
 }
 
 namespace {

@@ -89,7 +89,7 @@ void PrintReportHeading(std::FILE* out, const RecordingReport& report);
 void PrintReportStatistics(std::FILE* out, const RecordingReport& report);
 
 void PrintSegments(std::FILE* out, const SegmentTimes& times);
-// Whether two segments hold the same channels (names and rates, in order).
+// Whether two segments hold the same channels (names, rates and calibrations, in order).
 bool SameChannels(const SegmentChannels& a, const SegmentChannels& b);
 // channels: one entry per segment (nullopt where the library refused the read); names and
 // rates come from the first segment, the sample counts from each segment with the same
