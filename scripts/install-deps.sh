@@ -10,7 +10,7 @@
 # builds anything. Exits 0 at once when nothing is missing.
 set -euo pipefail
 
-build=(cmake ninja-build g++)
+build=(cmake ninja-build g++ libflac-dev)
 python=(python3 python3-numpy python3-matplotlib)
 tests=(libgtest-dev libgmock-dev python3-venv python3-pip python3-pandas python3-mne python3-dask python3-distributed)
 ci=(clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev)

@@ -408,10 +408,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"r.vhdr", Vhdr("IEEE_FLOAT_32")}, {"r.eeg", std::string(8, '\0')}},
                     "the samples are 32-bit (IEEE_FLOAT_32): only 16-bit samples are read, and "
                     "16 bits would change them"},
-        FormatFiles{"wfdb_32_bit",
-                    {{"r.hea", "r 1 250 4\nr.dat 32 200 16 0 0 0 0 ECG\n"},
+        FormatFiles{"wfdb_unknown_format",
+                    {{"r.hea", "r 1 250 4\nr.dat 17 200 16 0 0 0 0 ECG\n"},
                      {"r.dat", std::string(16, '\0')}},
-                    "signal 0 (ECG) is in format 32, whose samples do not fit in 16 bits"}),
+                    "signal 0 (ECG) is in format 17, which is not a WFDB sample format"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class TaplineInfoWarningTest : public TaplineInfoTest,

@@ -1,5 +1,6 @@
 #include "wfdb_writer.h"
 
+#include <limits>
 #include <utility>
 
 namespace wfdb_test {
@@ -19,6 +20,13 @@ std::int32_t Stored(int format, std::int16_t sample) {
     case 310:
     case 311:
       return -512;
+    case 24:
+    case 524:
+      return -(1 << 23);
+    case 32:
+      return std::numeric_limits<std::int32_t>::min();
+    case 508:
+      return -128;
     default:
       return -32768;
   }
@@ -53,6 +61,12 @@ std::string EncodeStream(int format, std::span<const std::int32_t> stream) {
     case 16:
     case 160:
       for (std::int32_t value : stream) AppendLittleEndian16(out, bits(format == 160 ? value + 32768 : value, 16));
+      break;
+    case 24:
+    case 32:
+      for (std::int32_t value : stream) {
+        for (int b = 0; b < format / 8; ++b) out.push_back(static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * b) & 0xFF));
+      }
       break;
     case 61:
       for (std::int32_t value : stream) {

@@ -41,10 +41,6 @@ GroupReader::GroupReader(SignalGroup group, std::unique_ptr<ByteSource> file)
   }
 }
 
-std::int64_t GroupReader::MemberSamples(const GroupMember& member, std::int64_t frames) {
-  return frames > member.skew ? (frames - member.skew) * member.samplesPerFrame : 0;
-}
-
 const std::byte* GroupReader::Fetch(std::int64_t offset, std::int64_t length) {
   if (offset >= heldOffset && offset + length <= heldOffset + heldLength) {
     return bytes.data() + (offset - heldOffset);
@@ -197,6 +193,33 @@ bool GroupReader::Read(std::span<const MemberRead> reads) {
     if (!DecodeFrames(chunk, frames)) return false;
     if (group.format == 8) SumDifferences(chunk, frames);
     Scatter(reads, chunk, frames);
+  }
+  return true;
+}
+
+bool GroupReader::ScanValueRanges(std::int64_t frames, std::vector<ValueRange>& ranges) {
+  ranges.assign(group.members.size(), ValueRange{});
+  if (group.format != 24 && group.format != 32) return true;
+  frames = std::min(frames, framesInFile);
+  heldLength = 0;
+  readEnd = EndOfFrames(frames);
+  const auto unitBytes = static_cast<std::size_t>(unit.bytes);  // one sample per unit
+  for (std::int64_t chunk = 0; chunk < frames; chunk += framesPerChunk) {
+    const std::int64_t count = std::min(framesPerChunk, frames - chunk);
+    const std::int64_t length = count * group.samplesPerFrame * unit.bytes;
+    const std::byte* at = Fetch(EndOfFrames(chunk), length);
+    if (!at) return false;
+    const std::span<const std::byte> chunkBytes(at, static_cast<std::size_t>(length));
+    std::size_t sample = 0;
+    for (std::int64_t frame = chunk; frame < chunk + count; ++frame) {
+      for (std::size_t m = 0; m < group.members.size(); ++m) {
+        const GroupMember& member = group.members[m];
+        for (std::int64_t k = 0; k < member.samplesPerFrame; ++k, ++sample) {
+          if (frame < member.skew) continue;  // not the member's: its samples start skew frames in
+          if (const auto value = WideStoredValue(group.format, chunkBytes, sample * unitBytes)) ranges[m].Add(*value);
+        }
+      }
+    }
   }
   return true;
 }

@@ -9,28 +9,12 @@
 #include <vector>
 
 #include "sample_formats.h"
-#include "signal_groups.h"
+#include "signal_file_reader.h"
 
 namespace wfdb {
 
-// A signal file's bytes, read by position.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  virtual std::int64_t Size() const = 0;
-  // Reads destination.size() bytes at the offset; false when they are not all there.
-  virtual bool ReadAt(std::int64_t offset, std::span<std::byte> destination) = 0;
-};
-
-// Samples [first, first + count) of the group's member `member`, into out[0 .. count).
-struct MemberRead {
-  std::size_t member = 0;
-  std::int64_t first = 0;
-  std::int64_t count = 0;
-  std::int16_t* out = nullptr;
-};
-
-class GroupReader {
+// The formats of fixed-size units (every format but FLAC's).
+class GroupReader final : public SignalFileReader {
  public:
   // A format-8 group keeps every member's running value at each multiple of this many frames
   // it has decoded, so that a later read decodes at most this many frames before its own.
@@ -38,18 +22,14 @@ class GroupReader {
 
   GroupReader(SignalGroup group, std::unique_ptr<ByteSource> file);
 
-  const SignalGroup& Group() const { return group; }
-  // The whole frames in the file after its byte offset.
-  std::int64_t FramesInFile() const { return framesInFile; }
-  // The samples a member holds when the record has `frames` frames: its skew leaves out
-  // that many frames at the end.
-  static std::int64_t MemberSamples(const GroupMember& member, std::int64_t frames);
+  const SignalGroup& Group() const override { return group; }
+  std::int64_t FramesInFile() const override { return framesInFile; }
 
-  // Reads every request, decoding the frames they span once; each read asks the file afresh,
-  // so that a file changed since an earlier read fails as it did then. False for a member that
-  // does not exist, a range beyond the file's frames, or a file that no longer holds them; the
-  // outputs may then be partly written.
-  bool Read(std::span<const MemberRead> reads);
+  // Decodes the frames the requests span once; each read asks the file afresh, so that a file
+  // changed since an earlier read fails as it did then.
+  bool Read(std::span<const MemberRead> reads) override;
+  // Formats 24 and 32 (every other one fits 16 bits): chunk by chunk through the file.
+  bool ScanValueRanges(std::int64_t frames, std::vector<ValueRange>& ranges) override;
 
  private:
   // The file's bytes [offset, offset + length), from those read for the current request or

@@ -6,6 +6,8 @@
 #include "common/calendar.h"
 #include "common/checked_arithmetic.h"
 #include "file_source.h"
+#include "flac_decoder.h"
+#include "group_reader.h"
 #include "mit_annotations.h"
 #include "sample_formats.h"
 
@@ -34,12 +36,27 @@ struct SignalKey {
   bool operator==(const SignalKey&) const = default;
 };
 
-std::vector<SignalKey> KeysOf(const Header& header) {
+// The keys of the signals a part serves.
+std::vector<SignalKey> KeysOf(const Header& header, const std::vector<Channel>& channels) {
   std::vector<SignalKey> keys;
-  for (const SignalLine& s : header.signals) {
-    if (!HasNoData(s)) keys.push_back({s.description, s.samplesPerFrame, s.gain, s.Baseline(), s.units});
+  for (const Channel& channel : channels) {
+    const SignalLine& s = header.signals[channel.signalIndex];
+    keys.push_back({s.description, s.samplesPerFrame, s.gain, s.Baseline(), s.units});
   }
   return keys;
+}
+
+std::string SignalRef(const SignalLine& signal, std::size_t index) {
+  std::string name = "signal " + std::to_string(index);
+  if (!signal.description.empty()) name += " (" + signal.description + ")";
+  return name;
+}
+
+std::unique_ptr<SignalFileReader> ReaderOf(SignalGroup group, std::unique_ptr<common::RandomAccessFile> file,
+                                           std::string& why) {
+  auto source = std::make_unique<FileSource>(std::move(file));
+  if (FlacWidth(group.format) != 0) return OpenFlacReader(std::move(group), std::move(source), why);
+  return std::make_unique<GroupReader>(std::move(group), std::move(source));
 }
 
 Result<Header> ReadHeader(const std::filesystem::path& folder, const std::string& name) {
@@ -100,7 +117,8 @@ Result<std::unique_ptr<Record>> Record::Open(const std::filesystem::path& header
 
 std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
                                             const Header& partHeader, std::int64_t frames,
-                                            Part& part, std::vector<Channel>& channels) {
+                                            const std::string& where, Part& part,
+                                            std::vector<Channel>& channels) {
   auto groups = GroupSignals(partHeader.signals);
   if (!groups.Ok()) return groups.Reason();
   std::vector<std::pair<std::size_t, std::size_t>> sourceOf(partHeader.signals.size());
@@ -112,7 +130,9 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
     for (std::size_t m = 0; m < group.members.size(); ++m) {
       sourceOf[group.members[m].signal] = {part.readers.size(), m};
     }
-    part.readers.push_back(std::make_unique<GroupReader>(std::move(group), std::make_unique<FileSource>(std::move(file))));
+    auto reader = ReaderOf(std::move(group), std::move(file), why);
+    if (!reader) return why;
+    part.readers.push_back(std::move(reader));
   }
   // The whole frames every file holds: the record's frames when it does not say (0), and at
   // most what it says.
@@ -120,13 +140,28 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
   for (const auto& reader : part.readers) wholeFrames = std::min(wholeFrames, reader->FramesInFile());
   part.frames = frames == 0 ? wholeFrames : frames;
   part.wholeFrames = std::min(part.frames, wholeFrames);
+  // The values of the wide formats' signals, checked once here: the channels are fixed now.
+  std::vector<std::vector<ValueRange>> ranges(part.readers.size());
+  for (std::size_t r = 0; r < part.readers.size(); ++r) {
+    SignalFileReader& reader = *part.readers[r];
+    if (MayExceedSixteenBits(reader.Group().format) && !reader.ScanValueRanges(part.frames, ranges[r])) {
+      return reader.Group().fileName + " could not be read through to check its values";
+    }
+  }
   const ExactRate fs = partHeader.record.framesPerSecond;
   for (std::size_t s = 0; s < partHeader.signals.size(); ++s) {
     const SignalLine& signal = partHeader.signals[s];
     if (HasNoData(signal)) continue;
     const auto [readerIndex, member] = sourceOf[s];
-    const GroupReader& reader = *part.readers[readerIndex];
-    const std::int64_t available = GroupReader::MemberSamples(
+    if (!ranges[readerIndex].empty() && !ranges[readerIndex][member].FitsSixteenBits()) {
+      const ValueRange& range = ranges[readerIndex][member];
+      warnings.push_back(where + SignalRef(signal, s) + " (format " + std::to_string(signal.format) +
+                         ") holds values from " + std::to_string(range.lowest) + " to " +
+                         std::to_string(range.highest) + ", beyond 16 bits: left out");
+      continue;
+    }
+    const SignalFileReader& reader = *part.readers[readerIndex];
+    const std::int64_t available = SignalFileReader::MemberSamples(
         reader.Group().members[member], std::min(part.frames, reader.FramesInFile()));
     part.sources.push_back({readerIndex, member, signal.samplesPerFrame, available});
     const auto numerator = common::CheckedMultiply(fs.numerator, signal.samplesPerFrame);
@@ -146,7 +181,7 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
   if (!header.IsMultiSegment()) {
     Segment segment{startTicks, 0, {}};
     Part part;
-    if (auto why = OpenPart(folder, header, header.record.frameCount, part, segment.channels)) return why;
+    if (auto why = OpenPart(folder, header, header.record.frameCount, "", part, segment.channels)) return why;
     NoteShortFiles(part, "");
     segments.push_back(std::move(segment));
     parts.emplace_back();
@@ -181,7 +216,12 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
       if (!(part.record.framesPerSecond == header.record.framesPerSecond)) {
         return SegmentRef(i, line.name) + " has another frame rate than the record";
       }
-      const auto keys = KeysOf(part);
+      Part piece;
+      std::vector<Channel> channels;
+      if (auto why = OpenPart(folder, part, line.frameCount, SegmentRef(i, line.name) + ": ", piece, channels)) {
+        return SegmentRef(i, line.name) + ": " + *why;
+      }
+      const auto keys = KeysOf(part, channels);
       if (!runOpen || keys != runKeys) {
         const auto offset = FramesToTicks(framesBefore, header.record.framesPerSecond);
         if (!offset || !common::CheckedAdd(startTicks, *offset))
@@ -190,11 +230,6 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
         parts.emplace_back();
         runKeys = keys;
         runOpen = true;
-      }
-      Part piece;
-      std::vector<Channel> channels;
-      if (auto why = OpenPart(folder, part, line.frameCount, piece, channels)) {
-        return SegmentRef(i, line.name) + ": " + *why;
       }
       NoteShortFiles(piece, SegmentRef(i, line.name) + ": ");
       if (segments.back().channels.empty()) segments.back().channels = std::move(channels);

@@ -13,8 +13,8 @@
 
 #include "annotation_codes.h"
 #include "common/result.h"
-#include "group_reader.h"
 #include "header.h"
+#include "signal_file_reader.h"
 
 namespace wfdb {
 
@@ -66,7 +66,8 @@ class Record {
   // code's description ("Normal beat").
   const std::string& Mnemonic(const Event& event) const;
   const std::string& Label(const Event& event) const;
-  // What opening forgave (signal files shorter than their header says), each a sentence.
+  // What opening forgave (signal files shorter than their header says, signals left out),
+  // each a sentence.
   const std::vector<std::string>& Warnings() const { return warnings; }
 
   // Samples [first, first + count) of a channel of a segment, of its sampleCount; -32768 where
@@ -89,7 +90,7 @@ class Record {
   struct Part {
     std::int64_t frames = 0;
     std::int64_t wholeFrames = 0;  // at most `frames`: the whole frames every file holds
-    std::vector<std::unique_ptr<GroupReader>> readers;
+    std::vector<std::unique_ptr<SignalFileReader>> readers;
     struct Source {
       std::size_t reader = 0;
       std::size_t member = 0;
@@ -101,8 +102,11 @@ class Record {
 
   Record() = default;
   // The part of the signals of one (single-segment) header; its channels go to `channels`.
+  // Signals of a wide format whose values do not all fit 16 bits are left out with a warning
+  // that starts with `where`, naming its WFDB segment, if any.
   std::optional<std::string> OpenPart(const std::filesystem::path& folder, const Header& partHeader,
-                                      std::int64_t frames, Part& part, std::vector<Channel>& channels);
+                                      std::int64_t frames, const std::string& where, Part& part,
+                                      std::vector<Channel>& channels);
   std::optional<std::string> OpenSegments(const std::filesystem::path& folder);
   // Notes a part whose files hold fewer whole frames than its header gives; `where` names
   // its WFDB segment, if any.

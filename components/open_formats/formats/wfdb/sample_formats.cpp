@@ -1,5 +1,7 @@
 #include "sample_formats.h"
 
+#include "flac_decoder.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -65,6 +67,11 @@ std::int16_t DecodeSingle(int format, std::span<const std::byte> bytes, std::siz
       return SignExtend(Byte(bytes, at) ^ 0x80, 8);
     case 160:
       return SignExtend((Byte(bytes, at) | Byte(bytes, at + 1) << 8) ^ 0x8000, 16);
+    case 24:
+    case 32: {
+      const auto value = WideStoredValue(format, bytes, at);
+      return value ? NarrowStored(*value, InvalidStoredValue(format)) : kInvalidSample;
+    }
     default:
       return 0;
   }
@@ -146,6 +153,10 @@ std::optional<UnitShape> UnitOf(int format) {
     case 61:
     case 160:
       return UnitShape{1, 2};
+    case 24:
+      return UnitShape{1, 3};
+    case 32:
+      return UnitShape{1, 4};
     case 212:
       return UnitShape{2, 3};
     case 310:
@@ -156,20 +167,59 @@ std::optional<UnitShape> UnitOf(int format) {
   }
 }
 
+int FlacWidth(int format) {
+  switch (format) {
+    case 508:
+      return 8;
+    case 516:
+      return 16;
+    case 524:
+      return 24;
+    default:
+      return 0;
+  }
+}
+
+bool MayExceedSixteenBits(int format) { return format == 24 || format == 32 || format == 524; }
+
+std::int64_t InvalidStoredValue(int format) {
+  switch (format) {
+    case 8:
+    case 80:
+    case 508:
+      return -128;
+    case 212:
+      return -2048;
+    case 310:
+    case 311:
+      return -512;
+    case 24:
+    case 524:
+      return -(std::int64_t{1} << 23);
+    case 32:
+      return -(std::int64_t{1} << 31);
+    default:
+      return -32768;
+  }
+}
+
 std::optional<std::string> WhyUnreadable(int format) {
   if (UnitOf(format)) return std::nullopt;
-  switch (format) {
-    case 24:
-    case 32:
-      return "whose samples do not fit in 16 bits";
-    case 508:
-    case 516:
-      return "compressed with FLAC, which this reader does not decode";
-    case 524:
-      return "compressed with FLAC, and whose samples do not fit in 16 bits";
-    default:
-      return "which is not a WFDB sample format";
+  if (FlacWidth(format) != 0) {
+    if (HaveFlacDecoder()) return std::nullopt;
+    return ": format " + std::to_string(format) + " needs the FLAC decoder, which this build lacks";
   }
+  return " is in format " + std::to_string(format) + ", which is not a WFDB sample format";
+}
+
+std::optional<std::int64_t> WideStoredValue(int format, std::span<const std::byte> bytes, std::size_t at) {
+  std::uint32_t word = Byte(bytes, at) | Byte(bytes, at + 1) << 8 | Byte(bytes, at + 2) << 16;
+  if (format == 32) word |= static_cast<std::uint32_t>(Byte(bytes, at + 3)) << 24;
+  const int bits = format == 32 ? 32 : 24;
+  const std::int64_t sign = std::int64_t{1} << (bits - 1);
+  const std::int64_t value = (static_cast<std::int64_t>(word) ^ sign) - sign;
+  if (value == -sign) return std::nullopt;
+  return value;
 }
 
 std::int64_t WholeSamplesIn(int format, std::int64_t bytes) {

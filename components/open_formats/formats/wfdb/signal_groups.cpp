@@ -23,8 +23,7 @@ Result<std::vector<SignalGroup>> GroupSignals(std::span<const SignalLine> signal
     const SignalLine& signal = signals[i];
     if (HasNoData(signal)) continue;
     if (const auto why = WhyUnreadable(signal.format)) {
-      return Groups::Refuse(Named(signals, i) + " is in format " + std::to_string(signal.format) +
-                            ", " + *why);
+      return Groups::Refuse(Named(signals, i) + *why);
     }
     const bool continues = i > 0 && !groups.empty() && signals[i - 1].fileName == signal.fileName &&
                            !HasNoData(signals[i - 1]);

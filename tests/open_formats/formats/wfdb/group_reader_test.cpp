@@ -265,10 +265,8 @@ TEST_P(GroupingRefusalTest, NamesTheSignal) {
 INSTANTIATE_TEST_SUITE_P(
     Headers, GroupingRefusalTest,
     ::testing::Values(
-        GroupingRefusal{"r 2\na.dat 16 200 16 0 0 0 0 ECG\nb.d8 24 200 24 0 0 0 0 ABP\n",
-                        "signal 1 (ABP) is in format 24, whose samples do not fit in 16 bits"},
-        GroupingRefusal{"r 1\na.dat 516\n",
-                        "signal 0 is in format 516, compressed with FLAC, which this reader does not decode"},
+        GroupingRefusal{"r 2\na.dat 16 200 16 0 0 0 0 ECG\nb.d8 17 200 24 0 0 0 0 ABP\n",
+                        "signal 1 (ABP) is in format 17, which is not a WFDB sample format"},
         GroupingRefusal{"r 2\na.dat 16\na.dat 212\n",
                         "signal 1 is in format 212 but shares a.dat with signals in format 16"},
         GroupingRefusal{"r 2\na.dat 16+4\na.dat 16+6\n",

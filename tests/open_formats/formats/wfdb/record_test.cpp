@@ -196,9 +196,41 @@ INSTANTIATE_TEST_SUITE_P(
         RecordRefusal{"r/2 1 125 3000000000000000030\nhuge 3000000000000000000\ns4 30\n",
                       "a segment of the record holds too many samples of II"},
         RecordRefusal{"r/1 1 125 30\nnone 30\n", "segment 0 (none): none.hea: the file does not exist"},
-        RecordRefusal{"r 1\n../s1.dat 16\n", "\"../s1.dat\" is not a file name of the record's folder"},
-        RecordRefusal{"r 1 125 30\ns1.dat 32 100 16 0 0 0 0 II\n",
-                      "signal 0 (II) is in format 32, whose samples do not fit in 16 bits"}));
+        RecordRefusal{"r 1\n../s1.dat 16\n", "\"../s1.dat\" is not a file name of the record's folder"}));
+
+TEST_F(RecordTest, ServesWideSignalsThatFitSixteenBitsAndLeavesOutTheOthers) {
+  // Format 24 within 16 bits (its invalid value aside), format 32 beyond, and a 16-bit signal.
+  const std::vector<std::int32_t> fitting{-32767, 5, -8388608, 32767};
+  const std::vector<std::int32_t> wide{1, -70000, 2, 40000};
+  Write("r.hea", "r 3 100 4\nr.d0 24 100 16 0 0 0 0 ABP\nr.d1 32 100 16 0 0 0 0 CO2\n"
+                 "r.d2 16 100 16 0 0 0 0 ECG\n");
+  Write("r.d0", wfdb_test::EncodeStream(24, fitting));
+  Write("r.d1", wfdb_test::EncodeStream(32, wide));
+  Write("r.d2", wfdb_test::EncodeStream(16, std::vector<std::int32_t>{7, 8, 9, 10}));
+  const auto record = Open("r.hea");
+  ASSERT_TRUE(record);
+  const auto& channels = record->Segments().at(0).channels;
+  ASSERT_EQ(channels.size(), 2u);
+  EXPECT_EQ(channels[0].name, "ABP");
+  EXPECT_EQ(channels[1].name, "ECG");
+  EXPECT_EQ(channels[1].signalIndex, 2u);
+  EXPECT_EQ(Read(*record, 0, 0, 0, 4), (std::vector<std::int16_t>{-32767, 5, -32768, 32767}));
+  EXPECT_EQ(Read(*record, 0, 1, 1, 3), (std::vector<std::int16_t>{8, 9, 10}));
+  EXPECT_EQ(record->Warnings(),
+            std::vector<std::string>{"signal 1 (CO2) (format 32) holds values from -70000 to 40000, beyond 16 bits: left out"});
+}
+
+TEST_F(RecordTest, ChecksAWideSignalOnlyOverTheFramesItServes) {
+  // The value beyond 16 bits lies in a frame past the header's count, and in the frame a skew
+  // of 1 gives the signal none of its samples.
+  Write("r.hea", "r 2 100 3\nr.dat 24 100 16 0 0 0 0 A\nr.dat 24:1 100 16 0 0 0 0 B\n");
+  Write("r.dat", wfdb_test::EncodeStream(24, std::vector<std::int32_t>{1, 99999, 2, 3, 4, 5, 99999, 6}));
+  const auto record = Open("r.hea");
+  ASSERT_TRUE(record);
+  ASSERT_EQ(record->Segments().at(0).channels.size(), 2u);
+  EXPECT_EQ(Read(*record, 0, 1, 0, 2), (std::vector<std::int16_t>{3, 5}));
+  EXPECT_TRUE(record->Warnings().empty());
+}
 
 TEST_F(RecordTest, TakesEveryFileThatParsesAsAnnotationsAsAnAnnotator) {
   Write("r.hea", "r 1 100 1000 00:00:10\nr.dat 16\n");
