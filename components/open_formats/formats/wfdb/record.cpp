@@ -9,6 +9,7 @@
 #include "flac_decoder.h"
 #include "group_reader.h"
 #include "mit_annotations.h"
+#include "rate_grid.h"
 #include "sample_formats.h"
 
 namespace wfdb {
@@ -18,8 +19,6 @@ namespace {
 // Headers are a few kilobytes; annotation files of day-long records a few megabytes.
 constexpr std::int64_t kLargestHeader = 16 << 20;
 constexpr std::int64_t kLargestAnnotationFile = std::int64_t{1} << 30;
-// A rate's fraction beyond this would not survive the conversion of frames to ticks.
-constexpr std::int64_t kLargestRateDenominator = 1'000'000'000;
 
 std::string SegmentRef(std::size_t index, const std::string& name) {
   return "segment " + std::to_string(index) + " (" + name + ")";
@@ -97,9 +96,10 @@ Result<std::unique_ptr<Record>> Record::Open(const std::filesystem::path& header
   std::unique_ptr<Record> record(new Record());
   record->header = std::move(parsed.Value());
   const RecordLine& line = record->header.record;
-  if (line.framesPerSecond.denominator > kLargestRateDenominator) {
-    return Opened::Refuse("the frame rate has more than 9 digits after the point");
-  }
+  // Checked again below against every frame of the record, once they are counted.
+  auto rate = RateOnTickGrid(line.framesPerSecond, line.frameCount, "the frame rate");
+  if (!rate.Ok()) return Opened::Refuse(rate.Reason());
+  record->frameRate = rate.Value();
   // Without a base date the record starts on day 0; without a base time at midnight.
   const std::int64_t day =
       line.baseDate
@@ -108,6 +108,11 @@ Result<std::unique_ptr<Record>> Record::Open(const std::filesystem::path& header
   record->startTicks = day * kTicksPerDay + line.baseTimeTicks.value_or(0);
   const std::filesystem::path folder = headerPath.parent_path();
   if (auto why = record->OpenSegments(folder)) return Opened::Refuse(*why);
+  std::int64_t frames = line.frameCount;
+  for (const Segment& segment : record->segments) frames = std::max(frames, segment.frames);
+  if (auto checked = RateOnTickGrid(line.framesPerSecond, frames, "the frame rate"); !checked.Ok()) {
+    return Opened::Refuse(checked.Reason());
+  }
   std::string stem;
   const std::u8string stemText = headerPath.stem().u8string();
   stem.assign(stemText.begin(), stemText.end());
@@ -148,7 +153,7 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
       return reader.Group().fileName + " could not be read through to check its values";
     }
   }
-  const ExactRate fs = partHeader.record.framesPerSecond;
+  const ExactRate fs = frameRate;  // a segment's is the record's
   for (std::size_t s = 0; s < partHeader.signals.size(); ++s) {
     const SignalLine& signal = partHeader.signals[s];
     if (HasNoData(signal)) continue;
@@ -223,7 +228,7 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
       }
       const auto keys = KeysOf(part, channels);
       if (!runOpen || keys != runKeys) {
-        const auto offset = FramesToTicks(framesBefore, header.record.framesPerSecond);
+        const auto offset = FramesToTicks(framesBefore, frameRate);
         if (!offset || !common::CheckedAdd(startTicks, *offset))
           return SegmentRef(i, line.name) + " starts too late";
         segments.push_back({startTicks + *offset, 0, {}});
@@ -292,7 +297,6 @@ std::optional<std::string> Record::FindEvents(const std::filesystem::path& folde
     candidates.emplace_back(extension, entry.path());
   }
   std::sort(candidates.begin(), candidates.end());
-  const ExactRate fs = header.record.framesPerSecond;
   for (const auto& [annotator, path] : candidates) {
     auto file = common::RandomAccessFile::OpenNative(path);
     if (!file.Ok()) continue;  // a directory or device of that name is no annotator
@@ -300,8 +304,17 @@ std::optional<std::string> Record::FindEvents(const std::filesystem::path& folde
     if (!bytes) continue;
     auto decoded = DecodeMitAnnotations(std::as_bytes(std::span(*bytes)));
     if (!decoded.Ok()) continue;  // not an annotation file
-    const ExactRate rate = decoded.Value().ticksPerSecond.value_or(fs);
-    if (rate.denominator > kLargestRateDenominator) continue;
+    ExactRate rate = frameRate;
+    if (const auto resolution = decoded.Value().ticksPerSecond) {
+      std::int64_t last = 0;
+      for (const Annotation& annotation : decoded.Value().annotations) last = std::max(last, annotation.ticks);
+      auto onGrid = RateOnTickGrid(*resolution, last, annotator + "'s time resolution");
+      if (!onGrid.Ok()) {
+        warnings.push_back(onGrid.Reason() + ": its annotations are left out");
+        continue;
+      }
+      rate = onGrid.Value();
+    }
     const std::size_t index = annotators.size();
     events.reserve(events.size() + decoded.Value().annotations.size());
     for (Annotation& annotation : decoded.Value().annotations) {

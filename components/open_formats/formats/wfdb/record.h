@@ -56,7 +56,8 @@ class Record {
   };
 
   const Header& TopHeader() const { return header; }
-  ExactRate FramesPerSecond() const { return header.record.framesPerSecond; }
+  // The header's frame rate, on the tick grid (see RateOnTickGrid).
+  ExactRate FramesPerSecond() const { return frameRate; }
   const std::vector<Segment>& Segments() const { return segments; }
   // Ordered by time (ties in annotator order, then file order).
   const std::vector<Event>& Events() const { return events; }
@@ -117,6 +118,7 @@ class Record {
   std::optional<std::string> FindEvents(const std::filesystem::path& folder, const std::string& recordName);
 
   Header header;
+  ExactRate frameRate;
   std::vector<Segment> segments;
   std::vector<std::vector<Part>> parts;  // per segment
   std::vector<Event> events;

@@ -261,3 +261,27 @@ TEST_F(RecordTest, TakesEveryFileThatParsesAsAnnotationsAsAnAnnotator) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RecordTest, OpensANumericsRecordOfOneValueAMinuteWrittenWithManyDigits) {
+  // A day of values; an annotator whose time resolution is finer than the grid and would move
+  // its last annotation by more than half a tick is left out, saying so.
+  Write("n.hea", "n 1 0.0166666666667/0.0166666666667 1440 08:00:00\nn.dat 16 1/bpm 16 0 0 0 0 HR\n");
+  Write("n.dat", wfdb_test::SignalFile(std::vector<WrittenSignal>{{16, 1, 0, 0, wfdb_test::DistinctSamples(0, 1440, 16)}}, 1440));
+  Write("n.atr", wfdb_test::AnnotationFile(std::vector<wfdb_test::WrittenAnnotation>{
+                     {0, 22, 0, 0, 0, "## time resolution: 1000.0000000001"}, {600'000'000, 1, 0, 0, 0, ""}}));
+  const auto record = Open("n.hea");
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->FramesPerSecond(), (wfdb::ExactRate{1, 60}));
+  ASSERT_EQ(record->Segments().size(), 1u);
+  EXPECT_EQ(record->Segments()[0].channels.at(0).samplesPerSecond, (wfdb::ExactRate{1, 60}));
+  EXPECT_EQ(wfdb::FramesToTicks(1440, record->FramesPerSecond()), 86'400 * kSecond);
+  EXPECT_TRUE(record->Events().empty());
+  EXPECT_EQ(record->Warnings(),
+            std::vector<std::string>{"atr's time resolution 1000.0000000001 has a period of 9999.999999999 ticks of "
+                                     "100 ns; the nearest whole period, 10000 ticks, would move tick 600000000 by "
+                                     "0.6000 ticks, more than half a tick: its annotations are left out"});
+}
+
+}  // namespace
