@@ -2,18 +2,34 @@
 
 namespace wfdb {
 
+namespace {
+
+bool IsPlainName(const std::string& utf8Name) {
+  // A header names files of its own folder: a path would let it reach any file on the system.
+  return !utf8Name.empty() && utf8Name != "." && utf8Name != ".." &&
+         utf8Name.find_first_of("/\\:") == std::string::npos;
+}
+
+std::filesystem::path InFolder(const std::filesystem::path& folder, const std::string& utf8Name) {
+  // The name's bytes are UTF-8 (char8_t is how the standard says so; same bytes).
+  return folder / std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(utf8Name.data()), utf8Name.size()));
+}
+
+}  // namespace
+
+bool IsAbsent(const std::filesystem::path& folder, const std::string& utf8Name) {
+  std::error_code error;
+  return IsPlainName(utf8Name) && !std::filesystem::exists(InFolder(folder, utf8Name), error) && !error;
+}
+
 std::unique_ptr<common::RandomAccessFile> OpenInFolder(const std::filesystem::path& folder,
                                                        const std::string& utf8Name,
                                                        std::string& why) {
-  // A header names files of its own folder: a path would let it reach any file on the system.
-  if (utf8Name.empty() || utf8Name == "." || utf8Name == ".." ||
-      utf8Name.find_first_of("/\\:") != std::string::npos) {
+  if (!IsPlainName(utf8Name)) {
     why = "\"" + utf8Name + "\" is not a file name of the record's folder";
     return nullptr;
   }
-  // The name's bytes are UTF-8 (char8_t is how the standard says so; same bytes).
-  const std::u8string name(reinterpret_cast<const char8_t*>(utf8Name.data()), utf8Name.size());
-  auto opened = common::RandomAccessFile::OpenNative(folder / std::filesystem::path(name));
+  auto opened = common::RandomAccessFile::OpenNative(InFolder(folder, utf8Name));
   if (!opened.Ok()) {
     why = utf8Name + ": " + opened.Reason();
     return nullptr;

@@ -27,6 +27,10 @@ std::unique_ptr<common::RandomAccessFile> OpenInFolder(const std::filesystem::pa
                                                        const std::string& utf8Name,
                                                        std::string& why);
 
+// Whether a file of the record's folder by its UTF-8 name is absent; false for a name that
+// leads out of the folder (OpenInFolder refuses it) and for a file that is there.
+bool IsAbsent(const std::filesystem::path& folder, const std::string& utf8Name);
+
 // The whole file, when it has at most `limit` bytes; nullopt otherwise or when it cannot be read.
 std::optional<std::string> ReadWhole(common::RandomAccessFile& file, std::int64_t limit);
 

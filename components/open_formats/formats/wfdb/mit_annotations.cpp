@@ -34,17 +34,10 @@ std::optional<ExactRate> ParseTickRate(std::string_view text) {
   return ExactRate{static_cast<std::int64_t>(*real), 1};
 }
 
-// A note at time 0 whose text starts with "##": the time resolution, a modification label
-// ("## code mnemonic description"), or other metadata, none of them an event.
-void ReadMetadata(std::string_view text, AnnotationFile& file) {
-  text = SkipBlanks(text.substr(2));
-  constexpr std::string_view kResolution = "time resolution:";
-  if (text.substr(0, kResolution.size()) == kResolution) {
-    if (const auto rate = ParseTickRate(SkipBlanks(text.substr(kResolution.size())))) {
-      file.ticksPerSecond = rate;
-    }
-    return;
-  }
+// "code mnemonic description": a code's label, as a definition table or a modification label
+// gives it; anything else is left alone.
+void ReadDefinition(std::string_view text, AnnotationFile& file) {
+  text = SkipBlanks(text);
   std::size_t digits = 0;
   while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
   const auto code = ParseInteger(text.substr(0, digits));
@@ -58,6 +51,25 @@ void ReadMetadata(std::string_view text, AnnotationFile& file) {
   file.modifiedLabels[static_cast<int>(*code)] = {TextToUtf8(mnemonic), TextToUtf8(description)};
 }
 
+// A note at time 0 whose text starts with "##": the time resolution, the start or end of a
+// table of definitions, a modification label ("## code mnemonic description"), or other
+// metadata, none of them an event. Gives whether a table of definitions is open after it.
+bool ReadMetadata(std::string_view text, bool inDefinitions, AnnotationFile& file) {
+  text = SkipBlanks(text.substr(2));
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  constexpr std::string_view kResolution = "time resolution:";
+  if (text.substr(0, kResolution.size()) == kResolution) {
+    if (const auto rate = ParseTickRate(SkipBlanks(text.substr(kResolution.size())))) {
+      file.ticksPerSecond = rate;
+    }
+    return inDefinitions;
+  }
+  if (text == "annotation type definitions") return true;
+  if (text == "end of definitions") return false;
+  ReadDefinition(text, file);
+  return inDefinitions;
+}
+
 }  // namespace
 
 CodeLabel AnnotationFile::LabelOf(int code) const {
@@ -66,41 +78,50 @@ CodeLabel AnnotationFile::LabelOf(int code) const {
 }
 
 Result<AnnotationFile> DecodeMitAnnotations(std::span<const std::byte> bytes) {
-  using Decoded = Result<AnnotationFile>;
-  if (bytes.size() % 2 != 0) {
-    return Decoded::Refuse("an annotation file has an even number of bytes, not " +
-                           std::to_string(bytes.size()));
-  }
   const auto word = [&](std::size_t at) {
     return static_cast<unsigned>(bytes[at]) | static_cast<unsigned>(bytes[at + 1]) << 8;
   };
   const auto where = [](std::size_t at) { return " at byte " + std::to_string(at); };
   AnnotationFile file;
   std::vector<Annotation> read;  // metadata included, sorted out at the end
-  std::int64_t time = 0;
+  std::int64_t time = 0;  // may go below 0 within a skip, as writers place null annotations
   int channel = 0;
   int number = 0;
   std::size_t at = 0;
-  bool ended = false;
-  while (at < bytes.size()) {
+  std::string stopped;
+  while (stopped.empty()) {
+    if (bytes.size() - at < 2) {
+      stopped = at == bytes.size() ? "the annotation file has no end word"
+                                   : "the annotation file ends inside a word" + where(at);
+      break;
+    }
     const unsigned value = word(at);
     const int code = static_cast<int>(value >> 10);
     const unsigned data = value & 0x3FF;
     if (value == 0) {
-      ended = true;
       at += 2;
+      for (; at < bytes.size(); ++at) {
+        if (bytes[at] != std::byte{0}) {
+          stopped = "bytes follow the end word" + where(at);
+          break;
+        }
+      }
       break;
     }
     switch (code) {
-      case 0:
-        return Decoded::Refuse("annotation code 0 with a time increment" + where(at));
+      case 0:  // NOTQRS: a time increment, no annotation
+        time += data;
+        at += 2;
+        continue;
       case kSkip: {
-        if (bytes.size() - at < 6) return Decoded::Refuse("a skip runs past the end" + where(at));
+        if (bytes.size() - at < 6) {
+          stopped = "a skip runs past the end" + where(at);
+          continue;
+        }
         // The interval is a signed 32-bit number, its high word first.
         const std::uint32_t interval = static_cast<std::uint32_t>(word(at + 2)) << 16 | word(at + 4);
         time += static_cast<std::int32_t>(interval);
         at += 6;
-        if (time < 0) return Decoded::Refuse("a skip leads before the record's start" + where(at - 6));
         continue;
       }
       case kNum:
@@ -108,11 +129,18 @@ Result<AnnotationFile> DecodeMitAnnotations(std::span<const std::byte> bytes) {
       case kChn:
       case kAux:
         if (read.empty()) {
-          return Decoded::Refuse("a field word before any annotation" + where(at));
+          stopped = "a field word before any annotation" + where(at);
+          continue;
         }
         break;
       default:
+        // A skip adds at most 2^31 per 6 bytes: no file of fewer than 2^33 bytes can reach
+        // 2^63 (the record reads annotation files of at most 1 GiB).
         time += data;
+        if (time < 0) {
+          stopped = "an annotation before the record's start" + where(at);
+          continue;
+        }
         read.push_back({time, code, 0, channel, number, {}});
         at += 2;
         continue;
@@ -123,29 +151,36 @@ Result<AnnotationFile> DecodeMitAnnotations(std::span<const std::byte> bytes) {
     if (code == kNum) number = current.number = field;
     if (code == kChn) channel = current.channel = field;
     if (code == kSub) current.subtype = field;
-    at += 2;
     if (code == kAux) {
       const std::size_t length = data & 0xFF;
       const std::size_t padded = length + length % 2;
-      if (bytes.size() - at < padded) return Decoded::Refuse("a text runs past the end" + where(at - 2));
-      std::string_view text(reinterpret_cast<const char*>(bytes.data() + at), length);  // bytes as chars
+      if (bytes.size() - at - 2 < padded) {
+        stopped = "a text runs past the end" + where(at);
+        continue;
+      }
+      std::string_view text(reinterpret_cast<const char*>(bytes.data() + at + 2), length);  // bytes as chars
       if (const auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
       current.aux = std::string(text);
       at += padded;
     }
+    at += 2;
   }
-  if (!ended) return Decoded::Refuse("the annotation file has no end word");
-  for (; at < bytes.size(); ++at) {
-    if (bytes[at] != std::byte{0}) return Decoded::Refuse("bytes follow the end word" + where(at));
-  }
+  bool inDefinitions = false;
   for (Annotation& annotation : read) {
-    if (annotation.ticks == 0 && annotation.code == kNote && annotation.aux.substr(0, 2) == "##") {
-      ReadMetadata(annotation.aux, file);
+    const bool note = annotation.ticks == 0 && annotation.code == kNote && annotation.subtype == 0;
+    if (note && annotation.aux.substr(0, 2) == "##") {
+      inDefinitions = ReadMetadata(annotation.aux, inDefinitions, file);
+      continue;
+    }
+    if (note && inDefinitions) {
+      ReadDefinition(annotation.aux, file);
       continue;
     }
     annotation.aux = TextToUtf8(annotation.aux);
     file.annotations.push_back(std::move(annotation));
   }
+  if (!stopped.empty() && read.empty()) return Result<AnnotationFile>::Refuse(stopped);
+  file.stopped = std::move(stopped);
   return file;
 }
 

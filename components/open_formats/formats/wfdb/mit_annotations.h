@@ -32,15 +32,22 @@ struct AnnotationFile {
   std::vector<Annotation> annotations;  // in file order, metadata notes left out
   // From a "## time resolution: X" note; the record's frame rate when absent.
   std::optional<ExactRate> ticksPerSecond;
-  std::map<int, CodeLabel> modifiedLabels;  // from modification-label notes
+  // From a table of annotation type definitions ("## annotation type definitions", notes
+  // "15 c calibration pulse", "## end of definitions") and from modification-label notes.
+  std::map<int, CodeLabel> modifiedLabels;
+  // Why decoding stopped before the end word, saying at which byte; empty when it did not.
+  std::string stopped;
 
   // The file's label for a code: its modification label, else the standard one.
   CodeLabel LabelOf(int code) const;
 };
 
-// Decodes a whole file. Refuses, saying where, anything that does not parse completely: an odd
-// length, a word of code 0 that is not the end, a skip or text running past the end, a time
-// before the record's start, or no end word (only zero bytes may follow it).
+// Decodes a file as far as it parses: up to the end word, after which only zero bytes may
+// follow. Where it stops earlier (a file cut short inside a word, a skip or a text, no end
+// word, a field word before any annotation, an annotation before the record's start, bytes
+// after the end word), the annotations before are kept and `stopped` says why and where; when
+// there are none, the file is refused with that reason. A word of code 0 with a time
+// increment (NOTQRS, how writers place a null annotation) moves the time and is no annotation.
 Result<AnnotationFile> DecodeMitAnnotations(std::span<const std::byte> bytes);
 
 }  // namespace wfdb

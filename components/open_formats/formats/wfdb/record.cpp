@@ -58,6 +58,15 @@ std::unique_ptr<SignalFileReader> ReaderOf(SignalGroup group, std::unique_ptr<co
   return std::make_unique<GroupReader>(std::move(group), std::move(source));
 }
 
+// Whether the bytes hold no control character but tab, line feed and carriage return: an
+// annotation file of beats holds some in nearly every word (codes 1 to 7 in its high byte).
+bool IsText(std::string_view bytes) {
+  return std::none_of(bytes.begin(), bytes.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 && c != '\t' && c != '\n' && c != '\r';
+  });
+}
+
 Result<Header> ReadHeader(const std::filesystem::path& folder, const std::string& name) {
   std::string why;
   auto file = OpenInFolder(folder, name, why);
@@ -199,15 +208,32 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
   std::int64_t framesBefore = 0;
   std::vector<SignalKey> runKeys;
   bool runOpen = false;
+  std::string firstAbsent;
   for (std::size_t i = 0; i < header.segments.size(); ++i) {
     const SegmentLine& line = header.segments[i];
-    if (line.IsNull() || line.frameCount == 0) {
+    // An absent file makes its segment a gap, as a null segment is; the record is refused only
+    // when no segment is there.
+    std::string absent = IsAbsent(folder, line.name + ".hea") ? line.name + ".hea" : "";
+    std::optional<Result<Header>> segmentHeader;
+    if (!line.IsNull() && line.frameCount != 0 && absent.empty()) {
+      segmentHeader = ReadHeader(folder, line.name + ".hea");
+      if (segmentHeader->Ok()) {
+        for (const SignalLine& signal : segmentHeader->Value().signals) {
+          if (absent.empty() && !HasNoData(signal) && IsAbsent(folder, signal.fileName)) absent = signal.fileName;
+        }
+      }
+    }
+    if (line.IsNull() || line.frameCount == 0 || !absent.empty()) {
       // A gap: time passes and the next segment starts afresh.
       runOpen = false;
+      if (!absent.empty() && !line.IsNull() && line.frameCount != 0) {
+        warnings.push_back(SegmentRef(i, line.name) + ": " + absent + " is absent; its " +
+                           std::to_string(line.frameCount) + " frames are a gap");
+        if (firstAbsent.empty()) firstAbsent = SegmentRef(i, line.name) + " lacks " + absent;
+      }
     } else {
-      auto segmentHeader = ReadHeader(folder, line.name + ".hea");
-      if (!segmentHeader.Ok()) return SegmentRef(i, line.name) + ": " + segmentHeader.Reason();
-      const Header& part = segmentHeader.Value();
+      if (!segmentHeader->Ok()) return SegmentRef(i, line.name) + ": " + segmentHeader->Reason();
+      const Header& part = segmentHeader->Value();
       if (part.IsMultiSegment()) return SegmentRef(i, line.name) + " is itself a multi-segment record";
       if (part.record.frameCount != 0 && part.record.frameCount != line.frameCount) {
         return SegmentRef(i, line.name) + " has " + std::to_string(part.record.frameCount) +
@@ -244,6 +270,7 @@ std::optional<std::string> Record::OpenSegments(const std::filesystem::path& fol
     if (!sum) return SegmentRef(i, line.name) + " ends too late";
     framesBefore = *sum;
   }
+  if (segments.empty() && !firstAbsent.empty()) return "no segment of the record is there: " + firstAbsent;
   return FinishSegments();
 }
 
@@ -304,13 +331,19 @@ std::optional<std::string> Record::FindEvents(const std::filesystem::path& folde
     if (!bytes) continue;
     auto decoded = DecodeMitAnnotations(std::as_bytes(std::span(*bytes)));
     if (!decoded.Ok()) continue;  // not an annotation file
+    const std::string fileName = recordName + "." + annotator;
+    if (!decoded.Value().stopped.empty()) {
+      if (IsText(*bytes)) continue;  // a text file beside the record, whose first words parsed
+      warnings.push_back(fileName + " cannot be read to its end: " + decoded.Value().stopped + "; the " +
+                         std::to_string(decoded.Value().annotations.size()) + " annotations before are kept");
+    }
     ExactRate rate = frameRate;
     if (const auto resolution = decoded.Value().ticksPerSecond) {
       std::int64_t last = 0;
       for (const Annotation& annotation : decoded.Value().annotations) last = std::max(last, annotation.ticks);
-      auto onGrid = RateOnTickGrid(*resolution, last, annotator + "'s time resolution");
+      auto onGrid = RateOnTickGrid(*resolution, last, "the time resolution");
       if (!onGrid.Ok()) {
-        warnings.push_back(onGrid.Reason() + ": its annotations are left out");
+        warnings.push_back(onGrid.Reason() + ": the annotations of " + fileName + " are left out");
         continue;
       }
       rate = onGrid.Value();

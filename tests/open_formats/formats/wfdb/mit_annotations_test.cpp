@@ -1,5 +1,5 @@
-// MIT-format annotation files: every pseudo-code, metadata notes, modification labels, and the
-// files that do not parse completely (and so are no annotator).
+// MIT-format annotation files: every pseudo-code, metadata notes, modification labels, tables of
+// type definitions, and files that stop before their end (kept up to there, or refused).
 #include "formats/wfdb/mit_annotations.h"
 
 #include <gtest/gtest.h>
@@ -103,31 +103,67 @@ TEST(MitAnnotationsTest, AllowsZeroBytesAfterTheEndWord) {
   EXPECT_EQ(Decoded(Words({0x05, 0x04, 0, 0, 0, 0})).annotations.size(), 1u);
 }
 
-struct RefusalCase {
+TEST(MitAnnotationsTest, ReadsATableOfTypeDefinitionsAndANullAnnotationAfterIt) {
+  // As writers put a table: definition notes at time 0 between two markers, then a null
+  // annotation (a skip back one tick and a code-0 word one tick on) before the beats.
+  std::string bytes = wfdb_test::AnnotationFile(std::vector<WrittenAnnotation>{
+      {0, 22, 0, 0, 0, "## annotation type definitions"},
+      {0, 22, 0, 0, 0, "15 c calibration pulse"},
+      {0, 22, 0, 0, 0, "43 XY two-letter code"},
+      {0, 22, 0, 0, 0, "## end of definitions"}});
+  bytes.resize(bytes.size() - 2);  // the end word
+  bytes += Words({0x00, 0xEC, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x00});
+  bytes += Words({0x10, 0x3C, 0x20, 0xAC, 0x05, 0x04, 0, 0});  // code 15 at 16, 43 at 48, N at 53
+  const auto file = Decoded(bytes);
+  ASSERT_EQ(file.annotations.size(), 3u);
+  ExpectAnnotation(file.annotations[0], {16, 15, 0, 0, 0, ""});
+  ExpectAnnotation(file.annotations[1], {48, 43, 0, 0, 0, ""});
+  EXPECT_EQ(file.LabelOf(15).mnemonic, "c");
+  EXPECT_EQ(file.LabelOf(15).description, "calibration pulse");
+  EXPECT_EQ(file.LabelOf(43).mnemonic, "XY");
+  EXPECT_EQ(file.LabelOf(1).mnemonic, "N");
+  EXPECT_TRUE(file.stopped.empty());
+}
+
+TEST(MitAnnotationsTest, MovesTheTimeByACodeZeroWordWithoutAnAnnotation) {
+  const auto file = Decoded(Words({0x05, 0x04, 0x05, 0x00, 0x01, 0x04, 0, 0}));
+  ASSERT_EQ(file.annotations.size(), 2u);
+  EXPECT_EQ(file.annotations[1].ticks, 11);
+}
+
+struct StopCase {
   std::string bytes;
+  std::size_t kept;  // annotations before the stop; 0: the file is refused
   std::string reason;
 };
 
-class MitRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+class MitStopTest : public ::testing::TestWithParam<StopCase> {};
 
-TEST_P(MitRefusalTest, SaysWhereItStopsParsing) {
-  const auto file = DecodeMitAnnotations(std::as_bytes(std::span(GetParam().bytes)));
-  ASSERT_FALSE(file.Ok());
-  EXPECT_EQ(file.Reason(), GetParam().reason);
+TEST_P(MitStopTest, KeepsTheAnnotationsBeforeItStopsAndSaysWhere) {
+  const StopCase& c = GetParam();
+  const auto file = DecodeMitAnnotations(std::as_bytes(std::span(c.bytes)));
+  if (c.kept == 0) {
+    ASSERT_FALSE(file.Ok());
+    EXPECT_EQ(file.Reason(), c.reason);
+    return;
+  }
+  ASSERT_TRUE(file.Ok()) << file.Reason();
+  EXPECT_EQ(file.Value().annotations.size(), c.kept);
+  EXPECT_EQ(file.Value().stopped, c.reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, MitRefusalTest,
+    Files, MitStopTest,
     ::testing::Values(
-        RefusalCase{Words({0x05, 0x04, 0}), "an annotation file has an even number of bytes, not 3"},
-        RefusalCase{Words({0x05, 0x04, 0x05, 0x00, 0, 0}), "annotation code 0 with a time increment at byte 2"},
-        RefusalCase{Words({0x00, 0xEC, 0x00, 0x00}), "a skip runs past the end at byte 0"},
-        RefusalCase{Words({0x00, 0xEC, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}),
-                    "a skip leads before the record's start at byte 0"},
-        RefusalCase{Words({0x05, 0x04, 0x05, 0xFC, 'a', 'b', 0, 0}), "a text runs past the end at byte 2"},
-        RefusalCase{Words({0x05, 0xF8, 0x05, 0x04, 0, 0}), "a field word before any annotation at byte 0"},
-        RefusalCase{Words({0x05, 0x04}), "the annotation file has no end word"},
-        RefusalCase{Words({}), "the annotation file has no end word"},
-        RefusalCase{Words({0x05, 0x04, 0, 0, 0, 1}), "bytes follow the end word at byte 5"}));
+        StopCase{Words({0x05, 0x04, 0}), 1, "the annotation file ends inside a word at byte 2"},
+        StopCase{Words({0x00, 0xEC, 0x00, 0x00}), 0, "a skip runs past the end at byte 0"},
+        StopCase{Words({0x05, 0x04, 0x00, 0xEC, 0x00}), 1, "a skip runs past the end at byte 2"},
+        StopCase{Words({0x00, 0xEC, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x04, 0, 0}), 0,
+                 "an annotation before the record's start at byte 6"},
+        StopCase{Words({0x05, 0x04, 0x05, 0xFC, 'a', 'b', 0, 0}), 1, "a text runs past the end at byte 2"},
+        StopCase{Words({0x05, 0xF8, 0x05, 0x04, 0, 0}), 0, "a field word before any annotation at byte 0"},
+        StopCase{Words({0x05, 0x04}), 1, "the annotation file has no end word"},
+        StopCase{Words({}), 0, "the annotation file has no end word"},
+        StopCase{Words({0x05, 0x04, 0, 0, 0, 1}), 1, "bytes follow the end word at byte 5"}));
 
 }  // namespace

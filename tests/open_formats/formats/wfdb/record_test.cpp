@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
         // 3 x 10^18 frames of 4 samples: the frames fit in 64 bits, their samples do not.
         RecordRefusal{"r/2 1 125 3000000000000000030\nhuge 3000000000000000000\ns4 30\n",
                       "a segment of the record holds too many samples of II"},
-        RecordRefusal{"r/1 1 125 30\nnone 30\n", "segment 0 (none): none.hea: the file does not exist"},
+        RecordRefusal{"r/2 1 125 60\nnone 30\n~ 30\n", "no segment of the record is there: segment 0 (none) lacks none.hea"},
         RecordRefusal{"r 1\n../s1.dat 16\n", "\"../s1.dat\" is not a file name of the record's folder"}));
 
 TEST_F(RecordTest, ServesWideSignalsThatFitSixteenBitsAndLeavesOutTheOthers) {
@@ -279,9 +279,48 @@ TEST_F(RecordTest, OpensANumericsRecordOfOneValueAMinuteWrittenWithManyDigits) {
   EXPECT_EQ(wfdb::FramesToTicks(1440, record->FramesPerSecond()), 86'400 * kSecond);
   EXPECT_TRUE(record->Events().empty());
   EXPECT_EQ(record->Warnings(),
-            std::vector<std::string>{"atr's time resolution 1000.0000000001 has a period of 9999.999999999 ticks of "
+            std::vector<std::string>{"the time resolution 1000.0000000001 has a period of 9999.999999999 ticks of "
                                      "100 ns; the nearest whole period, 10000 ticks, would move tick 600000000 by "
-                                     "0.6000 ticks, more than half a tick: its annotations are left out"});
+                                     "0.6000 ticks, more than half a tick: the annotations of n.atr are left out"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RecordTest, ServesTheSegmentsThatAreThereAndMakesAnAbsentOneAGap) {
+  const auto data = [](int signal) {
+    return std::vector<WrittenSignal>{{16, 1, 0, 0, wfdb_test::DistinctSamples(signal, 30, 16)}};
+  };
+  WriteSegment("s1", "s1.dat 16 200 16 0 0 0 0 II\n", 30, data(1), 30);
+  WriteSegment("s3", "s3.dat 16 200 16 0 0 0 0 II\n", 30, data(3), 30);
+  WriteSegment("s4", "s4.dat 16 200 16 0 0 0 0 II\n", 30, data(4), 30);
+  std::filesystem::remove(directory.path() / "s3.dat");  // its header is there, its signal file not
+  Write("r.hea", "r/4 1 125 120\ns1 30\ns2 30\ns3 30\ns4 30\n");
+  const auto record = Open("r.hea");
+  ASSERT_TRUE(record);
+  ASSERT_EQ(record->Segments().size(), 2u);
+  EXPECT_EQ(record->Segments()[1].startTicks - record->Segments()[0].startTicks, 90 * kSecond / 125);
+  EXPECT_EQ(Read(*record, 1, 0, 0, 30), data(4)[0].samples);
+  EXPECT_EQ(record->Warnings(), (std::vector<std::string>{"segment 1 (s2): s2.hea is absent; its 30 frames are a gap",
+                                                          "segment 2 (s3): s3.dat is absent; its 30 frames are a gap"}));
+}
+
+TEST_F(RecordTest, KeepsTheEventsOfAnAnnotatorCutShortSayingWhere) {
+  Write("r.hea", "r 1 100 1000\nr.dat 16\n");
+  Write("r.dat", std::string(2000, '\0'));
+  const std::string whole = wfdb_test::AnnotationFile(std::vector<wfdb_test::WrittenAnnotation>{
+      {10, 1, 0, 0, 0, ""}, {20, 28, 0, 0, 0, "(AFIB"}, {30, 5, 0, 0, 0, ""}});
+  Write("r.atr", whole.substr(0, 9));  // the first beat, then the rhythm change's word and half its text
+  Write("r.txt", "no annotations, though its first words parse as some\n");
+  const auto record = Open("r.hea");
+  ASSERT_TRUE(record);
+  ASSERT_EQ(record->Events().size(), 2u);
+  EXPECT_EQ(record->Mnemonic(record->Events()[1]), "+");
+  EXPECT_EQ(record->Annotators(), std::vector<std::string>{"atr"});
+  EXPECT_EQ(record->Warnings(),
+            std::vector<std::string>{"r.atr cannot be read to its end: a text runs past the end at byte 4; "
+                                     "the 2 annotations before are kept"});
 }
 
 }  // namespace
