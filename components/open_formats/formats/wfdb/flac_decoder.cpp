@@ -73,9 +73,14 @@ class FlacReader final : public SignalFileReader {
   unsigned bitsPerSample = 0;
   std::uint64_t totalSamples = 0;  // per channel; 0 when the stream does not say
   bool failed = false;             // the decoder reported an error since it was cleared
-  // The last decoded frame: channel c's samples from decodedStart, decodedLength of them, at
-  // decoded[c x decodedLength].
-  std::vector<std::int32_t> decoded;
+  // The last decoded frame as 16-bit values: channel c's samples from decodedStart,
+  // decodedLength of them, at decoded[c x decodedLength].
+  std::vector<std::int16_t> decoded;
+  // While ScanValueRanges runs: each channel's range over the stream's samples [scanFrom[c],
+  // scanEnd), taken from the decoded frames' stored values.
+  std::vector<ValueRange>* scanning = nullptr;
+  std::vector<std::uint64_t> scanFrom;
+  std::uint64_t scanEnd = 0;
   std::uint64_t decodedStart = 0;
   std::size_t decodedLength = 0;
 };
@@ -133,11 +138,27 @@ FLAC__StreamDecoderWriteStatus FlacReader::TakeFrame(const FLAC__StreamDecoder*,
     return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
   }
   const std::size_t length = frame->header.blocksize;
+  const std::uint64_t start = frame->header.number.sample_number;
   reader.decoded.resize(length * reader.channels);
+  const std::int32_t invalid = static_cast<std::int32_t>(reader.invalid);
   for (unsigned c = 0; c < reader.channels; ++c) {
-    std::copy(buffer[c], buffer[c] + length, reader.decoded.begin() + static_cast<std::ptrdiff_t>(c * length));
+    const FLAC__int32* in = buffer[c];
+    std::int16_t* out = reader.decoded.data() + c * length;
+    // Branch-free, so that it vectorises: the format's invalid value and anything beyond 16
+    // bits become -32768.
+    for (std::size_t k = 0; k < length; ++k) {
+      const std::int32_t v = in[k];
+      out[k] = static_cast<std::int16_t>(v == invalid || v < -32767 || v > 32767 ? -32768 : v);
+    }
+    if (reader.scanning) {
+      const std::uint64_t from = std::max(start, reader.scanFrom[c]);
+      const std::uint64_t to = std::min<std::uint64_t>(start + length, reader.scanEnd);
+      for (std::uint64_t s = from; s < to; ++s) {
+        if (in[s - start] != invalid) (*reader.scanning)[c].Add(in[s - start]);
+      }
+    }
   }
-  reader.decodedStart = frame->header.number.sample_number;
+  reader.decodedStart = start;
   reader.decodedLength = length;
   return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
 }
@@ -199,9 +220,8 @@ void FlacReader::Scatter(std::span<const MemberRead> reads) const {
     const std::uint64_t from = std::max(first, decodedStart);
     const std::uint64_t to = std::min(first + static_cast<std::uint64_t>(read.count), end);
     if (from >= to) continue;
-    const std::int32_t* in = decoded.data() + read.member * decodedLength + (from - decodedStart);
-    std::int16_t* out = read.out + (from - first);
-    for (std::uint64_t k = 0; k < to - from; ++k) out[k] = NarrowStored(in[k], invalid);
+    const std::int16_t* in = decoded.data() + read.member * decodedLength + (from - decodedStart);
+    std::copy(in, in + (to - from), read.out + (from - first));
   }
 }
 
@@ -273,17 +293,16 @@ bool FlacReader::ScanValueRanges(std::int64_t frames, std::vector<ValueRange>& r
   ranges.assign(group.members.size(), ValueRange{});
   const auto end = static_cast<std::uint64_t>(std::min(frames, framesInFile) * samplesPerFrame);
   if (end == 0) return true;
-  for (bool more = SeekTo(0); more; more = decodedStart + decodedLength < end && DecodeNext()) {
-    for (std::size_t m = 0; m < group.members.size(); ++m) {
-      const auto from = std::max(decodedStart, static_cast<std::uint64_t>(group.members[m].skew * samplesPerFrame));
-      const std::uint64_t to = std::min(decodedStart + decodedLength, end);
-      const std::int32_t* in = decoded.data() + m * decodedLength;
-      for (std::uint64_t s = from; s < to; ++s) {
-        if (in[s - decodedStart] != invalid) ranges[m].Add(in[s - decodedStart]);
-      }
-    }
+  scanFrom.clear();
+  for (const GroupMember& member : group.members) {
+    scanFrom.push_back(static_cast<std::uint64_t>(member.skew * samplesPerFrame));  // before it, not the member's
   }
-  return decodedLength != 0 && decodedStart + decodedLength >= end;
+  scanEnd = end;
+  scanning = &ranges;
+  bool more = SeekTo(0);
+  while (more && decodedStart + decodedLength < end) more = DecodeNext();
+  scanning = nullptr;
+  return more;
 }
 
 }  // namespace
