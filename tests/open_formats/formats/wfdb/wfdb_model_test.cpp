@@ -14,6 +14,28 @@
 
 namespace {
 
+TEST(WfdbModelTest, CalibratesAWideSignalItServesAsItsSixteenBitNeighbours) {
+  edf_test::TemporaryDirectory folder;
+  folder.Write("r.hea", "r 3 100 3\nr.d0 24 100(5)/uV 16 0 0 0 0 A\nr.d1 32 200 16 0 0 0 0 B\n"
+                        "r.d2 16 0 16 0 0 0 0 C\n");
+  folder.Write("r.d0", wfdb_test::EncodeStream(24, std::vector<std::int32_t>{1, 2, 3}));
+  folder.Write("r.d1", wfdb_test::EncodeStream(32, std::vector<std::int32_t>{1, 1 << 20, 3}));
+  folder.Write("r.d2", wfdb_test::EncodeStream(16, std::vector<std::int32_t>{1, 2, 3}));
+  auto opened = formats::OpenRecordingFile(folder.path() / "r.hea");
+  ASSERT_TRUE(opened.Ok()) << opened.Reason();
+  const model::Layout& layout = opened.Value().LayoutOf(0);
+  ASSERT_EQ(layout.channels.size(), 2u);  // B is beyond 16 bits
+  const model::Calibration& a = layout.channels[0].details.calibration;
+  EXPECT_TRUE(a.known);
+  EXPECT_DOUBLE_EQ(a.gain, 0.01);
+  EXPECT_DOUBLE_EQ(a.offset, -0.05);
+  EXPECT_EQ(a.unit, "uV");
+  EXPECT_EQ(a.invalidValue, std::int16_t{-32768});
+  EXPECT_EQ(layout.channels[1].details.calibration.unit, "adu");
+  EXPECT_EQ(layout.channels[1].details.signalIndex, 2);
+  EXPECT_EQ(opened.Value().warnings.size(), 1u);
+}
+
 TEST(WfdbModelTest, GivesSegmentsChannelsEventsAndSamples) {
   edf_test::TemporaryDirectory folder;
   const std::vector<wfdb_test::WrittenSignal> signals{
