@@ -15,6 +15,9 @@
 #include "component_queries.h"
 #include "input_files.h"
 #include "wfdb_writer.h"
+#if TAPLINE_HAVE_FLAC
+#include "wfdb_flac_writer.h"
+#endif
 #include "written_file.h"
 
 namespace {
@@ -142,6 +145,39 @@ std::vector<std::string> WfdbSeeds() {
                          {"s1.dat", data},
                          {"s2.hea", "s2 1 250 10\ns2.dat 16 400 16 0 0 0 0 ECG\n"},
                          {"s2.dat", data}}));
+  // Wide formats, one signal beyond 16 bits; a rate of many digits; a segment whose file is
+  // absent; an annotation file that starts with a table of type definitions and ends early.
+  seeds.push_back(Input({{"rec.hea", "rec 3 0.0166666666667 4\nrec.d0 24 1 16 0 0 0 0 A\n"
+                                     "rec.d1 32 1 16 0 0 0 0 B\nrec.d1 32 1 16 0 0 0 0 C\n"},
+                         {"rec.d0", wfdb_test::EncodeStream(24, std::vector<std::int32_t>{1, -8388608, 3, 4})},
+                         {"rec.d1", wfdb_test::EncodeStream(32, std::vector<std::int32_t>{1, 70000, 2, -3, 3, 4, 5, 6})}}));
+  std::string table = wfdb_test::AnnotationFile(std::vector<wfdb_test::WrittenAnnotation>{
+      {0, 22, 0, 0, 0, "## annotation type definitions"}, {0, 22, 0, 0, 0, "15 c calibration pulse"},
+      {0, 22, 0, 0, 0, "## end of definitions"}, {5, 15, 0, 0, 0, ""}, {7, 28, 0, 0, 0, "(AFIB"}});
+  table.resize(table.size() - 5);
+  seeds.push_back(Input({{"rec.hea", "rec/3 1 250 30\ns1 10\ngone 10\ns2 10\n"},
+                         {"s1.hea", segment1},
+                         {"s1.dat", data},
+                         {"s2.hea", segment2},
+                         {"s2.dat", data},
+                         {"rec.atr", table}}));
+#if TAPLINE_HAVE_FLAC
+  // FLAC files: every FLAC format, several channels with samples per frame and skew.
+  for (const int format : {508, 516, 524}) {
+    const unsigned bits = format == 508 ? 8 : format == 516 ? 16 : 24;
+    std::vector<std::vector<std::int32_t>> channels(3);
+    for (std::int32_t k = 0; k < 60; ++k) {
+      channels[0].push_back(k * 3 - 90);
+      channels[1].push_back(k % 7 == 0 ? -(1 << (bits - 1)) : -k);
+      channels[2].push_back(format == 524 && k == 30 ? 70000 : k * k % 101);
+    }
+    const std::string f = std::to_string(format);
+    seeds.push_back(Input({{"rec.hea", "rec 3 250 30\nrec.flac " + f + "x2 200 16 0 0 0 0 I\nrec.flac " + f +
+                                           "x2:1 200 16 0 0 0 0 II\nrec.flac " + f + "x2 200 16 0 0 0 0 III\n"},
+                           {"rec.flac", wfdb_test::FlacStream(channels, {bits, 16, format != 516})},
+                           {"rec.atr", Annotations()}}));
+  }
+#endif
   return seeds;
 }
 
