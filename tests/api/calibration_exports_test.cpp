@@ -94,7 +94,9 @@ TEST_P(CalibrationEntryTest, ReachesTheHostOnlyWhatThePacketVouchesFor) {
   double gain = 7, offset = 7;
   int invalid = 7;
   EXPECT_EQ(GetChannelCalibration(0, 0, &gain, &offset), c.calibrated ? 1 : 0);
-  if (c.calibrated) EXPECT_EQ(std::pair(gain, offset), std::pair(0.5, -1.0));
+  if (c.calibrated) {
+    EXPECT_EQ(std::pair(gain, offset), std::pair(0.5, -1.0));
+  }
   EXPECT_EQ(Unit(), c.unit);
   EXPECT_EQ(GetChannelInvalidValue(0, 0, &invalid), c.invalidResult);
 }

@@ -131,7 +131,9 @@ class CalibrationExportsTest : public HostTest,
       EXPECT_EQ(maximum, expected->physicalRange->second);
     }
     EXPECT_EQ(GetChannelInvalidValue(0, channel, &invalid), expected->invalidValue ? 1 : 0);
-    if (expected->invalidValue) EXPECT_EQ(invalid, *expected->invalidValue);
+    if (expected->invalidValue) {
+      EXPECT_EQ(invalid, *expected->invalidValue);
+    }
   }
 };
 
@@ -194,7 +196,9 @@ TEST_F(WindowCountsTest, GiveTheLayoutGetData2Writes) {
     const int total = counts[0] + counts[1];
     std::vector<short> samples(static_cast<std::size_t>(total) + 4, kGuardSample);
     ASSERT_EQ(GetData2(from, duration, samples.data()), 1);
-    if (total > 0) EXPECT_NE(samples[static_cast<std::size_t>(total) - 1], kGuardSample);
+    if (total > 0) {
+      EXPECT_NE(samples[static_cast<std::size_t>(total) - 1], kGuardSample);
+    }
     for (std::size_t i = static_cast<std::size_t>(total); i < samples.size(); ++i) {
       EXPECT_EQ(samples[i], kGuardSample) << "GetData2 wrote past the counted layout at " << i;
     }
@@ -284,7 +288,9 @@ TEST_F(EventTextTest, CutsNeverInsideACharacter) {
     const std::string kept = TextThrough(1, TAPLINE_EVENT_LABEL, size).second;
     EXPECT_LE(kept.size(), static_cast<std::size_t>(size - 1));
     // Each character here is ASCII or two bytes that start with 0xC3.
-    if (!kept.empty()) EXPECT_NE(static_cast<unsigned char>(kept.back()), 0xC3) << size;
+    if (!kept.empty()) {
+      EXPECT_NE(static_cast<unsigned char>(kept.back()), 0xC3) << size;
+    }
   }
 }
 
