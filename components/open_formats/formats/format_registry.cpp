@@ -7,6 +7,7 @@
 #include "formats/brainvision/brainvision_format.h"
 #include "formats/edf/edf_format.h"
 #include "formats/format.h"
+#include "formats/gdf/gdf_format.h"
 #include "formats/wfdb/wfdb_format.h"
 
 namespace formats {
@@ -18,6 +19,7 @@ namespace {
 constexpr Format kFormats[] = {
     {edf::Recognises, edf::Open},
     {brainvision::Recognises, brainvision::Open},
+    {gdf::Recognises, gdf::Open},
     {wfdb::Recognises, wfdb::Open},
 };
 
