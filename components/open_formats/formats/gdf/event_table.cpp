@@ -21,8 +21,8 @@ common::Result<EventTableHeader> ParseEventTableHeader(std::span<const std::byte
     header.count = *ReadU24LittleEndian(bytes, 1);
     header.rate = *ReadLittleEndian<float>(bytes, 4);
   }
-  if (header.mode != 1 && header.mode != 3 && header.mode != 7) {
-    return HeaderResult::Refuse("the event table's mode " + std::to_string(header.mode) + " is not 1, 3 or 7");
+  if (header.mode != 1 && header.mode != 3 && header.mode != 5 && header.mode != 7) {
+    return HeaderResult::Refuse("the event table's mode " + std::to_string(header.mode) + " is not 1, 3, 5 or 7");
   }
   if (header.count > 0 && !(header.rate > 0 && std::isfinite(header.rate))) {
     return HeaderResult::Refuse("the event table's sampling rate " + std::to_string(header.rate) +
@@ -40,16 +40,16 @@ std::vector<StoredEvent> ParseEvents(const EventTableHeader& header, std::span<c
   const std::size_t codes = kEventTableHeaderBytes + count * 4;
   const std::size_t channels = codes + count * 2;
   const std::size_t durations = channels + count * 2;
-  const std::size_t times = durations + count * 4;
+  const std::size_t times = header.HasDurations() ? durations + count * 4 : channels;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t position = *ReadLittleEndian<std::uint32_t>(bytes, kEventTableHeaderBytes + i * 4);
     events[i].sample = position == 0 ? 0 : std::int64_t{position} - 1;
     events[i].code = *ReadLittleEndian<std::uint16_t>(bytes, codes + i * 2);
-    if (header.mode != 1) {
+    if (header.HasDurations()) {
       events[i].channel = *ReadLittleEndian<std::uint16_t>(bytes, channels + i * 2);
       events[i].duration = *ReadLittleEndian<std::uint32_t>(bytes, durations + i * 4);
     }
-    if (header.mode == 7) events[i].time = *ReadLittleEndian<std::uint64_t>(bytes, times + i * 8);
+    if (header.HasTimes()) events[i].time = *ReadLittleEndian<std::uint64_t>(bytes, times + i * 8);
   }
   return events;
 }

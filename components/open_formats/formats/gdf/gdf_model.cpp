@@ -98,7 +98,7 @@ long double RecordsBefore(const DataFile& file, std::int64_t sample) {
 }
 
 // Where breaks start new runs of records: at the record that holds the break, with the break's
-// own time when the event table gives times (mode 7).
+// own time when the event table gives times (modes 5 and 7).
 struct Break {
   std::int64_t record = 0;
   std::optional<std::int64_t> ticks;
@@ -153,9 +153,14 @@ std::optional<std::string> AddSegments(const DataFile& file, model::Fraction fra
   return std::nullopt;
 }
 
-// An event's time: its segment's start plus its distance from the segment's first record.
+// An event's time: its own time where the table gives one (modes 5 and 7: an event between
+// segments has no position of its own), else its segment's start plus its distance from the
+// segment's first record.
 std::int64_t EventTime(const DataFile& file, const model::Recording& result, const std::vector<RecordRun>& runs,
                        const StoredEvent& event) {
+  if (event.time != 0) {
+    if (auto ticks = TicksOfTime(event.time); ticks.Ok()) return ticks.Value();
+  }
   const long double records = RecordsBefore(file, event.sample);
   std::size_t segment = 0;
   while (segment + 1 < runs.size() && runs[segment + 1].first <= records) ++segment;

@@ -11,7 +11,8 @@ namespace {
 
 // Days from 0000-01-00 to 1899-12-30.
 constexpr std::int64_t kDatenumOfDayZero = 693960;
-constexpr std::int64_t kMicrosecondsPerDay = std::int64_t{86400} * 1000000;
+// The largest power of ten within a day's microseconds (8.64 x 10^10).
+constexpr std::int64_t kLargestDecimalUnit = std::int64_t{10'000'000'000};
 
 // The first whole microsecond at or after `steps` x 2^-32 day (steps <= 2^32), in two
 // products that stay within 64 bits.
@@ -34,7 +35,7 @@ common::Result<std::int64_t> TicksOfTime(std::uint64_t value) {
   const std::int64_t low = MicrosecondAtOrAfter(fraction);       // first microsecond in the step
   const std::int64_t high = MicrosecondAtOrAfter(fraction + 1);  // first one after it
   std::int64_t micros = low;
-  for (std::int64_t unit = kMicrosecondsPerDay; unit >= 1; unit /= 10) {
+  for (std::int64_t unit = kLargestDecimalUnit; unit >= 1; unit /= 10) {
     const std::int64_t rounded = (low + unit - 1) / unit * unit;
     if (rounded < high || unit == 1) {
       micros = rounded;
