@@ -1,4 +1,4 @@
-"""Small BrainVision and WFDB writers for the Python tests: files with known contents."""
+"""Small BrainVision, WFDB and GDF 1.x writers for the Python tests: files with known contents."""
 import os
 
 import numpy as np
@@ -65,3 +65,40 @@ def distinct(frames, signals, seed):
     """frames x signals int16 samples, distinct per signal and never the invalid -32768."""
     k = np.arange(frames * signals, dtype=np.int64).reshape(frames, signals)
     return ((k * 37 + seed * 1009) % 60001 - 30000).astype(np.int16)
+
+
+def write_gdf1(path, labels, samples_per_record, records, rate_seconds, events=()):
+    """Writes a GDF 1.25 file of int16 channels ("uV", physical range = digital range, so that
+    physical values are the stored ones), records of `rate_seconds` (numerator, denominator)
+    and a mode-3 event table at the first channel's rate; returns the stored samples per
+    channel.
+
+    events: (position counted from 1, code, duration in samples).
+    """
+    import struct
+    channels = len(labels)
+    values = [distinct(records * samples_per_record[c], 1, c + 1)[:, 0] for c in range(channels)]
+    header = bytearray(256)
+    header[0:8] = b"GDF 1.25"
+    header[168:184] = b"2024051409300000"
+    struct.pack_into("<q", header, 184, 256 * (channels + 1))
+    struct.pack_into("<q", header, 236, records)
+    struct.pack_into("<II", header, 244, *rate_seconds)
+    struct.pack_into("<I", header, 252, channels)
+    fields = b"".join(label.encode().ljust(16) for label in labels)
+    fields += b" " * 80 * channels + b"uV".ljust(8) * channels
+    fields += struct.pack("<d", -32768) * channels + struct.pack("<d", 32767) * channels
+    fields += struct.pack("<q", -32768) * channels + struct.pack("<q", 32767) * channels
+    fields += b" " * 80 * channels
+    fields += b"".join(struct.pack("<I", n) for n in samples_per_record)
+    fields += struct.pack("<I", 3) * channels + b"\0" * 32 * channels
+    data = b"".join(values[c][r * n:(r + 1) * n].astype("<i2").tobytes()
+                    for r in range(records) for c, n in enumerate(samples_per_record))
+    rate = samples_per_record[0] * rate_seconds[1] // rate_seconds[0]
+    table = bytes([3]) + rate.to_bytes(3, "little") + struct.pack("<I", len(events))
+    table += b"".join(struct.pack("<I", e[0]) for e in events)
+    table += b"".join(struct.pack("<H", e[1]) for e in events)
+    table += struct.pack("<H", 0) * len(events) + b"".join(struct.pack("<I", e[2]) for e in events)
+    with open(path, "wb") as file:
+        file.write(bytes(header) + fields + data + table)
+    return values

@@ -85,9 +85,18 @@ std::optional<std::int64_t> TicksOfRecords(std::int64_t records, model::Fraction
   return common::CheckedAdd(*whole, restTicks);
 }
 
-// Ticks of `samples` samples at the event table's rate, to the nearest tick.
+// A number of ticks to the nearest one, held within +-2^61 so that sums of two cannot overflow:
+// times that far out are refused by the model's time range anyway.
+std::int64_t NearestTicks(long double ticks) {
+  constexpr long double kLimit = static_cast<long double>(std::int64_t{1} << 61);
+  if (!(ticks > -kLimit)) return -(std::int64_t{1} << 61);
+  if (!(ticks < kLimit)) return std::int64_t{1} << 61;
+  return static_cast<std::int64_t>(std::llround(ticks));
+}
+
+// Ticks of `samples` samples at the event table's rate.
 std::int64_t EventTicks(std::int64_t samples, double rate) {
-  return static_cast<std::int64_t>(std::llround(static_cast<long double>(samples) * model::kTicksPerSecond / rate));
+  return NearestTicks(static_cast<long double>(samples) * model::kTicksPerSecond / rate);
 }
 
 // The data records before an event's position, as a real number.
@@ -109,6 +118,7 @@ std::vector<Break> BreaksOf(const DataFile& file, std::vector<std::string>& warn
   for (const StoredEvent& event : file.Events()) {
     if (event.code != kBreakCode) continue;
     const long double records = RecordsBefore(file, event.sample);
+    if (!(records >= 0 && records < static_cast<long double>(file.RecordCount()))) continue;
     const long double nearest = std::round(records);
     const bool onBoundary = std::fabs(records - nearest) < 1e-6L;
     const auto record = static_cast<std::int64_t>(onBoundary ? nearest : std::floor(records));
@@ -153,22 +163,29 @@ std::optional<std::string> AddSegments(const DataFile& file, model::Fraction fra
   return std::nullopt;
 }
 
-// An event's time: its own time where the table gives one (modes 5 and 7: an event between
-// segments has no position of its own), else its segment's start plus its distance from the
-// segment's first record.
+// An event's time: its segment's start plus its distance from the segment's first record,
+// exact in samples; but the event's own time where the table gives one (modes 5 and 7) that
+// lies further from it than the time steps explain, as for an event in a gap between
+// segments, which has no position of its own.
 std::int64_t EventTime(const DataFile& file, const model::Recording& result, const std::vector<RecordRun>& runs,
                        const StoredEvent& event) {
-  if (event.time != 0) {
-    if (auto ticks = TicksOfTime(event.time); ticks.Ok()) return ticks.Value();
+  std::int64_t fromPosition = 0;
+  if (runs.empty()) {
+    fromPosition = NearestTicks(result.originTicks + static_cast<long double>(EventTicks(event.sample, file.EventTable().rate)));
+  } else {
+    const long double records = RecordsBefore(file, event.sample);
+    std::size_t segment = 0;
+    while (segment + 1 < runs.size() && runs[segment + 1].first <= records) ++segment;
+    const FixedHeader& fixed = file.FileHeader().fixed;
+    const long double offset = (records - runs[segment].first) * fixed.durationNumerator * model::kTicksPerSecond /
+                               fixed.durationDenominator;
+    fromPosition = result.segments[segment].startTicks + NearestTicks(offset);
   }
-  const long double records = RecordsBefore(file, event.sample);
-  std::size_t segment = 0;
-  while (segment + 1 < runs.size() && runs[segment + 1].first <= records) ++segment;
-  if (runs.empty()) return result.originTicks + EventTicks(event.sample, file.EventTable().rate);
-  const FixedHeader& fixed = file.FileHeader().fixed;
-  const long double offset = (records - runs[segment].first) * fixed.durationNumerator * model::kTicksPerSecond /
-                             fixed.durationDenominator;
-  return result.segments[segment].startTicks + static_cast<std::int64_t>(std::llround(offset));
+  if (event.time != 0) {
+    const auto own = TicksOfTime(event.time);
+    if (own.Ok() && std::abs(own.Value() - fromPosition) > kContiguousTicks) return own.Value();
+  }
+  return fromPosition;
 }
 
 // Text 1 of a code: the file's own description, else the standard one, else the code in hex.
