@@ -1,7 +1,8 @@
-// Writes seed inputs for the BrainVision and WFDB fuzz targets with the tests' own writers:
-// a query plan, then the recording's files as input_files.h splits them. Seeds are merged into
-// fuzz/corpus/<target> with libFuzzer's -merge=1, which keeps those that add coverage.
-//   fuzz_seed_writer OUT_FOLDER     (writes OUT_FOLDER/brainvision/* and OUT_FOLDER/wfdb/*)
+// Writes seed inputs for the BrainVision, WFDB and GDF fuzz targets with the tests' own
+// writers: a query plan, then the recording's files as input_files.h splits them (GDF: the one
+// file's bytes). Seeds are merged into fuzz/corpus/<target> with libFuzzer's -merge=1, which
+// keeps those that add coverage.
+//   fuzz_seed_writer OUT_FOLDER     (writes OUT_FOLDER/brainvision/*, wfdb/* and gdf/*)
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 
 #include "brainvision_test_files.h"
 #include "component_queries.h"
+#include "gdf_writer.h"
 #include "input_files.h"
 #include "wfdb_writer.h"
 #if TAPLINE_HAVE_FLAC
@@ -181,6 +183,35 @@ std::vector<std::string> WfdbSeeds() {
   return seeds;
 }
 
+std::vector<std::string> GdfSeeds() {
+  using gdf_writer::File;
+  std::vector<File> files(6);
+  files[0].channels = {{"Fz", 3, 4, "uV", 4275, -100, 100, -32768, 32767, gdf_writer::DistinctValues(0, 12)},
+                       {"Pz", 16, 2, "uV", 4275, -100, 100, -100, 100, {1.0, -2.0, 3.0, 4.0, 5.0, 6.0}}};
+  files[0].events = {{2, 0x0301}, {5, 0x7FFE}, {9, 0x0001}};
+  files[0].eventDescriptions = {"", "mine"};
+  files[1].version = "1.25";
+  files[1].channels[0].type = 5;
+  files[1].channels[0].values = {1, 70000, 3};
+  files[1].events = {{1, 0x0300}};
+  files[2].eventMode = 3;
+  files[2].events = {{3, 0x0301, 1, 4}, {7, 0x8301, 0, 0}};
+  files[3].eventMode = 7;
+  files[3].startTime = gdf_writer::StartTime(2024, 5, 14, 9, 30, 0);
+  files[3].events = {{1, 0x7FFE, 0, 0, files[3].startTime}, {5, 0x7FFE, 0, 0, files[3].startTime + (std::uint64_t{1} << 32) / 8640}};
+  files[4].version = "2.10";
+  files[4].durationNumerator = 1;
+  files[4].durationDenominator = 2;
+  files[4].channels[0].type = 279;
+  files[4].channels.push_back({"U8", 2, 1, "", 512, 0, 255, 0, 255, {1, 2, 3}});
+  files[5].declaredRecords = -1;
+  files[5].eventMode = 0;
+  files[5].channels[0].type = 17;
+  std::vector<std::string> seeds;
+  for (const File& file : files) seeds.push_back(Plan() + gdf_writer::Bytes(file));
+  return seeds;
+}
+
 bool WriteSeeds(const std::filesystem::path& folder, const std::vector<std::string>& seeds) {
   std::filesystem::create_directories(folder);
   for (std::size_t i = 0; i < seeds.size(); ++i) {
@@ -202,7 +233,7 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path out = argv[1];
   if (!WriteSeeds(out / "brainvision", BrainVisionSeeds()) ||
-      !WriteSeeds(out / "wfdb", WfdbSeeds())) {
+      !WriteSeeds(out / "wfdb", WfdbSeeds()) || !WriteSeeds(out / "gdf", GdfSeeds())) {
     std::fprintf(stderr, "fuzz_seed_writer: cannot write into %s\n", argv[1]);
     return 1;
   }
