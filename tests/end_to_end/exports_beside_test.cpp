@@ -15,6 +15,7 @@
 #include "brainvision_writer.h"
 #include "edf_test_files.h"
 #include "host_fixture.h"
+#include "gdf_writer.h"
 #include "wfdb_writer.h"
 
 namespace end_to_end {
@@ -78,6 +79,16 @@ std::string WriteWfdb(const WriteNamed& write) {
                              "rec.dat 16 50 16 0 0 0 0 Resp\n");
 }
 
+// 2.x's unit codes (µV, kOhm) and, without a code, its text; GDF 1.x's text.
+std::string WriteGdf(const WriteNamed& write, const std::string& version) {
+  gdf_writer::File file;
+  file.version = version;
+  file.channels = {{"EEG", 3, 2, "uV", 4275, -3276.8, 3276.7, -32768, 32767, {}},
+                   {"Imp", 2, 2, "", 4291, 0, 25.5, 0, 255, {}},
+                   {"Flat", 3, 2, "V", 0, 5, 5, -32768, 32767, {}}};
+  return write("rec" + version + ".gdf", gdf_writer::Bytes(file));
+}
+
 std::vector<CalibrationCase> CalibrationCases() {
   return {
       {"EdfFromRanges", WriteEdf,
@@ -93,6 +104,14 @@ std::vector<CalibrationCase> CalibrationCases() {
        {ExpectedCalibration{0.1, 3276.8, "\xCE\xBCV", std::nullopt, std::nullopt},
         ExpectedCalibration{1.0, 32768.0, "\xC2\xB5V", std::nullopt, std::nullopt},
         ExpectedCalibration{0.5, 16384.0, "\xC2\xB5S", std::nullopt, std::nullopt}}},
+      {"GdfUnitCodes", [](const WriteNamed& w) { return WriteGdf(w, "2.51"); },
+       {ExpectedCalibration{0.1, -3276.8 + 0.1 * 32768, "\xC2\xB5V", std::pair{-3276.8, 3276.7}, std::nullopt},
+        ExpectedCalibration{0.1, 0.0, "kOhm", std::pair{0.0, 25.5}, std::nullopt},
+        std::nullopt}},
+      {"Gdf1UnitTexts", [](const WriteNamed& w) { return WriteGdf(w, "1.25"); },
+       {ExpectedCalibration{0.1, -3276.8 + 0.1 * 32768, "uV", std::pair{-3276.8, 3276.7}, std::nullopt},
+        ExpectedCalibration{0.1, 0.0, "", std::pair{0.0, 25.5}, std::nullopt},  // 1.x has no code
+        std::nullopt}},
       {"WfdbGainAndBaseline", WriteWfdb,
        {ExpectedCalibration{1.0 / 200, -(10 * (1.0 / 200)), "mV", std::nullopt, -32768},
         ExpectedCalibration{1.0, 0.0, "adu", std::nullopt, -32768},

@@ -8,6 +8,7 @@
 
 #include "common/checked_arithmetic.h"
 #include "common/text_encoding.h"
+#include "model/calibration.h"
 #include "data_file.h"
 #include "event_codes.h"
 #include "gdf_time.h"
@@ -69,6 +70,9 @@ model::Channel ChannelOf(const ChannelHeader& channel, std::size_t index) {
   details.digitalMinimum = DigitalLimit(channel.digitalMinimum);
   details.digitalMaximum = DigitalLimit(channel.digitalMaximum);
   details.signalIndex = static_cast<std::int32_t>(index);
+  // Physical = stored x gain + offset from the two ranges, in the unit as UTF-8.
+  details.calibration = model::CalibrationFromRanges(channel.physicalMinimum, channel.physicalMaximum,
+                                                     details.digitalMinimum, details.digitalMaximum, UnitOf(channel));
   return {common::HeaderTextToUtf16(channel.label), channel.samplesPerRecord, std::move(details)};
 }
 

@@ -113,6 +113,15 @@ TEST(GdfModelTest, GivesEachChannelItsRateAndDetails) {
   EXPECT_EQ(layout.channels[0].details.digitalMinimum, -2048);
   EXPECT_EQ(layout.channels[0].details.digitalMaximum, 2047);
   EXPECT_EQ(layout.channels[1].details.physicalMinimum, 30);
+  // Calibration for the exports beside the channel tables: units as UTF-8.
+  const model::Calibration& eeg = layout.channels[0].details.calibration;
+  EXPECT_TRUE(eeg.known);
+  EXPECT_DOUBLE_EQ(eeg.gain, 200.0 / 4095);
+  EXPECT_DOUBLE_EQ(eeg.offset, -100 - 200.0 / 4095 * -2048);
+  EXPECT_EQ(eeg.unit, "\u00b5V");
+  EXPECT_EQ(layout.channels[1].details.calibration.unit, "\u00b0" "C");
+  EXPECT_DOUBLE_EQ(layout.channels[1].details.calibration.gain, 0.01);
+  EXPECT_EQ(layout.channels[2].details.calibration.unit, "mmHg");
   EXPECT_EQ(opened.Value().segments[0].durationTicks, 3 * model::kTicksPerSecond / 2);
 }
 
