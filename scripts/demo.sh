@@ -2,7 +2,7 @@
 # The main job: builds everything (Release), registers the EDF reader component in the user's
 # class registry, writes the sample recording, prints what tapline-info reads from it through
 # the library (and writes a window as CSV), and draws a window as a PNG with the Python wrapper.
-# With a RECORDING argument (EDF, a BrainVision .vhdr or a WFDB .hea) it reads and draws that
+# With a RECORDING argument (EDF, a BrainVision .vhdr, a WFDB .hea or GDF) it reads and draws that
 # recording instead of the sample, from its first second. BUILD_DIR (default build-release) and
 # PYTHON (default /usr/bin/python3) may be set. It first installs the Debian packages it needs
 # (scripts/install-deps.sh).
@@ -10,7 +10,7 @@
 set -euo pipefail
 recording=${1:+$(realpath -- "$1")}
 if [ $# -gt 1 ] || { [ -n "$recording" ] && [ ! -f "$recording" ]; }; then
-  echo "usage: scripts/demo.sh [RECORDING]   (an existing .edf, .vhdr or .hea file)" >&2
+  echo "usage: scripts/demo.sh [RECORDING]   (an existing .edf, .vhdr, .hea or .gdf file)" >&2
   exit 2
 fi
 cd "$(dirname "$0")/.."

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project needs that this machine lacks, and only those.
 #   scripts/install-deps.sh demo   build the library and tools, run the demo and its plot
-#   scripts/install-deps.sh test   the above, plus GoogleTest and the Python tests' packages
+#   scripts/install-deps.sh test   the above, plus GoogleTest, the Python tests' packages and the
+#                                  other readers the tests compare with (BioSig's save2gdf
+#                                  and Python module)
 #   scripts/install-deps.sh ci     the above, plus clang's fuzzer and sanitizers, Google
 #                                  Benchmark, mingw-w64, Wine and dpkg-dev for CPack's Debian
 #                                  package (what .ci/run needs)
@@ -12,7 +14,8 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ libflac-dev)
 python=(python3 python3-numpy python3-matplotlib)
-tests=(libgtest-dev libgmock-dev python3-venv python3-pip python3-pandas python3-mne python3-dask python3-distributed)
+tests=(libgtest-dev libgmock-dev python3-venv python3-pip python3-pandas python3-mne python3-dask python3-distributed
+       biosig-tools python3-biosig)
 ci=(clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev)
 
 case "${1:-test}" in

@@ -7,6 +7,7 @@
 //   EDF decimals        ignored           skipped before '-' ("+-5": -5)  exponent; no inf/nan
 //   WFDB numbers        refused           skipped before '-' ("+-5": -5)  (decimals) exponent
 //   BrainVision         ignored           refused                         no
+//   GDF 1.x date        refused           refused                         no
 //
 // Always: digits are ASCII '0'..'9' only, no other blank than ' ' is trimmed, no thousands
 // separators, no hexadecimal; an empty text (or one of spaces alone) is refused, and so is a
