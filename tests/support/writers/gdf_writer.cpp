@@ -44,13 +44,16 @@ void AppendValue(std::string& out, std::uint32_t type, double value) {
       for (int i = 0; i < 3; ++i) out.push_back(static_cast<char>(bits >> (8 * i) & 0xFF));
       break;
     }
-    default: throw std::runtime_error("gdf_writer: no writer for data type " + std::to_string(type));
+    default:
+      throw std::runtime_error("gdf_writer: no writer for data type " + std::to_string(type));
   }
 }
 
 std::string ChannelFields(const File& file, bool two) {
   std::string out;
-  const auto each = [&](auto write) { for (const Channel& channel : file.channels) write(channel); };
+  const auto each = [&](auto write) {
+    for (const Channel& channel : file.channels) write(channel);
+  };
   each([&](const Channel& c) { AppendText(out, c.label, 16); });
   each([&](const Channel&) { AppendText(out, "", 80); });
   each([&](const Channel& c) { AppendText(out, c.unitText, two ? 6 : 8); });
@@ -98,7 +101,8 @@ std::string EventTable(const File& file, bool before194) {
     for (const Event& e : file.events) Append(out, e.channel);
     for (const Event& e : file.events) Append(out, e.duration);
   }
-  if ((file.eventMode & 4) != 0) for (const Event& e : file.events) Append(out, e.time);
+  if ((file.eventMode & 4) != 0)
+    for (const Event& e : file.events) Append(out, e.time);
   return out;
 }
 
@@ -117,9 +121,16 @@ std::uint64_t StartTime(int year, int month, int day, int hour, int minute, int 
   return static_cast<std::uint64_t>(days) << 32 | (secondOfDay << 32) / 86400;
 }
 
-std::string Bytes(const File& file) {
+namespace {
+
+int VersionNumber(const File& file) {
+  return (file.version[0] - '0') * 100 + (file.version[2] - '0') * 10 + (file.version[3] - '0');
+}
+
+}  // namespace
+
+std::string HeaderBytes(const File& file) {
   const bool two = file.version[0] == '2';
-  const int versionNumber = (file.version[0] - '0') * 100 + (file.version[2] - '0') * 10 + (file.version[3] - '0');
   const std::size_t channels = file.channels.size();
   std::string header(256, '\0');
   const std::string version = "GDF " + file.version;
@@ -138,7 +149,7 @@ std::string Bytes(const File& file) {
     Put(header, 252, static_cast<std::uint32_t>(channels));
   }
   Put(header, 236, file.declaredRecords == -2 ? file.records : file.declaredRecords);
-  if (versionNumber >= 221) {
+  if (VersionNumber(file) >= 221) {
     Put(header, 244, file.durationSeconds);
   } else {
     Put(header, 244, file.durationNumerator);
@@ -146,6 +157,15 @@ std::string Bytes(const File& file) {
   }
   std::string out = header + ChannelFields(file, two) + tagged;
   out.resize(headerBytes, '\0');
+  return out;
+}
+
+std::string EventTableBytes(const File& file) {
+  return file.eventMode == 0 ? std::string{} : EventTable(file, VersionNumber(file) < 194);
+}
+
+std::string Bytes(const File& file) {
+  std::string out = HeaderBytes(file);
   for (std::int64_t record = 0; record < file.records; ++record) {
     for (const Channel& channel : file.channels) {
       for (std::int64_t k = 0; k < channel.samplesPerRecord; ++k) {
@@ -154,9 +174,10 @@ std::string Bytes(const File& file) {
       }
     }
   }
-  if (file.eventMode != 0) out += EventTable(file, versionNumber < 194);
+  out += EventTableBytes(file);
   for (const RawField& field : file.raw) {
-    if (field.offset + field.bytes.size() > out.size()) out.resize(field.offset + field.bytes.size(), '\0');
+    if (field.offset + field.bytes.size() > out.size())
+      out.resize(field.offset + field.bytes.size(), '\0');
     out.replace(field.offset, field.bytes.size(), field.bytes);
   }
   return out;
@@ -165,7 +186,8 @@ std::string Bytes(const File& file) {
 std::vector<double> DistinctValues(std::size_t channel, std::int64_t count) {
   std::vector<double> values;
   for (std::int64_t k = 0; k < count; ++k) {
-    values.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(channel * 0x3001 + k * 7 + 1)));
+    values.push_back(
+        static_cast<std::int16_t>(static_cast<std::uint16_t>(channel * 0x3001 + k * 7 + 1)));
   }
   return values;
 }

@@ -13,8 +13,8 @@ struct Channel {
   std::string label = "EEG";
   std::uint32_t type = 3;  // GDF data type code
   std::int64_t samplesPerRecord = 4;
-  std::string unitText = "uV";      // 1.x's 8 bytes, 2.x's 6
-  std::uint16_t unitCode = 4275;    // 2.x: µV
+  std::string unitText = "uV";    // 1.x's 8 bytes, 2.x's 6
+  std::uint16_t unitCode = 4275;  // 2.x: µV
   double physicalMinimum = -3276.8;
   double physicalMaximum = 3276.7;
   double digitalMinimum = -32768;
@@ -40,8 +40,10 @@ struct RawField {
 
 struct File {
   std::string version = "2.51";  // "1.25" writes the 1.x layout
-  std::string startText = "20240514093000" "00";  // 1.x
-  std::uint64_t startTime = 0;                    // 2.x, days since year 0 in 32.32 fixed point
+  std::string startText =
+      "20240514093000"
+      "00";                     // 1.x
+  std::uint64_t startTime = 0;  // 2.x, days since year 0 in 32.32 fixed point
   std::int64_t records = 3;
   std::int64_t declaredRecords = -2;  // what the header says; -2: `records`
   // A record lasts numerator / denominator s (before 2.21), or seconds (from 2.21 on).
@@ -62,6 +64,10 @@ std::uint64_t StartTime(int year, int month, int day, int hour, int minute, int 
 
 // The file's bytes.
 std::string Bytes(const File& file);
+// Its header alone and its event table alone (empty for mode 0), for writers that stream the
+// records between them; raw fields are not applied.
+std::string HeaderBytes(const File& file);
+std::string EventTableBytes(const File& file);
 
 // Distinct int16 values for channel `channel`: position and channel both change the value.
 std::vector<double> DistinctValues(std::size_t channel, std::int64_t count);
