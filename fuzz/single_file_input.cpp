@@ -23,7 +23,8 @@ void RemoveInputFolder() {
 
 SingleInputFile::SingleInputFile(const std::string& name) {
   const char* directory = std::getenv("TMPDIR");
-  std::string folder = std::string(directory && *directory ? directory : "/tmp") + "/tapline_fuzz_XXXXXX";
+  std::string folder =
+      std::string(directory && *directory ? directory : "/tmp") + "/tapline_fuzz_XXXXXX";
   if (mkdtemp(folder.data()) == nullptr) Fail("no temporary folder");
   path = folder + "/" + name;
   descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
@@ -37,7 +38,8 @@ void SingleInputFile::Write(std::span<const std::uint8_t> bytes) {
   if (ftruncate(descriptor, 0) != 0) Fail("temporary file not truncated");
   std::size_t written = 0;
   while (written < bytes.size()) {
-    const ssize_t n = pwrite(descriptor, bytes.data() + written, bytes.size() - written, static_cast<off_t>(written));
+    const ssize_t n = pwrite(descriptor, bytes.data() + written, bytes.size() - written,
+                             static_cast<off_t>(written));
     if (n <= 0) Fail("temporary file not written");
     written += static_cast<std::size_t>(n);
   }

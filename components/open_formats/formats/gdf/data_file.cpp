@@ -20,7 +20,8 @@ constexpr std::int64_t kGrowthCheckTailBytes = 4096;
 
 std::string ChannelName(std::size_t index, const ChannelHeader& channel) {
   const auto label = common::Utf16ToUtf8(common::HeaderTextToUtf16(channel.label)).value_or("");
-  return "channel " + std::to_string(index + 1) + " (\"" + label + "\", " + DataTypeName(channel.type.code) + ")";
+  return "channel " + std::to_string(index + 1) + " (\"" + label + "\", " +
+         DataTypeName(channel.type.code) + ")";
 }
 
 std::string NumberText(double value) {
@@ -44,7 +45,9 @@ struct ValueRange {
     minimum = std::min(minimum, value);
     maximum = std::max(maximum, value);
   }
-  bool Fits16Bits() const { return allWhole && (minimum > maximum || (minimum >= -32768 && maximum <= 32767)); }
+  bool Fits16Bits() const {
+    return allWhole && (minimum > maximum || (minimum >= -32768 && maximum <= 32767));
+  }
 };
 
 }  // namespace
@@ -56,13 +59,14 @@ common::Result<std::unique_ptr<DataFile>> DataFile::Open(const std::filesystem::
   if (!opened.Ok()) return OpenResult::Refuse(opened.Reason());
   data->file = std::move(opened.Value());
   common::RandomAccessFile& file = *data->file;
-  std::vector<std::byte> bytes(static_cast<std::size_t>(std::min<std::int64_t>(file.Size(), kFixedHeaderBytes)));
+  std::vector<std::byte> bytes(
+      static_cast<std::size_t>(std::min<std::int64_t>(file.Size(), kFixedHeaderBytes)));
   if (!file.ReadAt(0, bytes)) return OpenResult::Refuse("the file cannot be read");
   auto fixed = ParseFixedHeader(bytes);
   if (!fixed.Ok()) return OpenResult::Refuse(fixed.Reason());
   if (file.Size() < fixed.Value().headerBytes) {
-    return OpenResult::Refuse("the file ends inside its header (" + std::to_string(file.Size()) + " of " +
-                              std::to_string(fixed.Value().headerBytes) + " bytes)");
+    return OpenResult::Refuse("the file ends inside its header (" + std::to_string(file.Size()) +
+                              " of " + std::to_string(fixed.Value().headerBytes) + " bytes)");
   }
   bytes.resize(static_cast<std::size_t>(fixed.Value().headerBytes) - kFixedHeaderBytes);
   if (!file.ReadAt(kFixedHeaderBytes, bytes)) return OpenResult::Refuse("the file cannot be read");
@@ -101,19 +105,24 @@ std::optional<std::string> DataFile::CountRecords() {
     // the declared records, is then nowhere to be found.
     recordCount = complete;
     if (declared > complete) {
-      warnings.push_back("the header gives " + std::to_string(declared) + " data records but the file holds " +
-                         std::to_string(complete) + " complete ones; those are read, without an event table");
+      warnings.push_back("the header gives " + std::to_string(declared) +
+                         " data records but the file holds " + std::to_string(complete) +
+                         " complete ones; those are read, without an event table");
     } else if (afterHeader % header.recordBytes != 0) {
-      warnings.push_back(std::to_string(afterHeader % header.recordBytes) +
-                         " bytes after the last data record are not read (the number of records is unknown)");
+      warnings.push_back(
+          std::to_string(afterHeader % header.recordBytes) +
+          " bytes after the last data record are not read (the number of records is unknown)");
     }
   } else {
     recordCount = declared;
-    if (auto refusal = ReadEventTable(header.fixed.headerBytes + recordCount * header.recordBytes)) return refusal;
+    if (auto refusal = ReadEventTable(header.fixed.headerBytes + recordCount * header.recordBytes))
+      return refusal;
   }
-  // 10^18 ticks: beyond any recording, and far from the 64-bit limit the segments' sums meet.
-  const auto ticks = common::CheckedMultiply(recordCount, header.fixed.durationNumerator);
-  if (!ticks || *ticks / header.fixed.durationDenominator > std::int64_t{100'000'000'000}) {
+  // 10^11 s (10^18 ticks): beyond any recording, and far from the 64-bit limit the segments'
+  // sums meet. The records last count x numerator / denominator seconds.
+  const auto scaledSeconds = common::CheckedMultiply(recordCount, header.fixed.durationNumerator);
+  if (!scaledSeconds ||
+      *scaledSeconds / header.fixed.durationDenominator > std::int64_t{100'000'000'000}) {
     return "the data records would last more than 3000 years";
   }
   return std::nullopt;
@@ -122,20 +131,23 @@ std::optional<std::string> DataFile::CountRecords() {
 std::optional<std::string> DataFile::ReadEventTable(std::int64_t tableStart) {
   const std::int64_t remaining = file->Size() - tableStart;
   if (remaining <= 0) return std::nullopt;  // no event table
-  std::vector<std::byte> first(std::min<std::size_t>(kEventTableHeaderBytes, static_cast<std::size_t>(remaining)));
+  std::vector<std::byte> first(
+      std::min<std::size_t>(kEventTableHeaderBytes, static_cast<std::size_t>(remaining)));
   if (!file->ReadAt(tableStart, first)) return "the file cannot be read";
   auto parsed = ParseEventTableHeader(first, header.fixed.version);
   if (!parsed.Ok()) return parsed.Reason();
   eventTable = parsed.Value();
   if (eventTable.Bytes() > remaining) {
-    return "the event table of " + std::to_string(eventTable.count) + " events (" + std::to_string(eventTable.Bytes()) +
-           " bytes) runs past the file's end, " + std::to_string(remaining) + " bytes after the data records";
+    return "the event table of " + std::to_string(eventTable.count) + " events (" +
+           std::to_string(eventTable.Bytes()) + " bytes) runs past the file's end, " +
+           std::to_string(remaining) + " bytes after the data records";
   }
   std::vector<std::byte> table(static_cast<std::size_t>(eventTable.Bytes()));
   if (!file->ReadAt(tableStart, table)) return "the file cannot be read";
   events = ParseEvents(eventTable, table);
   if (remaining > eventTable.Bytes()) {
-    warnings.push_back(std::to_string(remaining - eventTable.Bytes()) + " bytes after the event table are not read");
+    warnings.push_back(std::to_string(remaining - eventTable.Bytes()) +
+                       " bytes after the event table are not read");
   }
   return std::nullopt;
 }
@@ -144,16 +156,19 @@ bool DataFile::ChooseChannels() {
   std::vector<std::size_t> wide;
   for (std::size_t i = 0; i < header.channels.size(); ++i) {
     const ChannelHeader& channel = header.channels[i];
-    if (channel.samplesPerRecord > 0 && channel.type.decodable && !AlwaysFits16Bits(channel.type)) wide.push_back(i);
+    if (channel.samplesPerRecord > 0 && channel.type.decodable && !AlwaysFits16Bits(channel.type))
+      wide.push_back(i);
   }
   std::vector<bool> fits(header.channels.size(), true);
   if (!wide.empty() && !ScanWideChannels(wide, fits)) return false;
   for (std::size_t i = 0; i < header.channels.size(); ++i) {
     const ChannelHeader& channel = header.channels[i];
     if (channel.samplesPerRecord == 0) {
-      warnings.push_back(ChannelName(i, channel) + " holds no samples in a data record; it is left out");
+      warnings.push_back(ChannelName(i, channel) +
+                         " holds no samples in a data record; it is left out");
     } else if (!channel.type.decodable) {
-      warnings.push_back(ChannelName(i, channel) + " is left out: this reader does not read float128 values");
+      warnings.push_back(ChannelName(i, channel) +
+                         " is left out: this reader does not read float128 values");
     } else if (fits[i]) {
       served.push_back(i);
     }
@@ -187,8 +202,9 @@ bool DataFile::ScanWideChannels(const std::vector<std::size_t>& wide, std::vecto
       warnings.push_back(name + " is left out: it stores values that are not whole numbers (" +
                          NumberText(range.firstFraction) + "), which 16-bit samples cannot hold");
     } else {
-      warnings.push_back(name + " is left out: its stored values run from " + NumberText(range.minimum) + " to " +
-                         NumberText(range.maximum) + ", beyond 16 bits");
+      warnings.push_back(name + " is left out: its stored values run from " +
+                         NumberText(range.minimum) + " to " + NumberText(range.maximum) +
+                         ", beyond 16 bits");
     }
   }
   return true;
@@ -206,7 +222,8 @@ std::span<const std::byte> DataFile::ReadRecords(std::int64_t first, std::int64_
   return buffer;
 }
 
-bool DataFile::Read(std::int64_t firstRecord, std::int64_t records, std::span<const model::ChannelRead> reads) {
+bool DataFile::Read(std::int64_t firstRecord, std::int64_t records,
+                    std::span<const model::ChannelRead> reads) {
   // The records (from firstRecord) that hold any wanted sample.
   std::int64_t from = std::numeric_limits<std::int64_t>::max();
   std::int64_t to = 0;

@@ -38,7 +38,8 @@ class DataFile {
   // The reads' samples (channel: an index into ServedChannels(), first: counted from record
   // `firstRecord`), within `records` records from it. False when the file no longer holds
   // them; destinations may then be partly written.
-  bool Read(std::int64_t firstRecord, std::int64_t records, std::span<const model::ChannelRead> reads);
+  bool Read(std::int64_t firstRecord, std::int64_t records,
+            std::span<const model::ChannelRead> reads);
 
  private:
   DataFile() = default;

@@ -10,8 +10,10 @@ namespace {
 // Integers of n whole bytes, little-endian, sign-extended when signed.
 std::int64_t IntegerAt(const std::byte* bytes, std::int64_t width, bool isSigned) {
   std::uint64_t value = 0;
-  for (std::int64_t i = width; i-- > 0;) value = value << 8 | std::to_integer<std::uint64_t>(bytes[i]);
-  if (isSigned && width < 8 && (value >> (width * 8 - 1) & 1) != 0) value |= ~std::uint64_t{0} << (width * 8);
+  for (std::int64_t i = width; i-- > 0;)
+    value = value << 8 | std::to_integer<std::uint64_t>(bytes[i]);
+  if (isSigned && width < 8 && (value >> (width * 8 - 1) & 1) != 0)
+    value |= ~std::uint64_t{0} << (width * 8);
   return static_cast<std::int64_t>(value);  // two's complement: the signed value's bits
 }
 
@@ -25,13 +27,16 @@ std::optional<DataType> DataTypeOf(std::uint32_t code) {
   if (code == 17) return DataType{code, 8, true, true};
   if (code == 18) return DataType{code, 16, true, true, false};
   // n-bit integers: only the whole-byte widths lie at byte positions a record can be cut at.
-  if (code > 255 && code <= 255 + 64 && (code - 255) % 8 == 0) return DataType{code, (code - 255) / 8, false, true};
-  if (code > 511 && code <= 511 + 64 && (code - 511) % 8 == 0) return DataType{code, (code - 511) / 8, false, false};
+  if (code > 255 && code <= 255 + 64 && (code - 255) % 8 == 0)
+    return DataType{code, (code - 255) / 8, false, true};
+  if (code > 511 && code <= 511 + 64 && (code - 511) % 8 == 0)
+    return DataType{code, (code - 511) / 8, false, false};
   return std::nullopt;
 }
 
 std::string DataTypeName(std::uint32_t code) {
-  static const char* const kIntegers[] = {"int8", "uint8", "int16", "uint16", "int32", "uint32", "int64", "uint64"};
+  static const char* const kIntegers[] = {"int8",  "uint8",  "int16", "uint16",
+                                          "int32", "uint32", "int64", "uint64"};
   if (code >= 1 && code <= 8) return kIntegers[code - 1];
   if (code == 16) return "float32";
   if (code == 17) return "float64";
@@ -64,7 +69,8 @@ double StoredValue(const DataType& type, const std::byte* bytes) {
   return static_cast<double>(IntegerAt(bytes, type.bytes, type.isSigned));
 }
 
-void DecodeSamples(const DataType& type, const std::byte* values, std::int64_t count, std::byte* out) {
+void DecodeSamples(const DataType& type, const std::byte* values, std::int64_t count,
+                   std::byte* out) {
   if (type.code == 3) {
     // Stored int16 are the destination's bytes.
     std::memcpy(out, values, static_cast<std::size_t>(count) * 2);
@@ -73,7 +79,8 @@ void DecodeSamples(const DataType& type, const std::byte* values, std::int64_t c
   for (std::int64_t k = 0; k < count; ++k) {
     const double value = StoredValue(type, values + k * type.bytes);
     // Checked at open; a value beyond 16 bits here would be undefined to convert.
-    const auto sample = static_cast<std::int16_t>(value >= -32768 && value <= 32767 ? value : -32768);
+    const auto sample =
+        static_cast<std::int16_t>(value >= -32768 && value <= 32767 ? value : -32768);
     std::memcpy(out + k * 2, &sample, 2);  // little-endian hosts only
   }
 }

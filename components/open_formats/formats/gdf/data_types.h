@@ -12,7 +12,7 @@ namespace gdf {
 
 struct DataType {
   std::uint32_t code = 3;
-  std::int64_t bytes = 2;   // per stored value
+  std::int64_t bytes = 2;  // per stored value
   bool isFloat = false;
   bool isSigned = true;
   bool decodable = true;  // false for float128, whose values are only stepped over

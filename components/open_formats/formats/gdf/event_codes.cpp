@@ -152,8 +152,9 @@ constexpr CodeDescription kDescriptions[] = {
 }  // namespace
 
 std::optional<std::string_view> StandardDescription(std::uint16_t code) {
-  const auto found = std::lower_bound(std::begin(kDescriptions), std::end(kDescriptions), code,
-                                      [](const CodeDescription& entry, std::uint16_t c) { return entry.code < c; });
+  const auto found = std::lower_bound(
+      std::begin(kDescriptions), std::end(kDescriptions), code,
+      [](const CodeDescription& entry, std::uint16_t c) { return entry.code < c; });
   if (found == std::end(kDescriptions) || found->code != code) return std::nullopt;
   return std::string_view(found->text);
 }

@@ -26,12 +26,13 @@ struct EventTableHeader {
   bool HasDurations() const { return (mode & 2) != 0; }
   bool HasTimes() const { return (mode & 4) != 0; }
   std::int64_t Bytes() const {
-    return static_cast<std::int64_t>(kEventTableHeaderBytes) + count * (6 + (HasDurations() ? 6 : 0) + (HasTimes() ? 8 : 0));
+    return static_cast<std::int64_t>(kEventTableHeaderBytes) +
+           count * (6 + (HasDurations() ? 6 : 0) + (HasTimes() ? 8 : 0));
   }
 };
 
 struct StoredEvent {
-  std::int64_t sample = 0;    // position - 1: samples at the table's rate from the first
+  std::int64_t sample = 0;  // position - 1: samples at the table's rate from the first
   std::uint16_t code = 0;
   std::uint16_t channel = 0;  // mode 3: 1-based, 0 for all channels
   std::int64_t duration = 0;  // modes 3 and 7, samples at the table's rate; else 0
@@ -40,9 +41,11 @@ struct StoredEvent {
 
 // The table's first 8 bytes; refuses a mode other than 1, 3, 5 and 7 and, when there are events, a
 // rate that is not a positive number.
-common::Result<EventTableHeader> ParseEventTableHeader(std::span<const std::byte> bytes, int version);
+common::Result<EventTableHeader> ParseEventTableHeader(std::span<const std::byte> bytes,
+                                                       int version);
 
 // The events of a table of `Bytes()` bytes (its header included), in file order.
-std::vector<StoredEvent> ParseEvents(const EventTableHeader& header, std::span<const std::byte> bytes);
+std::vector<StoredEvent> ParseEvents(const EventTableHeader& header,
+                                     std::span<const std::byte> bytes);
 
 }  // namespace gdf

@@ -31,12 +31,14 @@ std::string_view FieldAt(std::span<const std::byte> bytes, std::size_t offset, s
 // Writers pad text fields with spaces or NUL bytes: both are padding.
 std::string WithoutTrailingPadding(std::string_view field) {
   const auto last = field.find_last_not_of(std::string_view(" \0", 2));
-  return std::string(last == std::string_view::npos ? std::string_view{} : field.substr(0, last + 1));
+  return std::string(last == std::string_view::npos ? std::string_view{}
+                                                    : field.substr(0, last + 1));
 }
 
 std::string Quoted(std::string_view field) {
   std::string quoted = "\"";
-  quoted += common::Utf16ToUtf8(common::HeaderTextToUtf16(WithoutTrailingPadding(field))).value_or("");
+  quoted +=
+      common::Utf16ToUtf8(common::HeaderTextToUtf16(WithoutTrailingPadding(field))).value_or("");
   return quoted += '"';
 }
 
@@ -52,28 +54,35 @@ std::optional<int> VersionOf(std::string_view field) {
       !digit(trimmed[2]) || (trimmed.size() == 4 && !digit(trimmed[3]))) {
     return std::nullopt;
   }
-  const int minor = trimmed.size() == 4 ? (trimmed[2] - '0') * 10 + (trimmed[3] - '0') : (trimmed[2] - '0') * 10;
+  const int minor =
+      trimmed.size() == 4 ? (trimmed[2] - '0') * 10 + (trimmed[3] - '0') : (trimmed[2] - '0') * 10;
   return (trimmed[0] - '0') * 100 + minor;
 }
 
 // 1.x's "YYYYMMDDhhmmsscc"; 0 for a field of spaces, NULs or zeros alone (no date).
 common::Result<std::int64_t> TextStartTicks(std::string_view field) {
-  if (field.find_first_not_of(std::string_view(" \0" "0", 3)) == std::string_view::npos) return std::int64_t{0};
+  if (field.find_first_not_of(std::string_view(" \0"
+                                               "0",
+                                               3)) == std::string_view::npos)
+    return std::int64_t{0};
   std::string digits(field);
   if (digits.substr(14, 2) == "  ") digits.replace(14, 2, "00");  // no centiseconds
   int parts[7] = {};
   static constexpr std::size_t kStarts[] = {0, 4, 6, 8, 10, 12, 14, 16};
   for (int i = 0; i < 7; ++i) {
-    const auto value = common::ParseInteger(std::string_view(digits).substr(kStarts[i], kStarts[i + 1] - kStarts[i]), kDateDigits);
+    const auto value = common::ParseInteger(
+        std::string_view(digits).substr(kStarts[i], kStarts[i + 1] - kStarts[i]), kDateDigits);
     if (!value || *value < 0) {
-      return common::Result<std::int64_t>::Refuse("the start date " + Quoted(field) + " is not YYYYMMDDhhmmsscc");
+      return common::Result<std::int64_t>::Refuse("the start date " + Quoted(field) +
+                                                  " is not YYYYMMDDhhmmsscc");
     }
     parts[i] = static_cast<int>(*value);
   }
-  const auto ticks = parts[3] < 24 && parts[4] < 60 && parts[5] < 60
-                         ? model::TicksOfDate(parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], parts[6] * 10000)
-                         : std::nullopt;
-  if (!ticks) return common::Result<std::int64_t>::Refuse("the start date " + Quoted(field) + " is not a real date and time");
+  const auto ticks = model::TicksOfDate(parts[0], parts[1], parts[2], parts[3], parts[4], parts[5],
+                                        parts[6] * 10000);
+  if (!ticks)
+    return common::Result<std::int64_t>::Refuse("the start date " + Quoted(field) +
+                                                " is not a real date and time");
   return *ticks;
 }
 
@@ -92,7 +101,8 @@ std::optional<std::pair<std::int64_t, std::int64_t>> FractionOf(double seconds) 
     const std::int64_t p2 = a * p1 + p0, q2 = a * q1 + q0;
     if (q2 > kLargest || p2 > kLargest) break;
     p0 = p1, q0 = q1, p1 = p2, q1 = q2;
-    if (std::fabs(static_cast<double>(p1) / static_cast<double>(q1) - seconds) <= seconds * 1e-15) break;
+    if (std::fabs(static_cast<double>(p1) / static_cast<double>(q1) - seconds) <= seconds * 1e-15)
+      break;
     if (rest - whole <= 0) break;
     rest = 1.0 / (rest - whole);
   }
@@ -102,8 +112,8 @@ std::optional<std::pair<std::int64_t, std::int64_t>> FractionOf(double seconds) 
 
 // Field widths of one channel, in the order the header stores the arrays.
 struct ChannelLayout {
-  std::size_t label = 16, transducer = 80, dimension = 8, dimensionCode = 0, physical = 8, digital = 8,
-              prefiltering = 80, filters = 0, samples = 4, type = 4;
+  std::size_t label = 16, transducer = 80, dimension = 8, dimensionCode = 0, physical = 8,
+              digital = 8, prefiltering = 80, filters = 0, samples = 4, type = 4;
 };
 constexpr ChannelLayout kVersion1Layout{};
 constexpr ChannelLayout kVersion2Layout{16, 80, 6, 2, 8, 8, 68, 12, 4, 4};
@@ -111,14 +121,17 @@ constexpr ChannelLayout kVersion2Layout{16, 80, 6, 2, 8, 8, 68, 12, 4, 4};
 // Reads the arrays one after the other: each field of channel i at the array's start plus i.
 class ChannelArrays {
  public:
-  ChannelArrays(std::span<const std::byte> bytes, std::size_t channels) : bytes(bytes), channels(channels) {}
+  ChannelArrays(std::span<const std::byte> bytes, std::size_t channels)
+      : bytes(bytes), channels(channels) {}
   // The next array, `width` bytes per channel; its start is then `start`.
   void Next(std::size_t width) {
     start = end;
     fieldWidth = width;
     end += width * channels;
   }
-  std::string_view Text(std::size_t channel) const { return FieldAt(bytes, start + channel * fieldWidth, fieldWidth); }
+  std::string_view Text(std::size_t channel) const {
+    return FieldAt(bytes, start + channel * fieldWidth, fieldWidth);
+  }
   template <typename T>
   T Value(std::size_t channel) const {
     return ReadLittleEndian<T>(bytes, start + channel * fieldWidth).value_or(T{});
@@ -156,11 +169,13 @@ void ReadTaggedFields(std::span<const std::byte> bytes, Header& header) {
     if (tag == 0) return;
     const auto length = ReadU24LittleEndian(bytes, position + 1);
     if (!length || bytes.size() - position - 4 < *length) {
-      header.warnings.push_back("the tagged header field " + std::to_string(tag) +
-                                " runs past the header's end; it and the fields after it are not read");
+      header.warnings.push_back(
+          "the tagged header field " + std::to_string(tag) +
+          " runs past the header's end; it and the fields after it are not read");
       return;
     }
-    if (tag == 1) header.eventDescriptions = EventDescriptions(FieldAt(bytes, position + 4, *length));
+    if (tag == 1)
+      header.eventDescriptions = EventDescriptions(FieldAt(bytes, position + 4, *length));
     position += 4 + *length;
   }
 }
@@ -169,24 +184,31 @@ void ReadTaggedFields(std::span<const std::byte> bytes, Header& header) {
 
 common::Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
   using FixedResult = common::Result<FixedHeader>;
-  if (bytes.size() < kFixedHeaderBytes) return FixedResult::Refuse("the file is shorter than the 256-byte GDF header");
+  if (bytes.size() < kFixedHeaderBytes)
+    return FixedResult::Refuse("the file is shorter than the 256-byte GDF header");
   FixedHeader fixed;
   const auto version = VersionOf(FieldAt(bytes, 0, 8));
-  if (!version) return FixedResult::Refuse("the version field " + Quoted(FieldAt(bytes, 0, 8)) + " is not GDF's");
+  if (!version)
+    return FixedResult::Refuse("the version field " + Quoted(FieldAt(bytes, 0, 8)) +
+                               " is not GDF's");
   if (*version < 100 || *version >= 300) {
-    return FixedResult::Refuse("GDF version " + Quoted(FieldAt(bytes, 4, 4)) + " is not read: versions 1.x and 2.x are");
+    return FixedResult::Refuse("GDF version " + Quoted(FieldAt(bytes, 4, 4)) +
+                               " is not read: versions 1.x and 2.x are");
   }
   fixed.version = *version;
   if (fixed.version > kNewestKnownVersion) {
-    fixed.warnings.push_back("GDF version " + WithoutTrailingPadding(FieldAt(bytes, 4, 4)) +
-                             " is newer than 2.51, the latest this reader knows; it is read as 2.51");
+    fixed.warnings.push_back(
+        "GDF version " + WithoutTrailingPadding(FieldAt(bytes, 4, 4)) +
+        " is newer than 2.51, the latest this reader knows; it is read as 2.51");
   }
   const bool two = fixed.IsVersion2();
   fixed.patient = WithoutTrailingPadding(FieldAt(bytes, 8, two ? 66 : 80));
   fixed.recording = WithoutTrailingPadding(FieldAt(bytes, 88, two ? 64 : 80));
   const std::uint64_t time = *ReadLittleEndian<std::uint64_t>(bytes, 168);
   // 0: the file gives no date, and the recording starts at day 0.
-  auto start = !two ? TextStartTicks(FieldAt(bytes, 168, 16)) : time == 0 ? std::int64_t{0} : TicksOfTime(time);
+  auto start = !two        ? TextStartTicks(FieldAt(bytes, 168, 16))
+               : time == 0 ? std::int64_t{0}
+                           : TicksOfTime(time);
   if (!start.Ok()) return FixedResult::Refuse(start.Reason());
   fixed.startTicks = start.Value();
   fixed.headerBytes = two ? std::int64_t{*ReadLittleEndian<std::uint16_t>(bytes, 184)} * 256
@@ -196,7 +218,8 @@ common::Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
     const double seconds = *ReadLittleEndian<double>(bytes, 244);
     const auto fraction = FractionOf(seconds);
     if (!fraction) {
-      return FixedResult::Refuse("the data record duration " + std::to_string(seconds) + " s is not a positive number");
+      return FixedResult::Refuse("the data record duration " + std::to_string(seconds) +
+                                 " s is not a positive number");
     }
     std::tie(fixed.durationNumerator, fixed.durationDenominator) = *fraction;
   } else {
@@ -206,28 +229,34 @@ common::Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes) {
   fixed.channelCount = two ? std::int64_t{*ReadLittleEndian<std::uint16_t>(bytes, 252)}
                            : std::int64_t{*ReadLittleEndian<std::uint32_t>(bytes, 252)};
   if (fixed.declaredRecordCount < -1) {
-    return FixedResult::Refuse("the number of data records " + std::to_string(fixed.declaredRecordCount) +
+    return FixedResult::Refuse("the number of data records " +
+                               std::to_string(fixed.declaredRecordCount) +
                                " is neither -1 (unknown) nor a count");
   }
   if (fixed.durationNumerator == 0 || fixed.durationDenominator == 0) {
-    return FixedResult::Refuse("the data record duration " + std::to_string(fixed.durationNumerator) + "/" +
-                               std::to_string(fixed.durationDenominator) + " s is not a positive number");
+    return FixedResult::Refuse(
+        "the data record duration " + std::to_string(fixed.durationNumerator) + "/" +
+        std::to_string(fixed.durationDenominator) + " s is not a positive number");
   }
-  const std::int64_t needed = static_cast<std::int64_t>(kFixedHeaderBytes) + fixed.channelCount * 256;
+  const std::int64_t needed =
+      static_cast<std::int64_t>(kFixedHeaderBytes) + fixed.channelCount * 256;
   if (fixed.headerBytes < needed) {
-    return FixedResult::Refuse("the header length " + std::to_string(fixed.headerBytes) + " bytes is shorter than the " +
-                               std::to_string(needed) + " bytes the fixed fields and " +
-                               std::to_string(fixed.channelCount) + " channels' fields take");
+    return FixedResult::Refuse("the header length " + std::to_string(fixed.headerBytes) +
+                               " bytes is shorter than the " + std::to_string(needed) +
+                               " bytes the fixed fields and " + std::to_string(fixed.channelCount) +
+                               " channels' fields take");
   }
   return fixed;
 }
 
-common::Result<Header> ParseChannelHeaders(const FixedHeader& fixed, std::span<const std::byte> bytes) {
+common::Result<Header> ParseChannelHeaders(const FixedHeader& fixed,
+                                           std::span<const std::byte> bytes) {
   using HeaderResult = common::Result<Header>;
   const auto channels = static_cast<std::size_t>(fixed.channelCount);
   if (bytes.size() / kHeaderBytesPerChannel < channels) {
-    return HeaderResult::Refuse("the header holds the fields of " + std::to_string(bytes.size() / kHeaderBytesPerChannel) +
-                                " of its " + std::to_string(channels) + " channels");
+    return HeaderResult::Refuse("the header holds the fields of " +
+                                std::to_string(bytes.size() / kHeaderBytesPerChannel) + " of its " +
+                                std::to_string(channels) + " channels");
   }
   Header header;
   header.fixed = fixed;
@@ -238,12 +267,14 @@ common::Result<Header> ParseChannelHeaders(const FixedHeader& fixed, std::span<c
   ChannelArrays arrays(bytes, channels);
   const auto texts = [&](std::size_t width, std::string ChannelHeader::*field) {
     arrays.Next(width);
-    for (std::size_t i = 0; i < channels; ++i) header.channels[i].*field = WithoutTrailingPadding(arrays.Text(i));
+    for (std::size_t i = 0; i < channels; ++i)
+      header.channels[i].*field = WithoutTrailingPadding(arrays.Text(i));
   };
   const auto reals = [&](double ChannelHeader::*field, bool integer) {
     arrays.Next(8);
     for (std::size_t i = 0; i < channels; ++i) {
-      header.channels[i].*field = integer ? static_cast<double>(arrays.Value<std::int64_t>(i)) : arrays.Value<double>(i);
+      header.channels[i].*field =
+          integer ? static_cast<double>(arrays.Value<std::int64_t>(i)) : arrays.Value<double>(i);
     }
   };
   texts(widths.label, &ChannelHeader::label);
@@ -251,7 +282,8 @@ common::Result<Header> ParseChannelHeaders(const FixedHeader& fixed, std::span<c
   texts(widths.dimension, &ChannelHeader::physicalDimension);
   if (two) {
     arrays.Next(widths.dimensionCode);
-    for (std::size_t i = 0; i < channels; ++i) header.channels[i].dimensionCode = arrays.Value<std::uint16_t>(i);
+    for (std::size_t i = 0; i < channels; ++i)
+      header.channels[i].dimensionCode = arrays.Value<std::uint16_t>(i);
   }
   reals(&ChannelHeader::physicalMinimum, false);
   reals(&ChannelHeader::physicalMaximum, false);
@@ -269,16 +301,19 @@ common::Result<Header> ParseChannelHeaders(const FixedHeader& fixed, std::span<c
     ChannelHeader& channel = header.channels[i];
     const auto type = DataTypeOf(types[i]);
     if (!type) {
-      return HeaderResult::Refuse(ChannelName(i, channel.label) + " has the data type " + std::to_string(types[i]) + " (" +
-                                  DataTypeName(types[i]) + "), whose values this reader cannot locate in a record");
+      return HeaderResult::Refuse(ChannelName(i, channel.label) + " has the data type " +
+                                  std::to_string(types[i]) + " (" + DataTypeName(types[i]) +
+                                  "), whose values this reader cannot locate in a record");
     }
     channel.type = *type;
     channel.samplesPerRecord = samples[i];
     channel.offsetInRecord = header.recordBytes;
     const auto bytesOfChannel = common::CheckedMultiply(channel.samplesPerRecord, type->bytes);
-    const auto total = bytesOfChannel ? common::CheckedAdd(header.recordBytes, *bytesOfChannel) : std::nullopt;
+    const auto total =
+        bytesOfChannel ? common::CheckedAdd(header.recordBytes, *bytesOfChannel) : std::nullopt;
     if (!total || *total > kMaximumRecordBytes) {
-      return HeaderResult::Refuse("a data record would be larger than 256 MiB (at " + ChannelName(i, channel.label) + ")");
+      return HeaderResult::Refuse("a data record would be larger than 256 MiB (at " +
+                                  ChannelName(i, channel.label) + ")");
     }
     header.recordBytes = *total;
   }

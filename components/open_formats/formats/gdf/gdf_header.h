@@ -25,9 +25,9 @@ inline constexpr int kNewestKnownVersion = 251;
 inline constexpr int kFirstVersionWithRealDuration = 221;
 
 struct FixedHeader {
-  int version = 0;  // 125 for "GDF 1.25", 251 for "GDF 2.51"
-  std::string patient;    // bytes as written, trailing spaces and NULs removed
-  std::string recording;  // the same
+  int version = 0;              // 125 for "GDF 1.25", 251 for "GDF 2.51"
+  std::string patient;          // bytes as written, trailing spaces and NULs removed
+  std::string recording;        // the same
   std::int64_t startTicks = 0;  // since 1899-12-30 00:00; 0 when the file gives no date
   std::int64_t headerBytes = 0;
   std::int64_t declaredRecordCount = 0;  // -1: unknown
@@ -45,8 +45,8 @@ struct ChannelHeader {
   // Texts as the header's bytes with trailing spaces and NULs removed.
   std::string label;
   std::string transducer;
-  std::string physicalDimension;      // 1.x's 8 bytes, 2.x's 6 (which 2.x leaves to the code)
-  std::uint16_t dimensionCode = 0;    // 2.x only; 0: none
+  std::string physicalDimension;    // 1.x's 8 bytes, 2.x's 6 (which 2.x leaves to the code)
+  std::uint16_t dimensionCode = 0;  // 2.x only; 0: none
   std::string prefiltering;
   double physicalMinimum = 0.0;
   double physicalMaximum = 0.0;
@@ -72,6 +72,7 @@ common::Result<FixedHeader> ParseFixedHeader(std::span<const std::byte> bytes);
 
 // The channel fields and (2.x) the tagged fields that follow the fixed header, `bytes` being
 // the header's bytes after the first 256, headerBytes - 256 of them.
-common::Result<Header> ParseChannelHeaders(const FixedHeader& fixed, std::span<const std::byte> bytes);
+common::Result<Header> ParseChannelHeaders(const FixedHeader& fixed,
+                                           std::span<const std::byte> bytes);
 
 }  // namespace gdf

@@ -8,10 +8,10 @@
 
 #include "common/checked_arithmetic.h"
 #include "common/text_encoding.h"
-#include "model/calibration.h"
 #include "data_file.h"
 #include "event_codes.h"
 #include "gdf_time.h"
+#include "model/calibration.h"
 #include "unit_codes.h"
 
 namespace gdf {
@@ -27,7 +27,8 @@ struct RecordRun {
 
 class GdfSamples final : public model::SampleSource {
  public:
-  GdfSamples(std::unique_ptr<DataFile> file, std::vector<RecordRun> runs) : file(std::move(file)), runs(std::move(runs)) {}
+  GdfSamples(std::unique_ptr<DataFile> file, std::vector<RecordRun> runs)
+      : file(std::move(file)), runs(std::move(runs)) {}
 
   bool Fill(std::size_t segment, std::span<const model::ChannelRead> reads) override {
     if (segment >= runs.size()) return false;
@@ -42,7 +43,8 @@ class GdfSamples final : public model::SampleSource {
 // The channel tables' texts are Latin-1: characters beyond it become '?'.
 std::string Utf8ToLatin1(std::string_view text) {
   std::string out;
-  for (char16_t c : common::Utf8ToUtf16(text)) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+  for (char16_t c : common::Utf8ToUtf16(text))
+    out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
   return out;
 }
 
@@ -54,8 +56,10 @@ std::string UnitOf(const ChannelHeader& channel) {
 }
 
 std::int32_t DigitalLimit(double value) {
-  if (!(value > std::numeric_limits<std::int32_t>::min())) return std::numeric_limits<std::int32_t>::min();
-  if (!(value < std::numeric_limits<std::int32_t>::max())) return std::numeric_limits<std::int32_t>::max();
+  if (!(value > std::numeric_limits<std::int32_t>::min()))
+    return std::numeric_limits<std::int32_t>::min();
+  if (!(value < std::numeric_limits<std::int32_t>::max()))
+    return std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(std::lround(value));
 }
 
@@ -71,15 +75,17 @@ model::Channel ChannelOf(const ChannelHeader& channel, std::size_t index) {
   details.digitalMaximum = DigitalLimit(channel.digitalMaximum);
   details.signalIndex = static_cast<std::int32_t>(index);
   // Physical = stored x gain + offset from the two ranges, in the unit as UTF-8.
-  details.calibration = model::CalibrationFromRanges(channel.physicalMinimum, channel.physicalMaximum,
-                                                     details.digitalMinimum, details.digitalMaximum, UnitOf(channel));
+  details.calibration =
+      model::CalibrationFromRanges(channel.physicalMinimum, channel.physicalMaximum,
+                                   details.digitalMinimum, details.digitalMaximum, UnitOf(channel));
   return {common::HeaderTextToUtf16(channel.label), channel.samplesPerRecord, std::move(details)};
 }
 
 // The frames' time rounded up to a whole tick, so that every sample lies before the end;
 // nullopt beyond 64 bits.
 std::optional<std::int64_t> TicksOfRecords(std::int64_t records, model::Fraction frameTicks) {
-  const auto whole = common::CheckedMultiply(records / frameTicks.denominator, frameTicks.numerator);
+  const auto whole =
+      common::CheckedMultiply(records / frameTicks.denominator, frameTicks.numerator);
   // rest x numerator / denominator < numerator <= 2^31 x 10^7: a long double holds it to far
   // less than a tick.
   const std::int64_t rest = records % frameTicks.denominator;
@@ -128,8 +134,9 @@ std::vector<Break> BreaksOf(const DataFile& file, std::vector<std::string>& warn
     const auto record = static_cast<std::int64_t>(onBoundary ? nearest : std::floor(records));
     if (record < 0 || record >= file.RecordCount()) continue;
     if (!onBoundary) {
-      warnings.push_back("the break at position " + std::to_string(event.sample + 1) + " lies inside data record " +
-                         std::to_string(record + 1) + "; the new segment starts with that record");
+      warnings.push_back("the break at position " + std::to_string(event.sample + 1) +
+                         " lies inside data record " + std::to_string(record + 1) +
+                         "; the new segment starts with that record");
     }
     Break found{record, std::nullopt};
     if (event.time != 0) {
@@ -137,7 +144,8 @@ std::vector<Break> BreaksOf(const DataFile& file, std::vector<std::string>& warn
     }
     breaks.push_back(found);
   }
-  std::stable_sort(breaks.begin(), breaks.end(), [](const Break& a, const Break& b) { return a.record < b.record; });
+  std::stable_sort(breaks.begin(), breaks.end(),
+                   [](const Break& a, const Break& b) { return a.record < b.record; });
   return breaks;
 }
 
@@ -147,8 +155,8 @@ constexpr std::int64_t kContiguousTicks = 400;
 
 // The segments' runs of records and their starts. Without times, GDF keeps no time between
 // segments: each starts where its records lie, never before the previous one's rounded-up end.
-std::optional<std::string> AddSegments(const DataFile& file, model::Fraction frameTicks, model::Recording& result,
-                                       std::vector<RecordRun>& runs) {
+std::optional<std::string> AddSegments(const DataFile& file, model::Fraction frameTicks,
+                                       model::Recording& result, std::vector<RecordRun>& runs) {
   std::vector<Break> breaks = BreaksOf(file, result.warnings);
   breaks.push_back({file.RecordCount(), std::nullopt});  // the end of the last run
   std::int64_t first = 0;
@@ -171,18 +179,19 @@ std::optional<std::string> AddSegments(const DataFile& file, model::Fraction fra
 // exact in samples; but the event's own time where the table gives one (modes 5 and 7) that
 // lies further from it than the time steps explain, as for an event in a gap between
 // segments, which has no position of its own.
-std::int64_t EventTime(const DataFile& file, const model::Recording& result, const std::vector<RecordRun>& runs,
-                       const StoredEvent& event) {
+std::int64_t EventTime(const DataFile& file, const model::Recording& result,
+                       const std::vector<RecordRun>& runs, const StoredEvent& event) {
   std::int64_t fromPosition = 0;
   if (runs.empty()) {
-    fromPosition = NearestTicks(result.originTicks + static_cast<long double>(EventTicks(event.sample, file.EventTable().rate)));
+    fromPosition = NearestTicks(result.originTicks + static_cast<long double>(EventTicks(
+                                                         event.sample, file.EventTable().rate)));
   } else {
     const long double records = RecordsBefore(file, event.sample);
     std::size_t segment = 0;
     while (segment + 1 < runs.size() && runs[segment + 1].first <= records) ++segment;
     const FixedHeader& fixed = file.FileHeader().fixed;
-    const long double offset = (records - runs[segment].first) * fixed.durationNumerator * model::kTicksPerSecond /
-                               fixed.durationDenominator;
+    const long double offset = (records - runs[segment].first) * fixed.durationNumerator *
+                               model::kTicksPerSecond / fixed.durationDenominator;
     fromPosition = result.segments[segment].startTicks + NearestTicks(offset);
   }
   if (event.time != 0) {
@@ -219,8 +228,9 @@ void AddEvents(const DataFile& file, const std::vector<RecordRun>& runs, model::
                              EventTicks(event.duration, file.EventTable().rate), kind->second, 0,
                              result.eventKinds[kind->second].text1});
   }
-  std::stable_sort(result.events.begin(), result.events.end(),
-                   [](const model::Event& a, const model::Event& b) { return a.timeTicks < b.timeTicks; });
+  std::stable_sort(
+      result.events.begin(), result.events.end(),
+      [](const model::Event& a, const model::Event& b) { return a.timeTicks < b.timeTicks; });
 }
 
 ModelResult BuildModel(std::unique_ptr<DataFile> file) {
@@ -235,9 +245,11 @@ ModelResult BuildModel(std::unique_ptr<DataFile> file) {
   std::vector<RecordRun> runs;
   if (!file->ServedChannels().empty()) {
     model::Layout layout{frameTicks, {}};
-    for (const std::size_t channel : file->ServedChannels()) layout.channels.push_back(ChannelOf(header.channels[channel], channel));
+    for (const std::size_t channel : file->ServedChannels())
+      layout.channels.push_back(ChannelOf(header.channels[channel], channel));
     result.layouts.push_back(std::move(layout));
-    if (auto refusal = AddSegments(*file, frameTicks, result, runs)) return ModelResult::Refuse(*refusal);
+    if (auto refusal = AddSegments(*file, frameTicks, result, runs))
+      return ModelResult::Refuse(*refusal);
   }
   AddEvents(*file, runs, result);
   result.samples = std::make_unique<GdfSamples>(std::move(file), std::move(runs));

@@ -29,7 +29,8 @@ common::Result<std::int64_t> TicksOfTime(std::uint64_t value) {
   const auto days = static_cast<std::int64_t>(value >> 32);
   const std::uint64_t fraction = value & 0xFFFFFFFFu;
   if (days < kDatenumOfDayZero || days - kDatenumOfDayZero >= model::kDayNumberLimit) {
-    return common::Result<std::int64_t>::Refuse("the time " + std::to_string(days) + " days since year 0 lies outside " +
+    return common::Result<std::int64_t>::Refuse("the time " + std::to_string(days) +
+                                                " days since year 0 lies outside " +
                                                 model::DateRangeText());
   }
   const std::int64_t low = MicrosecondAtOrAfter(fraction);       // first microsecond in the step

@@ -25,7 +25,9 @@ std::optional<T> ReadLittleEndian(std::span<const std::byte> block, std::size_t 
 inline std::optional<std::uint32_t> ReadU24LittleEndian(std::span<const std::byte> block,
                                                         std::size_t offset) {
   if (offset > block.size() || block.size() - offset < 3) return std::nullopt;
-  const auto byte = [&](std::size_t i) { return std::to_integer<std::uint32_t>(block[offset + i]); };
+  const auto byte = [&](std::size_t i) {
+    return std::to_integer<std::uint32_t>(block[offset + i]);
+  };
   return byte(0) | byte(1) << 8 | byte(2) << 16;
 }
 

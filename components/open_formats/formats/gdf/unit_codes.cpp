@@ -355,19 +355,21 @@ constexpr BaseUnit kBaseUnits[] = {
 };
 
 // Prefixes by the code's lowest five bits; empty where the table leaves the value unused.
-constexpr const char* kPrefixes[32] = {"",  "da", "h", "k", "M", "G", "T", "P", "E",  "Z", "Y",
-                                       nullptr, nullptr, nullptr, nullptr, nullptr,
-                                       "d", "c",  "m", "\u00b5", "n", "p", "f", "a", "z", "y",
-                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+constexpr const char* kPrefixes[32] = {
+    "",      "da",    "h",     "k",     "M",     "G",     "T",     "P",     "E",      "Z",    "Y",
+    nullptr, nullptr, nullptr, nullptr, nullptr, "d",     "c",     "m",     "\u00b5", "n",    "p",
+    "f",     "a",     "z",     "y",     nullptr, nullptr, nullptr, nullptr, nullptr,  nullptr};
 
 }  // namespace
 
 std::optional<std::string> UnitOfCode(std::uint16_t code) {
   const auto base = static_cast<std::uint16_t>(code & ~31u);
   const char* prefix = kPrefixes[code & 31u];
-  const auto found = std::lower_bound(std::begin(kBaseUnits), std::end(kBaseUnits), base,
-                                      [](const BaseUnit& unit, std::uint16_t c) { return unit.code < c; });
-  if (code == 0 || prefix == nullptr || found == std::end(kBaseUnits) || found->code != base) return std::nullopt;
+  const auto found =
+      std::lower_bound(std::begin(kBaseUnits), std::end(kBaseUnits), base,
+                       [](const BaseUnit& unit, std::uint16_t c) { return unit.code < c; });
+  if (code == 0 || prefix == nullptr || found == std::end(kBaseUnits) || found->code != base)
+    return std::nullopt;
   return std::string(prefix) + found->text;
 }
 

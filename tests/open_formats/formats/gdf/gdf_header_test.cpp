@@ -20,8 +20,9 @@ common::Result<gdf::Header> Parse(const gdf_writer::File& file) {
   const std::string bytes = gdf_writer::Bytes(file);
   auto fixed = gdf::ParseFixedHeader(AsBytes(bytes));
   if (!fixed.Ok()) return common::Result<gdf::Header>::Refuse(fixed.Reason());
-  const auto rest = AsBytes(bytes).subspan(gdf::kFixedHeaderBytes,
-                                           static_cast<std::size_t>(fixed.Value().headerBytes) - gdf::kFixedHeaderBytes);
+  const auto rest = AsBytes(bytes).subspan(
+      gdf::kFixedHeaderBytes,
+      static_cast<std::size_t>(fixed.Value().headerBytes) - gdf::kFixedHeaderBytes);
   return gdf::ParseChannelHeaders(fixed.Value(), rest);
 }
 
@@ -65,8 +66,10 @@ TEST(GdfHeaderTest, ReadsTheVersionOrSaysWhyNot) {
 TEST(GdfHeaderTest, ReadsANewer2xVersionAs251WithAWarning) {
   const auto header = Parse(WithVersionField("GDF 2.60"));
   ASSERT_TRUE(header.Ok()) << header.Reason();
-  EXPECT_EQ(header.Value().warnings,
-            std::vector<std::string>{"GDF version 2.60 is newer than 2.51, the latest this reader knows; it is read as 2.51"});
+  EXPECT_EQ(
+      header.Value().warnings,
+      std::vector<std::string>{
+          "GDF version 2.60 is newer than 2.51, the latest this reader knows; it is read as 2.51"});
 }
 
 TEST(GdfHeaderTest, ReadsBothStartDateForms) {
@@ -90,12 +93,13 @@ TEST(GdfHeaderTest, ReadsBothStartDateForms) {
   // microsecond with the fewest digits within it is 10:00:00.00003.
   gdf_writer::File oneStep;
   oneStep.startTime = gdf_writer::StartTime(2024, 5, 14, 10, 0, 0) + 2;
-  for (const Case& c : std::vector<Case>{{"1.x text", text, ticksOf(2024, 5, 14, 9, 30, 0, 250000)},
-                                         {"1.x blank", undatedText, 0},
-                                         {"2.x BioSig's 09:30", fixedPoint, ticksOf(2024, 5, 14, 9, 30, 0, 0)},
-                                         {"2.x noon", halfDay, ticksOf(2024, 5, 14, 12, 0, 0, 0)},
-                                         {"2.x two steps", oneStep, ticksOf(2024, 5, 14, 10, 0, 0, 30)},
-                                         {"2.x none", undated, 0}}) {
+  for (const Case& c :
+       std::vector<Case>{{"1.x text", text, ticksOf(2024, 5, 14, 9, 30, 0, 250000)},
+                         {"1.x blank", undatedText, 0},
+                         {"2.x BioSig's 09:30", fixedPoint, ticksOf(2024, 5, 14, 9, 30, 0, 0)},
+                         {"2.x noon", halfDay, ticksOf(2024, 5, 14, 12, 0, 0, 0)},
+                         {"2.x two steps", oneStep, ticksOf(2024, 5, 14, 10, 0, 0, 30)},
+                         {"2.x none", undated, 0}}) {
     SCOPED_TRACE(c.name);
     const auto header = Parse(c.file);
     ASSERT_TRUE(header.Ok()) << header.Reason();
@@ -134,7 +138,8 @@ TEST(GdfHeaderTest, ReadsTheChannelFieldsOfBothLayouts) {
     SCOPED_TRACE(version);
     gdf_writer::File file;
     file.version = version;
-    file.channels = {{"Fz", 3, 4, "mV", 4274, -1.5, 2.5, -100, 200, {}}, {"Resp", 16, 2, "Ohm", 4288, 0, 1, -7, 9, {}}};
+    file.channels = {{"Fz", 3, 4, "mV", 4274, -1.5, 2.5, -100, 200, {}},
+                     {"Resp", 16, 2, "Ohm", 4288, 0, 1, -7, 9, {}}};
     const auto header = Parse(file);
     ASSERT_TRUE(header.Ok()) << header.Reason();
     const auto& channels = header.Value().channels;
@@ -168,8 +173,9 @@ TEST(GdfHeaderTest, WarnsOfATaggedFieldThatRunsPastTheHeader) {
   const auto header = Parse(file);
   ASSERT_TRUE(header.Ok()) << header.Reason();
   EXPECT_TRUE(header.Value().eventDescriptions.empty());
-  EXPECT_EQ(header.Value().warnings, std::vector<std::string>{"the tagged header field 1 runs past the header's end; "
-                                                              "it and the fields after it are not read"});
+  EXPECT_EQ(header.Value().warnings,
+            std::vector<std::string>{"the tagged header field 1 runs past the header's end; "
+                                     "it and the fields after it are not read"});
 }
 
 }  // namespace

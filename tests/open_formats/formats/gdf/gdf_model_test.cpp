@@ -24,7 +24,7 @@ TEST(GdfModelTest, RecognisesGdfByContentOnly) {
   EXPECT_TRUE(gdf::Recognises("GDF 3.00"));  // refused by Open, with the reason
   EXPECT_FALSE(gdf::Recognises("GDF"));
   EXPECT_FALSE(gdf::Recognises("GDFX.00 "));
-  EXPECT_FALSE(gdf::Recognises("0       "));  // EDF
+  EXPECT_FALSE(gdf::Recognises("0       "));       // EDF
   EXPECT_FALSE(gdf::Recognises("GDF r 2 360\n"));  // a WFDB record named GDF
   edf_test::TemporaryDirectory folder;
   EXPECT_TRUE(OpenWritten(folder, File{}, "no_extension").Ok());
@@ -52,13 +52,15 @@ TEST(GdfModelTest, ServesEveryDataTypeWhoseValuesFit) {
     edf_test::TemporaryDirectory folder;
     File file;
     file.records = 1;
-    file.channels = {{"X", c.type, 4, "uV", 4275, -1, 1, -1, 1, c.values}, {"Next", 3, 2, "", 0, 0, 1, 0, 1, {7, -7}}};
+    file.channels = {{"X", c.type, 4, "uV", 4275, -1, 1, -1, 1, c.values},
+                     {"Next", 3, 2, "", 0, 0, 1, 0, 1, {7, -7}}};
     auto opened = OpenWritten(folder, file);
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     EXPECT_TRUE(opened.Value().warnings.empty());
     ASSERT_EQ(opened.Value().LayoutOf(0).channels.size(), 2u);
     EXPECT_EQ(ChannelSamples(opened.Value(), 0, 0), AsSamples(c.values));
-    EXPECT_EQ(ChannelSamples(opened.Value(), 0, 1), AsSamples({7, -7}));  // found after the wide values
+    EXPECT_EQ(ChannelSamples(opened.Value(), 0, 1),
+              AsSamples({7, -7}));  // found after the wide values
   }
 }
 
@@ -69,18 +71,33 @@ TEST(GdfModelTest, LeavesOutChannelsWhoseValuesDoNotFitAndSaysWhy) {
     std::vector<double> values;
     std::string warning;
   };
-  for (const Case& c : std::vector<Case>{
-           {4, {0, 40000}, "channel 1 (\"W\", uint16) is left out: its stored values run from 0 to 40000, beyond 16 bits"},
-           {5, {-70000, 3}, "channel 1 (\"W\", int32) is left out: its stored values run from -70000 to 3, beyond 16 bits"},
-           {279, {-8388608, 0}, "channel 1 (\"W\", int24) is left out: its stored values run from -8388608 to 0, beyond 16 bits"},
-           {16, {1.5, 2}, "channel 1 (\"W\", float32) is left out: it stores values that are not whole numbers (1.5), "
-                          "which 16-bit samples cannot hold"},
-           {18, {0, 0}, "channel 1 (\"W\", float128) is left out: this reader does not read float128 values"}}) {
+  for (const Case& c : std::vector<Case>{{4,
+                                          {0, 40000},
+                                          "channel 1 (\"W\", uint16) is left out: its stored "
+                                          "values run from 0 to 40000, beyond 16 bits"},
+                                         {5,
+                                          {-70000, 3},
+                                          "channel 1 (\"W\", int32) is left out: its stored values "
+                                          "run from -70000 to 3, beyond 16 bits"},
+                                         {279,
+                                          {-8388608, 0},
+                                          "channel 1 (\"W\", int24) is left out: its stored values "
+                                          "run from -8388608 to 0, beyond 16 bits"},
+                                         {16,
+                                          {1.5, 2},
+                                          "channel 1 (\"W\", float32) is left out: it stores "
+                                          "values that are not whole numbers (1.5), "
+                                          "which 16-bit samples cannot hold"},
+                                         {18,
+                                          {0, 0},
+                                          "channel 1 (\"W\", float128) is left out: this reader "
+                                          "does not read float128 values"}}) {
     SCOPED_TRACE(c.type);
     edf_test::TemporaryDirectory folder;
     File file;
     file.records = 1;
-    file.channels = {{"W", c.type, 2, "", 0, 0, 1, 0, 1, c.values}, {"Kept", 3, 2, "", 0, 0, 1, 0, 1, {1, 2}}};
+    file.channels = {{"W", c.type, 2, "", 0, 0, 1, 0, 1, c.values},
+                     {"Kept", 3, 2, "", 0, 0, 1, 0, 1, {1, 2}}};
     auto opened = OpenWritten(folder, file);
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     EXPECT_EQ(opened.Value().warnings, std::vector<std::string>{c.warning});
@@ -108,7 +125,9 @@ TEST(GdfModelTest, GivesEachChannelItsRateAndDetails) {
   EXPECT_EQ(model::SamplingRate(layout, 1), 2.0);
   EXPECT_EQ(layout.channels[0].name, u"EEG Fz");
   EXPECT_EQ(layout.channels[0].details.physicalDimension, "\xb5V");  // the code's unit, Latin-1
-  EXPECT_EQ(layout.channels[1].details.physicalDimension, "\xb0" "C");
+  EXPECT_EQ(layout.channels[1].details.physicalDimension,
+            "\xb0"
+            "C");
   EXPECT_EQ(layout.channels[2].details.physicalDimension, "mmHg");  // no code: the text
   EXPECT_EQ(layout.channels[0].details.digitalMinimum, -2048);
   EXPECT_EQ(layout.channels[0].details.digitalMaximum, 2047);
@@ -119,7 +138,9 @@ TEST(GdfModelTest, GivesEachChannelItsRateAndDetails) {
   EXPECT_DOUBLE_EQ(eeg.gain, 200.0 / 4095);
   EXPECT_DOUBLE_EQ(eeg.offset, -100 - 200.0 / 4095 * -2048);
   EXPECT_EQ(eeg.unit, "\u00b5V");
-  EXPECT_EQ(layout.channels[1].details.calibration.unit, "\u00b0" "C");
+  EXPECT_EQ(layout.channels[1].details.calibration.unit,
+            "\u00b0"
+            "C");
   EXPECT_DOUBLE_EQ(layout.channels[1].details.calibration.gain, 0.01);
   EXPECT_EQ(layout.channels[2].details.calibration.unit, "mmHg");
   EXPECT_EQ(opened.Value().segments[0].durationTicks, 3 * model::kTicksPerSecond / 2);
@@ -138,7 +159,8 @@ void ExpectEvents(const model::Recording& recording, const std::vector<ExpectedE
     SCOPED_TRACE(i);
     const model::Event& event = recording.events[i];
     const model::EventKind& kind = recording.eventKinds[event.kind];
-    EXPECT_EQ(event.timeTicks - recording.originTicks, std::llround(expected[i].seconds * model::kTicksPerSecond));
+    EXPECT_EQ(event.timeTicks - recording.originTicks,
+              std::llround(expected[i].seconds * model::kTicksPerSecond));
     EXPECT_EQ(event.durationTicks, std::llround(expected[i].duration * model::kTicksPerSecond));
     EXPECT_EQ(kind.text1, expected[i].text1);
     EXPECT_EQ(kind.text2, expected[i].text2);
@@ -154,7 +176,8 @@ TEST(GdfModelTest, ReadsEventsOfEachModeWithTheirTexts) {
     file.eventMode = mode;
     file.eventRate = 8;
     file.eventDescriptions = {"", "Lights off", "", "Cue \xe2\x86\x92"};
-    file.events = {{9, 0x0003, 0, 4}, {1, 0x0001, 0, 8}, {2, 0x0002}, {3, 0x0301}, {4, 0x8301}, {5, 0x0001}};
+    file.events = {{9, 0x0003, 0, 4}, {1, 0x0001, 0, 8}, {2, 0x0002},
+                   {3, 0x0301},       {4, 0x8301},       {5, 0x0001}};
     auto opened = OpenWritten(folder, file);
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     const double d = (mode & 2) != 0 ? 1 : 0;  // durations only from modes 3 and 7
@@ -195,11 +218,14 @@ TEST(GdfModelTest, StartsSegmentsAtBreaks) {
     std::vector<gdf_writer::Event> events;
     std::vector<std::pair<double, std::int64_t>> segments;  // start after time zero, records
   };
-  for (const Case& c : std::vector<Case>{
-           {"no times", 1, {{5, 0x7FFE}, {13, 0x7FFE}}, {{0, 1}, {1, 2}, {3, 1}}},
-           {"a gap", 5, {{1, 0x7FFE, 0, 0, start}, {5, 0x7FFE, 0, 0, start + tenSeconds}}, {{0, 1}, {10, 3}}},
-           {"no gap", 7, {{5, 0x7FFE, 0, 0, start + oneSecond}}, {{0, 4}}},
-           {"inside a record", 1, {{7, 0x7FFE}}, {{0, 1}, {1, 3}}}}) {
+  for (const Case& c :
+       std::vector<Case>{{"no times", 1, {{5, 0x7FFE}, {13, 0x7FFE}}, {{0, 1}, {1, 2}, {3, 1}}},
+                         {"a gap",
+                          5,
+                          {{1, 0x7FFE, 0, 0, start}, {5, 0x7FFE, 0, 0, start + tenSeconds}},
+                          {{0, 1}, {10, 3}}},
+                         {"no gap", 7, {{5, 0x7FFE, 0, 0, start + oneSecond}}, {{0, 4}}},
+                         {"inside a record", 1, {{7, 0x7FFE}}, {{0, 1}, {1, 3}}}}) {
     SCOPED_TRACE(c.name);
     edf_test::TemporaryDirectory folder;
     File file;
@@ -217,8 +243,9 @@ TEST(GdfModelTest, StartsSegmentsAtBreaks) {
       EXPECT_EQ(recording.segments[s].startTicks - recording.originTicks,
                 std::llround(c.segments[s].first * model::kTicksPerSecond));
       EXPECT_EQ(recording.segments[s].frameCount, c.segments[s].second);
-      const auto expected = AsSamples(std::vector<double>(file.channels[0].values.begin() + first * 4,
-                                                          file.channels[0].values.begin() + (first + c.segments[s].second) * 4));
+      const auto expected = AsSamples(std::vector<double>(
+          file.channels[0].values.begin() + first * 4,
+          file.channels[0].values.begin() + (first + c.segments[s].second) * 4));
       EXPECT_EQ(ChannelSamples(recording, s, 0), expected);
       first += c.segments[s].second;
     }
@@ -237,11 +264,12 @@ TEST(GdfModelTest, ForgivesWhatEdfForgives) {
     std::int64_t frames;
     std::string warning;
   };
-  for (const Case& c : std::vector<Case>{
-           {"more records declared", 9, "", 3,
-            "the header gives 9 data records but the file holds 3 complete ones; those are read, without an event table"},
-           {"unknown count, partial record", -1, "xyz", 3,
-            "3 bytes after the last data record are not read (the number of records is unknown)"}}) {
+  for (const Case& c : std::vector<Case>{{"more records declared", 9, "", 3,
+                                          "the header gives 9 data records but the file holds 3 "
+                                          "complete ones; those are read, without an event table"},
+                                         {"unknown count, partial record", -1, "xyz", 3,
+                                          "3 bytes after the last data record are not read (the "
+                                          "number of records is unknown)"}}) {
     SCOPED_TRACE(c.name);
     edf_test::TemporaryDirectory folder;
     File file;

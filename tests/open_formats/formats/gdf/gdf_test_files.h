@@ -14,12 +14,14 @@
 namespace gdf_test {
 
 // The file's bytes written as `name` in `folder`, opened as any recording file is.
-common::Result<model::Recording> OpenWritten(const edf_test::TemporaryDirectory& folder, const gdf_writer::File& file,
+common::Result<model::Recording> OpenWritten(const edf_test::TemporaryDirectory& folder,
+                                             const gdf_writer::File& file,
                                              const std::string& name = "r.gdf");
 
 // Every sample of the channel in the segment, read through the model's sample source; empty
 // when the read fails.
-std::vector<std::int16_t> ChannelSamples(model::Recording& recording, std::size_t segment, std::size_t channel);
+std::vector<std::int16_t> ChannelSamples(model::Recording& recording, std::size_t segment,
+                                         std::size_t channel);
 
 // The writer's values as the int16 samples they are.
 std::vector<std::int16_t> AsSamples(const std::vector<double>& values);

@@ -12,8 +12,10 @@
 
 namespace {
 
-bool HasSave2Gdf() { return std::system("save2gdf -v >/dev/null 2>&1 </dev/null") == 0 ||
-                            std::system("command -v save2gdf >/dev/null 2>&1") == 0; }
+bool HasSave2Gdf() {
+  return std::system("save2gdf -v >/dev/null 2>&1 </dev/null") == 0 ||
+         std::system("command -v save2gdf >/dev/null 2>&1") == 0;
+}
 
 void ExpectSameRecording(model::Recording& edf, model::Recording& gdf) {
   ASSERT_EQ(gdf.segments.size(), edf.segments.size());
@@ -42,7 +44,8 @@ void ExpectSameRecording(model::Recording& edf, model::Recording& gdf) {
   for (std::size_t i = 0; i < annotations.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(annotations[i]->label, edf.events[i].label);
-    EXPECT_EQ(annotations[i]->timeTicks - gdf.segments[0].startTicks, edf.events[i].timeTicks - edf.originTicks);
+    EXPECT_EQ(annotations[i]->timeTicks - gdf.segments[0].startTicks,
+              edf.events[i].timeTicks - edf.originTicks);
     EXPECT_EQ(annotations[i]->durationTicks, edf.events[i].durationTicks);
   }
 }
@@ -60,7 +63,9 @@ TEST(Save2GdfTest, ReadsWhatBioSigWritesFromEdfPlus) {
     edf_test::TemporaryDirectory folder;
     const std::string edfPath = folder.Write("in.edf", c.writer.FileBytes());
     const std::string gdfPath = (folder.path() / "out.gdf").string();
-    ASSERT_EQ(std::system(("save2gdf -f=GDF '" + edfPath + "' '" + gdfPath + "' >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(std::system(
+                  ("save2gdf -f=GDF '" + edfPath + "' '" + gdfPath + "' >/dev/null 2>&1").c_str()),
+              0);
     auto edf = formats::OpenRecordingFile(edfPath);
     auto gdf = formats::OpenRecordingFile(gdfPath);
     ASSERT_TRUE(edf.Ok()) << edf.Reason();
