@@ -104,6 +104,10 @@ class GdfTest(support.WorkspaceTest):
             for c, samples in enumerate(gdf.segment_samples(0)):
                 np.testing.assert_array_equal(samples, stored[c])
                 np.testing.assert_allclose(raw.get_data()[c] * 1e6, stored[c], atol=1e-6)
+            # Physical values from the calibration exports: the same microvolts as MNE's.
+            self.assertEqual(list(gdf.calibration(0)["unit"]), ["uV", "uV"])
+            for c, values in enumerate(gdf.segment_samples(0, physical=True)):
+                np.testing.assert_allclose(values, raw.get_data()[c] * 1e6, atol=1e-6)
             self.assertEqual(gdf.events()["time_stamp"][0].astype(datetime.datetime)
                              .replace(tzinfo=datetime.timezone.utc), raw.info["meas_date"])
             events = gdf.events()
