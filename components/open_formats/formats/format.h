@@ -12,12 +12,19 @@
 
 namespace formats {
 
-// How many of a file's first bytes a format's `recognises` is shown.
-inline constexpr std::size_t kRecognisedBytes = 4096;
+// How many of a file's first bytes a format's `recognises` may be shown: enough for a header
+// whose record or section comes after a megabyte of comments.
+inline constexpr std::size_t kRecognisedBytes = std::size_t{1} << 20;
 
 struct Format {
+  // The format's name, as a refusal of a file nobody recognises lists it ("WFDB").
+  const char* name;
+  // What `recognises` looks for, as that refusal says it ("a record line first").
+  const char* signature;
   // Whether the file's first bytes (up to kRecognisedBytes; fewer for a shorter file) are this
-  // format's. Decides by content only, never by the file's name.
+  // format's. Decides by content only, never by the file's name. Shown a file's first bytes
+  // and then more of them, it must not change a yes into a no: the registry shows a short
+  // start first and the rest only when no format recognised that.
   bool (*recognises)(std::string_view firstBytes);
   // The model of the recording at path, or the precise reason it is refused.
   common::Result<model::Recording> (*open)(const std::filesystem::path& path);

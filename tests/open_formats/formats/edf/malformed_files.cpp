@@ -44,9 +44,14 @@ std::function<void(EdfWriter&)> StartingAt(const char* date, const char* time, c
 }
 
 const MalformedCase kCases[] = {
-    {"EmptyFile", [] { return std::string(); }, "the file is shorter than the 256-byte EDF header"},
+    {"EmptyFile", [] { return std::string(); }, "the file is empty"},
     {"VersionNotZero", [] { return PlainWith([](EdfWriter& w) { w.header.version = "1"; }); },
-     "not an EDF file: the version field is \"1\", not \"0\""},
+     // No format's: the registry says what each looks for.
+     "no format read here recognises the file, whose first line is \"1       X X X X      "
+     "                                       ...\": EDF needs its version field \"0\" at the "
+     "start; BrainVision needs an identification line first or a [Common Infos] section; WFDB "
+     "needs a record line as the first line that is neither blank nor a # comment (within the "
+     "first 1 MiB)"},
     {"Bdf",
      [] {
        std::string bytes = PlainEdf().FileBytes();
