@@ -262,6 +262,7 @@ common::Result<model::Recording> Open(const std::filesystem::path& headerPath) {
           AddEvents(markers.Value(), header.Value().frameTicks, firstFrames, recording)) {
     return OpenResult::Refuse(std::move(*refusal));
   }
+  if (auto warning = LeftOutWarning(markers.Value())) warnings.push_back(std::move(*warning));
   if (auto warning = PastTheEndWarning(markers.Value().markers, frames)) {
     warnings.push_back(std::move(*warning));
   }

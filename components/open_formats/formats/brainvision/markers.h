@@ -29,14 +29,20 @@ struct Marker {
 struct MarkerFile {
   Codepage codepage = Codepage::Unspecified;
   std::vector<Marker> markers;
+  // The keys of the Mk lines left out, whose fields do not read as a marker, in file order.
+  std::vector<std::string> leftOut;
 };
 
 // "marker Mk<n>", as the reasons name a marker.
 std::string MarkerName(const Marker& marker);
 
-// Parses the bytes of a marker file. Refuses, naming the marker, a line with fewer than five
-// fields, a position before 1 or a negative number of points, and a date that is not
-// YYYYMMDDhhmmssuuuuuu of a real date (a date of zeros is none).
+// Parses the bytes of a marker file. Leaves out (in `leftOut`) a line with fewer than five
+// fields, a position that is not a number from 1 or points not a number from 0; refuses,
+// naming the marker, a date that is not YYYYMMDDhhmmssuuuuuu of a real date (a date of zeros
+// is none), since it would move every later segment.
 common::Result<MarkerFile> ParseMarkers(std::string_view bytes);
+
+// The warning that names the markers left out, when there are any.
+std::optional<std::string> LeftOutWarning(const MarkerFile& file);
 
 }  // namespace brainvision

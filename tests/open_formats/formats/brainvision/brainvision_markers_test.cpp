@@ -37,22 +37,9 @@ TEST_P(MarkerRefusalTest, RefusesWithTheExactReason) {
   EXPECT_EQ(parsed.Reason(), GetParam().reason);
 }
 
-std::string NotFields(const char* key) {
-  return std::string("marker ") + key +
-         " is not type,description,position,points,channel with a position from 1 and points "
-         "from 0";
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Rules, MarkerRefusalTest,
     ::testing::Values(
-        RefusedMarkers{"FourFields", {"Mk1=Stimulus,S  1,2,1"}, NotFields("Mk1")},
-        RefusedMarkers{"PositionZero", {"Mk1=Stimulus,S  1,0,1,0"}, NotFields("Mk1")},
-        RefusedMarkers{"NegativePoints", {"Mk1=Stimulus,S  1,2,-1,0"}, NotFields("Mk1")},
-        RefusedMarkers{"PositionNotANumber", {"Mk1=Stimulus,S  1,2x,1,0"}, NotFields("Mk1")},
-        RefusedMarkers{"TheFirstBadLine",
-                       {"Mk1=Stimulus,S  1,2,1,0", "Mk12=Response,R  1,,1,0", "Mk13=,,0,0,0"},
-                       NotFields("Mk12")},
         RefusedMarkers{"ShortDate",
                        {"Mk1=New Segment,,1,1,0,2020010203040512345"},
                        "marker Mk1's date 2020010203040512345 is not a date YYYYMMDDhhmmssuuuuuu"},
@@ -65,6 +52,53 @@ INSTANTIATE_TEST_SUITE_P(
                        "marker Mk1's date 20230230000000000000 is not a date "
                        "YYYYMMDDhhmmssuuuuuu"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct LeftOutMarkers {
+  const char* name;
+  std::vector<std::string> lines;
+  std::vector<std::string> kept;     // keys, in order
+  std::vector<std::string> leftOut;  // keys, in order
+};
+
+void PrintTo(const LeftOutMarkers& c, std::ostream* out) { *out << c.name; }
+
+class MarkerLeftOutTest : public ::testing::TestWithParam<LeftOutMarkers> {};
+
+// A line that is no marker costs that marker, not the file.
+TEST_P(MarkerLeftOutTest, KeepsTheOthers) {
+  const auto parsed = brainvision::ParseMarkers(MarkerBytes(GetParam().lines));
+  ASSERT_TRUE(parsed.Ok()) << parsed.Reason();
+  std::vector<std::string> kept;
+  for (const Marker& marker : parsed.Value().markers) kept.push_back(marker.key);
+  EXPECT_EQ(kept, GetParam().kept);
+  EXPECT_EQ(parsed.Value().leftOut, GetParam().leftOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, MarkerLeftOutTest,
+    ::testing::Values(
+        LeftOutMarkers{"FourFields", {"Mk1=Stimulus,S  1,2,1"}, {}, {"Mk1"}},
+        LeftOutMarkers{"PositionZero", {"Mk1=Stimulus,S  1,0,1,0"}, {}, {"Mk1"}},
+        LeftOutMarkers{"NegativePoints", {"Mk1=Stimulus,S  1,2,-1,0"}, {}, {"Mk1"}},
+        LeftOutMarkers{"PositionNotANumber", {"Mk1=Stimulus,S  1,2x,1,0"}, {}, {"Mk1"}},
+        LeftOutMarkers{"AmongGoodOnes",
+                       {"Mk1=Stimulus,S  1,2,1,0", "Mk12=Response,R  1,,1,0",
+                        "Mk13=Stimulus,S 1,abc,1,0", "Mk14=Stimulus,S  1,3,1,0"},
+                       {"Mk1", "Mk14"},
+                       {"Mk12", "Mk13"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MarkerLeftOutTest, TheWarningNamesTheFirstFiveAndCountsTheRest) {
+  brainvision::MarkerFile file;
+  EXPECT_EQ(brainvision::LeftOutWarning(file), std::nullopt);
+  file.leftOut = {"Mk3"};
+  EXPECT_EQ(brainvision::LeftOutWarning(file),
+            "marker Mk3 is left out: not type,description,position,points,channel with a "
+            "position from 1 and points from 0");
+  file.leftOut = {"Mk1", "Mk2", "Mk3", "Mk4", "Mk5", "Mk6", "Mk7"};
+  EXPECT_EQ(brainvision::LeftOutWarning(file)->substr(0, 52),
+            "markers Mk1, Mk2, Mk3, Mk4, Mk5 and 2 more are left ");
+}
 
 struct AcceptedMarkers {
   const char* name;

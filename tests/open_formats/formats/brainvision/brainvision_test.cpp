@@ -290,6 +290,13 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     {"the data file gone.eeg is missing; rec.eeg is read instead",
                      "the marker file $b-gone.vmrk is missing; rec.vmrk is read instead"}},
+        WarningCase{"MarkerPositionNotANumber",
+                    [](auto& w) {
+                      w.markers = {"Mk1=Stimulus,S  1,2,0,0", "Mk3=Stimulus,S 1,abc,1,0",
+                                   "Mk4=Stimulus,S  1,10,0,0"};
+                    },
+                    {"marker Mk3 is left out: not type,description,position,points,channel "
+                     "with a position from 1 and points from 0"}},
         WarningCase{"MarkersPastTheEnd",
                     [](auto& w) {
                       w.markers = {"Mk1=Stimulus,S  1,11,0,0", "Mk2=Stimulus,S  2,99,0,0",
