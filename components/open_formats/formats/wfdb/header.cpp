@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/calendar.h"
+#include "common/checked_arithmetic.h"
 #include "common/text_encoding.h"
 
 namespace wfdb {
@@ -296,6 +297,22 @@ std::optional<BaseDate> ParseBaseDate(std::string_view text) {
   return date;
 }
 
+namespace {
+
+// The reason when the segments' frames do not add up to the record's (when it gives them).
+std::optional<std::string> SegmentFramesDisagree(const Header& header) {
+  std::optional<std::int64_t> sum = 0;
+  for (const SegmentLine& segment : header.segments) {
+    if (sum) sum = common::CheckedAdd(*sum, segment.frameCount);
+  }
+  if (header.record.frameCount == 0 || sum == header.record.frameCount) return std::nullopt;
+  return "the record line gives " + std::to_string(header.record.frameCount) +
+         " frames but its segments add up to " +
+         (sum ? std::to_string(*sum) : std::string("more than 64 bits hold"));
+}
+
+}  // namespace
+
 Result<Header> ParseHeader(std::string_view bytes) {
   Header header;
   bool haveRecordLine = false;
@@ -339,6 +356,7 @@ Result<Header> ParseHeader(std::string_view bytes) {
       return Result<Header>::Refuse(declared(*header.record.segmentCount, "segments") +
                                     " but lists " + std::to_string(listed));
     }
+    if (auto refusal = SegmentFramesDisagree(header)) return Result<Header>::Refuse(*refusal);
   } else {
     const auto described = static_cast<std::int64_t>(header.signals.size());
     if (described != header.record.signalCount) {

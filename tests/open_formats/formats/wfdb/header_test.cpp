@@ -170,6 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"# only a comment\n\n", "no record line"},
         RefusalCase{"r 3 250\nr.dat 16\nr.dat 16\n", "declares 3 signals but describes 2"},
         RefusalCase{"r/3 2 250 30\na 10\n~ 20\n", "declares 3 segments but lists 2"},
+        RefusalCase{"r/2 1 360 900\na 300\nb 200\n",
+                    "the record line gives 900 frames but its segments add up to 500"},
         RefusalCase{"r/x 2\n", "line 1 of the header (the record line) has no valid number of segments"},
         RefusalCase{"r\n", "gives no number of signals"},
         RefusalCase{"r 0 0\n", "frame rate as \"0\""},
