@@ -40,6 +40,9 @@ std::optional<std::int64_t> FramesToTicks(std::int64_t count, model::Fraction fr
 common::Result<MarkerFile> ReadMarkerFile(const std::filesystem::path& headerPath,
                                           const Header& header,
                                           std::vector<std::string>& warnings) {
+  if (auto why = WhyNotInFolder(header.markerFile, "the marker file")) {
+    return common::Result<MarkerFile>::Refuse(std::move(*why));
+  }
   const auto markerPath =
       FindCompanion(headerPath, header.markerFile, ".vmrk", "the marker file", warnings);
   if (!markerPath) return MarkerFile{};

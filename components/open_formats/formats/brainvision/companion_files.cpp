@@ -1,6 +1,5 @@
 #include "companion_files.h"
 
-#include <algorithm>
 #include <fstream>
 
 namespace brainvision {
@@ -21,6 +20,15 @@ std::optional<std::string> ReadText(const std::filesystem::path& path) {
   return text;
 }
 
+std::optional<std::string> WhyNotInFolder(const std::optional<std::string>& named,
+                                          const char* what) {
+  const bool plainName = !named || (*named != "." && *named != ".." &&
+                                    named->find_first_of("/\\:") == std::string::npos);
+  if (plainName) return std::nullopt;
+  return std::string(what) + " \"" + *named +
+         "\" is not a file name of the header's folder, where the files are read from";
+}
+
 std::optional<std::filesystem::path> FindCompanion(const std::filesystem::path& headerPath,
                                                    const std::optional<std::string>& named,
                                                    const std::string& fallbackExtension,
@@ -36,7 +44,6 @@ std::optional<std::filesystem::path> FindCompanion(const std::filesystem::path& 
       name.replace(at, 2, base);
       at += base.size();
     }
-    std::replace(name.begin(), name.end(), '\\', '/');
     const std::u8string utf8(name.begin(), name.end());
     const std::filesystem::path candidate = folder / std::filesystem::path(utf8);
     if (std::filesystem::is_regular_file(candidate, error)) return candidate;

@@ -104,6 +104,7 @@ class BrainVisionSamples final : public model::SampleSource {
 common::Result<DataFile> OpenDataFile(const std::filesystem::path& headerPath, const Header& header,
                                       std::vector<std::string>& warnings) {
   using DataResult = common::Result<DataFile>;
+  if (auto why = WhyNotInFolder(header.dataFile, "the data file")) return DataResult::Refuse(*why);
   const auto dataPath =
       FindCompanion(headerPath, header.dataFile, ".eeg", "the data file", warnings);
   if (!dataPath) return DataResult::Refuse("the data file is missing");
