@@ -70,6 +70,10 @@ SEGMENT_CASES = [
                **segment_files("g_1", 20, 20, ["100/mV 16 0 0 0 0 II"], 9),
                **segment_files("g_2", 20, 20, ["200/mV 16 0 0 0 0 II"], 10)},
      125, [(0, 20, ["II"], [100], [20]), (20 * FRAME, 20, ["II"], [200], [20])]),
+    # A null signal (format 0, no file) is a channel of the frames' count.
+    ("n.hea", {"n.hea": "n 2 125 20\nn.dat 16 100/mV 16 0 0 0 0 A\n~ 0 100/mV 16 0 0 0 0 N\n",
+               "n.dat": files.distinct(20, 1, 11)},
+     125, [(0, 20, ["A", "N"], [100, 100], [20, 20])]),
     # A run whose last part's file holds no frame is left out; a null segment is a gap.
     ("e.hea", {"e.hea": "e/3 1 125 60\ne_1 30\n~ 10\ne_2 20\n",
                **segment_files("e_1", 30, 30, ["100 16 0 0 0 0 I"], 7),

@@ -165,19 +165,23 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
   const ExactRate fs = frameRate;  // a segment's is the record's
   for (std::size_t s = 0; s < partHeader.signals.size(); ++s) {
     const SignalLine& signal = partHeader.signals[s];
-    if (HasNoData(signal)) continue;
-    const auto [readerIndex, member] = sourceOf[s];
-    if (!ranges[readerIndex].empty() && !ranges[readerIndex][member].FitsSixteenBits()) {
-      const ValueRange& range = ranges[readerIndex][member];
-      warnings.push_back(where + SignalRef(signal, s) + " (format " + std::to_string(signal.format) +
-                         ") holds values from " + std::to_string(range.lowest) + " to " +
-                         std::to_string(range.highest) + ", beyond 16 bits: left out");
-      continue;
+    if (HasNoData(signal)) {
+      // A null signal: the channel its header declares, every sample invalid.
+      part.sources.push_back({0, 0, signal.samplesPerFrame, 0, false});
+    } else {
+      const auto [readerIndex, member] = sourceOf[s];
+      if (!ranges[readerIndex].empty() && !ranges[readerIndex][member].FitsSixteenBits()) {
+        const ValueRange& range = ranges[readerIndex][member];
+        warnings.push_back(where + SignalRef(signal, s) + " (format " + std::to_string(signal.format) +
+                           ") holds values from " + std::to_string(range.lowest) + " to " +
+                           std::to_string(range.highest) + ", beyond 16 bits: left out");
+        continue;
+      }
+      const SignalFileReader& reader = *part.readers[readerIndex];
+      const std::int64_t available = SignalFileReader::MemberSamples(
+          reader.Group().members[member], std::min(part.frames, reader.FramesInFile()));
+      part.sources.push_back({readerIndex, member, signal.samplesPerFrame, available});
     }
-    const SignalFileReader& reader = *part.readers[readerIndex];
-    const std::int64_t available = SignalFileReader::MemberSamples(
-        reader.Group().members[member], std::min(part.frames, reader.FramesInFile()));
-    part.sources.push_back({readerIndex, member, signal.samplesPerFrame, available});
     const auto numerator = common::CheckedMultiply(fs.numerator, signal.samplesPerFrame);
     if (!numerator) return "signal " + std::to_string(s) + " has too many samples per second";
     const std::int64_t divisor = std::gcd(*numerator, fs.denominator);
@@ -300,8 +304,9 @@ std::optional<std::string> Record::FinishSegments() {
         count += parts[s][p].frames * parts[s][p].sources[c].samplesPerFrame;
       }
       const Part::Source& source = last.sources[c];
+      const std::int64_t lastFrameSamples = last.frames * source.samplesPerFrame;
       segments[s].channels[c].sampleCount =
-          count + std::min(source.available, last.frames * source.samplesPerFrame);
+          count + (source.hasFile ? std::min(source.available, lastFrameSamples) : lastFrameSamples);
     }
   }
   return std::nullopt;
@@ -397,7 +402,7 @@ bool Record::Read(std::size_t segment, std::span<const ChannelRead> reads) {
       const std::int64_t from = std::max(read.first, start);
       const std::int64_t to = std::min(read.first + read.count, start + part.frames * source.samplesPerFrame);
       if (from >= to) continue;
-      const std::int64_t held = std::min(to, start + source.available);
+      const std::int64_t held = source.hasFile ? std::min(to, start + source.available) : from;
       if (held > from) {
         perReader[source.reader].push_back({source.member, from - start, held - from, read.out + (from - read.first)});
       }

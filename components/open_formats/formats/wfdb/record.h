@@ -71,8 +71,9 @@ class Record {
   // each a sentence.
   const std::vector<std::string>& Warnings() const { return warnings; }
 
-  // Samples [first, first + count) of a channel of a segment, of its sampleCount; -32768 where
-  // the files of a WFDB segment before the last hold none (a skew's last frames, a file
+  // Samples [first, first + count) of a channel of a segment, of its sampleCount; -32768 for a
+  // null signal (format 0, no file), and where the files of a WFDB segment before the last
+  // hold none (a skew's last frames, a file
   // shorter than its WFDB segment), so that later samples keep their times. False for a range
   // outside those or a file that no longer holds the samples.
   struct ChannelRead {
@@ -97,6 +98,8 @@ class Record {
       std::size_t member = 0;
       std::int64_t samplesPerFrame = 1;
       std::int64_t available = 0;  // the samples its file holds within the part
+      // False for a null signal (format 0): no file, every sample invalid.
+      bool hasFile = true;
     };
     std::vector<Source> sources;  // one per channel of the segment
   };

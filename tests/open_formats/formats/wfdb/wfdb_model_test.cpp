@@ -164,4 +164,63 @@ TEST(WfdbModelTest, ShortSignalFilesAreSaid) {
   }
 }
 
+// Format 16 bytes of the values.
+std::string Int16File(std::initializer_list<std::int16_t> values) {
+  std::string bytes;
+  for (const std::int16_t v : values) recording_writers::AppendLittleEndian16(bytes, static_cast<std::uint16_t>(v));
+  return bytes;
+}
+
+// Every segment's start and every channel's samples, as the headers declare them: a null
+// signal is a channel of invalid samples, a null segment a gap between two segments.
+TEST(WfdbModelTest, SegmentsAndChannelsAreTheOnesDeclared) {
+  constexpr std::int16_t kInvalid = -32768;
+  struct Expected {
+    std::int64_t startTicks;
+    std::vector<std::vector<std::int16_t>> samples;  // per channel
+  };
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<Expected> segments;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"NullSignal",
+            {{"r.hea", "r 3 100 4\nr.dat 16 100 16 0 0 0 0 X\n~ 0 100 16 0 0 0 0 N\n"
+                       "s.dat 16 100 16 0 0 0 0 Y\n"},
+             {"r.dat", Int16File({1, 2, 3, 4})},
+             {"s.dat", Int16File({5, 6, 7, 8})}},
+            {{0, {{1, 2, 3, 4}, {kInvalid, kInvalid, kInvalid, kInvalid}, {5, 6, 7, 8}}}}},
+           {"NullSegmentBetween",
+            {{"r.hea", "r/3 1 100 8\nsa 3\n~ 2\nsb 3\n"},
+             {"sa.hea", "sa 1 100 3\nsa.dat 16 100 16 0 0 0 0 X\n"},
+             {"sb.hea", "sb 1 100 3\nsb.dat 16 100 16 0 0 0 0 X\n"},
+             {"sa.dat", Int16File({1, 2, 3})},
+             {"sb.dat", Int16File({4, 5, 6})}},
+            {{0, {{1, 2, 3}}}, {5 * 100'000, {{4, 5, 6}}}}}}) {
+    edf_test::TemporaryDirectory folder;
+    for (const auto& [name, bytes] : c.files) folder.Write(name, bytes);
+    auto opened = formats::OpenRecordingFile(folder.path() / "r.hea");
+    ASSERT_TRUE(opened.Ok()) << c.name << ": " << opened.Reason();
+    model::Recording& recording = opened.Value();
+    ASSERT_EQ(recording.segments.size(), c.segments.size()) << c.name;
+    for (std::size_t s = 0; s < c.segments.size(); ++s) {
+      EXPECT_EQ(recording.segments[s].startTicks, c.segments[s].startTicks) << c.name << " " << s;
+      const auto& expected = c.segments[s].samples;
+      ASSERT_EQ(recording.LayoutOf(s).channels.size(), expected.size()) << c.name << " " << s;
+      std::vector<std::vector<std::int16_t>> samples;
+      std::vector<model::ChannelRead> reads;
+      for (std::size_t ch = 0; ch < expected.size(); ++ch) {
+        samples.emplace_back(static_cast<std::size_t>(model::GridOf(recording, s, ch).sampleCount));
+      }
+      for (std::size_t ch = 0; ch < expected.size(); ++ch) {
+        reads.push_back({ch, 0, static_cast<std::int64_t>(samples[ch].size()),
+                         reinterpret_cast<std::byte*>(samples[ch].data())});
+      }
+      ASSERT_TRUE(recording.samples->Fill(s, reads)) << c.name;
+      EXPECT_EQ(samples, expected) << c.name << " " << s;
+    }
+  }
+}
+
 }  // namespace
