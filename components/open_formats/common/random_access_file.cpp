@@ -77,6 +77,13 @@ bool RandomAccessFile::KeepServingWhileGrowing(std::span<const FileRange> stable
   return true;
 }
 
+bool RandomAccessFile::KeepServingWhileGrowing() {
+  const std::int64_t head = std::min(opened.size, kGrowthCheckBytes);
+  const std::int64_t tail = std::max(head, opened.size - kGrowthCheckBytes);
+  const FileRange ends[] = {{0, head}, {tail, opened.size - tail}};
+  return KeepServingWhileGrowing(ends);
+}
+
 bool RandomAccessFile::StableBytesUnchanged() {
   std::vector<std::byte> now(stableBytes.size());
   return ReadEachRange(stableRanges, now.data(), coalesced) && now == stableBytes;

@@ -77,6 +77,13 @@ class RandomAccessFile {
   // still the ones they are now; a file that did not grow but changed still fails every read.
   // False, and nothing kept, when those bytes cannot be read now.
   bool KeepServingWhileGrowing(std::span<const FileRange> stable);
+  // The same for a file without a header that changes as it grows (a file of samples): its
+  // first and last kGrowthCheckBytes bytes at open are the ones that must stay.
+  bool KeepServingWhileGrowing();
+
+  // How many bytes at each end of a file without a header must stay for it to be served as
+  // it grows: a rewrite of a file, as a rule, changes its start or its end.
+  static constexpr std::int64_t kGrowthCheckBytes = 4096;
 
  private:
   // What tells that the file's contents changed. (The handle's identity cannot change: a file

@@ -110,6 +110,10 @@ common::Result<DataFile> OpenDataFile(const std::filesystem::path& headerPath, c
   if (!dataPath) return DataResult::Refuse("the data file is missing");
   auto data = common::RandomAccessFile::OpenNative(*dataPath);
   if (!data.Ok()) return DataResult::Refuse("the data file: " + data.Reason());
+  // A data file still being written keeps serving the frames it held at open.
+  if (!data.Value()->KeepServingWhileGrowing()) {
+    return DataResult::Refuse("the data file cannot be read");
+  }
   DataLayout layout;
   layout.channels = static_cast<std::int64_t>(header.channels.size());
   layout.vectorized = header.vectorized;

@@ -140,6 +140,8 @@ std::optional<std::string> Record::OpenPart(const std::filesystem::path& folder,
     std::string why;
     auto file = OpenInFolder(folder, group.fileName, why);
     if (!file) return why;
+    // A signal file still being written keeps serving the frames it held at open.
+    if (!file->KeepServingWhileGrowing()) return group.fileName + " cannot be read";
     signalFileNames.push_back(group.fileName);
     for (std::size_t m = 0; m < group.members.size(); ++m) {
       sourceOf[group.members[m].signal] = {part.readers.size(), m};
