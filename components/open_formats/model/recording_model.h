@@ -80,8 +80,9 @@ struct Segment {
 // events are annotations (EDF+, WFDB).
 inline constexpr const char* kSharedAnnotationTypeText = "Other annotations";
 
-// Events of kinds beyond the cap share their group's type.
-struct EventGroup {
+// The one type that the events of every kind beyond the cap share, in every format, however
+// many annotation signals, annotators or marker files hold them.
+struct SharedEventType {
   std::string key;  // the type's identity (its GUID is made from it); no kind's key
   std::u16string text1;
   std::u16string text2;
@@ -96,8 +97,7 @@ struct EventKind {
 struct Event {
   std::int64_t timeTicks = 0;
   std::int64_t durationTicks = 0;
-  std::size_t kind = 0;   // index into Recording::eventKinds
-  std::size_t group = 0;  // index into Recording::eventGroups
+  std::size_t kind = 0;  // index into Recording::eventKinds
   std::u16string label;
 };
 
@@ -125,7 +125,7 @@ struct Recording {
   std::int64_t originTicks = 0;
   std::vector<Layout> layouts;
   std::vector<Segment> segments;
-  std::vector<EventGroup> eventGroups;
+  SharedEventType sharedEventType;
   std::vector<EventKind> eventKinds;
   std::vector<Event> events;  // ordered by time
   std::unique_ptr<SampleSource> samples;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 
 #include "model/sample_grid.h"
 #include "packets/name_based_guid.h"
@@ -140,7 +139,7 @@ EventTypes BuildEventTypes(const model::Recording& recording) {
     GUID guid;
   };
   std::vector<Type> types;
-  std::unordered_map<std::size_t, std::size_t> sharedTypeOfGroup;
+  std::size_t sharedType = kNoType;
   EventTypes result;
   result.typeOfEvent.reserve(events.size());
   for (const model::Event& event : events) {
@@ -151,12 +150,12 @@ EventTypes BuildEventTypes(const model::Recording& recording) {
       type = kind.type = types.size();
       types.push_back({&named.text1, &named.text2, NameBasedGuid(named.key)});
     } else if (type == kNoType) {
-      const auto [where, added] = sharedTypeOfGroup.try_emplace(event.group, types.size());
-      if (added) {
-        const model::EventGroup& group = recording.eventGroups[event.group];
-        types.push_back({&group.text1, &group.text2, NameBasedGuid(group.key)});
+      if (sharedType == kNoType) {
+        const model::SharedEventType& shared = recording.sharedEventType;
+        sharedType = types.size();
+        types.push_back({&shared.text1, &shared.text2, NameBasedGuid(shared.key)});
       }
-      type = where->second;
+      type = sharedType;
     }
     result.typeOfEvent.push_back(types[type].guid);
   }

@@ -6,9 +6,11 @@
 
 #include "edf_test_files.h"
 #include "formats/edf/edf_format.h"
+#include "formats/format_registry.h"
 #include "packets/name_based_guid.h"
 #include "packets/packet_builders.h"
 #include "packets/packet_layout.h"
+#include "wfdb_writer.h"
 
 namespace {
 
@@ -181,6 +183,30 @@ TEST(EventTypesOrderTest, FewTextsAreTypedInOrderOfFirstAppearance) {
   EXPECT_EQ(entries[0].text1, "B");
   EXPECT_EQ(entries[1].text1, "A");
   EXPECT_EQ(entries[2].text1, "C");
+}
+
+// The cap is one rule for every format: past it, every kind shares one type, however many of
+// a format's sources (annotation signals, annotators) hold them.
+TEST(EventTypesOrderTest, KindsPastTheCapShareOneTypeInEveryFormat) {
+  edf_test::TemporaryDirectory directory;
+  directory.Write("r.hea", "r 1 100 10\nr.dat 16 200 16 0 0 0 0 ECG\n");
+  directory.Write("r.dat", std::string(20, '\0'));
+  // 40 codes in each of two annotators: 80 (annotator, code) kinds.
+  for (const char* annotator : {"atr", "qrs"}) {
+    std::vector<wfdb_test::WrittenAnnotation> annotations;
+    for (int code = 1; code <= 40; ++code) annotations.push_back({code, code});
+    directory.Write(std::string("r.") + annotator, wfdb_test::AnnotationFile(annotations));
+  }
+  auto wfdb = formats::OpenRecordingFile(directory.path() / "r.hea");
+  ASSERT_TRUE(wfdb.Ok()) << wfdb.Reason();
+  ASSERT_EQ(wfdb.Value().eventKinds.size(), 80u);
+  auto edf = edf::Open(directory.Write("file.edf", FileWith(Numbered("T", 80), std::vector<int>(80, 0))));
+  ASSERT_TRUE(edf.Ok()) << edf.Reason();
+  for (const model::Recording* recording : {&wfdb.Value(), &edf.Value()}) {
+    const std::vector<TypeEntry> entries = Entries(open_formats::BuildEventTypes(*recording).table);
+    ASSERT_EQ(entries.size(), kMostTextTypes + 1);
+    EXPECT_EQ(entries.back().text1, kSharedAnnotationTypeText);
+  }
 }
 
 }  // namespace

@@ -190,6 +190,8 @@ std::optional<std::string> AddEvents(const MarkerFile& file, model::Fraction fra
                                      const std::vector<std::int64_t>& firstFrames,
                                      model::Recording& recording) {
   EventKinds kinds(recording, file.codepage);
+  // Two 0x01 bytes: no kind's key.
+  recording.sharedEventType = {"\x01\x01shared marker type", u"Other markers", u""};
   recording.events.reserve(file.markers.size());
   for (const Marker& marker : file.markers) {
     if (marker.type == kNewSegment) continue;
@@ -200,12 +202,8 @@ std::optional<std::string> AddEvents(const MarkerFile& file, model::Fraction fra
     const auto duration = FramesToTicks(marker.points, frameTicks, false);
     if (!offset || !duration) return MarkerName(marker) + " lies too far from the data";
     const std::size_t kind = kinds.Of(marker);
-    if (recording.eventGroups.empty()) {
-      // Two 0x01 bytes: no kind's key.
-      recording.eventGroups.push_back({"\x01\x01shared marker type", u"Other markers", u""});
-    }
     recording.events.push_back(
-        {recording.segments[segment].startTicks + *offset, *duration, kind, 0, kinds.Label(kind)});
+        {recording.segments[segment].startTicks + *offset, *duration, kind, kinds.Label(kind)});
   }
   const auto earlier = [](const model::Event& a, const model::Event& b) {
     return a.timeTicks < b.timeTicks;

@@ -75,13 +75,13 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
       result.eventKinds.push_back({event.text, common::Utf8ToUtf16(event.text),
                                    common::Latin1ToUtf16(signals[event.signal].label)});
     }
-    if (result.eventGroups.empty()) {
+    if (result.sharedEventType.key.empty()) {
       // No annotation text holds 0x14 (it ends a text in a TAL): the key is no text's.
-      result.eventGroups.push_back({"\x14shared type",
-                                    common::Utf8ToUtf16(model::kSharedAnnotationTypeText),
-                                    common::Latin1ToUtf16(signals[event.signal].label)});
+      result.sharedEventType = {"\x14shared type",
+                                common::Utf8ToUtf16(model::kSharedAnnotationTypeText),
+                                common::Latin1ToUtf16(signals[event.signal].label)};
     }
-    result.events.push_back({origin + event.onsetTicks, event.durationTicks, kind->second, 0,
+    result.events.push_back({origin + event.onsetTicks, event.durationTicks, kind->second,
                              common::Utf8ToUtf16(event.text)});
   }
   result.warnings = recording->Warnings();

@@ -152,14 +152,17 @@ common::Result<model::Recording> Open(const std::filesystem::path& headerPath) {
     result.segments.push_back(
         {segment.startTicks, *duration, found->second, segment.frames, std::move(shortfalls)});
   }
-  // A kind per annotator and code, a group per annotator.
+  // A kind per annotator and code.
   std::map<std::pair<std::size_t, int>, std::size_t> kindOf;
+  // One type for the kinds past the cap, whichever annotators hold them; text 2 names them
+  // all. No kind's key ends in a word: this key is none of theirs.
+  std::string annotators;
   for (const std::string& annotator : record->Annotators()) {
-    // No kind's key ends in a word: the group's key is none of theirs.
-    result.eventGroups.push_back({"wfdb " + annotator + " other",
-                                  common::Utf8ToUtf16(model::kSharedAnnotationTypeText),
-                                  common::Utf8ToUtf16(annotator)});
+    annotators += (annotators.empty() ? "" : ", ") + annotator;
   }
+  result.sharedEventType = {"wfdb other annotations",
+                            common::Utf8ToUtf16(model::kSharedAnnotationTypeText),
+                            common::Utf8ToUtf16(annotators)};
   result.events.reserve(record->Events().size());
   for (const Event& event : record->Events()) {
     const auto [kind, newKind] = kindOf.try_emplace({event.annotator, event.code}, result.eventKinds.size());
@@ -170,7 +173,7 @@ common::Result<model::Recording> Open(const std::filesystem::path& headerPath) {
                                    common::Utf8ToUtf16(annotator)});
     }
     result.events.push_back(
-        {event.ticks, 0, kind->second, event.annotator, common::Utf8ToUtf16(record->Label(event))});
+        {event.ticks, 0, kind->second, common::Utf8ToUtf16(record->Label(event))});
   }
   result.warnings = record->Warnings();
   result.samples = std::make_unique<WfdbSamples>(std::move(record));
