@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#include "packets/packet_builders.h"
+#include "packets/packet_layout.h"
 
 namespace {
 
@@ -35,6 +39,27 @@ TEST(TimeConversionTest, SecondsRoundToTicksTiesToEven) {
                         Case{1e12, std::nullopt},
                         Case{std::numeric_limits<double>::infinity(), std::nullopt}}) {
     EXPECT_EQ(SecondsToTicks(c.seconds), c.ticks) << c.seconds;
+  }
+}
+
+// The channel table's record duration is the frame rounded to the nearest tick, not cut.
+TEST(TimeConversionTest, TheChannelTablesRecordDurationIsTheNearestTick) {
+  struct Case {
+    model::Fraction frameTicks;
+    std::int64_t expected;
+  };
+  for (const Case& c : {Case{{250000, 9}, 27778},    // 360 Hz: 27,777.8 ticks
+                        Case{{10000, 3}, 3333},      // 3 kHz: 3,333.3 ticks
+                        Case{{10000000, 1}, 10000000}}) {
+    model::Layout layout{c.frameTicks, {}};
+    layout.channels.push_back({u"X", 1, {}});
+    const std::vector<std::byte> table = open_formats::BuildTsInfo(layout);
+    std::int64_t ticks = 0;
+    std::memcpy(&ticks,
+                table.data() + packet_layout::kTsInfoHeaderBytes +
+                    packet_layout::ts_info_entry::kRecordDurationTicks,
+                sizeof ticks);
+    EXPECT_EQ(ticks, c.expected) << c.frameTicks.numerator << "/" << c.frameTicks.denominator;
   }
 }
 

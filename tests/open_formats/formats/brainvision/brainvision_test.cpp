@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "brainvision_test_files.h"
+#include "brainvision_writer.h"
 #include "com/opened_recording.h"
 #include "formats/format_registry.h"
 #include "model/sample_grid.h"
@@ -115,6 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"OneMegahertz",
                     [](auto& w) { Set(w, "SamplingInterval", "SamplingInterval=1"); },
                     "lie closer than 2 us apart"},
+        RefusalCase{"February29In1900",
+                    [](auto& w) { w.markers = {"Mk1=New Segment,,1,1,0,19000229000000000000"}; },
+                    "marker Mk1's date 19000229000000000000 is not a date"},
         RefusalCase{"BeforeDayZero",
                     [](auto& w) { w.markers = {"Mk1=New Segment,,1,1,0,18991229000000000000"}; },
                     "1899-12-29 00:00:00 lies outside the dates from 1899-12-30"}),
@@ -149,6 +153,8 @@ TEST(BrainVisionDataTest, EveryStorageGivesTheSameSamples) {
        transform(true, false, false)},
       {"BigEndian", "DataOrientation=MULTIPLEXED", "UseBigEndianOrder=YES",
        transform(false, true, false)},
+      {"LittleEndianSaidSo", "DataOrientation=MULTIPLEXED", "UseBigEndianOrder=NO",
+       transform(false, false, false)},
       {"Unsigned", "DataOrientation=VECTORIZED", "BinaryFormat=UINT_16",
        transform(true, false, true)},
   };
@@ -166,6 +172,40 @@ TEST(BrainVisionDataTest, EveryStorageGivesTheSameSamples) {
       ASSERT_EQ(samples[c].size(), 10u) << name;
       for (int k = 0; k < 10; ++k)
         EXPECT_EQ(samples[c][k], SampleValue(c, k)) << name << " " << c << " " << k;
+    }
+  }
+}
+
+// Segment s starts at its New Segment's sample: each segment's samples are the file's from
+// there, in either orientation.
+TEST(BrainVisionDataTest, EverySegmentGivesItsOwnSamples) {
+  for (const bool vectorized : {false, true}) {
+    edf_test::TemporaryDirectory directory;
+    BrainVisionWriter writer;
+    if (vectorized) {
+      Set(writer, "DataOrientation", "DataOrientation=VECTORIZED");
+      std::vector<std::int16_t> samples;
+      for (std::size_t c = 0; c < 2; ++c) {
+        for (int k = 0; k < 10; ++k) samples.push_back(SampleValue(c, k));
+      }
+      writer.data = brainvision_writer::Int16Bytes(samples);
+    }
+    writer.markers = {"Mk1=New Segment,,4,1,0", "Mk2=New Segment,,8,1,0"};
+    auto opened = Open(writer, directory);
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    const std::int64_t firstFrames[] = {0, 3, 7};
+    ASSERT_EQ(opened.Value().segments.size(), 3u);
+    for (std::size_t s = 0; s < 3; ++s) {
+      const auto samples = SegmentSamples(opened.Value(), s);
+      const std::int64_t frames = opened.Value().segments[s].frameCount;
+      for (std::size_t c = 0; c < 2; ++c) {
+        ASSERT_EQ(static_cast<std::int64_t>(samples[c].size()), frames);
+        for (std::int64_t k = 0; k < frames; ++k) {
+          EXPECT_EQ(samples[c][k], SampleValue(c, firstFrames[s] + k))
+              << (vectorized ? "vectorized" : "multiplexed") << " segment " << s << " channel "
+              << c << " sample " << k;
+        }
+      }
     }
   }
 }
