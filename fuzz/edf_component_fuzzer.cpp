@@ -1,68 +1,31 @@
 // Fuzz target: arbitrary file bytes opened by the reader component as one recording file (EDF
 // and EDF+ in practice), then every query the library can make of it (component_queries.h).
 // The input is a 40-byte query plan followed by the file's bytes.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "component_queries.h"
+#include "formats/edf/edf_format.h"
 #include "fuzz_input.h"
-
-namespace {
-
-using tapline_fuzz::Fail;
-using tapline_fuzz::FuzzInput;
-using tapline_fuzz::QueryPlan;
-
-// One file for the whole run, rewritten for every input. It is unlinked at once and reached
-// through the descriptor's name, so no run leaves it behind.
-int InputDescriptor() {
-  static const int descriptor = [] {
-    const char* directory = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(directory && *directory ? directory : "/tmp") + "/tapline_edf_fuzz_XXXXXX";
-    const int opened = mkstemp(pattern.data());
-    if (opened < 0) Fail("no temporary file");
-    unlink(pattern.c_str());
-    return opened;
-  }();
-  return descriptor;
-}
-
-const std::string& InputPath() {
-  static const std::string path = "/proc/self/fd/" + std::to_string(InputDescriptor());
-  return path;
-}
-
-void WriteInputFile(std::span<const std::uint8_t> bytes) {
-  const int descriptor = InputDescriptor();
-  if (ftruncate(descriptor, 0) != 0) Fail("temporary file not truncated");
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = pwrite(descriptor, bytes.data() + written, bytes.size() - written,
-                             static_cast<off_t>(written));
-    if (n <= 0) Fail("temporary file not written");
-    written += static_cast<std::size_t>(n);
-  }
-}
-
-bool CutInputFile(std::uint8_t fraction) {
-  const off_t size = lseek(InputDescriptor(), 0, SEEK_END);
-  const off_t cutSize = size * fraction / 256;
-  if (size <= 0 || cutSize >= size) return false;
-  if (ftruncate(InputDescriptor(), cutSize) != 0) Fail("temporary file not cut");
-  return true;
-}
-
-}  // namespace
+#include "input_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzInput input(data, size);
-  const QueryPlan plan = tapline_fuzz::TakePlan(input);
-  WriteInputFile(input.Rest());
-  tapline_fuzz::OpenAndQuery(InputPath(), plan, {CutInputFile, true});
+  // A folder of the run's own, holding only this file, under a name of its own: a header of
+  // another format that names files beside it finds none but this one, whatever else the
+  // process has open, so a replay reads what the run read.
+  static tapline_fuzz::InputFolder folder;
+  tapline_fuzz::FuzzInput input(data, size);
+  const tapline_fuzz::QueryPlan plan = tapline_fuzz::TakePlan(input);
+  const std::span<const std::uint8_t> bytes = input.Rest();
+  const std::string path = folder.Write({{"rec.edf", bytes}});
+  // Every sample of an EDF file comes from its bytes, so a read after the cut must fail; other
+  // formats are judged by their own targets (a WFDB record gives samples past a file's end).
+  const bool edf = edf::Recognises(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const auto cut = [](std::uint8_t fraction) { return folder.Cut(fraction); };
+  tapline_fuzz::OpenAndQuery(path, plan, {cut, edf});
   return 0;
 }
