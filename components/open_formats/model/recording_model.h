@@ -13,9 +13,9 @@
 // is a frame (its signals have their own samples per record); BrainVision's frame is one sample
 // of every channel.
 //
-// Events: each event has a kind (what makes two events "of one type"), a group and a label. The
-// packets give every kind a type of its own up to a cap; events of the kinds beyond it share
-// their group's type.
+// Events: each event has a kind (what makes two events "of one type") and a label. The packets
+// give every kind a type of its own up to a cap; events of the kinds beyond it share the
+// recording's one shared type.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // EDF, EDF+C and EDF+D files as the component's model: one layout (the ordinary signals, a
 // data record being a frame), a segment per run of contiguous records, one event kind per
-// distinct annotation text and one event group per annotation signal.
+// distinct annotation text, one shared type past the cap for every annotation signal.
 #pragma once
 
 #include <filesystem>

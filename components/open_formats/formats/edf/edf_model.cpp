@@ -63,9 +63,9 @@ model::Recording BuildModel(std::unique_ptr<Recording> recording) {
         {origin + segment.startTicks, segment.durationTicks, 0, segment.recordCount, {}});
   }
 
-  // A kind per distinct text (text 2: the label of the signal of its first event), and one
-  // group for every annotation signal: their labels are all "EDF Annotations", and a group per
-  // signal would let the type table grow with the file.
+  // A kind per distinct text (text 2: the label of the signal of its first event), and the
+  // shared type for every annotation signal: their labels are all "EDF Annotations", and a
+  // type per signal would let the type table grow with the file.
   const std::vector<SignalHeader>& signals = recording->FileHeader().signals;
   std::unordered_map<std::string, std::size_t> kindOfText;
   result.events.reserve(recording->Events().size());
