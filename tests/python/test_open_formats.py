@@ -288,9 +288,9 @@ class OpenFormatsTest(support.WorkspaceTest):
               "NumberOfChannels=1\nSamplingInterval=%s\n[Binary Infos]\nBinaryFormat=%s\n"
               "[Channel Infos]\n%s\n")
         cases = [("r.hea", "r 1 100 10\nr.dat 16x0\n", "gives no format as fmt.* but \"16x0\""),
-                 # No record line: not WFDB, so read as EDF, which says why not.
-                 ("r.hea", "r 1 100 10 0:0:0 31/02/2000\nr.dat 16\n", "256-byte EDF header"),
-                 ("r.hea", "r 1 100 10\nr.dat 24\n", "format 24, whose samples do not fit"),
+                 # No record line: no format recognises it, and each says what it looks for.
+                 ("r.hea", "r 1 100 10 0:0:0 31/02/2000\nr.dat 16\n",
+                  "first line is \"r 1 100 10 0:0:0 31/02/2000\".*WFDB needs a record line"),
                  ("r.hea", "r 1 100 10\nr.dat 16 100(x)/mV\n", "gain as \"100\\(x\\)/mV\""),
                  ("r.hea", "r/2 1 100 10\ns 10\n", "declares 2 segments but lists 1"),
                  ("r.hea", "r 2 100 10\nr.dat 16\n", "declares 2 signals but describes 1"),

@@ -212,6 +212,8 @@ std::u16string DescriptionOf(std::uint16_t code, const std::vector<std::string>&
 
 void AddEvents(const DataFile& file, const std::vector<RecordRun>& runs, model::Recording& result) {
   std::unordered_map<std::uint16_t, std::size_t> kindOfCode;
+  // No kind's key ends in a word: the shared type's key is none of theirs.
+  result.sharedEventType = {"gdf other", u"Other events", u"GDF events"};
   result.events.reserve(file.Events().size());
   for (const StoredEvent& event : file.Events()) {
     const auto [kind, newKind] = kindOfCode.try_emplace(event.code, result.eventKinds.size());
@@ -220,12 +222,8 @@ void AddEvents(const DataFile& file, const std::vector<RecordRun>& runs, model::
                                    DescriptionOf(event.code, file.FileHeader().eventDescriptions),
                                    common::Utf8ToUtf16(CodeText(event.code))});
     }
-    if (result.eventGroups.empty()) {
-      // No kind's key ends in a word: the group's key is none of theirs.
-      result.eventGroups.push_back({"gdf other", u"Other events", u"GDF events"});
-    }
     result.events.push_back({EventTime(file, result, runs, event),
-                             EventTicks(event.duration, file.EventTable().rate), kind->second, 0,
+                             EventTicks(event.duration, file.EventTable().rate), kind->second,
                              result.eventKinds[kind->second].text1});
   }
   std::stable_sort(

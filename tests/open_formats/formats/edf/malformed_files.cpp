@@ -49,9 +49,9 @@ const MalformedCase kCases[] = {
      // No format's: the registry says what each looks for.
      "no format read here recognises the file, whose first line is \"1       X X X X      "
      "                                       ...\": EDF needs its version field \"0\" at the "
-     "start; BrainVision needs an identification line first or a [Common Infos] section; WFDB "
-     "needs a record line as the first line that is neither blank nor a # comment (within the "
-     "first 1 MiB)"},
+     "start; BrainVision needs an identification line first or a [Common Infos] section; GDF "
+     "needs \"GDF\" and a version number at the start; WFDB needs a record line as the first "
+     "line that is neither blank nor a # comment (within the first 1 MiB)"},
     {"Bdf",
      [] {
        std::string bytes = PlainEdf().FileBytes();
