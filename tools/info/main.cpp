@@ -118,7 +118,7 @@ int ReportFile(const TaplineLibrary& library, const Options& options, const std:
       WriteJsonRefusal(data, file, reason);
     } else {
       std::fprintf(stderr, "\ntapline-info: %s: %s\n", TerminalSafe(file).c_str(),
-                   TerminalSafe(reason).c_str());
+                   TerminalSafe(InReportCodePage(reason)).c_str());
     }
     return kRefused;
   }
@@ -142,7 +142,7 @@ int ReportFile(const TaplineLibrary& library, const Options& options, const std:
     // Standard output holds the CSV alone.
     for (const std::string& warning : warnings) {
       std::fprintf(stderr, "tapline-info: %s: warning: %s\n", TerminalSafe(file).c_str(),
-                   TerminalSafe(warning).c_str());
+                   TerminalSafe(InReportCodePage(warning)).c_str());
     }
   }
   if (options.windowStart) result = WriteWindow(library, segmentCount, options, data);

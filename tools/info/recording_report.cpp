@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "day_number.h"
+#include "terminal.h"
 #include "terminal_text.h"
 
 namespace tapline_info {
@@ -152,7 +153,7 @@ void PrintReportHeading(std::FILE* out, const RecordingReport& report) {
     for (const std::string& warning : report.warnings) {
       line += (line.empty() ? "" : "; ") + warning;
     }
-    std::fprintf(out, "Warnings: %s\n", TerminalSafe(line).c_str());
+    std::fprintf(out, "Warnings: %s\n", TerminalSafe(InReportCodePage(line)).c_str());
   }
   PrintSegments(out, report.times);
   if (report.headerOnly) {
@@ -182,8 +183,9 @@ void PrintEvents(std::FILE* out, const std::vector<EventEntry>& events) {
     }
     std::fprintf(out, "  %3zu  %s  %8.3f s  type %d \"%s\" (%s)  label \"%s\"\n", i,
                  FormatIsoTime(event.time).c_str(), event.duration, event.typeIndex,
-                 TerminalSafe(event.typeText1).c_str(), TerminalSafe(event.typeText2).c_str(),
-                 TerminalSafe(event.label).c_str());
+                 TerminalSafe(InReportCodePage(event.typeText1)).c_str(),
+                 TerminalSafe(InReportCodePage(event.typeText2)).c_str(),
+                 TerminalSafe(InReportCodePage(event.label)).c_str());
   }
 }
 
@@ -222,7 +224,7 @@ void PrintSampleSummaries(std::FILE* out, const SegmentChannels& channels,
     const ChannelCalibration* calibration = CalibrationIn(scale, channels, channel);
     // A channel without calibration keeps its stored integers, and says so.
     const std::string unit =
-        calibration ? TerminalSafe(calibration->unit) : std::string("(digital)");
+        calibration ? TerminalSafe(InReportCodePage(calibration->unit)) : std::string("(digital)");
     std::fprintf(out, "  %2zu  %-16s %12lld %8lld", channel,
                  TerminalSafe(channels.names[channel]).c_str(),
                  static_cast<long long>(summary.count), static_cast<long long>(summary.missing));

@@ -6,6 +6,8 @@ namespace tapline_info {
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
 
+std::string InReportCodePage(std::string_view utf8) { return std::string(utf8); }
+
 std::FILE* TakeStandardOutputForData() {
   std::fflush(stdout);
   const int data = dup(STDOUT_FILENO);
