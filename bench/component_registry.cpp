@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -38,6 +39,21 @@ std::string LoadLibraryWithComponent(const std::string& folder, tapline_info::Ta
     throw std::runtime_error(error);
   }
   return registry;
+}
+
+std::filesystem::path CacheFolder(int argc, char** argv, const std::string& name) {
+  if (argc > 1) return argv[1];
+  return std::filesystem::path(ExecutableFolder()) / ".." / name;
+}
+
+int RunBenchmark(const char* program, const std::function<int()>& body) {
+  if (std::freopen("/dev/null", "r", stdin) == nullptr) return 2;
+  try {
+    return body();
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "%s: %s\n", program, failure.what());
+    return 1;
+  }
 }
 
 }  // namespace bench

@@ -185,15 +185,8 @@ int Run(const std::filesystem::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The library's failure reports pause only on a terminal; a benchmark must never wait.
-  if (std::freopen("/dev/null", "r", stdin) == nullptr) return 2;
-  try {
-    const std::filesystem::path folder =
-        argc > 1 ? std::filesystem::path(argv[1])
-                 : std::filesystem::path(bench::ExecutableFolder()) / "../gdf-cache";
+  return bench::RunBenchmark("gdf_benchmark", [&] {
+    const std::filesystem::path folder = bench::CacheFolder(argc, argv, "gdf-cache");
     return Run(folder);
-  } catch (const std::exception& failure) {
-    std::fprintf(stderr, "gdf_benchmark: %s\n", failure.what());
-    return 1;
-  }
+  });
 }

@@ -230,15 +230,8 @@ int Run(const std::filesystem::path& folder, std::int64_t hours) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The library's failure reports pause only on a terminal; a benchmark must never wait.
-  if (std::freopen("/dev/null", "r", stdin) == nullptr) return 2;
-  try {
-    const std::filesystem::path folder =
-        argc > 1 ? std::filesystem::path(argv[1])
-                 : std::filesystem::path(bench::ExecutableFolder()) / "../wfdb-record-cache";
+  return bench::RunBenchmark("wfdb_record_benchmark", [&] {
+    const std::filesystem::path folder = bench::CacheFolder(argc, argv, "wfdb-record-cache");
     return Run(folder, argc > 2 ? std::stoll(argv[2]) : 24);
-  } catch (const std::exception& failure) {
-    std::fprintf(stderr, "wfdb_record_benchmark: %s\n", failure.what());
-    return 1;
-  }
+  });
 }
